@@ -1,0 +1,28 @@
+#pragma once
+// The monotonic SecondsClock that paces the passes and seeds the bits.
+
+#include <chrono>
+#include <optional>
+
+namespace novabit {
+
+class SecondsClock {
+ public:
+  virtual ~SecondsClock() = default;
+  // Seconds since an origin fixed for the run; never decreases.
+  virtual long double clock_seconds() = 0;
+};
+
+// The steady clock, with its origin placed so that the first reading equals the
+// wall-clock seconds since 2000-01-01 00:00:00 UTC: each run seeds from its own
+// start second, and the passes fall on the wall clock's whole seconds.
+class SteadySecondsClock final : public SecondsClock {
+ public:
+  long double clock_seconds() override;
+
+ private:
+  std::optional<std::chrono::steady_clock::time_point> steadyOrigin_;
+  long double originSeconds_ = 0.0L;
+};
+
+}  // namespace novabit
