@@ -29,7 +29,7 @@ class Printer {
   void separate(int channel, Separator separator);
 
   ChannelTable& channels_;
-  std::string picture_;
+  PictureText picture_;
 };
 
 }  // namespace novabit

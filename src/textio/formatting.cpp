@@ -1,0 +1,124 @@
+#include "textio/formatting.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+namespace novabit {
+
+namespace {
+
+constexpr std::int64_t kZoneWidth = 14;
+
+// The digit a byte stands for in `base`, or -1 when it is none of its digits.
+int digit_value(unsigned char byte, unsigned base) {
+  int digit = -1;
+  if (byte >= '0' && byte <= '9') {
+    digit = byte - '0';
+  } else if (byte >= 'A' && byte <= 'F') {
+    digit = byte - 'A' + 10;
+  } else if (byte >= 'a' && byte <= 'f') {
+    digit = byte - 'a' + 10;
+  }
+  return digit < static_cast<int>(base) ? digit : -1;
+}
+
+unsigned radix_of(char letter) {
+  switch (letter) {
+    case 'H':
+    case 'h':
+      return 16;
+    case 'O':
+    case 'o':
+      return 8;
+    case 'B':
+    case 'b':
+      return 2;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+std::string integer_text(std::int32_t value) {
+  char digits[16] = {' '};
+  char* const first = value < 0 ? digits : digits + 1;
+  const auto result = std::to_chars(first, std::end(digits), value);
+  return std::string(digits, result.ptr);
+}
+
+std::string zone_text(std::int32_t lineColumn, std::int32_t lineWidth) {
+  // 64-bit arithmetic: a column near the 32-bit limit must not overflow.
+  const std::int64_t column = lineColumn;
+  const std::int64_t nextZone = ((column + kZoneWidth) / kZoneWidth) * kZoneWidth + 1;
+  if (lineWidth != 0 && nextZone > std::int64_t{lineWidth} - kZoneWidth) {
+    return std::string(kLineEnd);
+  }
+  return std::string(static_cast<std::size_t>(nextZone - (column + 1)), ' ');
+}
+
+std::string date_text(const LocalTime& time) {
+  char text[48];
+  const int length =
+      std::snprintf(text, sizeof text, "%02d-%02d-%04d", time.month, time.day, time.year);
+  return std::string(text, static_cast<std::size_t>(length));
+}
+
+std::string time_text(const LocalTime& time) {
+  char text[48];
+  const int length =
+      std::snprintf(text, sizeof text, "%02d:%02d:%02d", time.hour, time.minute, time.second);
+  return std::string(text, static_cast<std::size_t>(length));
+}
+
+std::string repeat_char(std::int32_t count, std::string_view text) {
+  if (count <= 0 || text.empty()) {
+    return {};
+  }
+  try {
+    return std::string(static_cast<std::size_t>(count), text.front());
+  } catch (const std::bad_alloc&) {
+    return {};
+  }
+}
+
+std::string hex_text(std::uint32_t value) {
+  char digits[8];
+  const auto result = std::to_chars(std::begin(digits), std::end(digits), value, 16);
+  std::string text(std::begin(digits), result.ptr);
+  for (char& digit : text) {
+    if (digit >= 'a' && digit <= 'f') {
+      digit = static_cast<char>(digit - 'a' + 'A');
+    }
+  }
+  return text;
+}
+
+double text_value(std::string_view text) {
+  const std::size_t start = text.find_first_not_of(' ');
+  if (start == std::string_view::npos) {
+    return 0.0;
+  }
+  const std::string_view rest = text.substr(start);
+  const unsigned base = rest.size() >= 2 && rest[0] == '&' ? radix_of(rest[1]) : 0;
+  if (base != 0) {
+    // The digits wrap like an unsigned 32-bit register; the first byte that is
+    // not a digit of the base ends the number.
+    std::uint32_t value = 0;
+    for (const char byte : rest.substr(2)) {
+      const int digit = digit_value(static_cast<unsigned char>(byte), base);
+      if (digit < 0) {
+        break;
+      }
+      value = value * base + static_cast<std::uint32_t>(digit);
+    }
+    return static_cast<std::int32_t>(value);
+  }
+  // The view need not end in a NUL, and strtod reads up to one.
+  const std::string terminated(rest);
+  return std::strtod(terminated.c_str(), nullptr);
+}
+
+}  // namespace novabit

@@ -1,0 +1,47 @@
+#include "textio/fresh_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace novabit::fresh_file {
+
+int move_aside(const std::string& path) {
+  struct stat status {};
+  if (lstat(path.c_str(), &status) != 0) {
+    return errno == ENOENT ? 0 : errno;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    return 0;
+  }
+  for (unsigned long suffix = 1;; ++suffix) {
+    const std::string aside = path + "." + std::to_string(suffix);
+    if (lstat(aside.c_str(), &status) == 0) {
+      continue;
+    }
+    if (errno != ENOENT) {
+      return errno;
+    }
+    return std::rename(path.c_str(), aside.c_str()) == 0 ? 0 : errno;
+  }
+}
+
+int create_exclusive(const std::string& path) {
+  return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+}
+
+void sync_parent_directory(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string directory =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  const int descriptor = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (descriptor >= 0) {
+    fsync(descriptor);
+    close(descriptor);
+  }
+}
+
+}  // namespace novabit::fresh_file

@@ -1,0 +1,20 @@
+#pragma once
+// Creating a file afresh without destroying what was there before: the steps
+// behind ChannelTable::open_output_file, kept apart from the table's logic.
+
+#include <string>
+
+namespace novabit::fresh_file {
+
+// Renames an existing regular file at `path` to the first free PATH.1,
+// PATH.2, ...; anything else at `path` is left alone. Returns 0 or an errno.
+int move_aside(const std::string& path);
+
+// Creates `path` for writing, failing if anything (even a dangling link)
+// already exists there. Returns the descriptor, or -1 with errno set.
+int create_exclusive(const std::string& path);
+
+// Makes the directory entry of `path` durable; best effort.
+void sync_parent_directory(const std::string& path);
+
+}  // namespace novabit::fresh_file
