@@ -8,7 +8,6 @@
 #include <limits>
 #include <utility>
 
-#include "textio/formatting.h"
 #include "textio/fresh_file.h"
 
 namespace novabit {
@@ -34,10 +33,12 @@ namespace {
 bool is_file_channel(int channel) { return channel >= 1 && channel <= kMaxFileChannel; }
 
 void advance_column(LineState& line, std::string_view bytes) {
-  const std::size_t lastEnd = bytes.find_last_of(kLineEnd);
-  std::int64_t column = lastEnd == std::string_view::npos
-                            ? std::int64_t{line.lineColumn} + static_cast<std::int64_t>(bytes.size())
-                            : static_cast<std::int64_t>(bytes.size() - lastEnd - 1);
+  std::size_t afterLastEnd = bytes.size();
+  while (afterLastEnd > 0 && bytes[afterLastEnd - 1] != '\r' && bytes[afterLastEnd - 1] != '\n') {
+    --afterLastEnd;
+  }
+  const auto tail = static_cast<std::int64_t>(bytes.size() - afterLastEnd);
+  std::int64_t column = afterLastEnd == 0 ? std::int64_t{line.lineColumn} + tail : tail;
   if (line.lineWidth != 0) {
     column %= line.lineWidth;
   }

@@ -20,18 +20,18 @@ bool starts_number_field(std::string_view picture, std::size_t at) {
 // an underscore makes the byte after it literal. Returns where it stopped.
 std::size_t take_literal(std::string_view picture, std::size_t at, bool stopAtField,
                          std::string& literal) {
-  while (at < picture.size()) {
-    if (picture[at] == '_' && at + 1 < picture.size()) {
-      literal += picture[at + 1];
-      at += 2;
-      continue;
+  std::size_t runStart = at;
+  for (; at < picture.size(); ++at) {
+    const bool escape = picture[at] == '_' && at + 1 < picture.size();
+    if (escape || (stopAtField && starts_number_field(picture, at))) {
+      literal.append(picture.substr(runStart, at - runStart));
+      if (!escape) {
+        return at;
+      }
+      runStart = ++at;
     }
-    if (stopAtField && starts_number_field(picture, at)) {
-      break;
-    }
-    literal += picture[at];
-    ++at;
   }
+  literal.append(picture.substr(runStart));
   return at;
 }
 
