@@ -1,0 +1,184 @@
+#include "screen/display_thread.h"
+
+#include <algorithm>
+#include <chrono>
+#include <utility>
+
+#include "screen/key_translation.h"
+
+namespace novabit {
+namespace {
+
+constexpr auto kTickInterval = std::chrono::milliseconds(10);
+// More repetitions than this would only overwrite each other in the ring.
+constexpr int kMaxRepeat = KeyBuffer::kSlots;
+
+}  // namespace
+
+bool DisplayThread::start(FrameBuffer& frame, KeyBuffer& keys, const DisplayRequest& request, bool threaded) {
+  frame_ = &frame;
+  keys_ = &keys;
+  pendingTitle_.reset();
+  failure_.clear();
+  stopRequested_ = false;
+  lost_ = false;
+  if (!threaded) {
+    return open_display(request);
+  }
+  std::promise<bool> opened;
+  std::future<bool> result = opened.get_future();
+  thread_ = std::thread([this, request, opened = std::move(opened)]() mutable { run(request, opened); });
+  if (result.get()) {
+    return true;
+  }
+  thread_.join();
+  return false;
+}
+
+void DisplayThread::run(const DisplayRequest& request, std::promise<bool>& opened) {
+  const bool ok = open_display(request);
+  opened.set_value(ok);
+  if (!ok) {
+    return;
+  }
+  while (!stopRequested_.load() && !lost_.load()) {
+    tick();
+    std::this_thread::sleep_for(kTickInterval);
+  }
+  if (!lost_.load()) {
+    active_->close();
+  }
+}
+
+bool DisplayThread::open_display(const DisplayRequest& request) {
+  std::vector<int> rates{request.refreshRate};
+  if (request.refreshRate != 0) {
+    rates.push_back(0);
+  }
+  for (const bool fullScreen : {request.fullScreen, !request.fullScreen}) {
+    for (DisplayBackEnd& backEnd : backEnds_) {
+      for (const int rate : rates) {
+        DisplayRequest attempt = request;
+        attempt.fullScreen = fullScreen;
+        attempt.refreshRate = rate;
+        if (backEnd.open(attempt)) {
+          active_ = &backEnd;
+          request_ = attempt;
+          return true;
+        }
+        failure_ = backEnd.failure_reason();
+      }
+    }
+  }
+  if (backEnds_.empty()) {
+    failure_ = "no display available";
+  }
+  return false;
+}
+
+void DisplayThread::stop() {
+  if (thread_.joinable()) {
+    stopRequested_ = true;
+    thread_.join();
+  } else if (active_ != nullptr && !lost_.load()) {
+    active_->close();
+  }
+  active_ = nullptr;
+  frame_ = nullptr;
+  keys_ = nullptr;
+}
+
+void DisplayThread::tick() {
+  if (active_ == nullptr || lost_.load()) {
+    return;
+  }
+  int switches = 0;
+  bool connectionLost = false;
+  std::optional<std::string> title;
+  {
+    const ScreenLock::Guard guard(lock_);
+    const RowBand band = frame_->take_marked_band();
+    if (!band.empty()) {
+      active_->show_rows(frame_->visible_page(), band.first, band.last);
+    }
+    events_.clear();
+    active_->poll_events(events_);
+    for (const WindowEvent& event : events_) {
+      if (event.kind == WindowEvent::Kind::connection_lost) {
+        connectionLost = true;
+        break;
+      }
+      if (event.kind == WindowEvent::Kind::switch_full_screen) {
+        ++switches;
+      } else {
+        post_keys(event);
+      }
+    }
+    title = std::exchange(pendingTitle_, std::nullopt);
+  }
+  if (connectionLost) {
+    active_->close();
+    lost_ = true;
+    return;
+  }
+  if (title) {
+    request_.title = *title;
+    active_->set_title(*title);
+  }
+  for (; switches > 0 && !lost_.load(); --switches) {
+    switch_full_screen();
+  }
+}
+
+void DisplayThread::post_keys(const WindowEvent& event) {
+  KeyCode code = 0;
+  switch (event.kind) {
+    case WindowEvent::Kind::character:
+      code = cp437_from_code_point(event.codePoint).value_or(0);
+      break;
+    case WindowEvent::Kind::key_down:
+      code = extended_key_code(event.scanCode, event.modifiers);
+      break;
+    case WindowEvent::Kind::close_request:
+      keys_->post(kCloseKey);
+      return;
+    default:
+      return;
+  }
+  if (code == 0) {
+    return;
+  }
+  for (int repeat = std::clamp(event.repeat, 1, kMaxRepeat); repeat > 0; --repeat) {
+    keys_->post(code);
+  }
+}
+
+void DisplayThread::switch_full_screen() {
+  // Reopening can take long; the program keeps drawing meanwhile.
+  DisplayRequest inverted = request_;
+  inverted.fullScreen = !request_.fullScreen;
+  active_->close();
+  if (active_->open(inverted)) {
+    request_ = inverted;
+  } else if (!active_->open(request_)) {
+    const ScreenLock::Guard guard(lock_);
+    failure_ = active_->failure_reason();
+    lost_ = true;
+    return;
+  }
+  const ScreenLock::Guard guard(lock_);
+  frame_->mark_all();
+}
+
+std::string DisplayThread::failure_reason() {
+  const ScreenLock::Guard guard(lock_);
+  return failure_;
+}
+
+void DisplayThread::beep(int frequencyHz, int durationMs) {
+  if (active_ != nullptr && !lost_.load()) {
+    active_->beep(frequencyHz, durationMs);
+  }
+}
+
+}  // namespace novabit

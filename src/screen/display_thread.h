@@ -1,0 +1,72 @@
+#pragma once
+// Shows the frame buffer through a display back end and turns the window's
+// events into keys. Every 10 ms its thread takes the ScreenLock, copies the
+// band of changed rows, clears the row marks and handles the pending events.
+// Without a thread the owner drives the same work through tick().
+
+#include <atomic>
+#include <functional>
+#include <future>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "screen/display_back_end.h"
+#include "screen/frame_buffer.h"
+#include "screen/key_buffer.h"
+#include "screen/screen_lock.h"
+
+namespace novabit {
+
+class DisplayThread {
+ public:
+  // In order of preference.
+  using BackEnds = std::vector<std::reference_wrapper<DisplayBackEnd>>;
+
+  DisplayThread(ScreenLock& lock, BackEnds backEnds) : lock_(lock), backEnds_(std::move(backEnds)) {}
+  ~DisplayThread() { stop(); }
+  DisplayThread(const DisplayThread&) = delete;
+  DisplayThread& operator=(const DisplayThread&) = delete;
+
+  // Opens the display, trying every back end with the requested refresh rate
+  // and then the default one, and all of them again with the full-screen
+  // setting inverted. With `threaded` the opening already happens on the new
+  // thread. False when nothing opened; failure_reason() then says why.
+  bool start(FrameBuffer& frame, KeyBuffer& keys, const DisplayRequest& request, bool threaded);
+  // Stops the thread and closes the back end. The caller must not hold the ScreenLock.
+  void stop();
+  // One update. Only for an owner that started without a thread.
+  void tick();
+
+  // The caller holds the ScreenLock.
+  void set_title(const std::string& title) { pendingTitle_ = title; }
+  std::string failure_reason();
+  void beep(int frequencyHz, int durationMs);
+  // Set once the display went away or could not be reopened; nothing is shown after it.
+  bool lost() const { return lost_.load(); }
+
+ private:
+  bool open_display(const DisplayRequest& request);
+  void run(const DisplayRequest& request, std::promise<bool>& opened);
+  void switch_full_screen();
+  void post_keys(const WindowEvent& event);
+
+  ScreenLock& lock_;
+  BackEnds backEnds_;
+  // Touched only by the thread that shows (or, before and after it, its owner).
+  DisplayBackEnd* active_ = nullptr;
+  DisplayRequest request_;
+  std::vector<WindowEvent> events_;
+  // Guarded by the ScreenLock.
+  FrameBuffer* frame_ = nullptr;
+  KeyBuffer* keys_ = nullptr;
+  std::optional<std::string> pendingTitle_;
+  std::string failure_;
+
+  std::thread thread_;
+  std::atomic<bool> stopRequested_{false};
+  std::atomic<bool> lost_{false};
+};
+
+}  // namespace novabit

@@ -1,0 +1,109 @@
+#include "screen/memory/memory_back_end.h"
+
+#include <algorithm>
+
+namespace novabit {
+
+MemoryBackEnd::MemoryBackEnd()
+    : accepts_([](const DisplayRequest&) { return true; }),
+      picture_(static_cast<std::size_t>(kScreenWidth) * kScreenHeight) {}
+
+bool MemoryBackEnd::open(const DisplayRequest& request) {
+  const std::lock_guard lock(mutex_);
+  requests_.push_back(request);
+  if (!accepts_(request)) {
+    failure_ = refusal_;
+    return false;
+  }
+  open_ = true;
+  current_ = request;
+  title_ = request.title;
+  return true;
+}
+
+std::string MemoryBackEnd::failure_reason() const {
+  const std::lock_guard lock(mutex_);
+  return failure_;
+}
+
+void MemoryBackEnd::close() {
+  const std::lock_guard lock(mutex_);
+  open_ = false;
+}
+
+void MemoryBackEnd::show_rows(const std::uint16_t* page, int firstRow, int lastRow) {
+  const std::lock_guard lock(mutex_);
+  const auto offset = static_cast<std::ptrdiff_t>(firstRow) * kScreenWidth;
+  const auto end = static_cast<std::ptrdiff_t>(lastRow + 1) * kScreenWidth;
+  std::copy(page + offset, page + end, picture_.begin() + offset);
+  shownRows_ += lastRow - firstRow + 1;
+}
+
+void MemoryBackEnd::poll_events(std::vector<WindowEvent>& events) {
+  const std::lock_guard lock(mutex_);
+  events.insert(events.end(), events_.begin(), events_.end());
+  events_.clear();
+}
+
+void MemoryBackEnd::set_title(const std::string& title) {
+  const std::lock_guard lock(mutex_);
+  title_ = title;
+}
+
+void MemoryBackEnd::beep(int frequencyHz, int durationMs) {
+  const std::lock_guard lock(mutex_);
+  beeps_.push_back({frequencyHz, durationMs});
+}
+
+void MemoryBackEnd::set_acceptance(std::function<bool(const DisplayRequest&)> accepts, std::string reason) {
+  const std::lock_guard lock(mutex_);
+  accepts_ = std::move(accepts);
+  refusal_ = std::move(reason);
+}
+
+void MemoryBackEnd::push_event(const WindowEvent& event) {
+  const std::lock_guard lock(mutex_);
+  events_.push_back(event);
+}
+
+bool MemoryBackEnd::is_open() const {
+  const std::lock_guard lock(mutex_);
+  return open_;
+}
+
+std::vector<DisplayRequest> MemoryBackEnd::open_requests() const {
+  const std::lock_guard lock(mutex_);
+  return requests_;
+}
+
+DisplayRequest MemoryBackEnd::current_request() const {
+  const std::lock_guard lock(mutex_);
+  return current_;
+}
+
+std::string MemoryBackEnd::title() const {
+  const std::lock_guard lock(mutex_);
+  return title_;
+}
+
+std::vector<MemoryBackEnd::Beep> MemoryBackEnd::beeps() const {
+  const std::lock_guard lock(mutex_);
+  return beeps_;
+}
+
+std::vector<std::uint16_t> MemoryBackEnd::picture() const {
+  const std::lock_guard lock(mutex_);
+  return picture_;
+}
+
+std::uint16_t MemoryBackEnd::shown_pixel(int x, int y) const {
+  const std::lock_guard lock(mutex_);
+  return picture_[static_cast<std::size_t>(y) * kScreenWidth + static_cast<std::size_t>(x)];
+}
+
+int MemoryBackEnd::shown_row_count() const {
+  const std::lock_guard lock(mutex_);
+  return shownRows_;
+}
+
+}  // namespace novabit
