@@ -1,0 +1,103 @@
+#include "experiment/experiment_driver.h"
+
+#include "experiment/bias_window.h"
+#include "experiment/checkpoint_arithmetic.h"
+#include "experiment/statistics.h"
+#include "textio/formatting.h"
+
+namespace novabit {
+
+namespace {
+
+constexpr std::int32_t kBitsPerPass = 200;
+constexpr std::int32_t kFiveMinutePasses = 300;
+constexpr std::int32_t kQuarterPasses = 900;
+constexpr std::int32_t kLastCycleMinute = 720;
+constexpr std::int32_t kLastMinuteSecond = 59;
+
+}  // namespace
+
+ExperimentDriver::ExperimentDriver(const ExperimentDevices& devices)
+    : devices_(devices), log_(devices.printer, devices.wallClock) {}
+
+StartResult ExperimentDriver::start() {
+  const std::int32_t logChannel = devices_.printer.channels().first_free_channel();
+  state_ = ExperimentState{};
+  state_.logFileNumber = logChannel;
+  state_.startDate = date_text(devices_.wallClock.now());
+  state_.startTime = time_text(devices_.wallClock.now());
+  devices_.display.draw_frame(RunStart{state_.startDate, state_.startTime});
+  devices_.display.draw_side_panel(state_.cyclesCompleted);
+  if (log_.open(state_.logFileNumber) != ResultCode::ok) return StartResult::log_not_created;
+  devices_.bits.seed_random(static_cast<double>(devices_.clock.clock_seconds()), devices_.clock);
+  state_.biasStartMinute = devices_.bits.random_below(580) + 60;
+  state_.biasBit = devices_.bits.random_below(2);
+  return StartResult::ready;
+}
+
+RunEnd ExperimentDriver::run(std::optional<std::int64_t> maxPasses) {
+  for (std::int64_t passes = 0; !maxPasses || passes < *maxPasses; ++passes) {
+    if (!second_pass()) return RunEnd::space_key;
+  }
+  return RunEnd::pass_limit;
+}
+
+bool ExperimentDriver::second_pass() {
+  state_.secondStart = nearest(devices_.clock.clock_seconds());
+  state_.biasDraw = devices_.bits.random_below(10) + 1;
+  for (state_.bitIndex = 1; state_.bitIndex <= kBitsPerPass; ++state_.bitIndex) {
+    if (space_read()) return false;
+    draw_bit();
+  }
+  devices_.display.print_status_line(state_.secondsElapsed, state_.zerosThisSecond, state_.onesThisSecond);
+  report_second(state_, devices_.display);
+  if (state_.secondsElapsed % kQuarterPasses == 0) quarter_checkpoint(state_, devices_.display, log_);
+  if (state_.secondsElapsed % kFiveMinutePasses == 0) five_minute_checkpoint(state_, devices_.display, log_);
+  advance_cycle_clock();
+  state_.secondsElapsed += 1;
+  state_.zerosThisSecond = 0;
+  state_.onesThisSecond = 0;
+  devices_.display.print_separator();
+  return wait_for_next_second();
+}
+
+void ExperimentDriver::draw_bit() {
+  // The draw is made even when the pass is forced, so forcing leaves the
+  // random sequence of later passes unchanged.
+  state_.currentBit = devices_.bits.random_below(2);
+  if (pass_is_forced(state_)) state_.currentBit = state_.biasBit;
+  if (state_.currentBit == 0) {
+    state_.zerosThisSecond += 1;
+    state_.fiveMinZeros += 1;
+    state_.quarterZeros += 1;
+  } else {
+    state_.onesThisSecond += 1;
+    state_.fiveMinOnes += 1;
+    state_.quarterOnes += 1;
+  }
+  devices_.display.print_bit(state_.currentBit);
+}
+
+void ExperimentDriver::advance_cycle_clock() {
+  if (state_.cycleMinute >= kLastCycleMinute) {
+    cycle_end(state_, devices_.display, log_, devices_.bits);
+  } else if (state_.minuteSecond >= kLastMinuteSecond) {
+    state_.minuteSecond = 0;
+    state_.cycleMinute += 1;
+  } else {
+    state_.minuteSecond += 1;
+  }
+}
+
+bool ExperimentDriver::wait_for_next_second() {
+  // A busy poll: the pass ends at the first reading a whole second after its
+  // rounded start, which locks the passes to the clock's whole seconds.
+  while (devices_.clock.clock_seconds() - state_.secondStart < 1.0L) {
+    if (space_read()) return false;
+  }
+  return true;
+}
+
+bool ExperimentDriver::space_read() { return devices_.keys.read_key() == " "; }
+
+}  // namespace novabit

@@ -1,0 +1,63 @@
+#pragma once
+// The experiment's main routine: start-up, then one SecondPass per second of
+// the SecondsClock until a space is read. It never sleeps, exits or reads a
+// real clock; everything it touches comes in through ExperimentDevices.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "display/monitor_display.h"
+#include "experiment/experiment_state.h"
+#include "experiment/key_source.h"
+#include "experiment/study_log.h"
+#include "textio/bit_source.h"
+#include "textio/printer.h"
+#include "textio/seconds_clock.h"
+#include "textio/wall_clock.h"
+
+namespace novabit {
+
+struct ExperimentDevices {
+  MonitorDisplay& display;
+  Printer& printer;  // its ChannelTable holds the study log
+  BitSource& bits;
+  SecondsClock& clock;
+  const WallClock& wallClock;
+  KeySource& keys;
+};
+
+enum class StartResult { ready, log_not_created };
+enum class RunEnd { space_key, pass_limit };
+
+class ExperimentDriver {
+ public:
+  explicit ExperimentDriver(const ExperimentDevices& devices);
+
+  // Start-up: the state, the frame and side panel, the study log, the seed and
+  // the BiasWindow. Stops right after a refused log open: the caller reports
+  // it (study_log_name(), ChannelTable::open_failure()) and runs no pass.
+  StartResult start();
+
+  // Runs passes until a space is read; with `maxPasses`, at most that many.
+  // A bounded run ends after the last pass's wait, so runs can be chained.
+  RunEnd run(std::optional<std::int64_t> maxPasses = std::nullopt);
+
+  const std::string& study_log_name() const { return log_.name(); }
+  const ExperimentState& state() const { return state_; }
+  // For tests and the simulator, to place a run at a chosen point of a cycle.
+  ExperimentState& state() { return state_; }
+
+ private:
+  bool second_pass();  // false when a space ended it
+  void draw_bit();
+  void advance_cycle_clock();
+  bool wait_for_next_second();
+  bool space_read();
+
+  ExperimentDevices devices_;
+  StudyLog log_;
+  ExperimentState state_;
+};
+
+}  // namespace novabit
