@@ -34,7 +34,8 @@ TEST(SteadySecondsClock, NeverDecreasesAndPassesAWholeSecond) {
     ASSERT_GE(reading, previous);
     previous = reading;
   }
-  EXPECT_LT(reading - boundary, 0.01L);
+  // Generous: on a loaded machine the poller itself may wait for the processor.
+  EXPECT_LT(reading - boundary, 0.25L);
 }
 
 TEST(SystemWallClock, ReadsTheLocalCalendar) {
