@@ -1,0 +1,192 @@
+// The display thread at work beside the program's thread; also run under
+// ThreadSanitizer by scripts/test.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "screen/end_steps.h"
+#include "screen/graph_screen.h"
+#include "screen/memory/memory_back_end.h"
+#include "screen/screen_lock.h"
+#include "textio/channels.h"
+
+namespace novabit {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Generous, since the machine may be busy; a passing test returns far sooner.
+bool eventually(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      return false;
+    }
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+WindowEvent character(std::uint32_t codePoint) {
+  WindowEvent event;
+  event.codePoint = codePoint;
+  return event;
+}
+
+class DisplayThreadTest : public ::testing::Test {
+ protected:
+  void open() { screen.set_screen_mode(19, 16, 4, 1, 0); }
+
+  ChannelTable channels{nullptr, nullptr};
+  EndSteps endSteps;
+  MemoryBackEnd backEnd;
+  GraphScreen screen{channels, endSteps, {backEnd}, GraphScreenOptions{true, "novabit"}};
+};
+
+TEST_F(DisplayThreadTest, OpensTheBackEndOnItsOwnThread) {
+  std::atomic<bool> openedElsewhere = false;
+  const auto testThread = std::this_thread::get_id();
+  backEnd.set_acceptance([&](const DisplayRequest&) {
+    openedElsewhere = std::this_thread::get_id() != testThread;
+    return true;
+  });
+  open();
+  ASSERT_TRUE(screen.is_open());
+  EXPECT_TRUE(openedElsewhere);
+  EXPECT_TRUE(backEnd.is_open());
+}
+
+TEST_F(DisplayThreadTest, FailedOpenReturnsWithNoScreen) {
+  backEnd.set_acceptance([](const DisplayRequest&) { return false; }, "no display");
+  open();
+  EXPECT_EQ(screen.screen_memory(), nullptr);
+  EXPECT_EQ(screen.display_failure(), "no display");
+}
+
+TEST_F(DisplayThreadTest, CopiesChangedRowsToTheDisplay) {
+  open();
+  screen.draw_line(0, 300, 799, 300, 0xFF4444);
+  screen.write_screen_text("Hola");
+  EXPECT_TRUE(eventually([&] { return backEnd.shown_pixel(799, 300) == 0xFA28; }));
+  EXPECT_TRUE(eventually([&] {
+    const auto guard = screen.hold();
+    return backEnd.picture() == std::vector<std::uint16_t>(screen.screen_memory(), screen.screen_memory() + 800 * 600);
+  }));
+}
+
+TEST_F(DisplayThreadTest, TypedKeysReachReadKey) {
+  open();
+  for (const char c : std::string("hello")) {
+    backEnd.push_event(character(static_cast<std::uint32_t>(c)));
+  }
+  std::string typed;
+  EXPECT_TRUE(eventually([&] {
+    typed += screen.read_key();
+    return typed.size() >= 5;
+  }));
+  EXPECT_EQ(typed, "hello");
+}
+
+TEST_F(DisplayThreadTest, TitleChangeReachesTheOpenWindow) {
+  open();
+  screen.set_window_title("Monitor");
+  EXPECT_TRUE(eventually([&] { return backEnd.title() == "Monitor"; }));
+}
+
+TEST_F(DisplayThreadTest, SwitchKeepsThePicture) {
+  open();
+  screen.set_pixel(10, 590, 0xFFFFFF);
+  ASSERT_TRUE(eventually([&] { return backEnd.shown_pixel(10, 590) == 0xFFFF; }));
+  WindowEvent event;
+  event.kind = WindowEvent::Kind::switch_full_screen;
+  backEnd.push_event(event);
+  EXPECT_TRUE(eventually([&] { return !backEnd.current_request().fullScreen && backEnd.is_open(); }));
+  EXPECT_EQ(backEnd.shown_pixel(10, 590), 0xFFFF);
+}
+
+TEST_F(DisplayThreadTest, LostConnectionIsReportedAndTheScreenClosesInOrder) {
+  open();
+  WindowEvent event;
+  event.kind = WindowEvent::Kind::connection_lost;
+  backEnd.push_event(event);
+  EXPECT_TRUE(eventually([&] { return screen.display_lost(); }));
+  screen.draw_line(0, 0, 100, 100, 0xFFFFFF);
+  EXPECT_EQ(screen.read_key(), "");
+  endSteps.run_all();
+  EXPECT_FALSE(screen.is_open());
+}
+
+TEST_F(DisplayThreadTest, ClosingIsPrompt) {
+  open();
+  const auto start = std::chrono::steady_clock::now();
+  screen.set_screen_mode(0, 0, 0, 0, 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+  EXPECT_FALSE(backEnd.is_open());
+}
+
+TEST_F(DisplayThreadTest, DrawingHeldTogetherIsShownTogether) {
+  open();
+  {
+    const auto guard = screen.hold();
+    screen.set_pixel(1, 1, 0xFFFFFF);
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(backEnd.shown_pixel(1, 1), 0);
+    screen.set_pixel(2, 599, 0xFFFFFF);
+  }
+  EXPECT_TRUE(eventually([&] { return backEnd.shown_pixel(2, 599) == 0xFFFF; }));
+  EXPECT_EQ(backEnd.shown_pixel(1, 1), 0xFFFF);
+}
+
+TEST(ScreenLockTest, HolderCanTakeItAgainWhileOthersWait) {
+  ScreenLock lock;
+  std::atomic<bool> otherHasIt = false;
+  std::thread other;
+  {
+    const auto outer = lock.hold();
+    {
+      const auto inner = lock.hold();
+      EXPECT_TRUE(lock.held_by_this_thread());
+    }
+    EXPECT_TRUE(lock.held_by_this_thread());
+    other = std::thread([&] {
+      EXPECT_FALSE(lock.held_by_this_thread());
+      const auto guard = lock.hold();
+      otherHasIt = true;
+    });
+    std::this_thread::sleep_for(20ms);
+    EXPECT_FALSE(otherHasIt);
+  }
+  EXPECT_FALSE(lock.held_by_this_thread());
+  other.join();
+  EXPECT_TRUE(otherHasIt);
+}
+
+TEST(KeyBufferThreadTest, KeysPostedWhileReadingArriveInOrder) {
+  ChannelTable channels(nullptr, nullptr);
+  EndSteps endSteps;
+  MemoryBackEnd backEnd;
+  GraphScreen screen(channels, endSteps, {backEnd}, GraphScreenOptions{true, "novabit"});
+  screen.set_screen_mode(19, 16, 4, 1, 0);
+  std::thread typist([&] {
+    for (const char c : std::string("abcdefghij")) {
+      backEnd.push_event(character(static_cast<std::uint32_t>(c)));
+      std::this_thread::sleep_for(2ms);
+    }
+  });
+  std::string typed;
+  const bool all = eventually([&] {
+    typed += screen.read_key();
+    return typed.size() >= 10;
+  });
+  typist.join();
+  EXPECT_TRUE(all);
+  EXPECT_EQ(typed, "abcdefghij");
+}
+
+}  // namespace
+}  // namespace novabit
