@@ -66,15 +66,14 @@ void ExperimentDriver::draw_bit() {
   // random sequence of later passes unchanged.
   state_.currentBit = devices_.bits.random_below(2);
   if (pass_is_forced(state_)) state_.currentBit = state_.biasBit;
-  if (state_.currentBit == 0) {
-    state_.zerosThisSecond += 1;
-    state_.fiveMinZeros += 1;
-    state_.quarterZeros += 1;
-  } else {
-    state_.onesThisSecond += 1;
-    state_.fiveMinOnes += 1;
-    state_.quarterOnes += 1;
-  }
+  // Counted without a branch: a random bit defeats branch prediction.
+  const std::int32_t one = state_.currentBit != 0 ? 1 : 0;
+  state_.zerosThisSecond += 1 - one;
+  state_.fiveMinZeros += 1 - one;
+  state_.quarterZeros += 1 - one;
+  state_.onesThisSecond += one;
+  state_.fiveMinOnes += one;
+  state_.quarterOnes += one;
   devices_.display.print_bit(state_.currentBit);
 }
 

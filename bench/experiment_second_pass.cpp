@@ -1,0 +1,80 @@
+// One SecondPass of the driver with a display that shows nothing, a clock
+// that ends each wait at its first reading, and the study log in a scratch
+// directory: the engine's own cost per second.
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "display/monitor_display.h"
+#include "experiment/experiment_driver.h"
+#include "experiment/key_source.h"
+#include "textio/bit_source.h"
+#include "textio/channels.h"
+#include "textio/printer.h"
+#include "textio/seconds_clock.h"
+#include "textio/wall_clock.h"
+
+namespace {
+
+using namespace novabit;
+
+class QuietDisplay final : public MonitorDisplay {
+ public:
+  void draw_frame(const RunStart&) override {}
+  void draw_side_panel(std::int32_t) override {}
+  void print_bit(std::int32_t bit) override { benchmark::DoNotOptimize(bit); }
+  void print_status_line(std::int32_t, std::int32_t, std::int32_t) override {}
+  void print_deviation_line(std::int32_t, std::int32_t, std::int32_t) override {}
+  void plot_second_point(std::int32_t, std::int32_t, std::uint32_t) override {}
+  void draw_checkpoint_dot(std::int32_t, std::int32_t, std::int32_t, std::uint32_t) override {}
+  void redraw_cycle_display(const CyclePanel&, const RunStart&) override {}
+  void print_separator() override {}
+};
+
+// A whole second per reading: every wait ends at its first poll.
+class LeapingClock final : public SecondsClock {
+ public:
+  long double clock_seconds() override { return now_ += 1.0L; }
+
+ private:
+  long double now_ = 1000.25L;
+};
+
+class NoKeys final : public KeySource {
+ public:
+  std::string read_key() override { return {}; }
+};
+
+class FixedWallClock final : public WallClock {
+ public:
+  LocalTime now() const override { return {2026, 12, 5, 22, 10, 0}; }
+};
+
+void BM_SecondPass(benchmark::State& state) {
+  std::string directory = (std::filesystem::temp_directory_path() / "novabit-bench-XXXXXX").string();
+  if (mkdtemp(directory.data()) == nullptr) std::abort();
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(directory);
+  {
+    ChannelTable channels(nullptr, nullptr);
+    channels.set_durable_writes(false);
+    Printer printer(channels);
+    QuietDisplay display;
+    BitSource bits;
+    LeapingClock clock;
+    const FixedWallClock wallClock;
+    NoKeys keys;
+    ExperimentDriver driver({display, printer, bits, clock, wallClock, keys});
+    if (driver.start() != StartResult::ready) state.SkipWithError("no study log");
+    for (auto _ : state) driver.run(1);
+  }
+  std::filesystem::current_path(previous);
+  std::filesystem::remove_all(directory);
+}
+BENCHMARK(BM_SecondPass);
+
+}  // namespace

@@ -1,0 +1,154 @@
+// The program's ends: the orderly end with its exit status, a study log that
+// cannot be created, records lost on a failing disk, and a killed process.
+
+#include "experiment/program.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "experiment/test_doubles.h"
+#include "textio/printer.h"
+
+namespace novabit {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::file_bytes;
+using testing::NullDisplay;
+using testing::ScriptedKeys;
+using testing::SteppingClock;
+using testing::VirtualWallClock;
+using testing::WorkingDirectory;
+
+const std::chrono::sys_seconds kFirstPassTime = std::chrono::sys_days{2026y / 12 / 5} + 22h;
+const char* const kLogName = "estudio_12-05-2026";
+
+// A program on a virtual clock whose space bar is pressed during the wait of
+// pass `lastPass`; its stderr goes to a file.
+class Program {
+ public:
+  explicit Program(std::int64_t lastPass, bool durable = false)
+      : keys_([this, lastPass](std::int64_t) { return clock_.now() > 1000 + lastPass - 0.5L ? " " : ""; }) {
+    channels_.set_durable_writes(durable);
+  }
+  ~Program() { std::fclose(errors_); }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  int run() { return run_program(driver_, channels_, errors_); }
+  ExperimentDriver& driver() { return driver_; }
+  ChannelTable& channels() { return channels_; }
+  std::string errors() {
+    std::fflush(errors_);
+    std::rewind(errors_);
+    std::string text;
+    for (int c = std::fgetc(errors_); c != EOF; c = std::fgetc(errors_)) text += static_cast<char>(c);
+    return text;
+  }
+
+ private:
+  SteppingClock clock_{1000.25L, 1.0L / 64};
+  VirtualWallClock wallClock_{clock_, kFirstPassTime - 1000s};
+  ScriptedKeys keys_;
+  NullDisplay display_;
+  std::FILE* errors_ = std::tmpfile();
+  ChannelTable channels_{nullptr, errors_};
+  Printer printer_{channels_};
+  BitSource bits_;
+  ExperimentDriver driver_{{display_, printer_, bits_, clock_, wallClock_, keys_}};
+};
+
+// Runs `body` in a child process and returns how it ended: its exit status,
+// or 1000 + the signal that killed it.
+int in_child(const std::function<int()>& body) {
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  if (child == 0) _exit(body());
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+}
+
+TEST(ProgramTest, SpaceEndsWithStatusZeroAndEveryRecordOnDisk) {
+  WorkingDirectory directory;
+  Program program(1250);
+  EXPECT_EQ(program.run(), 0);
+  EXPECT_EQ(program.driver().state().secondsElapsed, 1251);
+  EXPECT_EQ(program.channels().first_free_channel(), 1) << "the log is closed";
+  const std::string log = file_bytes(directory.path() / kLogName);
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4 * 2 + 4);  // four five-minute records, one quarter
+  EXPECT_EQ(log.substr(log.rfind("12-05-2026 - "), 21), "12-05-2026 - 22:19:59");
+  EXPECT_EQ(program.errors(), "");
+}
+
+TEST(ProgramTest, AnEarlyEndLeavesAnEmptyLog) {
+  WorkingDirectory directory;
+  Program program(299);
+  EXPECT_EQ(program.run(), 0);
+  EXPECT_EQ(file_bytes(directory.path() / kLogName), "");
+}
+
+TEST(ProgramTest, UncreatableLogEndsWithStatusOneAndOneLineNamingIt) {
+  WorkingDirectory directory;
+  std::filesystem::create_directory(directory.path() / kLogName);
+  Program program(5);
+  EXPECT_EQ(program.run(), 1);
+  EXPECT_EQ(program.driver().state().secondsElapsed, 1) << "no pass ran";
+  EXPECT_EQ(program.errors(), "novabit: cannot create the study log " + std::string(kLogName) + ": " +
+                                  std::strerror(EEXIST) + "\n");
+}
+
+TEST(ProgramTest, LostRecordsAreReportedOnceAndEndWithStatusOne) {
+  WorkingDirectory directory;
+  const int status = in_child([] {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit fileSize{400, 400};
+    if (setrlimit(RLIMIT_FSIZE, &fileSize) != 0) return 100;
+    Program program(2000, true);
+    const int exitStatus = program.run();
+    const bool ranToTheEnd = program.driver().state().secondsElapsed == 2001;
+    const std::string errors = program.errors();
+    const bool reportedOnce = errors.find(kLogName) == 0 && errors.find('\n') == errors.size() - 1;
+    return exitStatus + (ranToTheEnd ? 0 : 10) + (reportedOnce ? 0 : 20);
+  });
+  EXPECT_EQ(status, 1);
+  EXPECT_LE(std::filesystem::file_size(directory.path() / kLogName), 400U);
+}
+
+// Each record reaches the disk as it is written: a process killed five passes
+// after a quarter's records leaves the same file as an orderly end would.
+TEST(ProgramTest, AKilledRunKeepsEveryCompleteRecord) {
+  std::string orderly;
+  {
+    WorkingDirectory directory;
+    Program program(905);
+    ASSERT_EQ(program.run(), 0);
+    orderly = file_bytes(directory.path() / kLogName);
+  }
+  WorkingDirectory directory;
+  const int end = in_child([] {
+    Program program(1000000, true);
+    if (program.driver().start() != StartResult::ready) return 1;
+    program.driver().run(905);
+    std::raise(SIGKILL);
+    return 2;
+  });
+  EXPECT_EQ(end, 1000 + SIGKILL);
+  EXPECT_EQ(file_bytes(directory.path() / kLogName), orderly);
+  EXPECT_EQ(std::count(orderly.begin(), orderly.end(), '\n'), 3 * 2 + 4);
+}
+
+}  // namespace
+}  // namespace novabit
