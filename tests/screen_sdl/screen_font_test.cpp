@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ostream>
 #include <string>
 
 namespace novabit {
@@ -24,6 +25,8 @@ struct GlyphCase {
   int byte;
   std::array<std::string, 16> rows;
 };
+
+void PrintTo(const GlyphCase& glyphCase, std::ostream* out) { *out << "byte " << glyphCase.byte; }
 
 class ScreenFontGlyph : public testing::TestWithParam<GlyphCase> {};
 

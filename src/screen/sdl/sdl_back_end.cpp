@@ -1,0 +1,140 @@
+#include "screen/sdl/sdl_back_end.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "screen/colour.h"
+#include "screen/sdl/display_lost_hook.h"
+#include "screen/sdl/sdl_beeper.h"
+#include "screen/sdl/sdl_events.h"
+#include "screen/sdl/sdl_handles.h"
+#include "screen/sdl/sdl_window.h"
+
+namespace novabit {
+namespace {
+
+// The texture holds 32-bit XRGB: RGB565 may not be a format the renderer has.
+void widen_pixels(const std::uint16_t* from, std::uint32_t* to, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    to[i] = rgb_from_pixel(from[i]);
+  }
+}
+
+class SdlBackEnd final : public DisplayBackEnd {
+ public:
+  explicit SdlBackEnd(DisplayLostHook onDisplayLost)
+      : onDisplayLost_(onDisplayLost),
+        picture_(static_cast<std::size_t>(kScreenWidth) * kScreenHeight, 0) {}
+  ~SdlBackEnd() override { close(); }
+
+  bool open(const DisplayRequest& request) override {
+    close();
+    failure_.clear();
+    video_ = std::make_unique<SdlSubsystem>(SDL_INIT_VIDEO);
+    if (!video_->started()) {
+      failure_ = "SDL_InitSubSystem(video): " + video_->failure();
+      video_.reset();
+      return false;
+    }
+    window_ = SdlWindow::create(request, failure_);
+    if (!window_) {
+      video_.reset();
+      return false;
+    }
+    displayLost_ = std::make_unique<DisplayLostHookInstallation>(onDisplayLost_);
+    show_everything();
+    return true;
+  }
+
+  std::string failure_reason() const override { return failure_; }
+
+  void close() override {
+    displayLost_.reset();
+    window_.reset();
+    video_.reset();
+  }
+
+  void show_rows(const std::uint16_t* page, int firstRow, int lastRow) override {
+    firstRow = std::max(firstRow, 0);
+    lastRow = std::min(lastRow, kScreenHeight - 1);
+    if (firstRow > lastRow) {
+      return;
+    }
+    const std::size_t offset = static_cast<std::size_t>(firstRow) * kScreenWidth;
+    const int rowCount = lastRow - firstRow + 1;
+    widen_pixels(page + offset, picture_.data() + offset,
+                 static_cast<std::size_t>(rowCount) * kScreenWidth);
+    if (!window_) {
+      return;
+    }
+    if (!window_->upload(picture_.data() + offset, firstRow, rowCount)) {
+      // The texture may have been lost with the device; the copy has the whole picture.
+      window_->recreate_texture();
+      show_everything();
+      return;
+    }
+    window_->present();
+  }
+
+  void poll_events(std::vector<WindowEvent>& events) override {
+    if (!window_) {
+      return;
+    }
+    bool uploadAll = false;
+    bool newTexture = false;
+    bool presentAgain = false;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+      if (event.type == SDL_RENDER_TARGETS_RESET) {
+        uploadAll = true;
+      } else if (event.type == SDL_RENDER_DEVICE_RESET) {
+        newTexture = true;
+      } else if (event.type == SDL_WINDOWEVENT &&
+                 (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                  event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)) {
+        presentAgain = true;
+      }
+      translate_event(event, !window_->full_screen(), events);
+    }
+    if (newTexture) {
+      window_->recreate_texture();
+    }
+    if (newTexture || uploadAll) {
+      show_everything();
+    } else if (presentAgain) {
+      window_->present();
+    }
+  }
+
+  void set_title(const std::string& title) override {
+    if (window_) {
+      window_->set_title(title);
+    }
+  }
+
+  void beep(int frequencyHz, int durationMs) override { beeper_.beep(frequencyHz, durationMs); }
+
+ private:
+  void show_everything() {
+    window_->upload(picture_.data(), 0, kScreenHeight);
+    window_->present();
+  }
+
+  DisplayLostHook onDisplayLost_;
+  // The last picture shown, kept so that a new window or a lost texture can show it again.
+  std::vector<std::uint32_t> picture_;
+  std::unique_ptr<SdlSubsystem> video_;
+  std::unique_ptr<SdlWindow> window_;
+  std::unique_ptr<DisplayLostHookInstallation> displayLost_;
+  std::string failure_;
+  SdlBeeper beeper_;
+};
+
+}  // namespace
+
+std::unique_ptr<DisplayBackEnd> make_sdl_back_end(DisplayLostHook onDisplayLost) {
+  return std::make_unique<SdlBackEnd>(onDisplayLost);
+}
+
+}  // namespace novabit

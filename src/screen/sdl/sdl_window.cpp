@@ -1,0 +1,115 @@
+#include "screen/sdl/sdl_window.h"
+
+#include <utility>
+
+namespace novabit {
+namespace {
+
+// The program's texts are Latin-1; SDL's captions are UTF-8.
+std::string utf8_of_latin1(const std::string& latin1) {
+  std::string utf8;
+  for (const char byte : latin1) {
+    const auto value = static_cast<unsigned char>(byte);
+    if (value < 0x80) {
+      utf8 += byte;
+    } else {
+      utf8 += static_cast<char>(0xC0 | value >> 6);
+      utf8 += static_cast<char>(0x80 | (value & 0x3F));
+    }
+  }
+  return utf8;
+}
+
+std::string failed(const char* step) { return std::string(step) + ": " + SDL_GetError(); }
+
+// A nonzero rate is only possible when the desktop already runs at it: the full screen
+// keeps the desktop's mode.
+bool refresh_rate_available(int rate, std::string& failure) {
+  if (rate == 0) {
+    return true;
+  }
+  SDL_DisplayMode mode;
+  if (SDL_GetDesktopDisplayMode(0, &mode) != 0) {
+    failure = failed("SDL_GetDesktopDisplayMode");
+    return false;
+  }
+  if (mode.refresh_rate != rate) {
+    failure = "refresh rate " + std::to_string(rate) + " Hz not available; the display runs at " +
+              std::to_string(mode.refresh_rate) + " Hz";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<SdlWindow> SdlWindow::create(const DisplayRequest& request,
+                                             std::string& failure) {
+  if (!refresh_rate_available(request.refreshRate, failure)) {
+    return nullptr;
+  }
+  // The program decides what closing the window means; the texture is scaled without blur.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+
+  // The full screen keeps the desktop's mode and scales the picture, so leaving it or a
+  // crash never leaves the desktop in another mode.
+  const Uint32 flags = request.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_SHOWN;
+  SdlWindowPtr window(SDL_CreateWindow(utf8_of_latin1(request.title).c_str(),
+                                       SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                       kScreenWidth, kScreenHeight, flags));
+  if (!window) {
+    failure = failed("SDL_CreateWindow");
+    return nullptr;
+  }
+  SdlRendererPtr renderer(SDL_CreateRenderer(window.get(), -1, SDL_RENDERER_ACCELERATED));
+  if (!renderer) {
+    renderer.reset(SDL_CreateRenderer(window.get(), -1, SDL_RENDERER_SOFTWARE));
+  }
+  if (!renderer) {
+    failure = failed("SDL_CreateRenderer");
+    return nullptr;
+  }
+  if (SDL_RenderSetLogicalSize(renderer.get(), kScreenWidth, kScreenHeight) != 0) {
+    failure = failed("SDL_RenderSetLogicalSize");
+    return nullptr;
+  }
+  std::unique_ptr<SdlWindow> created(
+      new SdlWindow(std::move(window), std::move(renderer), request.fullScreen));
+  if (!created->recreate_texture()) {
+    failure = failed("SDL_CreateTexture");
+    return nullptr;
+  }
+  SDL_RaiseWindow(created->window_.get());
+  SDL_StartTextInput();
+  return created;
+}
+
+SdlWindow::SdlWindow(SdlWindowPtr window, SdlRendererPtr renderer, bool fullScreen)
+    : window_(std::move(window)), renderer_(std::move(renderer)), fullScreen_(fullScreen) {}
+
+void SdlWindow::set_title(const std::string& latin1Title) {
+  SDL_SetWindowTitle(window_.get(), utf8_of_latin1(latin1Title).c_str());
+}
+
+bool SdlWindow::upload(const std::uint32_t* pixels, int firstRow, int rowCount) {
+  const SDL_Rect band{0, firstRow, kScreenWidth, rowCount};
+  return SDL_UpdateTexture(texture_.get(), &band, pixels,
+                           kScreenWidth * static_cast<int>(sizeof(std::uint32_t))) == 0;
+}
+
+bool SdlWindow::recreate_texture() {
+  texture_.reset();
+  texture_.reset(SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_XRGB8888,
+                                   SDL_TEXTUREACCESS_STREAMING, kScreenWidth, kScreenHeight));
+  return texture_ != nullptr;
+}
+
+void SdlWindow::present() {
+  SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
+  SDL_RenderClear(renderer_.get());
+  SDL_RenderCopy(renderer_.get(), texture_.get(), nullptr, nullptr);
+  SDL_RenderPresent(renderer_.get());
+}
+
+}  // namespace novabit

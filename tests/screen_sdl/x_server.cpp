@@ -1,0 +1,154 @@
+#include "x_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+extern char** environ;
+
+namespace novabit::testing_x {
+
+bool program_on_path(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::istringstream folders(path != nullptr ? path : "/usr/bin:/bin");
+  std::string folder;
+  while (std::getline(folders, folder, ':')) {
+    if (access((std::filesystem::path(folder) / name).c_str(), X_OK) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+XvfbServer::XvfbServer(int width, int height) {
+  int pipeEnds[2];
+  if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
+    return;
+  }
+  // Xvfb picks a free display number itself and writes it to descriptor 3.
+  constexpr int kDisplayNumberFd = 3;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], kDisplayNumberFd);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+  const std::string fd = std::to_string(kDisplayNumberFd);
+  std::array<const char*, 10> arguments = {"Xvfb",          "-displayfd", fd.c_str(), "-screen",
+                                           "0",             screen.c_str(), "-nolisten", "tcp",
+                                           "-noreset",      nullptr};
+  const int spawned = posix_spawnp(&pid_, "Xvfb", &actions, nullptr,
+                                   const_cast<char* const*>(arguments.data()), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipeEnds[1]);
+  if (spawned != 0) {
+    pid_ = -1;
+    close(pipeEnds[0]);
+    return;
+  }
+  std::string number;
+  pollfd readable{pipeEnds[0], POLLIN, 0};
+  char digit = 0;
+  while (poll(&readable, 1, 10000) == 1 && read(pipeEnds[0], &digit, 1) == 1 && digit != '\n') {
+    number += digit;
+  }
+  close(pipeEnds[0]);
+  if (!number.empty()) {
+    display_ = ":" + number;
+    setenv("DISPLAY", display_.c_str(), 1);
+  }
+}
+
+XvfbServer::~XvfbServer() {
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+void XvfbServer::kill_now() {
+  if (pid_ > 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+}
+
+std::optional<std::string> command_output(const std::string& command) {
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) {
+    return std::nullopt;
+  }
+  std::string output;
+  std::array<char, 65536> buffer;
+  std::size_t count = 0;
+  while ((count = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+    output.append(buffer.data(), count);
+  }
+  if (pclose(pipe) != 0) {
+    return std::nullopt;
+  }
+  return output;
+}
+
+namespace {
+
+std::uint32_t big_endian_word(const std::string& data, std::size_t offset) {
+  std::uint32_t value = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    value = value << 8 | static_cast<unsigned char>(data[offset + i]);
+  }
+  return value;
+}
+
+}  // namespace
+
+std::optional<RootImage> read_root_image() {
+  const std::optional<std::string> dump = command_output("xwd -root -silent");
+  constexpr std::size_t kHeaderWords = 25;
+  if (!dump || dump->size() < 4 * kHeaderWords) {
+    return std::nullopt;
+  }
+  const auto header = [&](std::size_t word) { return big_endian_word(*dump, 4 * word); };
+  const std::uint32_t headerSize = header(0);
+  const std::uint32_t width = header(4);
+  const std::uint32_t height = header(5);
+  const std::uint32_t byteOrder = header(7);  // of the pixels: 0 = least significant first
+  const std::uint32_t bytesPerLine = header(12);
+  const std::uint32_t colourCount = header(19);
+  const std::size_t start = headerSize + 12 * static_cast<std::size_t>(colourCount);
+  // Packed 24-bit pixels when the server has a 24-bit pixmap format, else 32-bit ones.
+  const std::uint32_t bytesPerPixel = header(11) / 8;
+  if ((bytesPerPixel != 3 && bytesPerPixel != 4) ||
+      dump->size() < start + static_cast<std::size_t>(bytesPerLine) * height) {
+    return std::nullopt;
+  }
+  RootImage image;
+  image.width = static_cast<int>(width);
+  image.height = static_cast<int>(height);
+  image.pixels.reserve(static_cast<std::size_t>(width) * height);
+  for (std::uint32_t y = 0; y < height; ++y) {
+    for (std::uint32_t x = 0; x < width; ++x) {
+      const std::size_t offset =
+          start + static_cast<std::size_t>(y) * bytesPerLine + bytesPerPixel * x;
+      std::uint32_t value = 0;
+      for (std::uint32_t i = 0; i < bytesPerPixel; ++i) {
+        const std::uint32_t byte = static_cast<unsigned char>((*dump)[offset + i]);
+        value = byteOrder == 0 ? value | byte << (8 * i) : value << 8 | byte;
+      }
+      image.pixels.push_back(value & 0xFFFFFF);
+    }
+  }
+  return image;
+}
+
+}  // namespace novabit::testing_x

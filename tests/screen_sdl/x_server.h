@@ -1,0 +1,45 @@
+#pragma once
+// A private Xvfb server for tests, and the X tools the tests drive it with.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace novabit::testing_x {
+
+bool program_on_path(const std::string& name);
+
+// Starts Xvfb on a free display number and points DISPLAY at it; stops it when destroyed.
+class XvfbServer {
+ public:
+  XvfbServer(int width, int height);
+  ~XvfbServer();
+  XvfbServer(const XvfbServer&) = delete;
+  XvfbServer& operator=(const XvfbServer&) = delete;
+
+  bool running() const { return !display_.empty(); }
+  const std::string& display() const { return display_; }
+  // Ends the server at once, as a crash of the X server would.
+  void kill_now();
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+// Runs a shell command; its standard output, or none when it fails.
+std::optional<std::string> command_output(const std::string& command);
+
+// The root window's pixels as 0xRRGGBB, row by row, read with xwd.
+struct RootImage {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+  std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+std::optional<RootImage> read_root_image();
+
+}  // namespace novabit::testing_x
