@@ -8,6 +8,10 @@ TerminalKeySource::TerminalKeySource(int descriptor, const volatile std::sig_ato
     : descriptor_(descriptor), stopRequested_(stopRequested) {
   termios settings{};
   if (!isatty(descriptor_) || tcgetattr(descriptor_, &settings) != 0) return;
+  // A background job that changed or read its terminal would be stopped by
+  // SIGTTOU or SIGTTIN; it goes without keys and ends by a signal instead.
+  const pid_t foreground = tcgetpgrp(descriptor_);
+  if (foreground != -1 && foreground != getpgrp()) return;
   savedSettings_ = settings;
   // Non-canonical with VMIN and VTIME 0: a read returns at once, with a key or
   // with nothing, without changing the descriptor's shared file flags.

@@ -1,7 +1,8 @@
 #pragma once
 // Keys typed on a terminal, for the program without a screen. While it lives,
 // a terminal on the descriptor delivers each key at once and without echo;
-// the terminal's settings come back when it is destroyed. A raised stop flag
+// the terminal's settings come back when it is destroyed. A background job
+// leaves its terminal alone and reads no keys. A raised stop flag
 // (set by a signal handler) reads as a space, so a signal ends the run through
 // the same orderly end as the space bar.
 

@@ -5,8 +5,12 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
 #include <string>
 
 namespace novabit {
@@ -76,6 +80,38 @@ TEST(TerminalKeySourceTest, InputThatIsNoTerminalGivesNoKeys) {
   }
   close(pipeEnds[0]);
   close(pipeEnds[1]);
+}
+
+// A job started in the background of the terminal that is its controlling
+// terminal: taking the terminal would stop it with SIGTTOU.
+TEST(TerminalKeySourceTest, BackgroundJobLeavesItsTerminalAlone) {
+  PseudoTerminal pty;
+  const tcflag_t before = pty.local_modes();
+  std::fflush(nullptr);
+  const pid_t session = fork();
+  if (session == 0) {
+    if (setsid() < 0 || ioctl(pty.terminal(), TIOCSCTTY, 0) != 0) _exit(2);
+    const pid_t job = fork();
+    if (job == 0) {
+      if (setpgid(0, 0) != 0) _exit(3);
+      volatile std::sig_atomic_t stop = 0;
+      TerminalKeySource keys(pty.terminal(), stop);
+      _exit(keys.read_key().empty() ? 0 : 4);
+    }
+    int status = 0;
+    waitpid(job, &status, WUNTRACED);
+    if (WIFSTOPPED(status)) {
+      kill(job, SIGKILL);
+      waitpid(job, &status, 0);
+      _exit(5);
+    }
+    _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 6);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(session, &status, 0), session);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "2, 3: set-up failed; 5: the job was stopped";
+  EXPECT_EQ(pty.local_modes(), before);
 }
 
 }  // namespace
