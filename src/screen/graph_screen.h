@@ -6,6 +6,7 @@
 // lock for its own duration, or joins a hold() its caller already has.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>

@@ -95,10 +95,10 @@ void TextCells::write(std::string_view text) {
     scroll_into_region();
   }
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-  const int count = static_cast<int>(text.size());
+  const std::size_t count = text.size();
   bool endedOnMove = false;
-  int runStart = 0;
-  for (int index = 0; index < count; ++index) {
+  std::size_t runStart = 0;
+  for (std::size_t index = 0; index < count; ++index) {
     const std::uint8_t byte = bytes[index];
     if (!is_control(byte)) {
       continue;
@@ -116,7 +116,7 @@ void TextCells::write(std::string_view text) {
         column_ = std::max(column_ - 1, 0);
         break;
       case kTab:
-        draw_run(kTabSpaces.data(), 8 - column_ % 8);
+        draw_run(kTabSpaces.data(), static_cast<std::size_t>(8 - column_ % 8));
         endedOnMove = false;
         break;
       case kLineFeed:
@@ -144,13 +144,13 @@ void TextCells::write(std::string_view text) {
   }
 }
 
-void TextCells::draw_run(const std::uint8_t* bytes, int count) {
+void TextCells::draw_run(const std::uint8_t* bytes, std::size_t count) {
   while (count > 0) {
     scroll_into_region();
-    const int fitting = std::min(count, kColumns - column_);
+    const int fitting = static_cast<int>(std::min<std::size_t>(count, static_cast<std::size_t>(kColumns - column_)));
     draw_cells(bytes, fitting);
     bytes += fitting;
-    count -= fitting;
+    count -= static_cast<std::size_t>(fitting);
     column_ += fitting;
     if (column_ == kColumns) {
       column_ = 0;

@@ -3,6 +3,7 @@
 // the print region and its scrolling. Text ignores the viewport.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string_view>
@@ -46,7 +47,7 @@ class TextCells {
   bool pending_line_feed() const { return pendingLineFeed_; }
 
  private:
-  void draw_run(const std::uint8_t* bytes, int count);
+  void draw_run(const std::uint8_t* bytes, std::size_t count);
   void draw_cells(const std::uint8_t* bytes, int count);
   void scroll_into_region();
   void scroll(int rows);
