@@ -54,11 +54,12 @@ class DisplayThread {
 
   ScreenLock& lock_;
   BackEnds backEnds_;
-  // Touched only by the thread that shows (or, before and after it, its owner).
+  // Set before start() returns and cleared by stop(); in between only the
+  // showing thread calls it, apart from beep.
   DisplayBackEnd* active_ = nullptr;
   DisplayRequest request_;
   std::vector<WindowEvent> events_;
-  // Guarded by the ScreenLock.
+  // These and what they point to are guarded by the ScreenLock while showing.
   FrameBuffer* frame_ = nullptr;
   KeyBuffer* keys_ = nullptr;
   std::optional<std::string> pendingTitle_;
