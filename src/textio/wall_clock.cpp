@@ -5,7 +5,11 @@
 namespace novabit {
 
 LocalTime SystemWallClock::now() const {
-  const std::time_t seconds = std::time(nullptr);
+  // The precise clock, not time(): passes start a few microseconds after a
+  // whole second, and time()'s coarse clock may not have ticked over yet.
+  std::timespec precise{};
+  clock_gettime(CLOCK_REALTIME, &precise);
+  const std::time_t seconds = precise.tv_sec;
   std::tm local{};
   if (localtime_r(&seconds, &local) == nullptr) {
     return LocalTime{};
