@@ -1,0 +1,75 @@
+// The monitor's display work of one SecondPass on the real screen code: a
+// typical pass (200 bits, the report lines, the point, the separator and the
+// scrolling they cause) and the heaviest one, which adds both checkpoint dots
+// and the CycleEnd redraw of the panel and the frame.
+
+#include <benchmark/benchmark.h>
+
+#include "display/screen_display.h"
+#include "screen/end_steps.h"
+#include "screen/graph_screen.h"
+#include "screen/memory/memory_back_end.h"
+#include "textio/channels.h"
+#include "textio/printer.h"
+
+namespace novabit {
+namespace {
+
+class FixedWallClock final : public WallClock {
+ public:
+  LocalTime now() const override { return {2026, 12, 5, 22, 10, 0}; }
+};
+
+struct Monitor {
+  Monitor() {
+    screen.set_screen_mode(19, 16, 4, 1, 0);
+    display.draw_frame(start);
+    display.draw_side_panel(0);
+  }
+
+  // Bits alternate in runs, so both colours and a leaning report appear.
+  void typical_pass(std::int32_t pass) {
+    for (std::int32_t bit = 0; bit < 200; ++bit) display.print_bit((bit / 3) % 2);
+    display.print_status_line(pass, 101, 99);
+    display.print_deviation_line(101, 99, 1);
+    display.plot_second_point(pass / 60 % 721, pass % 60, 0x4444FF);
+  }
+
+  ChannelTable channels{nullptr, nullptr};
+  EndSteps endSteps;
+  MemoryBackEnd backEnd;
+  GraphScreen screen{channels, endSteps, {backEnd}, GraphScreenOptions{false, "bench"}};
+  Printer printer{channels};
+  FixedWallClock wallClock;
+  ScreenDisplay display{screen, printer, wallClock};
+  RunStart start{"12-05-2026", "22:10:00"};
+};
+
+void BM_TypicalPassDisplay(benchmark::State& state) {
+  Monitor monitor;
+  std::int32_t pass = 1;
+  for (auto _ : state) {
+    monitor.typical_pass(pass++);
+    monitor.display.print_separator();
+  }
+  benchmark::DoNotOptimize(monitor.screen.screen_memory());
+}
+BENCHMARK(BM_TypicalPassDisplay)->Unit(benchmark::kMicrosecond);
+
+void BM_CycleEndPassDisplay(benchmark::State& state) {
+  Monitor monitor;
+  std::int32_t pass = 43201;
+  for (auto _ : state) {
+    monitor.typical_pass(pass);
+    monitor.display.draw_checkpoint_dot(720, 113, 2, 0xDD8888);
+    monitor.display.draw_checkpoint_dot(720, 110, 1, 0xDD4444);
+    monitor.display.redraw_cycle_display({pass / 43201, 12.5, 7.25}, monitor.start);
+    monitor.display.print_separator();
+    pass += 43201;
+  }
+  benchmark::DoNotOptimize(monitor.screen.screen_memory());
+}
+BENCHMARK(BM_CycleEndPassDisplay)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace novabit
