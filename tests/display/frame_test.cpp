@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <tuple>
 
 #include "display/display_fixture.h"
 #include "display/expected_frame.h"
@@ -136,16 +135,6 @@ TEST_F(FrameTest, SidePanelLeavesTheTextPanelAsPrintRegion) {
   EXPECT_EQ(row_text(frame(), 5, 92), " 0       ");
   EXPECT_EQ(row_text(frame(), 9, 92), "         ");
   EXPECT_EQ(row_text(frame(), 13, 92), "         ");
-}
-
-TEST_F(FrameTest, CaptionsCarryTheirLegendAndAreCutByTheGrid) {
-  start_up();
-  for (const auto& [x, y, colour] : {std::tuple{536, 100, 0xDD8888U}, std::tuple{536, 108, 0xDD4444U},
-                                     std::tuple{536, 180, 0x8888DDU}, std::tuple{536, 188, 0x4444DDU}}) {
-    EXPECT_EQ(pixel(x, y), pixel_from_colour(colour)) << x << "," << y;
-  }
-  // Screen x 1 and 31 lie in the cells of columns 1 and 4; the grid crosses row 7 there.
-  for (int y = 96; y <= 111; ++y) EXPECT_EQ(pixel(31, y), pixel_from_colour(0x000088)) << y;
 }
 
 }  // namespace
