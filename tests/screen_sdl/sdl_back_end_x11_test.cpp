@@ -14,7 +14,10 @@
 #include <vector>
 
 #include "screen/colour.h"
+#include "screen/end_steps.h"
+#include "screen/graph_screen.h"
 #include "screen/sdl/sdl_back_end.h"
+#include "textio/channels.h"
 #include "x_server.h"
 
 namespace novabit {
@@ -236,12 +239,64 @@ TEST_F(SdlBackEndOnX, DeliversKeysAndCharactersSeparately) {
   EXPECT_TRUE(command_output("xdotool search --name '^NovaBit prueba$'"));
 }
 
+using GraphScreenOnX = XServerTest;
+
+TEST_F(GraphScreenOnX, ReadsTypedKeysAsTheirBytes) {
+  ChannelTable channels(nullptr, nullptr);
+  EndSteps endSteps;
+  const std::unique_ptr<DisplayBackEnd> backEnd = make_sdl_back_end();
+  GraphScreen screen(channels, endSteps, {*backEnd}, GraphScreenOptions{true, "novabit"});
+  screen.set_window_title(kTitle);
+  screen.set_screen_mode(19, 16, 4, 0, 0);
+  ASSERT_TRUE(screen.is_open()) << screen.display_failure();
+
+  ASSERT_TRUE(command_output("setxkbmap fr"));
+  ASSERT_TRUE(command_output("xdotool search --sync --name '^NovaBit prueba$'"));
+  ASSERT_TRUE(command_output("xdotool mousemove " + std::to_string(kLeft + 400) + " " +
+                             std::to_string(kTop + 300)));
+  ASSERT_TRUE(command_output("xdotool key space eacute F1 Up alt+F4"));
+
+  std::vector<std::string> keys;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (keys.size() < 5 && std::chrono::steady_clock::now() < deadline) {
+    const std::string key = screen.read_key();
+    if (key.empty()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } else {
+      keys.push_back(key);
+    }
+  }
+  EXPECT_EQ(keys, (std::vector<std::string>{" ", "\x82", "\xFF;", "\xFFH", "\xFFk"}));
+  EXPECT_EQ(screen.read_key(), "");
+  endSteps.run_all();
+}
+
 TEST_F(SdlBackEndOnX, BeepsFromAnotherThreadWithOrWithoutAnAudioDevice) {
   std::thread program([&] { backEnd_->beep(1000, 250); });
   program.join();
   backEnd_->beep(1000, 250);
   backEnd_->beep(0, 250);
   backEnd_->beep(1000, -1);
+}
+
+TEST_F(SdlBackEndOnX, ReportsTheLostDisplayOnceAndGoesOn) {
+  const std::vector<std::uint16_t> page = test_picture();
+  backEnd_->show_rows(page.data(), 0, kScreenHeight - 1);
+  server_->kill_now();
+
+  const auto lost = [](const WindowEvent& event) {
+    return event.kind == WindowEvent::Kind::connection_lost;
+  };
+  ASSERT_TRUE(pump_until([&] { return std::any_of(events_.begin(), events_.end(), lost); }));
+  // Nothing of this may reach Xlib, which would end the process.
+  backEnd_->show_rows(page.data(), 0, kScreenHeight - 1);
+  backEnd_->set_title("otro");
+  events_.clear();
+  backEnd_->poll_events(events_);
+  EXPECT_TRUE(events_.empty());
+  EXPECT_FALSE(backEnd_->open(window_request()));
+  EXPECT_EQ(backEnd_->failure_reason(), "the connection to the display was lost");
+  backEnd_->close();
 }
 
 void announce_orderly_end() {
@@ -251,7 +306,7 @@ void announce_orderly_end() {
 
 using SdlBackEndLosingX = XServerTest;
 
-TEST_F(SdlBackEndLosingX, RunsTheHookBeforeXlibEndsTheProcess) {
+TEST_F(SdlBackEndLosingX, RunsTheHookWhenXlibMeetsTheBreakFirst) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
@@ -259,14 +314,7 @@ TEST_F(SdlBackEndLosingX, RunsTheHookBeforeXlibEndsTheProcess) {
         if (!backEnd->open(window_request())) {
           std::_Exit(2);
         }
-        server_->kill_now();
-        const std::vector<std::uint16_t> page = test_picture();
-        std::vector<WindowEvent> events;
-        for (int i = 0; i < 500; ++i) {
-          backEnd->poll_events(events);
-          backEnd->show_rows(page.data(), 0, 0);
-          std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        testing_x::meet_break_inside_xlib(*server_);
         std::_Exit(3);
       },
       testing::ExitedWithCode(0), "orderly end");

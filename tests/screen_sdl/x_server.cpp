@@ -1,5 +1,6 @@
 #include "x_server.h"
 
+#include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -81,6 +82,15 @@ void XvfbServer::kill_now() {
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
   }
+}
+
+void meet_break_inside_xlib(XvfbServer& server) {
+  Display* connection = XOpenDisplay(nullptr);
+  if (connection == nullptr) {
+    return;
+  }
+  server.kill_now();
+  XSync(connection, False);
 }
 
 std::optional<std::string> command_output(const std::string& command) {

@@ -30,6 +30,11 @@ class XvfbServer {
   std::string display_;
 };
 
+// Opens a connection of its own, ends the server and uses the connection, so that Xlib
+// meets the break inside a call, as the window's connection would if the server died
+// during one. Xlib's lost-connection handler serves every connection of the process.
+void meet_break_inside_xlib(XvfbServer& server);
+
 // Runs a shell command; its standard output, or none when it fails.
 std::optional<std::string> command_output(const std::string& command);
 

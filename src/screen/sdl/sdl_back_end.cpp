@@ -2,14 +2,15 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "screen/colour.h"
-#include "screen/sdl/display_lost_hook.h"
 #include "screen/sdl/sdl_beeper.h"
 #include "screen/sdl/sdl_events.h"
 #include "screen/sdl/sdl_handles.h"
 #include "screen/sdl/sdl_window.h"
+#include "screen/sdl/x11_connection.h"
 
 namespace novabit {
 namespace {
@@ -30,6 +31,10 @@ class SdlBackEnd final : public DisplayBackEnd {
 
   bool open(const DisplayRequest& request) override {
     close();
+    if (displayLost_) {
+      failure_ = "the connection to the display was lost";
+      return false;
+    }
     failure_.clear();
     video_ = std::make_unique<SdlSubsystem>(SDL_INIT_VIDEO);
     if (!video_->started()) {
@@ -42,7 +47,7 @@ class SdlBackEnd final : public DisplayBackEnd {
       video_.reset();
       return false;
     }
-    displayLost_ = std::make_unique<DisplayLostHookInstallation>(onDisplayLost_);
+    connection_ = std::make_unique<X11Connection>(window_->sdl_window(), onDisplayLost_);
     show_everything();
     return true;
   }
@@ -50,7 +55,8 @@ class SdlBackEnd final : public DisplayBackEnd {
   std::string failure_reason() const override { return failure_; }
 
   void close() override {
-    displayLost_.reset();
+    display_usable();  // lets go of a window whose display is gone instead of destroying it
+    connection_.reset();
     window_.reset();
     video_.reset();
   }
@@ -65,7 +71,7 @@ class SdlBackEnd final : public DisplayBackEnd {
     const int rowCount = lastRow - firstRow + 1;
     widen_pixels(page + offset, picture_.data() + offset,
                  static_cast<std::size_t>(rowCount) * kScreenWidth);
-    if (!window_) {
+    if (!display_usable()) {
       return;
     }
     if (!window_->upload(picture_.data() + offset, firstRow, rowCount)) {
@@ -78,7 +84,12 @@ class SdlBackEnd final : public DisplayBackEnd {
   }
 
   void poll_events(std::vector<WindowEvent>& events) override {
-    if (!window_) {
+    if (!display_usable()) {
+      if (std::exchange(lossUnreported_, false)) {
+        WindowEvent lost;
+        lost.kind = WindowEvent::Kind::connection_lost;
+        events.push_back(lost);
+      }
       return;
     }
     bool uploadAll = false;
@@ -108,7 +119,7 @@ class SdlBackEnd final : public DisplayBackEnd {
   }
 
   void set_title(const std::string& title) override {
-    if (window_) {
+    if (display_usable()) {
       window_->set_title(title);
     }
   }
@@ -116,6 +127,25 @@ class SdlBackEnd final : public DisplayBackEnd {
   void beep(int frequencyHz, int durationMs) override { beeper_.beep(frequencyHz, durationMs); }
 
  private:
+  // Checked before every use of the window: once the X server is gone, any SDL video call
+  // would end the process inside Xlib, so the window is let go and the loss reported.
+  bool display_usable() {
+    if (!window_) {
+      return false;
+    }
+    if (connection_->lost()) {
+      displayLost_ = true;
+      lossUnreported_ = true;
+      connection_.reset();
+      window_->abandon();
+      window_.reset();
+      video_->abandon();
+      video_.reset();
+      return false;
+    }
+    return true;
+  }
+
   void show_everything() {
     window_->upload(picture_.data(), 0, kScreenHeight);
     window_->present();
@@ -126,7 +156,9 @@ class SdlBackEnd final : public DisplayBackEnd {
   std::vector<std::uint32_t> picture_;
   std::unique_ptr<SdlSubsystem> video_;
   std::unique_ptr<SdlWindow> window_;
-  std::unique_ptr<DisplayLostHookInstallation> displayLost_;
+  std::unique_ptr<X11Connection> connection_;
+  bool displayLost_ = false;
+  bool lossUnreported_ = false;
   std::string failure_;
   SdlBeeper beeper_;
 };

@@ -7,12 +7,13 @@
 
 namespace novabit {
 
-// Called when the connection to the display is lost (the X server went away), on the
-// display thread, just before Xlib reports the loss and ends the process with status 1.
-// The display can no longer be used, and the program's thread may still be running.
-// The hook's work is the orderly end that keeps the program's files whole: close (flush)
-// the file channels, then end the process itself, e.g. with std::_Exit(0), so that the
-// screen is not closed from the display thread.
+// When the X server goes away, the back end notices it before its next use of the window
+// and reports WindowEvent::connection_lost once; the process goes on, and open fails from
+// then on. If instead Xlib meets the broken connection first (the server died during a
+// call into it), Xlib reports it and ends the process with status 1 at once. This hook
+// runs just before that, on the display thread, while the program's thread may still be
+// running and the display can no longer be used: it should flush and close the program's
+// files and end the process itself (e.g. std::_Exit(0)). It is called at most once.
 using DisplayLostHook = void (*)();
 
 // open, close, show_rows, poll_events and set_title must all come from one thread, the

@@ -32,6 +32,8 @@ class SdlSubsystem {
   SdlSubsystem& operator=(const SdlSubsystem&) = delete;
 
   bool started() const { return started_; }
+  // Leaves the subsystem started, for when ending it would touch a display that is gone.
+  void abandon() { started_ = false; }
   // SDL_GetError() of a failed start.
   const std::string& failure() const { return failure_; }
 

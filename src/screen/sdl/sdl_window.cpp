@@ -106,10 +106,23 @@ bool SdlWindow::recreate_texture() {
 }
 
 void SdlWindow::present() {
-  SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
-  SDL_RenderClear(renderer_.get());
+  // Only a scaled full screen has bars beside the picture; elsewhere the picture covers
+  // every pixel, and clearing first would double the cost of a software renderer.
+  int width = 0;
+  int height = 0;
+  SDL_GetRendererOutputSize(renderer_.get(), &width, &height);
+  if (width != kScreenWidth || height != kScreenHeight) {
+    SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
+    SDL_RenderClear(renderer_.get());
+  }
   SDL_RenderCopy(renderer_.get(), texture_.get(), nullptr, nullptr);
   SDL_RenderPresent(renderer_.get());
+}
+
+void SdlWindow::abandon() {
+  static_cast<void>(texture_.release());
+  static_cast<void>(renderer_.release());
+  static_cast<void>(window_.release());
 }
 
 }  // namespace novabit

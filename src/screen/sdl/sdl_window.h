@@ -27,6 +27,11 @@ class SdlWindow {
   // Draws the texture, scaled to the window with its aspect kept, and shows it.
   void present();
 
+  SDL_Window* sdl_window() const { return window_.get(); }
+  // Lets go of the SDL objects without destroying them, once the display is gone:
+  // destroying them would call into Xlib, which ends the process.
+  void abandon();
+
  private:
   SdlWindow(SdlWindowPtr window, SdlRendererPtr renderer, bool fullScreen);
 
