@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "screen/canvas.h"
 #include "screen_fixture.h"
 
@@ -217,6 +219,20 @@ TEST_F(DrawingTest, CircleAtTheViewportTopLosesItsTopRowOnly) {
 TEST_F(DrawingTest, UnfilledCircleSetsOnlyTheEndsOfItsSpans) {
   screen.draw_circle(50, 50, 2, 0xFFFFFF, 0, false);
   EXPECT_EQ(lit_pixels(), (Pixels{{50, 48}, {49, 49}, {51, 49}, {48, 50}, {52, 50}, {49, 51}, {51, 51}, {50, 52}}));
+}
+
+TEST_F(DrawingTest, ExtremeCoordinatesAreClippedWithoutOverflow) {
+  screen.draw_line(-1e30F, 7, 1e30F, 7, 0xFFFFFF);
+  screen.draw_line(-3e9F, -2e9F, 3e9F, 2e9F, 0xFFFFFF);
+  EXPECT_EQ(pixel(0, 7), 0xFFFF);
+  EXPECT_EQ(pixel(799, 7), 0xFFFF);
+  const float notANumber = std::numeric_limits<float>::quiet_NaN();
+  screen.set_pixel(notANumber, 3, 0xFF4444);
+  EXPECT_EQ(pixel(0, 3), 0xFA28);
+  screen.draw_circle(400, 300, 1e30F, 0x00CC00);
+  EXPECT_EQ(pixel(0, 0), kGreen);
+  EXPECT_EQ(pixel(799, 599), kGreen);
+  EXPECT_EQ(marked_rows(), row_range(0, 599));
 }
 
 TEST_F(DrawingTest, NothingIsDrawnWithoutAScreen) {
