@@ -64,9 +64,8 @@ bool root_shows(const RootImage& image, const std::vector<std::uint16_t>& page) 
     for (int x = 0; x < kRootWidth; ++x) {
       const bool inside = x >= kLeft && x < kLeft + kScreenWidth && y >= kTop &&
                           y < kTop + kScreenHeight;
-      const std::uint32_t expected =
-          inside ? rgb_from_pixel(page[static_cast<std::size_t>(y - kTop) * kScreenWidth + x - kLeft])
-                 : 0;
+      const std::size_t index = static_cast<std::size_t>(y - kTop) * kScreenWidth + x - kLeft;
+      const std::uint32_t expected = inside ? rgb_from_pixel(page[index]) : 0;
       if (image.at(x, y) != expected) {
         return false;
       }
@@ -165,6 +164,7 @@ TEST_F(SdlBackEndOnX, ANewWindowShowsTheLastPictureAgain) {
   DisplayRequest fullScreen = window_request();
   fullScreen.fullScreen = true;
   ASSERT_TRUE(backEnd_->open(fullScreen)) << backEnd_->failure_reason();
+  backEnd_->close();
   ASSERT_TRUE(backEnd_->open(window_request())) << backEnd_->failure_reason();
   EXPECT_TRUE(root_comes_to_show(page));
 }

@@ -55,6 +55,7 @@ void SdlBeeper::beep(int frequencyHz, int durationMs) {
     return;
   }
   const int frequency = std::min(frequencyHz, kSampleRate / 2);
+  // At most a second: the bell asks for a quarter of one.
   const int samples = std::min(durationMs, 1000) * (kSampleRate / 1000);
   std::vector<std::int16_t> tone(static_cast<std::size_t>(samples));
   for (int i = 0; i < samples; ++i) {

@@ -51,7 +51,8 @@ bool X11Connection::lost() {
   }
   // The peer's close shows even while unread events still wait in the socket.
   pollfd connection{socket_, POLLRDHUP, 0};
-  lost_ = poll(&connection, 1, 0) == 1 && (connection.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+  lost_ = poll(&connection, 1, 0) == 1 &&
+          (connection.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
   return lost_;
 }
 
