@@ -1,15 +1,21 @@
-// The monitor without a screen: one pass per second on the console, the study
-// log in the working directory, the space bar or SIGINT/SIGTERM/SIGHUP to end.
+// The live monitor: the SDL window, the steady clock, the system's local time
+// and the keyboard; the space bar or SIGINT/SIGTERM/SIGHUP end it in order.
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <thread>
 
-#include <unistd.h>
-
-#include "display/console_display.h"
+#include "display/monitor_texts.h"
+#include "display/screen_display.h"
 #include "experiment/experiment_driver.h"
 #include "experiment/program.h"
-#include "experiment/terminal_key_source.h"
+#include "screen/end_steps.h"
+#include "screen/graph_screen.h"
+#include "screen/sdl/sdl_back_end.h"
+#include "screen_key_source.h"
 #include "textio/bit_source.h"
 #include "textio/channels.h"
 #include "textio/printer.h"
@@ -19,6 +25,7 @@
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
+std::atomic<bool> xlibLost{false};
 
 extern "C" void request_stop(int) { stopRequested = 1; }
 
@@ -29,17 +36,46 @@ void install_stop_handlers() {
   for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaction(signalNumber, &action, nullptr);
 }
 
+// Xlib is about to end the process because the X server went away. Give the
+// program's thread, which sees the flag at its next key poll, time to close
+// the study log; it then ends the process itself.
+void on_display_lost() {
+  xlibLost = true;
+  std::this_thread::sleep_for(std::chrono::seconds(5));
+}
+
 }  // namespace
 
 int main() {
   install_stop_handlers();
   novabit::ChannelTable channels(stdout, stderr);
   novabit::Printer printer(channels);
+  novabit::EndSteps endSteps;
+  const auto backEnd = novabit::make_sdl_back_end(on_display_lost);
+  novabit::GraphScreen screen(channels, endSteps, {*backEnd});
+
+  screen.set_window_title(novabit::kWindowTitle);
+  screen.set_screen_mode(19, 16, 4, 1, 0);
+  if (screen.screen_memory() == nullptr) {
+    printer.print_text(0, "Error setting video mode!", novabit::Separator::newline);
+    std::fprintf(stderr, "novabit: cannot open the screen: %s\n", screen.display_failure().c_str());
+    return 1;
+  }
+
   novabit::SteadySecondsClock clock;
   const novabit::SystemWallClock wallClock;
   novabit::BitSource bits;
-  novabit::ConsoleDisplay display(printer, wallClock);
-  novabit::TerminalKeySource keys(STDIN_FILENO, stopRequested);
+  novabit::ScreenDisplay display(screen, printer, wallClock);
+  novabit::ScreenKeySource keys(screen, [] { return stopRequested != 0 || xlibLost; });
   novabit::ExperimentDriver driver({display, printer, bits, clock, wallClock, keys});
-  return novabit::run_program(driver, channels, stderr);
+  const int status = novabit::run_program(driver, channels, stderr);
+
+  if (screen.display_lost() || xlibLost) {
+    // The window is gone with its server; closing it could only hang.
+    std::fprintf(stderr, "novabit: the display was lost; the study log is closed\n");
+    std::fflush(nullptr);
+    std::_Exit(1);
+  }
+  endSteps.run_all();
+  return status;
 }
