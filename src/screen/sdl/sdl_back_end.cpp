@@ -31,14 +31,10 @@ class SdlBackEnd final : public DisplayBackEnd {
 
   bool open(const DisplayRequest& request) override {
     close();
-    if (displayLost_) {
-      failure_ = "the connection to the display was lost";
-      return false;
-    }
     failure_.clear();
     video_ = std::make_unique<SdlSubsystem>(SDL_INIT_VIDEO);
     if (!video_->started()) {
-      failure_ = "SDL_InitSubSystem(video): " + video_->failure();
+      failure_ = video_->failure();
       video_.reset();
       return false;
     }
@@ -134,7 +130,6 @@ class SdlBackEnd final : public DisplayBackEnd {
       return false;
     }
     if (connection_->lost()) {
-      displayLost_ = true;
       lossUnreported_ = true;
       connection_.reset();
       window_->abandon();
@@ -157,7 +152,6 @@ class SdlBackEnd final : public DisplayBackEnd {
   std::unique_ptr<SdlSubsystem> video_;
   std::unique_ptr<SdlWindow> window_;
   std::unique_ptr<X11Connection> connection_;
-  bool displayLost_ = false;
   bool lossUnreported_ = false;
   std::string failure_;
   SdlBeeper beeper_;

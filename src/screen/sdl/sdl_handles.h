@@ -33,8 +33,9 @@ class SdlSubsystem {
 
   bool started() const { return started_; }
   // Leaves the subsystem started, for when ending it would touch a display that is gone.
-  void abandon() { started_ = false; }
-  // SDL_GetError() of a failed start.
+  // SDL's state for it is useless from then on, so no later start in this process succeeds.
+  void abandon();
+  // Why the start failed.
   const std::string& failure() const { return failure_; }
 
  private:

@@ -5,28 +5,47 @@
 namespace novabit {
 namespace {
 
-// SDL keeps one reference count per subsystem for the whole process.
-std::mutex& subsystem_mutex() {
-  static std::mutex mutex;
-  return mutex;
+// SDL keeps its subsystems, and their reference counts, for the whole process; so does
+// this record of the ones let go of.
+struct SubsystemRecord {
+  std::mutex mutex;
+  Uint32 abandoned = 0;
+};
+
+SubsystemRecord& subsystem_record() {
+  static SubsystemRecord record;
+  return record;
 }
 
 }  // namespace
 
 SdlSubsystem::SdlSubsystem(Uint32 flags) : flags_(flags) {
-  const std::lock_guard lock(subsystem_mutex());
+  SubsystemRecord& record = subsystem_record();
+  const std::lock_guard lock(record.mutex);
+  if ((record.abandoned & flags) != 0) {
+    failure_ = "the connection to the display was lost";
+    return;
+  }
   // The program handles SIGINT, SIGTERM and SIGHUP itself; SDL must not turn them into SDL_QUIT.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   started_ = SDL_InitSubSystem(flags) == 0;
   if (!started_) {
-    failure_ = SDL_GetError();
+    failure_ = std::string("SDL_InitSubSystem: ") + SDL_GetError();
   }
 }
 
 SdlSubsystem::~SdlSubsystem() {
   if (started_) {
-    const std::lock_guard lock(subsystem_mutex());
+    const std::lock_guard lock(subsystem_record().mutex);
     SDL_QuitSubSystem(flags_);
+  }
+}
+
+void SdlSubsystem::abandon() {
+  if (started_) {
+    const std::lock_guard lock(subsystem_record().mutex);
+    subsystem_record().abandoned |= flags_;
+    started_ = false;
   }
 }
 
