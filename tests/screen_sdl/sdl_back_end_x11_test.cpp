@@ -77,7 +77,7 @@ bool root_shows(const RootImage& image, const std::vector<std::uint16_t>& page) 
 class XServerTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (!testing_x::program_on_path("Xvfb")) {
+    if (!testing_x::program_path("Xvfb")) {
       GTEST_SKIP() << "Xvfb is not installed";
     }
     server_ = std::make_unique<testing_x::XvfbServer>(kRootWidth, kRootHeight);

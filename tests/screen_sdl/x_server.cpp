@@ -4,7 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,45 +14,50 @@
 #include <filesystem>
 #include <sstream>
 
-extern char** environ;
-
 namespace novabit::testing_x {
 
-bool program_on_path(const std::string& name) {
+std::optional<std::string> program_path(const std::string& name) {
   const char* path = std::getenv("PATH");
   std::istringstream folders(path != nullptr ? path : "/usr/bin:/bin");
   std::string folder;
   while (std::getline(folders, folder, ':')) {
-    if (access((std::filesystem::path(folder) / name).c_str(), X_OK) == 0) {
-      return true;
+    const std::string candidate = (std::filesystem::path(folder) / name).string();
+    if (access(candidate.c_str(), X_OK) == 0) {
+      return candidate;
     }
   }
-  return false;
+  return std::nullopt;
 }
 
 XvfbServer::XvfbServer(int width, int height) {
+  const std::optional<std::string> program = program_path("Xvfb");
   int pipeEnds[2];
-  if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
+  if (!program || pipe2(pipeEnds, O_CLOEXEC) != 0) {
     return;
   }
   // Xvfb picks a free display number itself and writes it to descriptor 3.
   constexpr int kDisplayNumberFd = 3;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], kDisplayNumberFd);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
   const std::string fd = std::to_string(kDisplayNumberFd);
   std::array<const char*, 10> arguments = {"Xvfb",          "-displayfd", fd.c_str(), "-screen",
                                            "0",             screen.c_str(), "-nolisten", "tcp",
                                            "-noreset",      nullptr};
-  const int spawned = posix_spawnp(&pid_, "Xvfb", &actions, nullptr,
-                                   const_cast<char* const*>(arguments.data()), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  const pid_t parent = getpid();
+  pid_ = fork();
+  if (pid_ == 0) {
+    // The server ends with the test even when the test dies without its destructors.
+    if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent) {
+      _exit(127);
+    }
+    const int nothing = open("/dev/null", O_WRONLY);
+    dup2(nothing, STDOUT_FILENO);
+    dup2(nothing, STDERR_FILENO);
+    dup2(pipeEnds[1], kDisplayNumberFd);
+    execv(program->c_str(), const_cast<char* const*>(arguments.data()));
+    _exit(127);
+  }
   close(pipeEnds[1]);
-  if (spawned != 0) {
-    pid_ = -1;
+  if (pid_ < 0) {
     close(pipeEnds[0]);
     return;
   }

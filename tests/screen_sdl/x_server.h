@@ -10,7 +10,7 @@
 
 namespace novabit::testing_x {
 
-bool program_on_path(const std::string& name);
+std::optional<std::string> program_path(const std::string& name);
 
 // Starts Xvfb on a free display number and points DISPLAY at it; stops it when destroyed.
 class XvfbServer {
