@@ -1,5 +1,7 @@
 #include "experiment/experiment_driver.h"
 
+#include <utility>
+
 #include "experiment/bias_window.h"
 #include "experiment/checkpoint_arithmetic.h"
 #include "experiment/statistics.h"
@@ -17,8 +19,8 @@ constexpr std::int32_t kLastMinuteSecond = 59;
 
 }  // namespace
 
-ExperimentDriver::ExperimentDriver(const ExperimentDevices& devices)
-    : devices_(devices), log_(devices.printer, devices.wallClock) {}
+ExperimentDriver::ExperimentDriver(const ExperimentDevices& devices, DriverOptions options)
+    : devices_(devices), options_(std::move(options)), log_(devices.printer, devices.wallClock) {}
 
 StartResult ExperimentDriver::start() {
   const std::int32_t logChannel = devices_.printer.channels().first_free_channel();
@@ -28,7 +30,7 @@ StartResult ExperimentDriver::start() {
   state_.startTime = time_text(devices_.wallClock.now());
   devices_.display.draw_frame(RunStart{state_.startDate, state_.startTime});
   devices_.display.draw_side_panel(state_.cyclesCompleted);
-  if (log_.open(state_.logFileNumber) != ResultCode::ok) return StartResult::log_not_created;
+  if (log_.open(state_.logFileNumber, options_.logDirectory) != ResultCode::ok) return StartResult::log_not_created;
   devices_.bits.seed_random(static_cast<double>(devices_.clock.clock_seconds()), devices_.clock);
   state_.biasStartMinute = devices_.bits.random_below(580) + 60;
   state_.biasBit = devices_.bits.random_below(2);
@@ -45,10 +47,13 @@ RunEnd ExperimentDriver::run(std::optional<std::int64_t> maxPasses) {
 bool ExperimentDriver::second_pass() {
   state_.secondStart = nearest(devices_.clock.clock_seconds());
   state_.biasDraw = devices_.bits.random_below(10) + 1;
+  // Nothing that decides the forcing changes during the bit loop.
+  const bool forced = options_.biasEnabled && pass_is_forced(state_);
   for (state_.bitIndex = 1; state_.bitIndex <= kBitsPerPass; ++state_.bitIndex) {
     if (space_read()) return false;
-    draw_bit();
+    draw_bit(forced);
   }
+  if (options_.observer != nullptr) options_.observer->pass_counted(state_, forced);
   devices_.display.print_status_line(state_.secondsElapsed, state_.zerosThisSecond, state_.onesThisSecond);
   report_second(state_, devices_.display);
   if (state_.secondsElapsed % kQuarterPasses == 0) quarter_checkpoint(state_, devices_.display, log_);
@@ -61,11 +66,11 @@ bool ExperimentDriver::second_pass() {
   return wait_for_next_second();
 }
 
-void ExperimentDriver::draw_bit() {
+void ExperimentDriver::draw_bit(bool forced) {
   // The draw is made even when the pass is forced, so forcing leaves the
   // random sequence of later passes unchanged.
   state_.currentBit = devices_.bits.random_below(2);
-  if (pass_is_forced(state_)) state_.currentBit = state_.biasBit;
+  if (forced) state_.currentBit = state_.biasBit;
   // Counted without a branch: a random bit defeats branch prediction.
   const std::int32_t one = state_.currentBit != 0 ? 1 : 0;
   state_.zerosThisSecond += 1 - one;
@@ -74,6 +79,7 @@ void ExperimentDriver::draw_bit() {
   state_.onesThisSecond += one;
   state_.fiveMinOnes += one;
   state_.quarterOnes += one;
+  if (options_.observer != nullptr) options_.observer->bit_counted(state_.currentBit);
   devices_.display.print_bit(state_.currentBit);
 }
 

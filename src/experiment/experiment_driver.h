@@ -4,12 +4,14 @@
 // real clock; everything it touches comes in through ExperimentDevices.
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 
 #include "display/monitor_display.h"
 #include "experiment/experiment_state.h"
 #include "experiment/key_source.h"
+#include "experiment/pass_observer.h"
 #include "experiment/study_log.h"
 #include "textio/bit_source.h"
 #include "textio/printer.h"
@@ -27,12 +29,22 @@ struct ExperimentDevices {
   KeySource& keys;
 };
 
+// What a tool may change about a run; the live program keeps the defaults.
+struct DriverOptions {
+  // Off: the BiasWindow forces nothing, while every draw is still made, so
+  // the random sequence stays that of the biased run.
+  bool biasEnabled = true;
+  PassObserver* observer = nullptr;
+  // Where the study log is created; empty means the working directory.
+  std::filesystem::path logDirectory;
+};
+
 enum class StartResult { ready, log_not_created };
 enum class RunEnd { space_key, pass_limit };
 
 class ExperimentDriver {
  public:
-  explicit ExperimentDriver(const ExperimentDevices& devices);
+  explicit ExperimentDriver(const ExperimentDevices& devices, DriverOptions options = {});
 
   // Start-up: the state, the frame and side panel, the study log, the seed and
   // the BiasWindow. Stops right after a refused log open: the caller reports
@@ -50,12 +62,13 @@ class ExperimentDriver {
 
  private:
   bool second_pass();  // false when a space ended it
-  void draw_bit();
+  void draw_bit(bool forced);
   void advance_cycle_clock();
   bool wait_for_next_second();
   bool space_read();
 
   ExperimentDevices devices_;
+  DriverOptions options_;
   StudyLog log_;
   ExperimentState state_;
 };

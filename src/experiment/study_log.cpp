@@ -19,8 +19,8 @@ void write_counts(Printer& printer, int channel, std::int32_t zeros, std::int32_
 
 }  // namespace
 
-ResultCode StudyLog::open(std::int32_t channel) {
-  name_ = "estudio_" + date_text(wallClock_.now());
+ResultCode StudyLog::open(std::int32_t channel, const std::filesystem::path& directory) {
+  name_ = (directory / ("estudio_" + date_text(wallClock_.now()))).string();
   return printer_.channels().open_output_file(name_, channel);
 }
 

@@ -4,6 +4,7 @@
 // committed to the disk as soon as its last line is written.
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "experiment/checkpoint_arithmetic.h"
@@ -18,9 +19,10 @@ class StudyLog {
  public:
   StudyLog(Printer& printer, const WallClock& wallClock) : printer_(printer), wallClock_(wallClock) {}
 
-  // Creates "estudio_" + today's date on `channel`.
-  ResultCode open(std::int32_t channel);
-  // The name of the last open, for messages.
+  // Creates "estudio_" + today's date on `channel`, in `directory` (empty:
+  // the working directory).
+  ResultCode open(std::int32_t channel, const std::filesystem::path& directory = {});
+  // The path of the last open, for messages.
   const std::string& name() const { return name_; }
 
   void write_quarter_record(const ExperimentState& state, Leaning leaning);

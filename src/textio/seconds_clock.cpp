@@ -2,20 +2,13 @@
 
 namespace novabit {
 
-namespace {
-
-// 2000-01-01 00:00:00 UTC in seconds of the system clock's epoch.
-constexpr long double kYear2000 = 946684800.0L;
-
-}  // namespace
-
 long double SteadySecondsClock::clock_seconds() {
   using Seconds = std::chrono::duration<long double>;
   const auto steadyNow = std::chrono::steady_clock::now();
   if (!steadyOrigin_) {
     steadyOrigin_ = steadyNow;
     const auto wallNow = std::chrono::system_clock::now().time_since_epoch();
-    originSeconds_ = std::chrono::duration_cast<Seconds>(wallNow).count() - kYear2000;
+    originSeconds_ = std::chrono::duration_cast<Seconds>(wallNow).count() - kYear2000Epoch;
   }
   return originSeconds_ + std::chrono::duration_cast<Seconds>(steadyNow - *steadyOrigin_).count();
 }

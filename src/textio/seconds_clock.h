@@ -6,6 +6,10 @@
 
 namespace novabit {
 
+// 2000-01-01 00:00:00 UTC in seconds of the system clock's epoch: the origin
+// of the live clock's readings.
+inline constexpr long long kYear2000Epoch = 946684800;
+
 class SecondsClock {
  public:
   virtual ~SecondsClock() = default;
