@@ -1,0 +1,37 @@
+#include "simulator/output_file.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace novabit {
+
+OutputFile::OutputFile(const std::filesystem::path& path)
+    : name_(path.string()), owned_(std::fopen(path.c_str(), "wb")), stream_(owned_.get()) {
+  if (stream_ == nullptr) fail(errno);
+}
+
+OutputFile::OutputFile(std::FILE* borrowed, std::string name) : name_(std::move(name)), stream_(borrowed) {}
+
+void OutputFile::fail(int error) {
+  if (failed() || readerGone_) return;
+  if (error == EPIPE) {
+    readerGone_ = true;
+    return;
+  }
+  failure_ = name_ + ": " + std::strerror(error);
+}
+
+void OutputFile::write(std::string_view bytes) {
+  if (stream_ == nullptr || failed() || readerGone_) return;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size()) fail(errno);
+}
+
+bool OutputFile::close() {
+  if (stream_ != nullptr && !failed() && !readerGone_ && std::fflush(stream_) != 0) fail(errno);
+  // fclose of an already failed stream can report success: the failure is latched above.
+  if (owned_ && std::fclose(owned_.release()) != 0) fail(errno);
+  stream_ = nullptr;
+  return !failed();
+}
+
+}  // namespace novabit

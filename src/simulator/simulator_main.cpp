@@ -1,0 +1,69 @@
+#include "simulator/simulator_main.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <optional>
+#include <string>
+
+#include "simulator/progress_bar.h"
+#include "simulator/simulation.h"
+#include "simulator/simulator_options.h"
+
+namespace novabit {
+
+namespace {
+
+// Passes between looks at the outputs, the stop request and the progress bar.
+constexpr std::int64_t kPassesPerStep = 1000;
+
+int refuse(const SimulatorStreams& streams, const std::string& problem) {
+  std::fprintf(streams.errors, "novabit-sim: %s\n%s", problem.c_str(), usage_text());
+  return 2;
+}
+
+bool stop_requested(const SimulatorStreams& streams) {
+  return streams.stopRequested != nullptr && *streams.stopRequested != 0;
+}
+
+int simulate(const SimulatorOptions& options, const SimulatorStreams& streams) {
+  Simulation simulation(options, streams.output, streams.errors);
+  if (const auto problem = simulation.creation_failure()) return refuse(streams, *problem);
+  if (!simulation.start()) return 1;
+
+  std::optional<ProgressBar> progress;
+  if (streams.errorsIsTerminal && !options.quiet) progress.emplace(streams.errors, options.passes);
+  const auto begin = std::chrono::steady_clock::now();
+  while (simulation.passes_run() < options.passes && !simulation.outputs_stopped() && !stop_requested(streams)) {
+    simulation.run(std::min(kPassesPerStep, options.passes - simulation.passes_run()));
+    if (progress) {
+      progress->show(simulation.passes_run(),
+                     std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+    }
+  }
+  if (progress) progress->finish();
+
+  int status = simulation.finish();
+  if (stop_requested(streams) && simulation.passes_run() < options.passes) {
+    std::fprintf(streams.errors, "novabit-sim: stopped after %lld of %lld passes; the files hold those passes\n",
+                 static_cast<long long>(simulation.passes_run()), static_cast<long long>(options.passes));
+    status = 1;
+  }
+  return status;
+}
+
+}  // namespace
+
+int simulator_main(std::span<const char* const> arguments, const SimulatorStreams& streams) {
+  const ParsedArguments parsed = parse_arguments(arguments, std::time(nullptr));
+  if (std::holds_alternative<HelpRequested>(parsed)) {
+    std::fputs(help_text(), streams.output);
+    return 0;
+  }
+  if (const auto* error = std::get_if<ArgumentError>(&parsed)) return refuse(streams, error->message);
+  const auto& options = std::get<SimulatorOptions>(parsed);
+  if (const auto problem = check_paths(options)) return refuse(streams, *problem);
+  return simulate(options, streams);
+}
+
+}  // namespace novabit

@@ -1,0 +1,25 @@
+#pragma once
+// The simulator from its command line to its exit status.
+
+#include <csignal>
+#include <cstdio>
+#include <span>
+
+namespace novabit {
+
+struct SimulatorStreams {
+  std::FILE* output;        // --help and "--bits -"
+  std::FILE* errors;        // messages and the progress bar
+  bool errorsIsTerminal;    // the progress bar is shown only then
+  // Raised by a signal: the run stops after the passes under way, with its
+  // files complete. May be null.
+  const volatile std::sig_atomic_t* stopRequested = nullptr;
+};
+
+// `arguments` without the program name. Exit status: 0 for a complete run,
+// a run whose bit reader went away, and --help; 1 when the study log or
+// another output could not be written or the run was stopped; 2 for bad
+// arguments, with nothing written.
+int simulator_main(std::span<const char* const> arguments, const SimulatorStreams& streams);
+
+}  // namespace novabit
