@@ -85,7 +85,7 @@ std::string today() {
 }
 
 TEST(LiveMonitor, ShowsTheFrameSwallowsOtherKeysAndEndsOnSpace) {
-  if (!testing_x::program_on_path("Xvfb") || !testing_x::program_on_path("xdotool")) {
+  if (!testing_x::program_path("Xvfb") || !testing_x::program_path("xdotool")) {
     GTEST_SKIP() << "Xvfb and xdotool are needed";
   }
   testing_x::XvfbServer server(800, 600);
