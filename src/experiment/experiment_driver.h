@@ -36,7 +36,7 @@ struct DriverOptions {
   bool biasEnabled = true;
   PassObserver* observer = nullptr;
   // Where the study log is created; empty means the working directory.
-  std::filesystem::path logDirectory;
+  std::filesystem::path logDirectory{};
 };
 
 enum class StartResult { ready, log_not_created };
