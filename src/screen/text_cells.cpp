@@ -192,7 +192,12 @@ void TextCells::scroll(int rows) {
     std::copy(frame_.row(firstLine + shift), frame_.row(endLine - 1) + FrameBuffer::kWidth, frame_.row(firstLine));
     clearFrom = endLine - shift;
   }
-  std::fill(frame_.row(clearFrom), frame_.row(endLine - 1) + FrameBuffer::kWidth, colours_.background);
+  // Four pixels per store: a simulated run scrolls some 350000 times a cycle.
+  const std::uint64_t background = four_pixels(colours_.background);
+  for (std::uint16_t* pixels = frame_.row(clearFrom); pixels < frame_.row(endLine - 1) + FrameBuffer::kWidth;
+       pixels += 4) {
+    std::memcpy(pixels, &background, sizeof background);
+  }
   frame_.mark_rows(firstLine, endLine - 1);
 }
 
