@@ -195,6 +195,13 @@ std::optional<std::string> writable_file(const Path& file) {
   return writable_directory(directory_of(file));
 }
 
+std::optional<Path> canonical_path(const Path& path) {
+  std::error_code error;
+  Path canonical = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+  if (error) return std::nullopt;
+  return canonical;
+}
+
 }  // namespace
 
 ParsedArguments parse_arguments(std::span<const char* const> arguments, std::time_t now) {
@@ -215,6 +222,18 @@ std::optional<std::string> check_paths(const SimulatorOptions& options) {
   for (const auto& [name, file] : files) {
     if (!file) continue;
     if (auto problem = writable_file(*file)) return std::string(name) + ": " + *problem;
+  }
+  // Two outputs in one file would garble both.
+  for (std::size_t one = 0; one < std::size(files); ++one) {
+    for (std::size_t other = one + 1; other < std::size(files); ++other) {
+      const auto& [oneName, oneFile] = files[one];
+      const auto& [otherName, otherFile] = files[other];
+      if (!oneFile || !otherFile) continue;
+      const auto oneCanonical = canonical_path(*oneFile);
+      if (oneCanonical && oneCanonical == canonical_path(*otherFile)) {
+        return std::string(oneName) + " and " + otherName + " name the same file " + quoted(*otherFile);
+      }
+    }
   }
   return std::nullopt;
 }

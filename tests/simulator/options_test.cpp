@@ -148,6 +148,9 @@ TEST(PathCheckTest, OutputsMustBeWritableWhereTheyGo) {
   EXPECT_EQ(problem({"--cycle-png", "missing/c"}), "--cycle-png: 'missing' is not a directory");
   EXPECT_EQ(problem({"--trace", "sub"}), "--trace: 'sub' is a directory");
   EXPECT_EQ(problem({"--bits", "plain/b"}), "--bits: 'plain' is not a directory");
+  EXPECT_EQ(problem({"--trace", "plain", "--bits", "sub/../plain"}), "--trace and --bits name the same file 'sub/../plain'");
+  EXPECT_EQ(problem({"--png", "c-cycle1.png", "--cycle-png", "sub/../c"}),
+            "--png and --cycle-png name the same file 'sub/../c-cycle1.png'");
 }
 
 TEST(ArgumentErrorTest, OneLineTheUsageAndStatusTwoWithNothingWritten) {
