@@ -30,7 +30,7 @@ namespace novabit {
 class Simulation {
  public:
   // Creates the trace and bit files at once; `standardOutput` takes "--bits -".
-  // Messages about the study log go to `errors`.
+  // What is lost on the way goes to `errors`, one line each.
   Simulation(const SimulatorOptions& options, std::FILE* standardOutput, std::FILE* errors);
   Simulation(const Simulation&) = delete;
   Simulation& operator=(const Simulation&) = delete;
@@ -38,7 +38,7 @@ class Simulation {
   // Why an output file could not be created, if one could not.
   std::optional<std::string> creation_failure() const;
   // Start-up; false when the study log could not be created (the reason is
-  // on `errors` and every file is closed).
+  // on `errors`).
   bool start();
   void run(std::int64_t passes);
   std::int64_t passes_run() const { return passesRun_; }
@@ -49,8 +49,8 @@ class Simulation {
   // `errors`), else 0.
   int finish();
 
+  // The screen in memory; null without the screen.
   const GraphScreen* screen() const { return screen_.get(); }
-  const ExperimentDriver& driver() const { return *driver_; }
 
  private:
   MonitorDisplay& make_display();

@@ -301,11 +301,12 @@ const char* help_text() {
          "  --quiet             no progress bar (it is shown only when standard error is a terminal)\n"
          "  --help              this text\n"
          "\n"
-         "A live run that started in the second half of a clock second ran its passes from the second on\n"
-         "one second later than this; give --start one second after its start time to match its log.\n"
+         "A live run that started in the second half of a clock second ran its passes from the second one\n"
+         "on a second later than its start time suggests; give --start one second after that time (and\n"
+         "--seed-from the time itself) to reproduce its log.\n"
          "\n"
          "Exit status: 0 when the run is complete or its bit reader closed the stream; 1 when the study\n"
-         "log or an output could not be written; 2 for bad arguments.\n";
+         "log or an output could not be written, or a signal stopped the run; 2 for bad arguments.\n";
 }
 
 }  // namespace novabit

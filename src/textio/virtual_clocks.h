@@ -22,7 +22,6 @@ class SimulatedSecondsClock final : public SecondsClock {
 
   long double clock_seconds() override;
 
-  std::int64_t origin() const { return origin_; }
   // Whole seconds from the origin to the last reading; 0 before the first.
   std::int64_t elapsed_seconds() const { return elapsedSeconds_; }
 

@@ -6,12 +6,14 @@
 #include <png.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "display/picture.h"
+#include "experiment/experiment_driver.h"
 #include "simulator/bit_stream.h"
 #include "simulator/output_file.h"
 #include "simulator/progress_bar.h"
@@ -177,6 +179,32 @@ TEST(ReplayTest, SeedFromRevealsTheWindowOfALiveRunStartedThen) {
   EXPECT_EQ(rows[0].biasStartMinute, twin.random_below(580) + 60);
   EXPECT_EQ(rows[0].biasBit, twin.random_below(2));
   EXPECT_EQ(file_bytes("estudio_12-05-2026").rfind("12-05-2026 - 22:14:59 checkpoint 5", 0), 0U);
+}
+
+TEST(ReplayTest, ALiveStartInTheSecondHalfOfASecondIsMatchedOneSecondLater) {
+  const LocalZone zone("UTC");
+  WorkingDirectory directory;
+  std::filesystem::create_directory("live");
+  {
+    // Started at clock 1000.75, 22:10:00: the first pass ends at 1002.
+    ChannelTable channels(nullptr, nullptr);
+    Printer printer(channels);
+    SteppingClock clock(1000.75L, 1.0L / 64);
+    const VirtualWallClock wallClock(clock, std::chrono::sys_seconds(std::chrono::seconds(1796508600 - 1000)));
+    BitSource bits;
+    ScriptedKeys keys;
+    NullDisplay display;
+    ExperimentDriver driver({display, printer, bits, clock, wallClock, keys}, DriverOptions{.logDirectory = "live"});
+    ASSERT_EQ(driver.start(), StartResult::ready);
+    driver.run(1800);
+    channels.close_all_channels();
+  }
+  const SimulatorRun run = run_simulator(
+      {"--no-screen", "--passes", "1800", "--seed", "1000", "--start", "2026-12-05 22:10:01", "--dir", "."});
+  ASSERT_EQ(run.status, 0) << run.errors;
+  const std::string log = file_bytes("estudio_12-05-2026");
+  EXPECT_EQ(log.rfind("12-05-2026 - 22:15:00 checkpoint 5", 0), 0U);
+  EXPECT_TRUE(log == file_bytes("live/estudio_12-05-2026"));
 }
 
 // The final picture's bytes: 8-bit RGB, each 5-6-5 channel widened with zero bits.
