@@ -1,8 +1,9 @@
 // A whole cycle and a little more through the simulator with every output,
 // against the live program's composition (the screen display on a memory
 // screen, the driver paced by a clock polled in small steps) on the same
-// virtual time: the same study log byte for byte, the same picture before
-// the CycleEnd, and a trace and bit stream that agree with both.
+// virtual time: the same study log byte for byte, the same pictures before
+// the CycleEnd and at the end, and a trace and bit stream that agree with
+// the log and the draws.
 
 #include <gtest/gtest.h>
 
@@ -70,14 +71,17 @@ struct LiveRun {
   Picture last;
 };
 
-LiveRun run_live(const std::filesystem::path& directory) {
+// The live program's composition, with the screen in memory or without a screen.
+LiveRun run_live(const std::filesystem::path& directory, bool withScreen) {
   ChannelTable channels(nullptr, nullptr);
   channels.set_durable_writes(false);
   EndSteps endSteps;
   MemoryBackEnd backEnd;
   GraphScreen screen(channels, endSteps, {backEnd}, GraphScreenOptions{false, "novabit"});
-  screen.set_window_title(kWindowTitle);
-  screen.set_screen_mode(19, 16, 4, 1, 0);
+  if (withScreen) {
+    screen.set_window_title(kWindowTitle);
+    screen.set_screen_mode(19, 16, 4, 1, 0);
+  }
   Printer printer(channels);
   SteppingClock clock(kSeed + 0.25L, 1.0L / 64);
   const VirtualWallClock wallClock(clock, kFirstPassTime - std::chrono::seconds(kSeed));
@@ -85,13 +89,60 @@ LiveRun run_live(const std::filesystem::path& directory) {
   ScriptedKeys keys;
   ScreenDisplay display(screen, printer, wallClock);
   CycleCapture capture(display, screen);
-  ExperimentDriver driver({capture, printer, bits, clock, wallClock, keys}, DriverOptions{.logDirectory = directory});
+  NullDisplay noScreen;
+  MonitorDisplay& shown = withScreen ? static_cast<MonitorDisplay&>(capture) : noScreen;
+  ExperimentDriver driver({shown, printer, bits, clock, wallClock, keys}, DriverOptions{.logDirectory = directory});
   EXPECT_EQ(driver.start(), StartResult::ready);
   EXPECT_EQ(driver.run(kPasses), RunEnd::pass_limit);
   channels.close_all_channels();
-  return {file_bytes(directory / kLogName), std::move(capture.beforeCycleEnd), Picture(*screen.frame())};
+  LiveRun run{file_bytes(directory / kLogName), std::move(capture.beforeCycleEnd), {}};
+  if (withScreen) run.last = Picture(*screen.frame());
+  return run;
 }
 
+// novabit-sim with the same seed and start and `extra` arguments, its log in `directory`.
+SimulatorRun run_sim(const std::filesystem::path& directory, std::vector<std::string> extra) {
+  std::vector<std::string> arguments = {"--passes", std::to_string(kPasses), "--seed", std::to_string(kSeed),
+                                        "--start", "2026-12-05 22:10:00", "--dir", directory.string()};
+  arguments.insert(arguments.end(), extra.begin(), extra.end());
+  return run_simulator(arguments);
+}
+
+void expect_same_log(const std::string& log, const std::string& live) {
+  EXPECT_EQ(log.size(), live.size());
+  EXPECT_TRUE(log == live);
+  // The run is long enough to hold records of every kind, on both dates.
+  EXPECT_NE(log.find("12-06-2026ciclos de 12 horas completados:  1\r\n"), std::string::npos);
+  EXPECT_NE(log.find(">>>>>12-05-2026 - 22:24:59 checkpoint 15"), std::string::npos);
+  EXPECT_NE(log.find("\r\n12-06-2026 - 10:19:59 checkpoint 5"), std::string::npos);
+}
+
+// The screen costs seconds a cycle, so one test runs both programs with it.
+TEST(CyclePictureTest, TheScreenAndTheLogAreTheLiveProgramsBeforeTheCycleEndAndAtTheEnd) {
+  const LocalZone zone("UTC");
+  const WorkingDirectory directory;
+  const auto& path = directory.path();
+  std::filesystem::create_directory(path / "live");
+  const LiveRun live = run_live(path / "live", true);
+  const SimulatorRun run = run_sim(path, {"--png", (path / "final.png").string(), "--cycle-png",
+                                          (path / "run").string()});
+  ASSERT_EQ(run.status, 0) << run.errors;
+  EXPECT_EQ(run.errors, "");
+  expect_same_log(file_bytes(path / kLogName), live.log);
+
+  ASSERT_EQ(live.beforeCycleEnd.size(), 1U);
+  EXPECT_FALSE(std::filesystem::exists(path / "run-cycle2.png"));
+  const std::optional<Picture> cycle = Picture::read_png(path / "run-cycle1.png");
+  ASSERT_TRUE(cycle);
+  EXPECT_TRUE(same_picture(*cycle, live.beforeCycleEnd[0]));
+  // Pass 43201's point in minute 720 is still there.
+  EXPECT_NE(cycle->at(721, 30), 0);
+  const std::optional<Picture> last = Picture::read_png(path / "final.png");
+  ASSERT_TRUE(last);
+  EXPECT_TRUE(same_picture(*last, live.last));
+}
+
+// Without the screen: the log, and a trace and bit stream that agree with it.
 class FullCycleTest : public ::testing::Test {
  protected:
   struct Shared {
@@ -108,54 +159,24 @@ class FullCycleTest : public ::testing::Test {
     shared_ = std::make_unique<Shared>();
     const auto& path = shared_->directory.path();
     std::filesystem::create_directory(path / "live");
-    std::filesystem::create_directory(path / "sim");
-    shared_->live = run_live(path / "live");
-    shared_->run = run_simulator({"--passes", std::to_string(kPasses), "--seed", std::to_string(kSeed), "--start",
-                                  "2026-12-05 22:10:00", "--dir", (path / "sim").string(), "--png",
-                                  (path / "final.png").string(), "--cycle-png", (path / "run").string(), "--trace",
-                                  (path / "trace.csv").string(), "--reveal-bias", "--bits",
+    shared_->live = run_live(path / "live", false);
+    shared_->run = run_sim(path, {"--no-screen", "--trace", (path / "trace.csv").string(), "--reveal-bias", "--bits",
                                   (path / "bits.bin").string()});
     shared_->trace = read_trace(path / "trace.csv", &shared_->traceHeader);
   }
   static void TearDownTestSuite() { shared_.reset(); }
 
   static const std::filesystem::path& path() { return shared_->directory.path(); }
-  static std::string simulated_log() { return file_bytes(path() / "sim" / kLogName); }
+  static std::string simulated_log() { return file_bytes(path() / kLogName); }
 
   static inline std::unique_ptr<Shared> shared_;
 };
 
-TEST_F(FullCycleTest, EndsQuietlyAndCompletely) {
+TEST_F(FullCycleTest, EndsQuietlyWithTheLiveProgramsLog) {
   EXPECT_EQ(shared_->run.status, 0);
   EXPECT_EQ(shared_->run.errors, "");
   EXPECT_EQ(shared_->run.output, "");
-  EXPECT_TRUE(std::filesystem::exists(path() / "run-cycle1.png"));
-  EXPECT_FALSE(std::filesystem::exists(path() / "run-cycle2.png"));
-}
-
-TEST_F(FullCycleTest, TheStudyLogIsTheLiveProgramsByteForByte) {
-  const std::string log = simulated_log();
-  EXPECT_EQ(log.size(), shared_->live.log.size());
-  EXPECT_TRUE(log == shared_->live.log);
-  // The run is long enough to hold records of every kind, on both dates.
-  EXPECT_NE(log.find("12-06-2026ciclos de 12 horas completados:  1\r\n"), std::string::npos);
-  EXPECT_NE(log.find(">>>>>12-05-2026 - 22:24:59 checkpoint 15"), std::string::npos);
-  EXPECT_NE(log.find("\r\n12-06-2026 - 10:19:59 checkpoint 5"), std::string::npos);
-}
-
-TEST_F(FullCycleTest, EachCyclePictureIsTheScreenJustBeforeItsEnd) {
-  ASSERT_EQ(shared_->live.beforeCycleEnd.size(), 1U);
-  const std::optional<Picture> picture = Picture::read_png(path() / "run-cycle1.png");
-  ASSERT_TRUE(picture);
-  EXPECT_TRUE(same_picture(*picture, shared_->live.beforeCycleEnd[0]));
-  // Pass 43201's point in minute 720 is still there.
-  EXPECT_NE(picture->at(721, 30), 0);
-}
-
-TEST_F(FullCycleTest, TheFinalPictureIsTheLastScreen) {
-  const std::optional<Picture> picture = Picture::read_png(path() / "final.png");
-  ASSERT_TRUE(picture);
-  EXPECT_TRUE(same_picture(*picture, shared_->live.last));
+  expect_same_log(simulated_log(), shared_->live.log);
 }
 
 TEST_F(FullCycleTest, TheTraceHasOneRowPerPassOnTheCycleClock) {
