@@ -3,86 +3,29 @@
 // ends it, and the study log it leaves.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <ctime>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <thread>
 
+#include "app/close_request.h"
+#include "app/live_monitor.h"
 #include "display/expected_frame.h"
 #include "display/monitor_texts.h"
 #include "screen/colour.h"
-#include "app/close_request.h"
 #include "screen_sdl/x_server.h"
 
 namespace novabit {
 namespace {
 
 using namespace std::chrono_literals;
+using testing_app::LiveMonitor;
+using testing_app::monitor_window_exists;
+using testing_app::ScratchDirectory;
+using testing_app::today;
 using testing_x::command_output;
 using testing_x::request_close;
-
-// The monitor running in its own temporary working directory.
-class LiveMonitor {
- public:
-  LiveMonitor() : directory_(std::filesystem::temp_directory_path() / ("novabit-live-" + std::to_string(getpid()))) {
-    std::filesystem::create_directories(directory_);
-    pid_ = fork();
-    if (pid_ == 0) {
-      if (chdir(directory_.c_str()) != 0) _exit(127);
-      execl(NOVABIT_EXECUTABLE, "novabit", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-  }
-  ~LiveMonitor() {
-    if (pid_ > 0 && !exitStatus_) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    std::filesystem::remove_all(directory_);
-  }
-
-  bool running() {
-    if (exitStatus_) return false;
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      return false;
-    }
-    return true;
-  }
-  // The exit status once it ended within `limit`.
-  std::optional<int> wait_for_exit(std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (running() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(20ms);
-    return exitStatus_;
-  }
-  const std::filesystem::path& directory() const { return directory_; }
-
- private:
-  std::filesystem::path directory_;
-  pid_t pid_ = -1;
-  std::optional<int> exitStatus_;
-};
-
-std::string window_id() {
-  const auto found = command_output("xdotool search --sync --name '^NOVABIT' | head -n 1");
-  return found ? found->substr(0, found->find('\n')) : std::string();
-}
-
-std::string today() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[11];
-  std::strftime(text, sizeof text, "%m-%d-%Y", &local);
-  return text;
-}
 
 TEST(LiveMonitor, ShowsTheFrameSwallowsOtherKeysAndEndsOnSpace) {
   if (!testing_x::program_path("Xvfb") || !testing_x::program_path("xdotool")) {
@@ -90,8 +33,9 @@ TEST(LiveMonitor, ShowsTheFrameSwallowsOtherKeysAndEndsOnSpace) {
   }
   testing_x::XvfbServer server(800, 600);
   ASSERT_TRUE(server.running());
-  LiveMonitor monitor;
-  const std::string window = window_id();
+  ScratchDirectory directory;
+  LiveMonitor monitor(directory.path());
+  const std::string window = monitor.wait_for_window();
   ASSERT_FALSE(window.empty());
   std::this_thread::sleep_for(2500ms);  // a few passes
   ASSERT_TRUE(monitor.running());
@@ -129,11 +73,11 @@ TEST(LiveMonitor, ShowsTheFrameSwallowsOtherKeysAndEndsOnSpace) {
   ASSERT_TRUE(request_close(std::stoul(window)));
   std::this_thread::sleep_for(1500ms);
   EXPECT_TRUE(monitor.running()) << "Escape, Alt+F4 and the close button must be swallowed";
-  EXPECT_FALSE(window_id().empty()) << "the window stays";
+  EXPECT_TRUE(monitor_window_exists()) << "the window stays";
 
   ASSERT_TRUE(command_output("xdotool key --window " + window + " space"));
   EXPECT_EQ(monitor.wait_for_exit(5s), 0);
-  EXPECT_TRUE(std::filesystem::is_regular_file(monitor.directory() / ("estudio_" + today())));
+  EXPECT_TRUE(std::filesystem::is_regular_file(directory.path() / ("estudio_" + today())));
 }
 
 }  // namespace

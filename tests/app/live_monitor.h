@@ -1,0 +1,96 @@
+#pragma once
+// The real programs started as a user would start them: in a working
+// directory of their own, with what they print captured, and with the few
+// things a test changes in the child before it runs the program (the
+// environment, the user, the file size limit).
+
+#include <sys/resource.h>
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace novabit::testing_app {
+
+// A fresh directory under the temporary directory, removed with everything in it.
+class ScratchDirectory {
+ public:
+  ScratchDirectory();
+  ~ScratchDirectory();
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  // The names in it, sorted.
+  std::vector<std::string> entries() const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The user id and group id of "nobody".
+inline constexpr unsigned kNobody = 65534;
+
+struct Launch {
+  std::string program = NOVABIT_EXECUTABLE;
+  std::vector<std::string> arguments;
+  // Changes to the test's environment: a value sets the variable, none removes it.
+  std::vector<std::pair<std::string, std::optional<std::string>>> environment;
+  // Runs the program as nobody (the test must be root).
+  bool asNobody = false;
+  // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored so that writes fail with EFBIG.
+  std::optional<rlim_t> fileSizeLimit;
+};
+
+// novabit-sim with `arguments`.
+Launch simulator(std::vector<std::string> arguments);
+
+// A program running in `directory`; killed when still running at the end.
+class LiveMonitor {
+ public:
+  explicit LiveMonitor(const std::filesystem::path& directory, const Launch& launch = {});
+  ~LiveMonitor();
+  LiveMonitor(const LiveMonitor&) = delete;
+  LiveMonitor& operator=(const LiveMonitor&) = delete;
+
+  bool running();
+  // The exit status once it ended within `limit` (128 + the signal for a
+  // signal's death).
+  std::optional<int> wait_for_exit(std::chrono::milliseconds limit);
+  void send(int signalNumber);
+  // The id of the monitor's window on the test's X server once it shows
+  // within `limit`; empty when it does not or the program ended first.
+  std::string wait_for_window(std::chrono::milliseconds limit = std::chrono::seconds(10));
+
+  // Standard output and error so far, complete once the program has ended.
+  std::string output();
+  std::string errors();
+
+ private:
+  void read_streams(int outputFd, int errorsFd);
+  void finish_reading();
+
+  pid_t pid_ = -1;
+  std::optional<int> exitStatus_;
+  std::mutex streamsMutex_;
+  std::string output_;
+  std::string errors_;
+  std::thread reader_;
+};
+
+// True when a window titled like the monitor's is on the test's X server.
+bool monitor_window_exists();
+
+// Today's date as the study log's name carries it, e.g. "12-05-2026".
+std::string today();
+
+// The whole content of a file; empty when it cannot be read.
+std::string file_bytes(const std::filesystem::path& path);
+
+}  // namespace novabit::testing_app
