@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -14,6 +15,22 @@
 
 namespace novabit {
 namespace {
+
+// With no display within reach SDL falls back on its own to drivers that show nothing.
+// A window nobody sees, whose program nobody can end with the space bar, must fail like
+// any refused mode set; a driver named explicitly in SDL_VIDEODRIVER is still used.
+std::string invisible_driver_refusal() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr || SDL_GetHint(SDL_HINT_VIDEODRIVER) != nullptr) {
+    return {};
+  }
+  const std::string name(driver);
+  if (name != "offscreen" && name != "dummy") {
+    return {};
+  }
+  return "no display found: SDL fell back to its " + name +
+         " video driver, which shows nothing (is DISPLAY set to a running X server?)";
+}
 
 // The texture holds 32-bit XRGB: RGB565 may not be a format the renderer has.
 void widen_pixels(const std::uint16_t* from, std::uint32_t* to, std::size_t count) {
@@ -35,6 +52,11 @@ class SdlBackEnd final : public DisplayBackEnd {
     video_ = std::make_unique<SdlSubsystem>(SDL_INIT_VIDEO);
     if (!video_->started()) {
       failure_ = video_->failure();
+      video_.reset();
+      return false;
+    }
+    failure_ = invisible_driver_refusal();
+    if (!failure_.empty()) {
       video_.reset();
       return false;
     }
