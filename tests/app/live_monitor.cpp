@@ -75,6 +75,10 @@ struct ChildPlan {
         variables.erase(name);
       }
     }
+    // Under the sanitizers, their summary of suppressed leaks would mix with what the program says.
+    if (const auto leakOptions = variables.find("LSAN_OPTIONS"); leakOptions != variables.end()) {
+      leakOptions->second += ":print_suppressions=0";
+    }
     for (const auto& [name, value] : variables) environmentTexts.push_back(name + "=" + value);
     for (auto& text : argumentTexts) arguments.push_back(text.data());
     arguments.push_back(nullptr);
