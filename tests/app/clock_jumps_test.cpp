@@ -64,7 +64,7 @@ TEST(ClockJumps, PassesKeepToTheSteadyClockAndRecordsToTheirShape) {
 
   EXPECT_EQ(driver.state().secondsElapsed, 1001);
   ASSERT_EQ(display.passes.size(), 1000U) << "one pass per steady second";
-  const std::string log = testing_app::file_bytes(directory.path() / "estudio_12-05-2026");
+  const std::string log = testing::file_bytes(directory.path() / "estudio_12-05-2026");
   const auto check = testing::check_study_log(log);
   EXPECT_FALSE(check.malformed) << check.malformed.value_or("");
   // Pass 300 before the jumps, pass 600 an hour ahead (past midnight), pass 900 an hour behind.

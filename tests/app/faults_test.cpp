@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/live_monitor.h"
+#include "experiment/test_doubles.h"
 #include "screen_sdl/x_server.h"
 #include "simulator/study_log_check.h"
 
@@ -21,7 +22,7 @@ namespace novabit {
 namespace {
 
 using namespace std::chrono_literals;
-using testing_app::file_bytes;
+using testing::file_bytes;
 using testing_app::Launch;
 using testing_app::LiveMonitor;
 using testing_app::ScratchDirectory;

@@ -12,8 +12,6 @@
 #include <array>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <map>
 
 #include "screen_sdl/x_server.h"
@@ -50,6 +48,9 @@ Launch simulator(std::vector<std::string> arguments) {
 }
 
 namespace {
+
+// The user id and group id of "nobody".
+constexpr unsigned kNobody = 65534;
 
 // Everything the child needs, built before the fork: after it, the child of
 // a threaded test may only make system calls.
@@ -218,11 +219,6 @@ std::string today() {
   char text[11];
   std::strftime(text, sizeof text, "%m-%d-%Y", &local);
   return text;
-}
-
-std::string file_bytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace novabit::testing_app

@@ -34,9 +34,6 @@ class ScratchDirectory {
   std::filesystem::path path_;
 };
 
-// The user id and group id of "nobody".
-inline constexpr unsigned kNobody = 65534;
-
 struct Launch {
   std::string program = NOVABIT_EXECUTABLE;
   std::vector<std::string> arguments;
@@ -89,8 +86,5 @@ bool monitor_window_exists();
 
 // Today's date as the study log's name carries it, e.g. "12-05-2026".
 std::string today();
-
-// The whole content of a file; empty when it cannot be read.
-std::string file_bytes(const std::filesystem::path& path);
 
 }  // namespace novabit::testing_app

@@ -38,7 +38,7 @@ namespace novabit {
 namespace {
 
 using namespace std::chrono_literals;
-using testing_app::file_bytes;
+using testing::file_bytes;
 using testing_app::LiveMonitor;
 using testing_app::monitor_window_exists;
 using testing_app::ScratchDirectory;

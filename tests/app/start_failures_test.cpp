@@ -19,13 +19,14 @@
 #include <vector>
 
 #include "app/live_monitor.h"
+#include "experiment/test_doubles.h"
 #include "screen_sdl/x_server.h"
 
 namespace novabit {
 namespace {
 
 using namespace std::chrono_literals;
-using testing_app::file_bytes;
+using testing::file_bytes;
 using testing_app::Launch;
 using testing_app::LiveMonitor;
 using testing_app::monitor_window_exists;
@@ -46,7 +47,7 @@ struct RefusedLog {
 
 void PrintTo(const RefusedLog& refused, std::ostream* out) { *out << refused.name; }
 
-class RefusedLogTest : public testing::TestWithParam<RefusedLog> {};
+class RefusedLogTest : public ::testing::TestWithParam<RefusedLog> {};
 
 TEST_P(RefusedLogTest, EndsWithStatusOneNamingTheFileAndTheReason) {
   if (!testing_x::program_path("Xvfb") || !testing_x::program_path("xdotool")) {
@@ -84,7 +85,7 @@ TEST_P(RefusedLogTest, EndsWithStatusOneNamingTheFileAndTheReason) {
 
 INSTANTIATE_TEST_SUITE_P(
     LiveProgram, RefusedLogTest,
-    testing::Values(
+    ::testing::Values(
         RefusedLog{"UnwritableWorkingDirectory",
                    [](const fs::path& directory, const fs::path&, const std::string&, Launch& launch) {
                      // As root anything may be written: the program runs as nobody in root's
@@ -116,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    EEXIST,
                    {"LOG"}}),
-    [](const testing::TestParamInfo<RefusedLog>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<RefusedLog>& info) { return info.param.name; });
 
 // The display the program is pointed at, as the environment names it.
 struct MissingDisplay {
@@ -126,7 +127,7 @@ struct MissingDisplay {
 
 void PrintTo(const MissingDisplay& missing, std::ostream* out) { *out << missing.name; }
 
-class MissingDisplayTest : public testing::TestWithParam<MissingDisplay> {};
+class MissingDisplayTest : public ::testing::TestWithParam<MissingDisplay> {};
 
 // A number no X server listens on: it has no socket.
 std::string unused_display() {
@@ -159,9 +160,9 @@ TEST_P(MissingDisplayTest, SaysTheModeSetFailedAndCreatesNoLog) {
 }
 
 INSTANTIATE_TEST_SUITE_P(LiveProgram, MissingDisplayTest,
-                         testing::Values(MissingDisplay{"DisplayUnset", std::nullopt},
+                         ::testing::Values(MissingDisplay{"DisplayUnset", std::nullopt},
                                          MissingDisplay{"DisplayWithoutServer", unused_display()}),
-                         [](const testing::TestParamInfo<MissingDisplay>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<MissingDisplay>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace novabit
