@@ -17,15 +17,19 @@ int move_aside(const std::string& path) {
   if (!S_ISREG(status.st_mode)) {
     return 0;
   }
+  // Never replaces a name that appears meanwhile: a taken name moves on to the next.
   for (unsigned long suffix = 1;; ++suffix) {
     const std::string aside = path + "." + std::to_string(suffix);
-    if (lstat(aside.c_str(), &status) == 0) {
-      continue;
+    if (renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0) {
+      return 0;
     }
-    if (errno != ENOENT) {
+    if (errno == EINVAL && lstat(aside.c_str(), &status) != 0 && errno == ENOENT) {
+      // A file system without the no-replace rename: check, then rename.
+      return std::rename(path.c_str(), aside.c_str()) == 0 ? 0 : errno;
+    }
+    if (errno != EEXIST && errno != EINVAL) {
       return errno;
     }
-    return std::rename(path.c_str(), aside.c_str()) == 0 ? 0 : errno;
   }
 }
 
