@@ -12,6 +12,7 @@
 #include "display/monitor_display.h"
 #include "experiment/experiment_driver.h"
 #include "experiment/key_source.h"
+#include "simulator/headless_devices.h"
 #include "textio/bit_source.h"
 #include "textio/channels.h"
 #include "textio/printer.h"
@@ -22,19 +23,6 @@ namespace {
 
 using namespace novabit;
 
-class QuietDisplay final : public MonitorDisplay {
- public:
-  void draw_frame(const RunStart&) override {}
-  void draw_side_panel(std::int32_t) override {}
-  void print_bit(std::int32_t bit) override { benchmark::DoNotOptimize(bit); }
-  void print_status_line(std::int32_t, std::int32_t, std::int32_t) override {}
-  void print_deviation_line(std::int32_t, std::int32_t, std::int32_t) override {}
-  void plot_second_point(std::int32_t, std::int32_t, std::uint32_t) override {}
-  void draw_checkpoint_dot(std::int32_t, std::int32_t, std::int32_t, std::uint32_t) override {}
-  void redraw_cycle_display(const CyclePanel&, const RunStart&) override {}
-  void print_separator() override {}
-};
-
 // A whole second per reading: every wait ends at its first poll.
 class LeapingClock final : public SecondsClock {
  public:
@@ -42,11 +30,6 @@ class LeapingClock final : public SecondsClock {
 
  private:
   long double now_ = 1000.25L;
-};
-
-class NoKeys final : public KeySource {
- public:
-  std::string read_key() override { return {}; }
 };
 
 class FixedWallClock final : public WallClock {
@@ -63,11 +46,11 @@ void BM_SecondPass(benchmark::State& state) {
     ChannelTable channels(nullptr, nullptr);
     channels.set_durable_writes(false);
     Printer printer(channels);
-    QuietDisplay display;
+    HeadlessDisplay display;
     BitSource bits;
     LeapingClock clock;
     const FixedWallClock wallClock;
-    NoKeys keys;
+    UntouchedKeyboard keys;
     ExperimentDriver driver({display, printer, bits, clock, wallClock, keys});
     if (driver.start() != StartResult::ready) state.SkipWithError("no study log");
     for (auto _ : state) driver.run(1);

@@ -26,7 +26,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::file_bytes;
-using testing::NullDisplay;
 using testing::ScriptedKeys;
 using testing::SteppingClock;
 using testing::VirtualWallClock;
@@ -62,7 +61,7 @@ class Program {
   SteppingClock clock_{1000.25L, 1.0L / 64};
   VirtualWallClock wallClock_{clock_, kFirstPassTime - 1000s};
   ScriptedKeys keys_;
-  NullDisplay display_;
+  HeadlessDisplay display_;
   std::FILE* errors_ = std::tmpfile();
   ChannelTable channels_{nullptr, errors_};
   Printer printer_{channels_};

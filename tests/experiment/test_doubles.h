@@ -19,6 +19,7 @@
 
 #include "display/monitor_display.h"
 #include "experiment/key_source.h"
+#include "simulator/headless_devices.h"
 #include "textio/seconds_clock.h"
 #include "textio/wall_clock.h"
 
@@ -106,19 +107,6 @@ class ScriptedKeys final : public KeySource {
  private:
   std::function<std::string(std::int64_t)> script_;
   std::int64_t polls_ = 0;
-};
-
-class NullDisplay final : public MonitorDisplay {
- public:
-  void draw_frame(const RunStart&) override {}
-  void draw_side_panel(std::int32_t) override {}
-  void print_bit(std::int32_t) override {}
-  void print_status_line(std::int32_t, std::int32_t, std::int32_t) override {}
-  void print_deviation_line(std::int32_t, std::int32_t, std::int32_t) override {}
-  void plot_second_point(std::int32_t, std::int32_t, std::uint32_t) override {}
-  void draw_checkpoint_dot(std::int32_t, std::int32_t, std::int32_t, std::uint32_t) override {}
-  void redraw_cycle_display(const CyclePanel&, const RunStart&) override {}
-  void print_separator() override {}
 };
 
 struct PassCounts {

@@ -89,7 +89,7 @@ LiveRun run_live(const std::filesystem::path& directory, bool withScreen) {
   ScriptedKeys keys;
   ScreenDisplay display(screen, printer, wallClock);
   CycleCapture capture(display, screen);
-  NullDisplay noScreen;
+  HeadlessDisplay noScreen;
   MonitorDisplay& shown = withScreen ? static_cast<MonitorDisplay&>(capture) : noScreen;
   ExperimentDriver driver({shown, printer, bits, clock, wallClock, keys}, DriverOptions{.logDirectory = directory});
   EXPECT_EQ(driver.start(), StartResult::ready);

@@ -193,7 +193,7 @@ TEST(ReplayTest, ALiveStartInTheSecondHalfOfASecondIsMatchedOneSecondLater) {
     const VirtualWallClock wallClock(clock, std::chrono::sys_seconds(std::chrono::seconds(1796508600 - 1000)));
     BitSource bits;
     ScriptedKeys keys;
-    NullDisplay display;
+    HeadlessDisplay display;
     ExperimentDriver driver({display, printer, bits, clock, wallClock, keys}, DriverOptions{.logDirectory = "live"});
     ASSERT_EQ(driver.start(), StartResult::ready);
     driver.run(1800);
