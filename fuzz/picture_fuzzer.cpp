@@ -1,10 +1,12 @@
 // The picture number field: an arbitrary double (the first 8 bytes) under an
 // arbitrary picture text (the rest). Besides crashes it checks the shape of
-// the text and that an unscaled number reads back close to the value.
+// the text and that an unscaled number is the value rounded, then cut.
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -88,12 +90,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool scaled = text.find('%') != std::string::npos;
   check_shape(picture, text, scaled);
   if (!scaled) {
-    // Rounded at the N-th decimal, then cut to D decimals: less than one unit
-    // of the last decimal away, give or take the reading back.
-    const int digits = std::min(picture.integerPlaces + picture.decimalPlaces, 15);
-    const double tolerance = std::pow(10.0, -picture.decimalPlaces) + std::pow(10.0, -std::max(digits, 1)) +
-                             4 * std::abs(value) * 0x1p-52;
-    require(std::abs(std::strtod(text.c_str(), nullptr) - value) <= tolerance, "the number reads back");
+    // Rounded at the N-th decimal, then cut (not rounded again) to D decimals:
+    // no further from zero than the rounded value and less than one unit of
+    // the last decimal nearer, give or take the reading back.
+    const int digits = std::clamp(picture.integerPlaces + picture.decimalPlaces, 1, 15);
+    char rounded[400];
+    std::snprintf(rounded, sizeof rounded, "%.*f", digits, value);
+    const double roundedValue = std::abs(std::strtod(rounded, nullptr));
+    const double shown = std::abs(std::strtod(text.c_str(), nullptr));
+    const double slack = 4 * std::abs(value) * 0x1p-52 + 0x1p-1074;
+    require(shown <= roundedValue + slack, "the rounded number is cut, not rounded up");
+    require(roundedValue - shown < std::pow(10.0, -picture.decimalPlaces) + slack, "the cut drops less than a unit");
   }
   if (pictureText == "##.##" && value >= 0.0100001 && value <= 99.99) {
     require(text.size() == 5, "##.## of 0.01..99.99 is five characters");
