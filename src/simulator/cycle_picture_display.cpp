@@ -8,7 +8,7 @@ void CyclePictureDisplay::redraw_cycle_display(const CyclePanel& panel, const Ru
   if (!failure_) {
     failure_ = write_png(*screen_.frame(), prefix_ + "-cycle" + std::to_string(panel.cyclesCompleted) + ".png");
   }
-  shown_.redraw_cycle_display(panel, start);
+  ForwardingDisplay::redraw_cycle_display(panel, start);
 }
 
 }  // namespace novabit

@@ -23,6 +23,7 @@
 
 #include "app/live_monitor.h"
 #include "app/screen_key_source.h"
+#include "display/forwarding_display.h"
 #include "display/screen_display.h"
 #include "experiment/program.h"
 #include "experiment/test_doubles.h"
@@ -181,39 +182,25 @@ class SignallingWallClock final : public WallClock {
 };
 
 // The screen display, signalling the process at one moment of a pass.
-class SignallingDisplay final : public MonitorDisplay {
+class SignallingDisplay final : public ForwardingDisplay {
  public:
   SignallingDisplay(MonitorDisplay& display, const SignallingWallClock& wallClock,
                     std::optional<Moment> moment, int signalNumber)
-      : display_(display), wallClock_(wallClock), moment_(moment), signal_(signalNumber) {}
+      : ForwardingDisplay(display), wallClock_(wallClock), moment_(moment), signal_(signalNumber) {}
 
-  void draw_frame(const RunStart& start) override { display_.draw_frame(start); }
-  void draw_side_panel(std::int32_t cycles) override { display_.draw_side_panel(cycles); }
-  void print_bit(std::int32_t bit) override { display_.print_bit(bit); }
-  void print_status_line(std::int32_t seconds, std::int32_t zeros, std::int32_t ones) override {
-    display_.print_status_line(seconds, zeros, ones);
-  }
-  void print_deviation_line(std::int32_t zeros, std::int32_t ones, std::int32_t deviation) override {
-    display_.print_deviation_line(zeros, ones, deviation);
-  }
-  void plot_second_point(std::int32_t minute, std::int32_t second, std::uint32_t colour) override {
-    display_.plot_second_point(minute, second, colour);
-  }
   // Each checkpoint's dot comes right before its record; the larger dot is the quarter's.
   void draw_checkpoint_dot(std::int32_t x, std::int32_t y, std::int32_t radius, std::uint32_t colour) override {
-    display_.draw_checkpoint_dot(x, y, radius, colour);
+    ForwardingDisplay::draw_checkpoint_dot(x, y, radius, colour);
     const Moment record = radius > 1 ? Moment::inside_quarter_record : Moment::inside_five_minute_record;
     if (moment_ == record) wallClock_.arm(signal_);
   }
   void redraw_cycle_display(const CyclePanel& panel, const RunStart& start) override {
     if (moment_ == Moment::inside_cycle_end_redraw) kill(getpid(), signal_);
-    display_.redraw_cycle_display(panel, start);
+    ForwardingDisplay::redraw_cycle_display(panel, start);
     if (moment_ == Moment::inside_cycle_record) wallClock_.arm(signal_);
   }
-  void print_separator() override { display_.print_separator(); }
 
  private:
-  MonitorDisplay& display_;
   const SignallingWallClock& wallClock_;
   std::optional<Moment> moment_;
   int signal_;

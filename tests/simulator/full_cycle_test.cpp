@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "display/forwarding_display.h"
 #include "display/monitor_texts.h"
 #include "display/picture.h"
 #include "display/screen_display.h"
@@ -34,34 +35,17 @@ const std::chrono::sys_seconds kFirstPassTime = std::chrono::sys_days{2026y / 12
 const char* const kLogName = "estudio_12-05-2026";
 
 // Passes everything on and keeps the screen as it is just before each CycleEnd.
-class CycleCapture final : public MonitorDisplay {
+class CycleCapture final : public ForwardingDisplay {
  public:
-  CycleCapture(MonitorDisplay& shown, const GraphScreen& screen) : shown_(shown), screen_(screen) {}
+  CycleCapture(MonitorDisplay& shown, const GraphScreen& screen) : ForwardingDisplay(shown), screen_(screen) {}
   std::vector<Picture> beforeCycleEnd;
 
-  void draw_frame(const RunStart& start) override { shown_.draw_frame(start); }
-  void draw_side_panel(std::int32_t cycles) override { shown_.draw_side_panel(cycles); }
-  void print_bit(std::int32_t bit) override { shown_.print_bit(bit); }
-  void print_status_line(std::int32_t pass, std::int32_t zeros, std::int32_t ones) override {
-    shown_.print_status_line(pass, zeros, ones);
-  }
-  void print_deviation_line(std::int32_t zeros, std::int32_t ones, std::int32_t deviation) override {
-    shown_.print_deviation_line(zeros, ones, deviation);
-  }
-  void plot_second_point(std::int32_t minute, std::int32_t second, std::uint32_t colour) override {
-    shown_.plot_second_point(minute, second, colour);
-  }
-  void draw_checkpoint_dot(std::int32_t x, std::int32_t y, std::int32_t radius, std::uint32_t colour) override {
-    shown_.draw_checkpoint_dot(x, y, radius, colour);
-  }
   void redraw_cycle_display(const CyclePanel& panel, const RunStart& start) override {
     beforeCycleEnd.emplace_back(*screen_.frame());
-    shown_.redraw_cycle_display(panel, start);
+    ForwardingDisplay::redraw_cycle_display(panel, start);
   }
-  void print_separator() override { shown_.print_separator(); }
 
  private:
-  MonitorDisplay& shown_;
   const GraphScreen& screen_;
 };
 
