@@ -167,7 +167,12 @@ class ArgumentReader {
   std::optional<std::string> error_;
 };
 
-std::string quoted(const Path& path) { return "'" + path.string() + "'"; }
+std::string quoted(const Path& path) {
+  std::string text(1, '\'');
+  text += path.string();
+  text += '\'';
+  return text;
+}
 
 // The directory a new file would be created in.
 Path directory_of(const Path& file) {

@@ -44,8 +44,8 @@ std::string dashes_text(const PictureText& picture) {
   return text;
 }
 
-// Steps 3 to 9 of the field's layout for an already scaled value: round to
-// `digits` decimals, trim, then cut (never round again) to the field.
+// Lays out an already scaled value: round to `digits` decimals, trim, then
+// cut (never round again) to the field's places.
 std::string field_text(double value, int digits, int integerPlaces, int decimalPlaces) {
   // Wide enough for the largest double in fixed notation with 15 decimals.
   char fixed[400];

@@ -53,7 +53,7 @@ TEST_F(StudyLogTest, OpensTheFileNamedForTodayAndWritesNothing) {
   EXPECT_EQ(file_bytes(directory_.path() / "estudio_12-05-2026"), "");
 }
 
-// Worked example 1: the fourth quarter, zeros ahead.
+// A quarter won by zeros: every line but the first ends in a blank.
 TEST_F(StudyLogTest, QuarterRecordZeroForm) {
   state_.quarterZeros = 90312;
   state_.quarterOnes = 89688;
@@ -72,7 +72,7 @@ TEST_F(StudyLogTest, QuarterRecordZeroForm) {
                 "     Desvio medio global hacia el CERO en %:  8.00 \r\n");
 }
 
-// Worked example 2: the five-minute record of the same pass.
+// The five-minute record that follows it in the same pass.
 TEST_F(StudyLogTest, FiveMinuteRecordZeroForm) {
   state_.fiveMinZeros = 30125;
   state_.fiveMinOnes = 29875;
@@ -82,7 +82,7 @@ TEST_F(StudyLogTest, FiveMinuteRecordZeroForm) {
                 "Desvio medio al CERO en \xFAltimos 5 min en %:  6.00 \r\n");
 }
 
-// Worked example 3: ones ahead; lines 3 and 4 end without a blank.
+// A quarter won by ones: its global lines end without a blank.
 TEST_F(StudyLogTest, QuarterRecordOneForm) {
   state_.quarterZeros = 89590;
   state_.quarterOnes = 90410;
@@ -98,7 +98,7 @@ TEST_F(StudyLogTest, QuarterRecordOneForm) {
                 "     Desvio medio global hacia el CERO en %:  9.00\r\n");
 }
 
-// Worked example 4: a balanced quarter.
+// A balanced quarter: no blank inside "15min", no average of its own.
 TEST_F(StudyLogTest, QuarterRecordBalanceForm) {
   state_.quarterZeros = 90000;
   state_.quarterOnes = 90000;
@@ -113,7 +113,7 @@ TEST_F(StudyLogTest, QuarterRecordBalanceForm) {
                 "     Desvio medio global hacia el CERO en %:  9.00\r\n");
 }
 
-// Worked example 5: five minutes with ones ahead.
+// Five minutes won by ones.
 TEST_F(StudyLogTest, FiveMinuteRecordOneForm) {
   state_.fiveMinZeros = 29880;
   state_.fiveMinOnes = 30120;
@@ -123,7 +123,7 @@ TEST_F(StudyLogTest, FiveMinuteRecordOneForm) {
                 "Desvio medio al UNO en \xFAltimos 5 min en %:  5.00 \r\n");
 }
 
-// Worked example 6: balanced five minutes.
+// Balanced five minutes.
 TEST_F(StudyLogTest, FiveMinuteRecordBalanceForm) {
   state_.fiveMinZeros = 30000;
   state_.fiveMinOnes = 30000;
@@ -132,7 +132,7 @@ TEST_F(StudyLogTest, FiveMinuteRecordBalanceForm) {
                 "0=1 Equilibrio absoluto entre CEROS y UNOS en \xFAltimos 5 min\r\n");
 }
 
-// Worked example 7: the first cycle, ended the next day.
+// The first cycle's record, written on the day after the start.
 TEST_F(StudyLogTest, CycleRecordHasNoBlankAfterTheDate) {
   state_.cyclesCompleted = 1;
   EXPECT_EQ(written([&](StudyLog& log) {

@@ -134,7 +134,9 @@ TEST(FilePrinter, ZonesContinuePastTheScreenWidth) {
   }
   std::string expected;
   for (int value = 1; value <= 9; ++value) {
-    expected += " " + std::to_string(value) + std::string(12, ' ');
+    expected += ' ';
+    expected += std::to_string(value);
+    expected.append(12, ' ');
   }
   EXPECT_EQ(file_bytes(path), expected);
 }
