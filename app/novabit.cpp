@@ -1,40 +1,23 @@
-// The live monitor: the SDL window, the steady clock, the system's local time
-// and the keyboard; the space bar or SIGINT/SIGTERM/SIGHUP end it in order.
+// The live monitor: the SDL window, the steady clock, the system's local time,
+// the keyboard and a key sealed beside the study log; the space bar or
+// SIGINT/SIGTERM/SIGHUP end it in order.
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
 
-#include "display/monitor_texts.h"
-#include "display/screen_display.h"
-#include "experiment/experiment_driver.h"
-#include "experiment/program.h"
-#include "screen/end_steps.h"
-#include "screen/graph_screen.h"
+#include "experiment/key_sealer.h"
+#include "monitor/monitor.h"
+#include "monitor/stop_signals.h"
 #include "screen/sdl/sdl_back_end.h"
-#include "screen_key_source.h"
-#include "textio/bit_source.h"
-#include "textio/channels.h"
-#include "textio/printer.h"
 #include "textio/seconds_clock.h"
 #include "textio/wall_clock.h"
 
 namespace {
 
-volatile std::sig_atomic_t stopRequested = 0;
 std::atomic<bool> xlibLost{false};
-
-extern "C" void request_stop(int) { stopRequested = 1; }
-
-void install_stop_handlers() {
-  struct sigaction action {};
-  action.sa_handler = request_stop;
-  sigemptyset(&action.sa_mask);
-  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaction(signalNumber, &action, nullptr);
-}
 
 // Xlib is about to end the process because the X server went away. Give the
 // program's thread, which sees the flag at its next key poll, time to close
@@ -47,35 +30,24 @@ void on_display_lost() {
 }  // namespace
 
 int main() {
-  install_stop_handlers();
-  novabit::ChannelTable channels(stdout, stderr);
-  novabit::Printer printer(channels);
-  novabit::EndSteps endSteps;
+  const novabit::StopSignals stopSignals(false);
   const auto backEnd = novabit::make_sdl_back_end(on_display_lost);
-  novabit::GraphScreen screen(channels, endSteps, {*backEnd});
-
-  screen.set_window_title(novabit::kWindowTitle);
-  screen.set_screen_mode(19, 16, 4, 1, 0);
-  if (screen.screen_memory() == nullptr) {
-    printer.print_text(0, "Error setting video mode!", novabit::Separator::newline);
-    std::fprintf(stderr, "novabit: cannot open the screen: %s\n", screen.display_failure().c_str());
-    return 1;
-  }
-
   novabit::SteadySecondsClock clock;
   const novabit::SystemWallClock wallClock;
-  novabit::BitSource bits;
-  novabit::ScreenDisplay display(screen, printer, wallClock);
-  novabit::ScreenKeySource keys(screen, [] { return stopRequested != 0 || xlibLost; });
-  novabit::ExperimentDriver driver({display, printer, bits, clock, wallClock, keys});
-  const int status = novabit::run_program(driver, channels, stderr);
-
-  if (screen.display_lost() || xlibLost) {
+  novabit::EntropySealer sealer("keyed", stderr);
+  novabit::Monitor monitor({{*backEnd}, clock, wallClock, sealer, [&] { return stopSignals.requested() || xlibLost; }},
+                           {});
+  if (!monitor.open_screen()) {
+    std::fprintf(stderr, "novabit: cannot open the screen: %s\n", monitor.screen_failure().c_str());
+    return 1;
+  }
+  const int status = monitor.run_to_end();
+  if (monitor.screen()->display_lost() || xlibLost) {
     // The window is gone with its server; closing it could only hang.
     std::fprintf(stderr, "novabit: the display was lost; the study log is closed\n");
     std::fflush(nullptr);
     std::_Exit(1);
   }
-  endSteps.run_all();
+  monitor.close_screen();
   return status;
 }

@@ -9,10 +9,11 @@
 #include <filesystem>
 #include <string>
 
+#include "display/headless_display.h"
 #include "display/monitor_display.h"
 #include "experiment/experiment_driver.h"
+#include "experiment/key_sealer.h"
 #include "experiment/key_source.h"
-#include "simulator/headless_devices.h"
 #include "textio/bit_source.h"
 #include "textio/channels.h"
 #include "textio/printer.h"
@@ -30,6 +31,11 @@ class LeapingClock final : public SecondsClock {
 
  private:
   long double now_ = 1000.25L;
+};
+
+class NoKeys final : public KeySource {
+ public:
+  std::string read_key() override { return {}; }
 };
 
 class FixedWallClock final : public WallClock {
@@ -50,8 +56,9 @@ void BM_SecondPass(benchmark::State& state) {
     BitSource bits;
     LeapingClock clock;
     const FixedWallClock wallClock;
-    UntouchedKeyboard keys;
-    ExperimentDriver driver({display, printer, bits, clock, wallClock, keys});
+    NoKeys keys;
+    GivenKey sealer(key_from_seed(0));
+    ExperimentDriver driver({display, printer, bits, clock, wallClock, keys, sealer});
     if (driver.start() != StartResult::ready) state.SkipWithError("no study log");
     for (auto _ : state) driver.run(1);
   }

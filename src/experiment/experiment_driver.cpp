@@ -11,7 +11,6 @@ namespace novabit {
 
 namespace {
 
-constexpr std::int32_t kBitsPerPass = 200;
 constexpr std::int32_t kFiveMinutePasses = 300;
 constexpr std::int32_t kQuarterPasses = 900;
 constexpr std::int32_t kLastCycleMinute = 720;
@@ -31,9 +30,13 @@ StartResult ExperimentDriver::start() {
   devices_.display.draw_frame(RunStart{state_.startDate, state_.startTime});
   devices_.display.draw_side_panel(state_.cyclesCompleted);
   if (log_.open(state_.logFileNumber, options_.logDirectory) != ResultCode::ok) return StartResult::log_not_created;
-  devices_.bits.seed_random(static_cast<double>(devices_.clock.clock_seconds()), devices_.clock);
-  state_.biasStartMinute = devices_.bits.random_below(580) + 60;
-  state_.biasBit = devices_.bits.random_below(2);
+  // The key, not the start time, decides every draw: whoever sees the screen
+  // cannot tell where the window lies.
+  const auto key = devices_.sealer.seal_key({log_.name() + ".seal", state_.startDate, state_.startTime});
+  if (!key) return StartResult::seal_not_written;
+  devices_.bits.seed_random(*key);
+  draw_first_bias_window(state_, devices_.bits);
+  firstPass_ = true;
   return StartResult::ready;
 }
 
@@ -45,7 +48,9 @@ RunEnd ExperimentDriver::run(std::optional<std::int64_t> maxPasses) {
 }
 
 bool ExperimentDriver::second_pass() {
-  state_.secondStart = nearest(devices_.clock.clock_seconds());
+  const long double reading = devices_.clock.clock_seconds();
+  state_.secondStart = nearest(reading);
+  if (std::exchange(firstPass_, false)) devices_.sealer.note_first_reading(reading);
   state_.biasDraw = devices_.bits.random_below(10) + 1;
   // Nothing that decides the forcing changes during the bit loop.
   const bool forced = options_.biasEnabled && pass_is_forced(state_);

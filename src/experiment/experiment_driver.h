@@ -10,6 +10,7 @@
 
 #include "display/monitor_display.h"
 #include "experiment/experiment_state.h"
+#include "experiment/key_sealer.h"
 #include "experiment/key_source.h"
 #include "experiment/pass_observer.h"
 #include "experiment/study_log.h"
@@ -27,6 +28,7 @@ struct ExperimentDevices {
   SecondsClock& clock;
   const WallClock& wallClock;
   KeySource& keys;
+  KeySealer& sealer;
 };
 
 // What a tool may change about a run; the live program keeps the defaults.
@@ -39,16 +41,17 @@ struct DriverOptions {
   std::filesystem::path logDirectory{};
 };
 
-enum class StartResult { ready, log_not_created };
+enum class StartResult { ready, log_not_created, seal_not_written };
 enum class RunEnd { space_key, pass_limit };
 
 class ExperimentDriver {
  public:
   explicit ExperimentDriver(const ExperimentDevices& devices, DriverOptions options = {});
 
-  // Start-up: the state, the frame and side panel, the study log, the seed and
-  // the BiasWindow. Stops right after a refused log open: the caller reports
-  // it (study_log_name(), ChannelTable::open_failure()) and runs no pass.
+  // Start-up: the state, the frame and side panel, the study log, the sealed
+  // key and the BiasWindow. Stops right after a refused log open or seal: the
+  // caller reports it (study_log_name(), ChannelTable::open_failure(),
+  // KeySealer::failure()) and runs no pass.
   StartResult start();
 
   // Runs passes until a space is read; with `maxPasses`, at most that many.
@@ -56,6 +59,7 @@ class ExperimentDriver {
   RunEnd run(std::optional<std::int64_t> maxPasses = std::nullopt);
 
   const std::string& study_log_name() const { return log_.name(); }
+  const std::string& sealer_failure() const { return devices_.sealer.failure(); }
   const ExperimentState& state() const { return state_; }
   // For tests and the simulator, to place a run at a chosen point of a cycle.
   ExperimentState& state() { return state_; }
@@ -69,6 +73,7 @@ class ExperimentDriver {
 
   ExperimentDevices devices_;
   DriverOptions options_;
+  bool firstPass_ = true;
   StudyLog log_;
   ExperimentState state_;
 };

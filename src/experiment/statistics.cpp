@@ -1,5 +1,6 @@
 #include "experiment/statistics.h"
 
+#include "experiment/bias_window.h"
 #include "experiment/checkpoint_arithmetic.h"
 
 namespace novabit {
@@ -104,8 +105,7 @@ void five_minute_checkpoint(ExperimentState& state, MonitorDisplay& display, Stu
 }
 
 void cycle_end(ExperimentState& state, MonitorDisplay& display, StudyLog& log, BitSource& bits) {
-  state.biasBit = bits.random_below(2);
-  state.biasStartMinute = bits.random_below(600) + 10;
+  draw_next_bias_window(state, bits);
   state.cycleMinute = 0;
   state.minuteSecond = 0;
   state.checkpointX = kCheckpointStep;

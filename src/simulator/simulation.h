@@ -1,28 +1,22 @@
 #pragma once
-// One simulated run: the live program's driver, statistics, study log and
-// screen on the virtual clocks, a keyboard that is never touched and a
-// screen in memory, with the simulator's outputs attached.
+// One simulated run: the live program's experiment on the virtual clocks,
+// with a keyboard that is never touched, a screen in memory (or none) and the
+// simulator's outputs attached.
 
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <optional>
 #include <string>
 
-#include "experiment/experiment_driver.h"
-#include "screen/end_steps.h"
-#include "screen/graph_screen.h"
+#include "experiment/key_sealer.h"
+#include "monitor/monitor.h"
 #include "screen/memory/memory_back_end.h"
 #include "simulator/bit_stream.h"
 #include "simulator/cycle_picture_display.h"
-#include "simulator/headless_devices.h"
 #include "simulator/output_file.h"
 #include "simulator/run_recorder.h"
 #include "simulator/simulator_options.h"
 #include "simulator/trace_file.h"
-#include "textio/bit_source.h"
-#include "textio/channels.h"
-#include "textio/printer.h"
 #include "textio/virtual_clocks.h"
 
 namespace novabit {
@@ -35,11 +29,11 @@ class Simulation {
   Simulation(const Simulation&) = delete;
   Simulation& operator=(const Simulation&) = delete;
 
-  // Why an output file could not be created, if one could not.
+  // Why an output file or the screen could not be created, if one could not.
   std::optional<std::string> creation_failure() const;
   // Start-up; false when the study log could not be created (the reason is
   // on `errors`).
-  bool start();
+  bool start() { return monitor_.start(); }
   void run(std::int64_t passes);
   std::int64_t passes_run() const { return passesRun_; }
   // True when an output failed or the reader of the bits went away.
@@ -50,30 +44,26 @@ class Simulation {
   int finish();
 
   // The screen in memory; null without the screen.
-  const GraphScreen* screen() const { return screen_.get(); }
+  GraphScreen* screen() { return monitor_.screen(); }
 
  private:
-  MonitorDisplay& make_display();
+  MonitorDevices devices();
+  MonitorSettings settings();
 
   SimulatorOptions options_;
   std::FILE* errors_;
-  ChannelTable channels_;
-  Printer printer_{channels_};
   SimulatedSecondsClock clock_;
   SimulatedWallClock wallClock_;
-  BitSource bits_;
-  UntouchedKeyboard keyboard_;
-  EndSteps endSteps_;
+  GivenKey sealer_;
   MemoryBackEnd backEnd_;
-  std::unique_ptr<GraphScreen> screen_;
-  std::unique_ptr<MonitorDisplay> display_;
-  std::unique_ptr<CyclePictureDisplay> cyclePictures_;
   std::optional<OutputFile> traceFile_;
   std::optional<OutputFile> bitsFile_;
   std::optional<TraceFile> trace_;
   std::optional<BitStream> bitStream_;
   std::optional<RunRecorder> recorder_;
-  std::unique_ptr<ExperimentDriver> driver_;
+  CyclePictureDisplay* cyclePictures_ = nullptr;  // owned by the monitor
+  Monitor monitor_;
+  bool screenOpened_;
   std::int64_t passesRun_ = 0;
 };
 

@@ -57,7 +57,7 @@ int simulate(const SimulatorOptions& options, const SimulatorStreams& streams) {
 int simulator_main(std::span<const char* const> arguments, const SimulatorStreams& streams) {
   const ParsedArguments parsed = parse_arguments(arguments, std::time(nullptr));
   if (std::holds_alternative<HelpRequested>(parsed)) {
-    std::fputs(help_text(), streams.output);
+    std::fputs(std::get<HelpRequested>(parsed).text.c_str(), streams.output);
     return 0;
   }
   if (const auto* error = std::get_if<ArgumentError>(&parsed)) return refuse(streams, error->message);

@@ -11,6 +11,9 @@
 #include <string_view>
 #include <system_error>
 
+#include <CLI/CLI.hpp>
+
+#include "textio/seal.h"
 #include "textio/seconds_clock.h"
 
 namespace novabit {
@@ -19,153 +22,41 @@ namespace {
 
 using Path = std::filesystem::path;
 
-constexpr std::int64_t kMaxClockSecond = std::numeric_limits<std::int32_t>::max();
-constexpr std::int64_t kMinClockSecond = std::numeric_limits<std::int32_t>::min();
+constexpr long double kMaxClockSecond = std::numeric_limits<std::int32_t>::max();
 
-std::optional<std::int64_t> whole_number(std::string_view text) {
-  std::int64_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc{} || end != text.data() + text.size() || text.empty()) return std::nullopt;
-  return value;
+constexpr const char* kDescription =
+    "novabit-sim: runs the NovaBit monitor's experiment on a virtual clock, as fast as it can, with the\n"
+    "same driver, statistics, study log and screen as the live program, and no window or keyboard.";
+
+constexpr const char* kFooter =
+    "A run's random draws all come from one ChaCha20 stream. --seed N keys it with the SHA-256 digest\n"
+    "of the text \"novabit seed N\" (N in decimal); --seal FILE with the key a live run sealed, and then\n"
+    "also starts the clocks as that run did, so that its study log, pictures, trace and bits come out\n"
+    "byte for byte as the live run's (in the same time zone).\n"
+    "\n"
+    "Exit status: 0 when the run is complete or its bit reader closed the stream; 1 when the study\n"
+    "log or an output could not be written, or a signal stopped the run; 2 for bad arguments.";
+
+// "MM-DD-YYYY HH:MM:SS", as a seal holds it, in the order parse_local_time reads.
+std::string year_first(const std::string& start) {
+  return start.substr(6, 4) + "-" + start.substr(0, 2) + "-" + start.substr(3, 2) + start.substr(10);
 }
 
-// Reads the options one by one; the first problem wins.
-class ArgumentReader {
- public:
-  ArgumentReader(std::span<const char* const> arguments, std::time_t now) : arguments_(arguments) {
-    options_.start = now;
-  }
-
-  ParsedArguments read() {
-    for (next_ = 0; next_ < arguments_.size() && !error_;) {
-      std::string_view argument = arguments_[next_++];
-      inlineValue_.reset();
-      if (const auto equals = argument.find('='); argument.starts_with("--") && equals != std::string_view::npos) {
-        inlineValue_ = argument.substr(equals + 1);
-        argument = argument.substr(0, equals);
-      }
-      name_ = argument;
-      if (argument == "--help" || argument == "-h") return HelpRequested{};
-      read_option(argument);
-    }
-    if (!error_) check_combinations();
-    if (error_) return ArgumentError{*error_};
-    return options_;
-  }
-
- private:
-  void read_option(std::string_view name) {
-    if (name == "--passes") {
-      read_passes();
-    } else if (name == "--seed") {
-      read_seed();
-    } else if (name == "--start") {
-      if (const auto time = time_value()) start_ = time;
-    } else if (name == "--seed-from") {
-      if (const auto time = time_value()) seedFrom_ = time;
-    } else if (name == "--dir") {
-      if (const auto text = value()) options_.directory = Path(*text);
-    } else if (name == "--png") {
-      options_.png = path_value();
-    } else if (name == "--cycle-png") {
-      options_.cyclePngPrefix = path_value();
-    } else if (name == "--trace") {
-      options_.trace = path_value();
-    } else if (name == "--bits") {
-      options_.bits = path_value();
-    } else if (name == "--reveal-bias") {
-      flag(options_.revealBias, true);
-    } else if (name == "--no-bias") {
-      flag(options_.biasEnabled, false);
-    } else if (name == "--no-screen") {
-      flag(options_.screen, false);
-    } else if (name == "--quiet") {
-      flag(options_.quiet, true);
-    } else {
-      fail("unknown option " + std::string(name));
-    }
-  }
-
-  void fail(std::string message) {
-    if (!error_) error_ = std::move(message);
-  }
-
-  std::optional<std::string> value() {
-    if (inlineValue_) return std::string(*inlineValue_);
-    if (next_ >= arguments_.size()) {
-      fail(name_ + " needs a value");
-      return std::nullopt;
-    }
-    return std::string(arguments_[next_++]);
-  }
-
-  std::optional<Path> path_value() {
-    const auto text = value();
-    if (!text) return std::nullopt;
-    if (text->empty()) {
-      fail(name_ + " needs a file name");
-      return std::nullopt;
-    }
-    return Path(*text);
-  }
-
-  void flag(bool& option, bool setting) {
-    if (inlineValue_) return fail(name_ + " takes no value");
-    option = setting;
-  }
-
-  void read_passes() {
-    const auto text = value();
-    if (!text) return;
-    const auto count = whole_number(*text);
-    if (!count) return fail("--passes: '" + *text + "' is not a whole number");
-    if (*count < 0) return fail("--passes: the count " + *text + " is negative");
-    if (*count > kMaxPasses) return fail("--passes: the count " + *text + " is above " + std::to_string(kMaxPasses));
-    options_.passes = *count;
-  }
-
-  void read_seed() {
-    const auto text = value();
-    if (!text) return;
-    const auto seed = whole_number(*text);
-    if (!seed) return fail("--seed: '" + *text + "' is not a whole number of seconds");
-    seed_ = seed;
-  }
-
-  std::optional<std::time_t> time_value() {
-    const auto text = value();
-    if (!text) return std::nullopt;
-    const auto time = parse_local_time(*text);
-    if (!time) fail(name_ + ": '" + *text + "' is not a local time \"YYYY-MM-DD HH:MM:SS\"");
-    return time;
-  }
-
-  void check_combinations() {
-    if (seed_ && seedFrom_) return fail("--seed and --seed-from exclude each other");
-    if (seedFrom_) seed_ = seed_at(*seedFrom_);
-    // Replaying a live run needs its dates as well as its seed.
-    if (start_ || seedFrom_) options_.start = start_ ? *start_ : *seedFrom_;
-    if (seed_) options_.seed = *seed_;
-    if (options_.seed < kMinClockSecond || options_.seed + std::max<std::int64_t>(options_.passes - 1, 0) > kMaxClockSecond) {
-      return fail("the seed " + std::to_string(options_.seed) + " and " + std::to_string(options_.passes) +
-                  " passes take the clock beyond its 32-bit range");
-    }
-    if (!options_.screen && (options_.png || options_.cyclePngPrefix)) {
-      return fail("--png and --cycle-png need the screen; leave out --no-screen");
-    }
-    if (options_.revealBias && !options_.trace) return fail("--reveal-bias shows the window in the --trace file; give one");
-  }
-
-  std::span<const char* const> arguments_;
-  std::size_t next_ = 0;
-  std::string name_;
-  std::optional<std::string_view> inlineValue_;
-  SimulatorOptions options_;
-  std::optional<std::int64_t> seed_;
-  std::optional<std::time_t> start_;
-  std::optional<std::time_t> seedFrom_;
-  std::optional<std::string> error_;
-};
+// Reads a seal into the options: its key, and the clocks as its run had them.
+std::optional<std::string> apply_seal(const Path& path, SimulatorOptions& options) {
+  const ParsedSeal parsed = read_seal_file(path.string());
+  if (!parsed.seal) return "--seal: " + parsed.problem;
+  const Seal& seal = *parsed.seal;
+  const auto start = parse_local_time(year_first(seal.startDate + " " + seal.startTime));
+  if (!start) return "--seal: the start " + seal.startDate + " " + seal.startTime + " is no local time here";
+  options.key = seal.key;
+  options.start = *start;
+  options.clockZero = kYear2000Epoch;
+  // Without a clock line (a run that never began its first pass) the run's
+  // passes are taken to begin on the start's whole seconds.
+  options.clockOrigin = seal.clock.value_or(static_cast<long double>(*start - kYear2000Epoch));
+  return std::nullopt;
+}
 
 std::string quoted(const Path& path) {
   std::string text(1, '\'');
@@ -210,7 +101,76 @@ std::optional<Path> canonical_path(const Path& path) {
 }  // namespace
 
 ParsedArguments parse_arguments(std::span<const char* const> arguments, std::time_t now) {
-  return ArgumentReader(arguments, now).read();
+  SimulatorOptions options;
+  options.start = now;
+  options.clockZero = now;
+  std::optional<std::int64_t> seed;
+  std::optional<std::string> start;
+  std::optional<Path> seal;
+  std::string directory;
+
+  CLI::App app(kDescription, "novabit-sim");
+  app.footer(kFooter);
+  app.add_option("--passes", options.passes, "passes to run, one per virtual second (default 43201: one cycle)")
+      ->type_name("N")
+      ->check(CLI::Range(std::int64_t{0}, kMaxPasses));
+  auto* seedOption = app.add_option("--seed", seed, "keys the draws with the number N (default 0)")->type_name("N");
+  auto* sealOption = app.add_option("--seal", seal, "replays the live run whose seal FILE is")
+                         ->type_name("FILE")
+                         ->excludes(seedOption);
+  app.add_option("--start", start, "local date and time of pass 1, \"YYYY-MM-DD HH:MM:SS\" (default: now); "
+                                   "the study log is named from its date")
+      ->type_name("TIME")
+      ->excludes(sealOption);
+  app.add_option("--dir", directory, "where the study log is written (default: the working directory)")
+      ->type_name("DIR");
+  app.add_option("--png", options.png, "the final picture of the screen as an 800 x 600 PNG")->type_name("FILE");
+  app.add_option("--cycle-png", options.cyclePngPrefix, "the picture just before each cycle's end as PREFIX-cycleN.png")
+      ->type_name("PREFIX");
+  auto* traceOption =
+      app.add_option("--trace", options.trace, "one CSV row per pass: pass,cycle_minute,minute_second,zeros,ones")
+          ->type_name("FILE");
+  app.add_flag("--reveal-bias", options.revealBias, "adds forced,bias_start_minute,bias_bit to the trace")
+      ->needs(traceOption);
+  app.add_option("--bits", options.bits, "every counted bit in draw order, 8 to a byte, the first in the top bit; "
+                                         "'-' is standard output, and a reader that closes it ends the run quietly")
+      ->type_name("FILE");
+  bool noBias = false;
+  bool noScreen = false;
+  app.add_flag("--no-bias", noBias, "calibration: the hidden window forces nothing, every draw is unchanged");
+  app.add_flag("--no-screen", noScreen, "the experiment and the study log only, for speed");
+  app.add_flag("--quiet", options.quiet, "no progress bar (shown only when standard error is a terminal)");
+
+  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    return HelpRequested{app.help()};
+  } catch (const CLI::ParseError& error) {
+    return ArgumentError{error.what()};
+  }
+  options.biasEnabled = !noBias;
+  options.screen = !noScreen;
+  options.directory = directory;
+  if (seed) options.key = key_from_seed(*seed);
+  if (start) {
+    const auto time = parse_local_time(*start);
+    if (!time) return ArgumentError{"--start: '" + *start + "' is not a local time \"YYYY-MM-DD HH:MM:SS\""};
+    options.start = options.clockZero = *time;
+  }
+  if (seal) {
+    if (auto problem = apply_seal(*seal, options)) return ArgumentError{*problem};
+  }
+  for (const auto* file : {&options.png, &options.cyclePngPrefix, &options.trace, &options.bits}) {
+    if (*file && (*file)->empty()) return ArgumentError{"an output needs a file name"};
+  }
+  if (!options.screen && (options.png || options.cyclePngPrefix)) {
+    return ArgumentError{"--png and --cycle-png need the screen; leave out --no-screen"};
+  }
+  if (options.clockOrigin + static_cast<long double>(std::max<std::int64_t>(options.passes, 1)) > kMaxClockSecond) {
+    return ArgumentError{std::to_string(options.passes) + " passes take the seal's clock beyond its 32-bit range"};
+  }
+  return options;
 }
 
 std::optional<std::string> check_paths(const SimulatorOptions& options) {
@@ -272,46 +232,10 @@ std::optional<std::time_t> parse_local_time(const std::string& text) {
   return time;
 }
 
-std::int64_t seed_at(std::time_t start) { return static_cast<std::int64_t>(start) - kYear2000Epoch; }
-
 const char* usage_text() {
-  return "usage: novabit-sim [--passes N] [--seed S | --seed-from TIME] [--start TIME] [--dir DIR] [--png FILE]\n"
+  return "usage: novabit-sim [--passes N] [--seed N | --seal FILE] [--start TIME] [--dir DIR] [--png FILE]\n"
          "                   [--cycle-png PREFIX] [--trace FILE [--reveal-bias]] [--bits FILE|-] [--no-bias]\n"
          "                   [--no-screen] [--quiet] [--help]\n";
-}
-
-const char* help_text() {
-  return "novabit-sim: runs the NovaBit monitor's experiment on a virtual clock, as fast as it can, with the\n"
-         "same driver, statistics, study log and screen as the live program, and no window or keyboard.\n"
-         "\n"
-         "  --passes N          passes to run, one per virtual second (default 43201: one 12-hour cycle)\n"
-         "  --seed S            the seconds clock's reading at start-up in whole seconds, which seeds the\n"
-         "                      bits (default 0); pass k begins at second S + k - 1\n"
-         "  --seed-from TIME    the seed of a live run started at local time TIME (\"YYYY-MM-DD HH:MM:SS\",\n"
-         "                      as its screen shows): the whole seconds from 2000-01-01 00:00:00 UTC; also\n"
-         "                      the default for --start, so that the study log comes out as that run's\n"
-         "  --start TIME        the local date and time of pass 1 (default: now); pass k shows TIME plus\n"
-         "                      k - 1 seconds, and the study log is named from TIME's date\n"
-         "  --dir DIR           where the study log is written (default: the working directory)\n"
-         "  --png FILE          the final picture of the screen as an 800 x 600 PNG, in the colours the\n"
-         "                      monitor shows\n"
-         "  --cycle-png PREFIX  the picture just before each cycle's end as PREFIX-cycleN.png, keeping each\n"
-         "                      12-hour graph\n"
-         "  --trace FILE        one CSV row per pass: pass,cycle_minute,minute_second,zeros,ones\n"
-         "  --reveal-bias       adds forced,bias_start_minute,bias_bit to the trace: the hidden window\n"
-         "  --bits FILE         every counted bit in draw order, 8 to a byte, the first in the top bit;\n"
-         "                      '-' is standard output, and a reader that closes it ends the run quietly\n"
-         "  --no-bias           calibration: the hidden window forces nothing, every draw is unchanged\n"
-         "  --no-screen         the experiment and the study log only, for speed (no --png, --cycle-png)\n"
-         "  --quiet             no progress bar (it is shown only when standard error is a terminal)\n"
-         "  --help              this text\n"
-         "\n"
-         "A live run that started in the second half of a clock second ran its passes from the second one\n"
-         "on a second later than its start time suggests; give --start one second after that time (and\n"
-         "--seed-from the time itself) to reproduce its log.\n"
-         "\n"
-         "Exit status: 0 when the run is complete or its bit reader closed the stream; 1 when the study\n"
-         "log or an output could not be written, or a signal stopped the run; 2 for bad arguments.\n";
 }
 
 }  // namespace novabit

@@ -10,6 +10,8 @@
 #include <string>
 #include <variant>
 
+#include "textio/random_key.h"
+
 namespace novabit {
 
 inline constexpr std::int64_t kCyclePasses = 720 * 60 + 1;
@@ -18,10 +20,13 @@ inline constexpr std::int64_t kMaxPasses = 2147483646;
 
 struct SimulatorOptions {
   std::int64_t passes = kCyclePasses;
-  // The seconds clock's whole-second reading at start-up.
-  std::int64_t seed = 0;
-  // The local time of pass 1, as a moment of the system clock.
+  RandomKey key = key_from_seed(0);
+  // The seconds clock's reading in pass 1.
+  long double clockOrigin = 0;
+  // The local time shown at start-up, which also names the study log.
   std::time_t start = 0;
+  // The moment of the system clock that the seconds clock's reading 0 stands for.
+  std::time_t clockZero = 0;
   std::filesystem::path directory;  // empty: the working directory
   std::optional<std::filesystem::path> png;
   std::optional<std::filesystem::path> cyclePngPrefix;
@@ -35,13 +40,16 @@ struct SimulatorOptions {
   bool bits_to_standard_output() const { return bits && *bits == "-"; }
 };
 
-struct HelpRequested {};
+struct HelpRequested {
+  std::string text;
+};
 struct ArgumentError {
   std::string message;  // one line, naming the problem
 };
 using ParsedArguments = std::variant<SimulatorOptions, HelpRequested, ArgumentError>;
 
-// `arguments` without the program name; `now` is the default start.
+// `arguments` without the program name; `now` is the default start. A seal
+// named by --seal is read here.
 ParsedArguments parse_arguments(std::span<const char* const> arguments, std::time_t now);
 
 // The run's paths: the study log's directory must be writable and every
@@ -51,12 +59,7 @@ std::optional<std::string> check_paths(const SimulatorOptions& options);
 // "YYYY-MM-DD HH:MM:SS" as a local time that exists; nothing otherwise.
 std::optional<std::time_t> parse_local_time(const std::string& text);
 
-// The live program's seed when it started at `start`: the whole seconds
-// from 2000-01-01 00:00:00 UTC.
-std::int64_t seed_at(std::time_t start);
-
-// The first line of the usage, and the whole explanation for --help.
+// The first line of the usage.
 const char* usage_text();
-const char* help_text();
 
 }  // namespace novabit

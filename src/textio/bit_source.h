@@ -1,27 +1,28 @@
 #pragma once
-// The BitSource: fractions k / 32768 from a 15-bit generator.
+// The BitSource: fractions k / 32768, k the top 15 bits of each word of the
+// run's keyed stream.
 
 #include <cstdint>
-#include <random>
+
+#include "textio/key_stream.h"
 
 namespace novabit {
-
-class SecondsClock;
 
 class BitSource {
  public:
   // 0 returns the last fraction again; any other selector draws a new one.
   double random_fraction(std::int32_t selector);
-  // Seeds with the seed truncated to a 32-bit integer (-1.0 or NaN: the clock's
-  // reading), then discards one value.
-  void seed_random(double seed, SecondsClock& clock);
+  // Keys the stream, then discards one value.
+  void seed_random(const RandomKey& key);
   // floor(random_fraction(1) * n).
   std::int32_t random_below(std::int32_t n);
-  // 0..32767: the top 15 bits of the engine's next output.
-  int rand();
+  // Makes word `index` of the stream the next to be drawn.
+  void skip_to(std::uint64_t index) { stream_.seek(index); }
+  // 0..32767: the top 15 bits of the stream's next word.
+  int rand() { return static_cast<int>(stream_.next_word() >> 17); }
 
  private:
-  std::mt19937 engine_;
+  KeyStream stream_;
   double lastFraction_ = 0.0;
 };
 

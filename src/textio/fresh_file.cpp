@@ -33,8 +33,24 @@ int move_aside(const std::string& path) {
   }
 }
 
-int create_exclusive(const std::string& path) {
-  return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+int create_exclusive(const std::string& path, unsigned mode) {
+  int descriptor = -1;
+  do {
+    descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+  } while (descriptor < 0 && errno == EINTR);
+  return descriptor;
+}
+
+int write_all(int descriptor, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return 0;
 }
 
 void sync_parent_directory(const std::string& path) {

@@ -14,7 +14,7 @@ constexpr long double kPassWork = 1.0L / 1024;
 long double SimulatedSecondsClock::clock_seconds() {
   const long double reading = next_;
   const long double wholeSecond = std::floor(reading);
-  elapsedSeconds_ = static_cast<std::int64_t>(wholeSecond) - origin_;
+  lastWholeSecond_ = static_cast<std::int64_t>(wholeSecond);
   next_ = reading == wholeSecond ? reading + kPassWork : wholeSecond + 1.0L;
   return reading;
 }

@@ -15,7 +15,7 @@
 
 #include "app/live_monitor.h"
 #include "display/expected_frame.h"
-#include "experiment/program.h"
+#include "monitor/monitor.h"
 #include "experiment/test_doubles.h"
 #include "screen/colour.h"
 #include "screen_sdl/x_server.h"
@@ -53,17 +53,20 @@ TEST(ClockJumps, PassesKeepToTheSteadyClockAndRecordsToTheirShape) {
   ScratchDirectory directory;
   testing::SteppingClock clock(1000.25L, 1.0L / 64);
   const JumpingWallClock wallClock(clock);
+  GivenKey sealer(key_from_seed(1));
+  testing::RecordingDisplay* display = nullptr;
   // The space comes in the wait of pass 1000.
-  testing::ScriptedKeys keys([&](std::int64_t) { return clock.now() > 1999.5L ? " " : ""; });
-  testing::RecordingDisplay display;
-  ChannelTable channels(nullptr, nullptr);
-  Printer printer(channels);
-  BitSource bits;
-  ExperimentDriver driver({display, printer, bits, clock, wallClock, keys}, DriverOptions{true, nullptr, directory.path()});
-  ASSERT_EQ(run_program(driver, channels, stderr), 0);
+  Monitor monitor({{}, clock, wallClock, sealer, [&] { return clock.now() > 1999.5L; }},
+                  {"novabit", nullptr, nullptr, false, false, DriverOptions{true, nullptr, directory.path()},
+                   [&](MonitorDisplay&, const GraphScreen*) {
+                     auto recording = std::make_unique<testing::RecordingDisplay>();
+                     display = recording.get();
+                     return std::unique_ptr<MonitorDisplay>(std::move(recording));
+                   }});
+  ASSERT_EQ(monitor.run_to_end(), 0);
 
-  EXPECT_EQ(driver.state().secondsElapsed, 1001);
-  ASSERT_EQ(display.passes.size(), 1000U) << "one pass per steady second";
+  EXPECT_EQ(monitor.driver().state().secondsElapsed, 1001);
+  ASSERT_EQ(display->passes.size(), 1000U) << "one pass per steady second";
   const std::string log = testing::file_bytes(directory.path() / "estudio_12-05-2026");
   const auto check = testing::check_study_log(log);
   EXPECT_FALSE(check.malformed) << check.malformed.value_or("");

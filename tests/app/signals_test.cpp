@@ -5,7 +5,9 @@
 // redraw, finishes that pass with every record of it in the file.
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,10 +24,10 @@
 #include <vector>
 
 #include "app/live_monitor.h"
-#include "app/screen_key_source.h"
 #include "display/forwarding_display.h"
 #include "display/screen_display.h"
-#include "experiment/program.h"
+#include "monitor/monitor.h"
+#include "monitor/stop_signals.h"
 #include "experiment/test_doubles.h"
 #include "screen/end_steps.h"
 #include "screen/graph_screen.h"
@@ -139,29 +141,27 @@ TEST(SimulatorSignals, AStopAtAnyMomentKeepsEveryRecordOfThePassesRun) {
   }
 }
 
-// The live program's handler: a flag that its key source reads as a space.
-volatile std::sig_atomic_t stopRequested = 0;
-extern "C" void request_stop(int) { stopRequested = 1; }
-
-class StopHandlers {
- public:
-  StopHandlers() {
-    stopRequested = 0;
-    struct sigaction action {};
-    action.sa_handler = request_stop;
-    sigemptyset(&action.sa_mask);
-    for (std::size_t i = 0; i < kStopSignals.size(); ++i) sigaction(kStopSignals[i], &action, &previous_[i]);
+// A stop while a write to a full pipe blocks is a stop, not a failed write:
+// the write goes on once the reader reads again.
+TEST(SimulatorSignals, AStopDuringABlockedPipeWriteIsAStop) {
+  ScratchDirectory directory;
+  const std::filesystem::path fifo = directory.path() / "bits";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  LiveMonitor run(directory.path(), simulator({"--no-screen", "--quiet", "--passes", "100000", "--bits", "bits"}));
+  const int reader = open(fifo.c_str(), O_RDONLY);
+  ASSERT_GE(reader, 0);
+  std::this_thread::sleep_for(300ms);  // the pipe fills and the write blocks
+  run.send(SIGTERM);
+  std::this_thread::sleep_for(100ms);
+  std::array<char, 65536> buffer{};
+  while (read(reader, buffer.data(), buffer.size()) > 0) {
   }
-  ~StopHandlers() {
-    for (std::size_t i = 0; i < kStopSignals.size(); ++i) sigaction(kStopSignals[i], &previous_[i], nullptr);
-    stopRequested = 0;
-  }
-  StopHandlers(const StopHandlers&) = delete;
-  StopHandlers& operator=(const StopHandlers&) = delete;
-
- private:
-  std::array<struct sigaction, kStopSignals.size()> previous_{};
-};
+  close(reader);
+  ASSERT_EQ(run.wait_for_exit(10s), 1);
+  const std::string errors = run.errors();
+  EXPECT_TRUE(errors.starts_with("novabit-sim: stopped after ")) << errors;
+  EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+}
 
 enum class Moment { inside_quarter_record, inside_five_minute_record, inside_cycle_end_redraw, inside_cycle_record };
 
@@ -206,20 +206,24 @@ class SignallingDisplay final : public ForwardingDisplay {
   int signal_;
 };
 
-// The live program around the driver: its screen (in memory, with its display
-// thread), its key source and its orderly end, on a virtual clock. The run is
-// placed ten passes before the end of the first cycle: pass 43200 writes a
-// quarter and a five-minute record, pass 43201 ends the cycle.
+// The live program's wiring with its screen (in memory, with its display
+// thread) and its stop signals, on a virtual clock. The run is placed ten
+// passes before the end of the first cycle: pass 43200 writes a quarter and a
+// five-minute record, pass 43201 ends the cycle.
 class LiveRun {
  public:
   // A signal at `moment`, if any, stops the run; else it stops after `lastPass`.
-  LiveRun(const std::filesystem::path& directory, std::optional<Moment> moment, int signalNumber,
-          std::int32_t lastPass)
-      : display_(screenDisplay_, wallClock_, moment, signalNumber),
-        keys_(screen_, [this, lastPass] { return stopRequested != 0 || driver_.state().secondsElapsed > lastPass; }),
-        driver_({display_, printer_, bits_, clock_, wallClock_, keys_}, DriverOptions{true, nullptr, directory}) {
-    screen_.set_window_title("NOVABIT");
-    screen_.set_screen_mode(19, 16, 4, 1, 0);
+  LiveRun(const std::filesystem::path& directory, const StopSignals& signals, std::optional<Moment> moment,
+          int signalNumber, std::int32_t lastPass)
+      : monitor_({{backEnd_}, clock_, wallClock_, sealer_,
+                  [this, &signals, lastPass] {
+                    return signals.requested() || monitor_.driver().state().secondsElapsed > lastPass;
+                  }},
+                 {"novabit", nullptr, errors_, true, true, DriverOptions{true, nullptr, directory},
+                  [this, moment, signalNumber](MonitorDisplay& shown, const GraphScreen*) {
+                    return std::make_unique<SignallingDisplay>(shown, wallClock_, moment, signalNumber);
+                  }}) {
+    monitor_.open_screen();
   }
   ~LiveRun() { std::fclose(errors_); }
   LiveRun(const LiveRun&) = delete;
@@ -227,17 +231,17 @@ class LiveRun {
 
   // The exit status, as the live program ends.
   int run() {
-    if (!start_program(driver_, channels_, errors_)) return -1;
-    ExperimentState& state = driver_.state();
+    if (!monitor_.start()) return -1;
+    ExperimentState& state = monitor_.driver().state();
     state.secondsElapsed = 43191;
     state.cycleMinute = 719;
     state.minuteSecond = 50;
-    driver_.run();
-    const int status = end_program_status(channels_);
-    endSteps_.run_all();
+    monitor_.run();
+    const int status = monitor_.end_status();
+    monitor_.close_screen();
     return status;
   }
-  const ExperimentState& state() const { return driver_.state(); }
+  const ExperimentState& state() { return monitor_.driver().state(); }
 
  private:
   testing::SteppingClock clock_{1000.25L, 1.0L / 64};
@@ -245,16 +249,9 @@ class LiveRun {
                                                           1000s};
   SignallingWallClock wallClock_{virtualWallClock_};
   std::FILE* errors_ = std::tmpfile();
-  ChannelTable channels_{nullptr, errors_};
-  Printer printer_{channels_};
-  EndSteps endSteps_;
+  GivenKey sealer_{key_from_seed(1)};
   MemoryBackEnd backEnd_;
-  GraphScreen screen_{channels_, endSteps_, {backEnd_}, GraphScreenOptions{true, "novabit"}};
-  ScreenDisplay screenDisplay_{screen_, printer_, wallClock_};
-  SignallingDisplay display_;
-  BitSource bits_;
-  ScreenKeySource keys_;
-  ExperimentDriver driver_;
+  Monitor monitor_;
 };
 
 struct SignalMoment {
@@ -272,17 +269,17 @@ class SignalMomentTest : public ::testing::TestWithParam<SignalMoment> {};
 TEST_P(SignalMomentTest, ThePassFinishesAndEveryRecordIsInTheFile) {
   const SignalMoment& moment = GetParam();
   ScratchDirectory referenceDirectory;
-  LiveRun reference(referenceDirectory.path(), std::nullopt, 0, moment.lastPass);
+  const StopSignals signals(false);
+  LiveRun reference(referenceDirectory.path(), signals, std::nullopt, 0, moment.lastPass);
   ASSERT_EQ(reference.run(), 0);
   const std::string expected = file_bytes(referenceDirectory.path() / "estudio_12-05-2026");
   ASSERT_EQ(std::count(expected.begin(), expected.end(), '\n'), moment.lines);
 
   ScratchDirectory directory;
-  const StopHandlers handlers;
   // Ten passes later at the latest, should the signal go unnoticed.
-  LiveRun signalled(directory.path(), moment.moment, moment.signalNumber, moment.lastPass + 10);
+  LiveRun signalled(directory.path(), signals, moment.moment, moment.signalNumber, moment.lastPass + 10);
   EXPECT_EQ(signalled.run(), 0);
-  EXPECT_EQ(static_cast<int>(stopRequested), 1) << "the signal came";
+  EXPECT_TRUE(signals.requested()) << "the signal came";
   EXPECT_EQ(signalled.state().secondsElapsed, moment.lastPass + 1) << "the run ended in the pass's wait";
   EXPECT_EQ(file_bytes(directory.path() / "estudio_12-05-2026"), expected);
 }

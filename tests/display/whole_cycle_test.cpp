@@ -141,7 +141,8 @@ class WholeCycleTest : public ::testing::Test {
   WatchedDisplay watched_{display_, wallClock_};
   ScriptedKeys keys_;
   BitSource bits_;
-  ExperimentDriver driver_{{watched_, printer_, bits_, clock_, wallClock_, keys_}};
+  GivenKey sealer_{testing::kTestKey};
+  ExperimentDriver driver_{{watched_, printer_, bits_, clock_, wallClock_, keys_, sealer_}};
   RunStart start_{"12-05-2026", "22:10:00"};
 };
 

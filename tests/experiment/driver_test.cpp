@@ -35,7 +35,7 @@ const char* const kLogName = "estudio_12-05-2026";
 
 // One driver with a recording display in a fresh working directory.
 struct Rig {
-  Rig(SecondsClock& clock, KeySource& keys) : driver({display, printer, bits, clock, wallClock, keys}) {
+  Rig(SecondsClock& clock, KeySource& keys) : driver({display, printer, bits, clock, wallClock, keys, sealer}) {
     channels.set_durable_writes(false);
   }
 
@@ -45,6 +45,7 @@ struct Rig {
   FixedWallClock wallClock{kStartTime};
   RecordingDisplay display;
   BitSource bits;
+  GivenKey sealer{testing::kTestKey};
   ExperimentDriver driver;
 };
 
@@ -59,10 +60,9 @@ Events pass_events(const RecordingDisplay& display, std::int32_t pass) {
 }
 
 // A generator in the state the driver's is in after start-up, seeded alike.
-BitSource twin_after_start_up(long double seedReading) {
-  SteppingClock unused(0.0L, 0.0L);
+BitSource twin_after_start_up() {
   BitSource twin;
-  twin.seed_random(static_cast<double>(seedReading), unused);
+  twin.seed_random(testing::kTestKey);
   twin.random_below(580);
   twin.random_below(2);
   return twin;
@@ -94,7 +94,7 @@ TEST(DriverStartUpTest, ShowsTheFrameOpensAnEmptyLogThenSeedsAndDrawsTheWindow) 
   EXPECT_EQ(rig.driver.study_log_name(), kLogName);
   EXPECT_TRUE(std::filesystem::exists(rig.directory.path() / kLogName));
   EXPECT_EQ(file_bytes(rig.directory.path() / kLogName), "");
-  EXPECT_EQ(clock.readings(), 1);
+  EXPECT_EQ(clock.readings(), 0);
 
   const ExperimentState& state = rig.driver.state();
   EXPECT_EQ(state.logFileNumber, 1);
@@ -105,9 +105,8 @@ TEST(DriverStartUpTest, ShowsTheFrameOpensAnEmptyLogThenSeedsAndDrawsTheWindow) 
   EXPECT_EQ(state.cycleMinute, 0);
 
   // The seed is the clock's whole second: 1000.75 seeds as 1000.
-  SteppingClock unused(0.0L, 0.0L);
   BitSource twin;
-  twin.seed_random(1000.0, unused);
+  twin.seed_random(testing::kTestKey);
   EXPECT_EQ(state.biasStartMinute, twin.random_below(580) + 60);
   EXPECT_EQ(state.biasBit, twin.random_below(2));
 }
@@ -139,7 +138,7 @@ TEST(DriverPassTest, ShowsBitsStatusDeviationPointAndSeparatorInOrder) {
   Rig rig(clock, keys);
   ASSERT_EQ(rig.driver.start(), StartResult::ready);
   rig.display.events.clear();
-  BitSource twin = twin_after_start_up(1000.25L);
+  BitSource twin = twin_after_start_up();
   const TwinPass expected = twin_pass(twin);
 
   EXPECT_EQ(rig.driver.run(1), RunEnd::pass_limit);
@@ -220,7 +219,7 @@ void check_forcing(std::int32_t firstMinute, std::int32_t passes, std::int32_t b
   rig.driver.state().cycleMinute = firstMinute;
   rig.driver.run(passes);
 
-  BitSource twin = twin_after_start_up(1000.25L);
+  BitSource twin = twin_after_start_up();
   int forcedPasses = 0;
   for (std::int32_t pass = 0; pass < passes; ++pass) {
     const TwinPass unforced = twin_pass(twin);
@@ -289,23 +288,23 @@ TEST(PacingTest, PassesEndOnTheClocksWholeSeconds) {
 }
 
 TEST(PacingTest, AKeyIsReadAfterEveryReadingShortOfTheSecond) {
-  ScriptedClock clock({1000.25L, 1000.25L}, kStep);
+  ScriptedClock clock({1000.25L}, kStep);
   ScriptedKeys keys;
   Rig rig(clock, keys);
   ASSERT_EQ(rig.driver.start(), StartResult::ready);
   rig.driver.run(1);
-  const auto waitReadings = static_cast<std::int64_t>(clock.readings_taken()) - 2;
+  const auto waitReadings = static_cast<std::int64_t>(clock.readings_taken()) - 1;
   EXPECT_EQ(waitReadings, 48);  // 1000.265625 .. 1001.0 in steps of 1/64
   EXPECT_EQ(keys.polls(), 200 + waitReadings - 1);
 }
 
 TEST(PacingTest, AnOverrunningPassStartsTheNextAtOnce) {
-  ScriptedClock clock({1000.2L, 1000.2L, 1001.7L, 1001.7L, 1001.75L}, kStep);
+  ScriptedClock clock({1000.2L, 1001.7L, 1001.7L, 1001.75L}, kStep);
   ScriptedKeys keys;
   Rig rig(clock, keys);
   ASSERT_EQ(rig.driver.start(), StartResult::ready);
   rig.driver.run(1);
-  EXPECT_EQ(clock.readings_taken(), 3U);
+  EXPECT_EQ(clock.readings_taken(), 2U);
   EXPECT_EQ(keys.polls(), 200);
   rig.driver.run(1);
   EXPECT_EQ(rig.driver.state().secondStart, 1002);
@@ -332,7 +331,7 @@ TEST(SpaceKeyTest, SpaceInTheWaitEndsAtThatPoll) {
   EXPECT_EQ(rig.driver.run(), RunEnd::space_key);
   EXPECT_EQ(rig.display.events.back(), "separator");
   EXPECT_EQ(rig.display.passes.size(), 1U);
-  EXPECT_EQ(clock.readings(), 1 + 1 + 11);  // seed, pass start, eleven wait readings
+  EXPECT_EQ(clock.readings(), 1 + 11);  // pass start, eleven wait readings
   EXPECT_EQ(keys.polls(), 211);
 }
 

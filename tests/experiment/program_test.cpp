@@ -1,10 +1,11 @@
 // The program's ends: the orderly end with its exit status, a study log that
 // cannot be created, records lost on a failing disk, and a killed process.
 
-#include "experiment/program.h"
+#include "monitor/monitor.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,21 +35,23 @@ using testing::WorkingDirectory;
 const std::chrono::sys_seconds kFirstPassTime = std::chrono::sys_days{2026y / 12 / 5} + 22h;
 const char* const kLogName = "estudio_12-05-2026";
 
-// A program on a virtual clock whose space bar is pressed during the wait of
-// pass `lastPass`; its stderr goes to a file.
+// The live program's wiring on a virtual clock, without a screen, whose space
+// bar is pressed during the wait of pass `lastPass`; its stderr goes to a file.
 class Program {
  public:
-  explicit Program(std::int64_t lastPass, bool durable = false)
-      : keys_([this, lastPass](std::int64_t) { return clock_.now() > 1000 + lastPass - 0.5L ? " " : ""; }) {
-    channels_.set_durable_writes(durable);
-  }
+  // `sealed`: the key comes from the kernel and is sealed, as the live program's.
+  explicit Program(std::int64_t lastPass, bool durable = false, bool sealed = false)
+      : monitor_({{}, clock_, wallClock_, sealed ? static_cast<KeySealer&>(sealer_) : givenKey_,
+                  [this, lastPass] { return clock_.now() > 1000 + lastPass - 0.5L; }},
+                 {"novabit", nullptr, errors_, false, durable, {}, {}}) {}
   ~Program() { std::fclose(errors_); }
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  int run() { return run_program(driver_, channels_, errors_); }
-  ExperimentDriver& driver() { return driver_; }
-  ChannelTable& channels() { return channels_; }
+  int run() { return monitor_.run_to_end(); }
+  Monitor& monitor() { return monitor_; }
+  ExperimentDriver& driver() { return monitor_.driver(); }
+  ChannelTable& channels() { return monitor_.channels(); }
   std::string errors() {
     std::fflush(errors_);
     std::rewind(errors_);
@@ -60,13 +63,10 @@ class Program {
  private:
   SteppingClock clock_{1000.25L, 1.0L / 64};
   VirtualWallClock wallClock_{clock_, kFirstPassTime - 1000s};
-  ScriptedKeys keys_;
-  HeadlessDisplay display_;
   std::FILE* errors_ = std::tmpfile();
-  ChannelTable channels_{nullptr, errors_};
-  Printer printer_{channels_};
-  BitSource bits_;
-  ExperimentDriver driver_{{display_, printer_, bits_, clock_, wallClock_, keys_}};
+  EntropySealer sealer_{"keyed", errors_};
+  GivenKey givenKey_{testing::kTestKey};
+  Monitor monitor_;
 };
 
 // Runs `body` in a child process and returns how it ended: its exit status,
@@ -90,6 +90,31 @@ TEST(ProgramTest, SpaceEndsWithStatusZeroAndEveryRecordOnDisk) {
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4 * 2 + 4);  // four five-minute records, one quarter
   EXPECT_EQ(log.substr(log.rfind("12-05-2026 - "), 21), "12-05-2026 - 22:19:59");
   EXPECT_EQ(program.errors(), "");
+}
+
+// The key is sealed beside the log before the first pass, readable by its
+// owner alone, and an earlier seal of the day is kept; a seal that cannot be
+// written refuses the start like a log that cannot be created.
+TEST(ProgramTest, SealsTheKeyBesideTheLogAndKeepsTheEarlierSeal) {
+  WorkingDirectory directory;
+  const std::string seal = std::string(kLogName) + ".seal";
+  for (int run = 0; run < 2; ++run) ASSERT_EQ(Program(3, false, true).run(), 0);
+  struct stat status {};
+  ASSERT_EQ(stat(seal.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0600u);
+  const ParsedSeal first = read_seal_file(seal + ".1");
+  const ParsedSeal second = read_seal_file(seal);
+  ASSERT_TRUE(first.seal && second.seal) << first.problem << second.problem;
+  EXPECT_NE(first.seal->key, second.seal->key);
+  EXPECT_EQ(second.seal->startDate + " " + second.seal->startTime, "12-05-2026 22:00:00");
+  EXPECT_EQ(second.seal->clock, 1000.25L);
+
+  std::filesystem::remove(seal);
+  std::filesystem::create_directory(seal);
+  Program refused(5, false, true);
+  EXPECT_EQ(refused.run(), 1);
+  EXPECT_EQ(refused.driver().state().secondsElapsed, 1) << "no pass ran";
+  EXPECT_EQ(refused.errors(), "novabit: cannot write the seal " + seal + ": " + std::strerror(EEXIST) + "\n");
 }
 
 TEST(ProgramTest, AnEarlyEndLeavesAnEmptyLog) {
@@ -139,8 +164,8 @@ TEST(ProgramTest, AKilledRunKeepsEveryCompleteRecord) {
   WorkingDirectory directory;
   const int end = in_child([] {
     Program program(1000000, true);
-    if (program.driver().start() != StartResult::ready) return 1;
-    program.driver().run(905);
+    if (!program.monitor().start()) return 1;
+    program.monitor().run(905);
     std::raise(SIGKILL);
     return 2;
   });

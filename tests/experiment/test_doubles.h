@@ -18,12 +18,16 @@
 #include <vector>
 
 #include "display/monitor_display.h"
+#include "experiment/key_sealer.h"
 #include "experiment/key_source.h"
-#include "simulator/headless_devices.h"
+#include "display/headless_display.h"
 #include "textio/seconds_clock.h"
 #include "textio/wall_clock.h"
 
 namespace novabit::testing {
+
+// The key of the tests' runs.
+inline const RandomKey kTestKey = key_from_seed(1000);
 
 // A SecondsClock that moves on by a fixed step after every reading.
 class SteppingClock final : public SecondsClock {

@@ -13,13 +13,16 @@
 #include <vector>
 
 #include "display/picture.h"
+#include "experiment/bias_window.h"
 #include "experiment/experiment_driver.h"
+#include "monitor/monitor.h"
 #include "simulator/bit_stream.h"
 #include "simulator/output_file.h"
 #include "simulator/progress_bar.h"
 #include "simulator/simulation.h"
 #include "simulator/simulator_fixture.h"
 #include "textio/local_zone.h"
+#include "textio/seal.h"
 
 namespace novabit::testing {
 namespace {
@@ -163,48 +166,47 @@ TEST(ProgressTest, LineShowsPassesRateAndTimeLeft) {
             "[..............................] 1000/604800 passes  100 passes/s  1:40:38 left");
 }
 
-TEST(ReplayTest, SeedFromRevealsTheWindowOfALiveRunStartedThen) {
-  const LocalZone zone("Europe/Madrid");
-  WorkingDirectory directory;
-  const SimulatorRun run = run_simulator(
-      {"--no-screen", "--passes", "300", "--seed-from", "2026-12-05 22:10:00", "--trace", "t.csv", "--reveal-bias"});
-  ASSERT_EQ(run.status, 0) << run.errors;
-  // 21:10:00 UTC: the live clock's reading at start-up.
-  const double seed = 1796508600 - 3600 - 946684800;
-  SteppingClock unused(0.0L, 0.0L);
-  BitSource twin;
-  twin.seed_random(seed, unused);
-  const std::vector<TraceRow> rows = read_trace("t.csv");
-  ASSERT_EQ(rows.size(), 300U);
-  EXPECT_EQ(rows[0].biasStartMinute, twin.random_below(580) + 60);
-  EXPECT_EQ(rows[0].biasBit, twin.random_below(2));
-  EXPECT_EQ(file_bytes("estudio_12-05-2026").rfind("12-05-2026 - 22:14:59 checkpoint 5", 0), 0U);
-}
-
-TEST(ReplayTest, ALiveStartInTheSecondHalfOfASecondIsMatchedOneSecondLater) {
+// A live run, wired as the program is and keyed from the kernel's entropy,
+// whose first pass began in the second half of a second: its seal replays it
+// byte for byte and tells where its window lay. Another key with the same
+// start would have placed the window elsewhere.
+TEST(ReplayTest, ASealReplaysItsLiveRunByteForByte) {
   const LocalZone zone("UTC");
   WorkingDirectory directory;
   std::filesystem::create_directory("live");
   {
-    // Started at clock 1000.75, 22:10:00: the first pass ends at 1002.
-    ChannelTable channels(nullptr, nullptr);
-    Printer printer(channels);
-    SteppingClock clock(1000.75L, 1.0L / 64);
-    const VirtualWallClock wallClock(clock, std::chrono::sys_seconds(std::chrono::seconds(1796508600 - 1000)));
-    BitSource bits;
-    ScriptedKeys keys;
-    HeadlessDisplay display;
-    ExperimentDriver driver({display, printer, bits, clock, wallClock, keys}, DriverOptions{.logDirectory = "live"});
-    ASSERT_EQ(driver.start(), StartResult::ready);
-    driver.run(1800);
-    channels.close_all_channels();
+    SteppingClock clock(850000123.75L, 1.0L / 64);
+    const VirtualWallClock wallClock(clock, std::chrono::sys_seconds(std::chrono::seconds(946684800)));
+    EntropySealer sealer("keyed", stderr);
+    Monitor live({{}, clock, wallClock, sealer, {}},
+                 {"novabit", nullptr, stderr, false, false, DriverOptions{.logDirectory = "live"}, {}});
+    ASSERT_TRUE(live.start());
+    live.run(1800);
+    ASSERT_EQ(live.end_status(), 0);
   }
-  const SimulatorRun run = run_simulator(
-      {"--no-screen", "--passes", "1800", "--seed", "1000", "--start", "2026-12-05 22:10:01", "--dir", "."});
+  const std::string log = "estudio_12-07-2026";  // 2026-12-07 23:08:43.75 UTC
+  const SimulatorRun run = run_simulator({"--no-screen", "--passes", "1800", "--seal", "live/" + log + ".seal",
+                                          "--trace", "t.csv", "--reveal-bias"});
   ASSERT_EQ(run.status, 0) << run.errors;
-  const std::string log = file_bytes("estudio_12-05-2026");
-  EXPECT_EQ(log.rfind("12-05-2026 - 22:15:00 checkpoint 5", 0), 0U);
-  EXPECT_TRUE(log == file_bytes("live/estudio_12-05-2026"));
+  EXPECT_EQ(file_bytes(log).rfind("12-07-2026 - 23:13:43 checkpoint 5", 0), 0U);
+  EXPECT_TRUE(file_bytes(log) == file_bytes("live/" + log));
+
+  const auto seal = read_seal_file("live/" + log + ".seal").seal;
+  ASSERT_TRUE(seal);
+  for (const RandomKey& key : {key_from_seed(1), key_from_seed(2)}) {
+    std::ofstream("other.seal") << seal_text({key, seal->startDate, seal->startTime, "keyed", {}});
+    ASSERT_EQ(run_simulator({"--no-screen", "--passes", "1", "--seal", "other.seal", "--trace", "t.csv", "--reveal-bias"})
+                  .status, 0);
+    const BiasWindowPlace place = bias_window_of_cycle(key, 0, true);
+    EXPECT_EQ(read_trace("t.csv")[0].biasStartMinute, place.startMinute);
+    EXPECT_EQ(read_trace("t.csv")[0].biasBit, place.bit);
+  }
+  EXPECT_NE(bias_window_of_cycle(key_from_seed(1), 0, true).startMinute,
+            bias_window_of_cycle(key_from_seed(2), 0, true).startMinute);
+  const std::vector<TraceRow> replayed = (run_simulator({"--no-screen", "--passes", "1", "--seal", "live/" + log + ".seal",
+                                                         "--trace", "t.csv", "--reveal-bias"}),
+                                          read_trace("t.csv"));
+  EXPECT_EQ(replayed[0].biasStartMinute, bias_window_of_cycle(seal->key, 0, true).startMinute);
 }
 
 // The final picture's bytes: 8-bit RGB, each 5-6-5 channel widened with zero bits.

@@ -22,14 +22,12 @@ TEST(SimulatedSecondsClockTest, AWholeSecondIsFollowedByJustAfterItAndThatByTheN
   for (const long double reading : expected) EXPECT_EQ(clock.clock_seconds(), reading);
 }
 
-TEST(SimulatedSecondsClockTest, CountsTheWholeSecondsOfItsLastReading) {
-  SimulatedSecondsClock clock(-5);
-  EXPECT_EQ(clock.elapsed_seconds(), 0);
-  const std::vector<std::int64_t> expected = {0, 0, 1, 1, 2, 2};
-  for (const std::int64_t elapsed : expected) {
-    clock.clock_seconds();
-    EXPECT_EQ(clock.elapsed_seconds(), elapsed);
-  }
+TEST(SimulatedSecondsClockTest, StartedAtAFractionGoesToTheNextWholeSecond) {
+  SimulatedSecondsClock clock(1000.75L);
+  EXPECT_FALSE(clock.last_whole_second());
+  const std::vector<long double> expected = {1000.75L, 1001.0L, 1001.0L + kWork, 1002.0L};
+  for (const long double reading : expected) EXPECT_EQ(clock.clock_seconds(), reading);
+  EXPECT_EQ(clock.last_whole_second(), 1002);
 }
 
 TEST(SimulatedSecondsClockTest, StaysExactFarFromItsOrigin) {
@@ -44,7 +42,7 @@ TEST(SimulatedWallClockTest, ShowsTheStartPlusTheElapsedSecondsInLocalTime) {
   // 2026-03-29 01:59:59 in Madrid, one second before summer time begins.
   const std::time_t start = 1774745999;
   SimulatedSecondsClock clock(0);
-  const SimulatedWallClock wallClock(clock, start);
+  const SimulatedWallClock wallClock(clock, start, start);
   const struct {
     int hour, minute, second;
   } expected[] = {{1, 59, 59}, {1, 59, 59}, {3, 0, 0}, {3, 0, 0}, {3, 0, 1}};

@@ -1,12 +1,9 @@
 #pragma once
-// The devices a run without a screen or a keyboard is given: a display with
-// nothing to show, and a keyboard on which no key is ever pressed.
+// The display of a run without a screen: it shows nothing.
 
 #include <cstdint>
-#include <string>
 
 #include "display/monitor_display.h"
-#include "experiment/key_source.h"
 
 namespace novabit {
 
@@ -21,11 +18,6 @@ class HeadlessDisplay final : public MonitorDisplay {
   void draw_checkpoint_dot(std::int32_t, std::int32_t, std::int32_t, std::uint32_t) override {}
   void redraw_cycle_display(const CyclePanel&, const RunStart&) override {}
   void print_separator() override {}
-};
-
-class UntouchedKeyboard final : public KeySource {
- public:
-  std::string read_key() override { return {}; }
 };
 
 }  // namespace novabit

@@ -1,0 +1,93 @@
+#include "monitor/monitor.h"
+
+#include <string_view>
+#include <utility>
+
+#include "display/headless_display.h"
+#include "display/monitor_texts.h"
+#include "display/screen_display.h"
+#include "experiment/key_source.h"
+
+namespace novabit {
+
+// The key polls: a stop request, or a display that went away, reads as the
+// space bar; otherwise the screen's keys, or none without a screen.
+class Monitor::Keys final : public KeySource {
+ public:
+  Keys(GraphScreen* screen, const std::function<bool()>& stopRequested)
+      : screen_(screen), stopRequested_(stopRequested) {}
+
+  std::string read_key() override {
+    if ((stopRequested_ && stopRequested_()) || (screen_ != nullptr && screen_->display_lost())) return " ";
+    return screen_ != nullptr ? screen_->read_key() : std::string();
+  }
+
+ private:
+  GraphScreen* screen_;
+  const std::function<bool()>& stopRequested_;
+};
+
+Monitor::Monitor(MonitorDevices devices, MonitorSettings settings)
+    : devices_(std::move(devices)), settings_(std::move(settings)), channels_(settings_.console, settings_.errors) {
+  channels_.set_durable_writes(settings_.durableWrites);
+}
+
+Monitor::~Monitor() = default;
+
+bool Monitor::open_screen() {
+  if (devices_.backEnds.empty()) return true;
+  screen_ = std::make_unique<GraphScreen>(channels_, endSteps_, devices_.backEnds,
+                                          GraphScreenOptions{settings_.displayThread, settings_.program});
+  screen_->set_window_title(kWindowTitle);
+  screen_->set_screen_mode(19, 16, 4, 1, 0);
+  if (screen_->screen_memory() != nullptr) return true;
+  printer_.print_text(0, "Error setting video mode!", Separator::newline);
+  return false;
+}
+
+std::string Monitor::screen_failure() { return screen_ ? screen_->display_failure() : std::string(); }
+
+bool Monitor::start() {
+  if (screen_ && screen_->is_open()) {
+    display_ = std::make_unique<ScreenDisplay>(*screen_, printer_, devices_.wallClock);
+  } else {
+    display_ = std::make_unique<HeadlessDisplay>();
+  }
+  MonitorDisplay* shown = display_.get();
+  if (settings_.wrapDisplay) {
+    wrappedDisplay_ = settings_.wrapDisplay(*display_, screen_.get());
+    shown = wrappedDisplay_.get();
+  }
+  keys_ = std::make_unique<Keys>(screen_.get(), devices_.stopRequested);
+  driver_ = std::make_unique<ExperimentDriver>(
+      ExperimentDevices{*shown, printer_, bits_, devices_.clock, devices_.wallClock, *keys_, devices_.sealer},
+      settings_.driver);
+
+  const StartResult result = driver_->start();
+  if (result == StartResult::ready) return true;
+  // The reasons already name their files.
+  const std::string problem =
+      result == StartResult::seal_not_written
+          ? "cannot write the seal " + devices_.sealer.failure()
+          : "cannot create the study log " + (channels_.last_error() == ResultCode::open_refused
+                                                   ? channels_.open_failure()
+                                                   : driver_->study_log_name() + ": no free file channel");
+  if (settings_.errors != nullptr) std::fprintf(settings_.errors, "%s: %s\n", settings_.program.c_str(), problem.c_str());
+  channels_.close_all_channels();
+  return false;
+}
+
+RunEnd Monitor::run(std::optional<std::int64_t> maxPasses) { return driver_->run(maxPasses); }
+
+int Monitor::end_status() {
+  channels_.close_all_channels();
+  return channels_.records_lost() || devices_.sealer.records_lost() ? 1 : 0;
+}
+
+int Monitor::run_to_end() {
+  if (!start()) return 1;
+  run();
+  return end_status();
+}
+
+}  // namespace novabit

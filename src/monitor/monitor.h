@@ -1,0 +1,98 @@
+#pragma once
+// The experiment assembled from its devices: the file channels and printer,
+// the screen on the given back ends (or none), what is drawn on it, the keyed
+// bits, the clocks, the keyboard and the key's seal. The one wiring of the
+// live program, the simulator and the tests.
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "display/monitor_display.h"
+#include "experiment/experiment_driver.h"
+#include "experiment/key_sealer.h"
+#include "screen/end_steps.h"
+#include "screen/graph_screen.h"
+#include "textio/bit_source.h"
+#include "textio/channels.h"
+#include "textio/printer.h"
+#include "textio/seconds_clock.h"
+#include "textio/wall_clock.h"
+
+namespace novabit {
+
+struct MonitorDevices {
+  // Tried in this order to show the screen; none: no screen, nothing drawn.
+  DisplayThread::BackEnds backEnds;
+  SecondsClock& clock;
+  const WallClock& wallClock;
+  KeySealer& sealer;
+  // Read as the space bar at every key poll, so that a stop request ends the
+  // run the same orderly way. May be empty.
+  std::function<bool()> stopRequested;
+};
+
+struct MonitorSettings {
+  std::string program = "novabit";  // names the program in its messages
+  std::FILE* console = stdout;      // channel 0 while no screen is attached
+  std::FILE* errors = stderr;
+  // Without it the screen is updated only by GraphScreen::tick().
+  bool displayThread = true;
+  // Off: records are not synced one by one (the simulator's files are
+  // complete when it ends).
+  bool durableWrites = true;
+  DriverOptions driver;
+  // Wraps what the experiment draws, e.g. to keep pictures of it.
+  std::function<std::unique_ptr<MonitorDisplay>(MonitorDisplay& shown, const GraphScreen* screen)> wrapDisplay;
+};
+
+class Monitor {
+ public:
+  Monitor(MonitorDevices devices, MonitorSettings settings);
+  ~Monitor();
+  Monitor(const Monitor&) = delete;
+  Monitor& operator=(const Monitor&) = delete;
+
+  // Sets the window title and opens the screen. When no screen opens, prints
+  // "Error setting video mode!" on the console and returns false;
+  // screen_failure() says why. Without back ends there is nothing to open.
+  bool open_screen();
+  std::string screen_failure();
+
+  // Start-up; false when the study log or the seal could not be created,
+  // which is reported in one line on `errors` (every channel is then closed).
+  bool start();
+  // Passes until the space bar or a stop request; with `maxPasses`, at most that many.
+  RunEnd run(std::optional<std::int64_t> maxPasses = std::nullopt);
+  // Closes every channel and gives the exit status: 1 when records were
+  // lost, else 0. The screen stays open.
+  int end_status();
+  // Start-up, passes until the space bar, and end_status(); 1 when the start failed.
+  int run_to_end();
+  // Runs the orderly end's steps: the screen closes.
+  void close_screen() { endSteps_.run_all(); }
+
+  GraphScreen* screen() { return screen_.get(); }
+  ChannelTable& channels() { return channels_; }
+  ExperimentDriver& driver() { return *driver_; }
+
+ private:
+  class Keys;
+
+  MonitorDevices devices_;
+  MonitorSettings settings_;
+  ChannelTable channels_;
+  Printer printer_{channels_};
+  EndSteps endSteps_;
+  BitSource bits_;
+  std::unique_ptr<GraphScreen> screen_;
+  std::unique_ptr<MonitorDisplay> display_;
+  std::unique_ptr<MonitorDisplay> wrappedDisplay_;
+  std::unique_ptr<Keys> keys_;
+  std::unique_ptr<ExperimentDriver> driver_;
+};
+
+}  // namespace novabit
