@@ -1,0 +1,94 @@
+#include "sources/buffered_source.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+
+namespace novabit {
+
+namespace {
+
+constexpr std::size_t kReadChunk = 4096;
+constexpr auto kLongestWait = std::chrono::milliseconds(50);
+
+}  // namespace
+
+BufferedSource::BufferedSource(std::unique_ptr<ByteReader> reader, SecondsClock& silenceClock, std::size_t capacity)
+    : reader_(std::move(reader)), silenceClock_(silenceClock), ring_(capacity), thread_([this] { read_ahead(); }) {}
+
+BufferedSource::~BufferedSource() {
+  {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  freed_.notify_one();
+  reader_->interrupt();
+  thread_.join();
+}
+
+TakeResult BufferedSource::take(PassBytes& bits) {
+  std::uint64_t deliveries = 0;
+  {
+    std::unique_lock lock(mutex_);
+    if (filled_ >= bits.size()) {
+      const std::size_t first = std::min(bits.size(), ring_.size() - head_);
+      std::copy_n(ring_.begin() + static_cast<std::ptrdiff_t>(head_), first, bits.begin());
+      std::copy_n(ring_.begin(), bits.size() - first, bits.begin() + static_cast<std::ptrdiff_t>(first));
+      head_ = (head_ + bits.size()) % ring_.size();
+      filled_ -= bits.size();
+      lock.unlock();
+      freed_.notify_one();
+      silentSince_.reset();
+      return TakeResult::taken;
+    }
+    if (streamEnd_) {
+      endReason_ = *streamEnd_;
+      return TakeResult::ended;
+    }
+    deliveries = deliveries_;
+  }
+  // The silence is counted from the first look that found too little, and
+  // starts again with every delivery.
+  const long double now = silenceClock_.clock_seconds();
+  if (!silentSince_ || deliveries != deliveriesSeen_) {
+    silentSince_ = now;
+    deliveriesSeen_ = deliveries;
+  } else if (now - *silentSince_ >= kSilenceLimitSeconds) {
+    endReason_ = "it delivered nothing for 10 seconds";
+    return TakeResult::ended;
+  }
+  std::unique_lock lock(mutex_);
+  delivered_.wait_for(lock, kLongestWait, [&] { return deliveries_ != deliveries || streamEnd_; });
+  return TakeResult::waiting;
+}
+
+void BufferedSource::read_ahead() {
+  std::array<std::uint8_t, kReadChunk> chunk{};
+  for (;;) {
+    std::size_t room = 0;
+    {
+      std::unique_lock lock(mutex_);
+      freed_.wait(lock, [&] { return stopping_ || filled_ < ring_.size(); });
+      if (stopping_) return;
+      room = std::min(chunk.size(), ring_.size() - filled_);
+    }
+    const ReadResult result = reader_->read({chunk.data(), room});
+    {
+      const std::lock_guard lock(mutex_);
+      if (result.count == 0) {
+        streamEnd_ = result.end;
+      } else {
+        const std::size_t tail = (head_ + filled_) % ring_.size();
+        const std::size_t first = std::min(result.count, ring_.size() - tail);
+        std::copy_n(chunk.begin(), first, ring_.begin() + static_cast<std::ptrdiff_t>(tail));
+        std::copy_n(chunk.begin() + static_cast<std::ptrdiff_t>(first), result.count - first, ring_.begin());
+        filled_ += result.count;
+        ++deliveries_;
+      }
+    }
+    delivered_.notify_one();
+    if (result.count == 0) return;
+  }
+}
+
+}  // namespace novabit

@@ -1,0 +1,43 @@
+#pragma once
+// The platform side of a physical source: a stream of bytes, read by the
+// source's own thread.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace novabit {
+
+struct ReadResult {
+  std::size_t count = 0;
+  // Why the stream delivers no more ("end of file", "read failed: ...");
+  // nothing with a count of 0 means the read was interrupted.
+  std::optional<std::string> end;
+};
+
+class ByteReader {
+ public:
+  virtual ~ByteReader() = default;
+  // Waits until bytes arrive, the stream ends or interrupt() is called, then
+  // reads at most bytes.size() of them.
+  virtual ReadResult read(std::span<std::uint8_t> bytes) = 0;
+  // Safe from any thread: the read under way and every later one return at once.
+  virtual void interrupt() = 0;
+};
+
+struct OpenedReader {
+  std::unique_ptr<ByteReader> reader;
+  std::string problem;  // the system's reason when it could not be opened
+};
+
+// A character device, FIFO or regular file, read without blocking its
+// opening; a terminal (a USB generator's serial device) is put in raw mode.
+OpenedReader open_device_reader(const std::string& path);
+
+// The kernel's random bytes (getrandom).
+std::unique_ptr<ByteReader> make_kernel_reader();
+
+}  // namespace novabit

@@ -1,0 +1,97 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "sources/byte_reader.h"
+
+namespace novabit {
+
+namespace {
+
+// A device without poll support says it is readable and then has nothing:
+// look again after this many milliseconds.
+constexpr int kRetryMilliseconds = 10;
+
+class Descriptor {
+ public:
+  explicit Descriptor(int descriptor = -1) : descriptor_(descriptor) {}
+  ~Descriptor() {
+    if (descriptor_ >= 0) close(descriptor_);
+  }
+  Descriptor(Descriptor&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
+  Descriptor& operator=(Descriptor&&) = delete;
+  int get() const { return descriptor_; }
+
+ private:
+  int descriptor_;
+};
+
+class DeviceReader final : public ByteReader {
+ public:
+  DeviceReader(Descriptor device, Descriptor wake) : device_(std::move(device)), wake_(std::move(wake)) {}
+
+  ReadResult read(std::span<std::uint8_t> bytes) override {
+    for (;;) {
+      pollfd watched[2] = {{device_.get(), POLLIN, 0}, {wake_.get(), POLLIN, 0}};
+      if (poll(watched, 2, -1) < 0) {
+        if (errno == EINTR) continue;
+        return failure("poll");
+      }
+      if (watched[1].revents != 0) return {};
+      const ssize_t got = ::read(device_.get(), bytes.data(), bytes.size());
+      if (got > 0) return {static_cast<std::size_t>(got), std::nullopt};
+      if (got == 0) return {0, "end of file"};
+      if (errno == EINTR) continue;
+      if (errno != EAGAIN) return failure("read");
+      pollfd wake = {wake_.get(), POLLIN, 0};
+      if (poll(&wake, 1, kRetryMilliseconds) > 0) return {};
+    }
+  }
+
+  void interrupt() override {
+    const std::uint64_t one = 1;
+    // An eventfd write of 8 bytes cannot fall short; it only fails when the counter is full, still readable.
+    [[maybe_unused]] const ssize_t written = write(wake_.get(), &one, sizeof one);
+  }
+
+ private:
+  static ReadResult failure(const char* what) { return {0, std::string(what) + " failed: " + std::strerror(errno)}; }
+
+  Descriptor device_;
+  Descriptor wake_;
+};
+
+// The system's reason for the last failure, after `context`.
+std::string reason(const char* context = "") { return context + std::string(std::strerror(errno)); }
+
+}  // namespace
+
+OpenedReader open_device_reader(const std::string& path) {
+  // Without O_NONBLOCK the opening of a FIFO would wait for its writer.
+  Descriptor device(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (device.get() < 0) return {nullptr, reason()};
+  struct stat status {};
+  if (fstat(device.get(), &status) != 0) return {nullptr, reason()};
+  if (S_ISDIR(status.st_mode)) return {nullptr, std::strerror(EISDIR)};
+  if (isatty(device.get()) != 0) {
+    // A serial device would otherwise change or hold back bytes: line editing,
+    // end-of-line translation, control characters as signals.
+    termios settings{};
+    if (tcgetattr(device.get(), &settings) != 0) return {nullptr, reason("cannot read its terminal settings: ")};
+    cfmakeraw(&settings);
+    settings.c_cflag |= CLOCAL | CREAD;
+    if (tcsetattr(device.get(), TCSANOW, &settings) != 0) return {nullptr, reason("cannot put it in raw mode: ")};
+  }
+  Descriptor wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  if (wake.get() < 0) return {nullptr, reason("eventfd: ")};
+  return {std::make_unique<DeviceReader>(std::move(device), std::move(wake)), {}};
+}
+
+}  // namespace novabit

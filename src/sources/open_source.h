@@ -1,0 +1,23 @@
+#pragma once
+// The PassBits of a source named on the command line.
+
+#include <memory>
+#include <string>
+
+#include "sources/pass_bits.h"
+#include "sources/source_spec.h"
+#include "textio/bit_source.h"
+#include "textio/seconds_clock.h"
+
+namespace novabit {
+
+struct OpenedSource {
+  std::unique_ptr<PassBits> bits;
+  std::string problem;  // the system's reason when the source could not be opened
+};
+
+// `keyed` is the run's generator, the source of "keyed"; a physical source
+// is read ahead by its own thread, its silences measured on `silenceClock`.
+OpenedSource open_source(const SourceSpec& spec, BitSource& keyed, SecondsClock& silenceClock);
+
+}  // namespace novabit

@@ -1,0 +1,45 @@
+#pragma once
+// Where the driver takes the 200 bits of each pass from. Every other draw of
+// a run (the BiasWindow and each pass's forcing draw) comes from the keyed
+// generator whatever the source, so the hidden window stays sealed.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "textio/bit_source.h"
+
+namespace novabit {
+
+// A pass's 200 bits, 8 to a byte, the first in the most significant place:
+// the order of a device's byte stream and of the simulator's --bits file.
+inline constexpr std::size_t kPassBytes = 25;
+using PassBytes = std::array<std::uint8_t, kPassBytes>;
+
+enum class TakeResult {
+  taken,
+  waiting,  // none yet: ask again
+  ended,    // the source delivers no more; end_reason() says why
+};
+
+class PassBits {
+ public:
+  virtual ~PassBits() = default;
+  // The next pass's bits. A source that has none yet may wait a little for
+  // them before it answers `waiting`, but never for long.
+  virtual TakeResult take(PassBytes& bits) = 0;
+  virtual std::string end_reason() const { return {}; }
+};
+
+// The keyed generator's bits: 200 draws per pass, in the driver's order.
+class KeyedPassBits final : public PassBits {
+ public:
+  explicit KeyedPassBits(BitSource& bits) : bits_(bits) {}
+  TakeResult take(PassBytes& bits) override;
+
+ private:
+  BitSource& bits_;
+};
+
+}  // namespace novabit
