@@ -6,6 +6,7 @@
 #include "experiment/checkpoint_arithmetic.h"
 #include "experiment/statistics.h"
 #include "textio/formatting.h"
+#include "textio/seal.h"
 
 namespace novabit {
 
@@ -15,11 +16,16 @@ constexpr std::int32_t kFiveMinutePasses = 300;
 constexpr std::int32_t kQuarterPasses = 900;
 constexpr std::int32_t kLastCycleMinute = 720;
 constexpr std::int32_t kLastMinuteSecond = 59;
+static_assert(kBitsPerPass == 8 * kPassBytes);
 
 }  // namespace
 
 ExperimentDriver::ExperimentDriver(const ExperimentDevices& devices, DriverOptions options)
-    : devices_(devices), options_(std::move(options)), log_(devices.printer, devices.wallClock) {}
+    : devices_(devices),
+      options_(std::move(options)),
+      keyedBits_(devices.bits),
+      passBits_(devices.passBits != nullptr ? *devices.passBits : keyedBits_),
+      log_(devices.printer, devices.wallClock) {}
 
 StartResult ExperimentDriver::start() {
   const std::int32_t logChannel = devices_.printer.channels().first_free_channel();
@@ -34,6 +40,7 @@ StartResult ExperimentDriver::start() {
   // cannot tell where the window lies.
   const auto key = devices_.sealer.seal_key({log_.name() + ".seal", state_.startDate, state_.startTime});
   if (!key) return StartResult::seal_not_written;
+  keyCommitment_ = novabit::key_commitment(*key);
   devices_.bits.seed_random(*key);
   draw_first_bias_window(state_, devices_.bits);
   firstPass_ = true;
@@ -42,20 +49,23 @@ StartResult ExperimentDriver::start() {
 
 RunEnd ExperimentDriver::run(std::optional<std::int64_t> maxPasses) {
   for (std::int64_t passes = 0; !maxPasses || passes < *maxPasses; ++passes) {
-    if (!second_pass()) return RunEnd::space_key;
+    if (const auto end = second_pass()) return *end;
   }
   return RunEnd::pass_limit;
 }
 
-bool ExperimentDriver::second_pass() {
+std::optional<RunEnd> ExperimentDriver::second_pass() {
   const long double reading = devices_.clock.clock_seconds();
   state_.secondStart = nearest(reading);
   if (std::exchange(firstPass_, false)) devices_.sealer.note_first_reading(reading);
   state_.biasDraw = devices_.bits.random_below(10) + 1;
   // Nothing that decides the forcing changes during the bit loop.
   const bool forced = options_.biasEnabled && pass_is_forced(state_);
+  // The bits are taken even when the pass is forced, so forcing leaves the
+  // bits of later passes unchanged.
+  if (const auto end = take_pass_bits()) return end;
   for (state_.bitIndex = 1; state_.bitIndex <= kBitsPerPass; ++state_.bitIndex) {
-    if (space_read()) return false;
+    if (space_read()) return RunEnd::space_key;
     draw_bit(forced);
   }
   if (options_.observer != nullptr) options_.observer->pass_counted(state_, forced);
@@ -63,18 +73,36 @@ bool ExperimentDriver::second_pass() {
   report_second(state_, devices_.display);
   if (state_.secondsElapsed % kQuarterPasses == 0) quarter_checkpoint(state_, devices_.display, log_);
   if (state_.secondsElapsed % kFiveMinutePasses == 0) five_minute_checkpoint(state_, devices_.display, log_);
+  // Every quarter is also a five-minute checkpoint.
+  const bool recorded = state_.secondsElapsed % kFiveMinutePasses == 0 || state_.cycleMinute >= kLastCycleMinute;
   advance_cycle_clock();
+  if (recorded && options_.observer != nullptr) options_.observer->records_written();
   state_.secondsElapsed += 1;
   state_.zerosThisSecond = 0;
   state_.onesThisSecond = 0;
   devices_.display.print_separator();
-  return wait_for_next_second();
+  if (!wait_for_next_second()) return RunEnd::space_key;
+  return std::nullopt;
+}
+
+std::optional<RunEnd> ExperimentDriver::take_pass_bits() {
+  // A source that has no bits yet is asked again, the keys polled between.
+  for (;;) {
+    switch (passBits_.take(passBytes_)) {
+      case TakeResult::taken:
+        return std::nullopt;
+      case TakeResult::ended:
+        return RunEnd::source_ended;
+      case TakeResult::waiting:
+        if (space_read()) return RunEnd::space_key;
+        break;
+    }
+  }
 }
 
 void ExperimentDriver::draw_bit(bool forced) {
-  // The draw is made even when the pass is forced, so forcing leaves the
-  // random sequence of later passes unchanged.
-  state_.currentBit = devices_.bits.random_below(2);
+  const auto index = static_cast<std::size_t>(state_.bitIndex - 1);
+  state_.currentBit = (passBytes_[index / 8] >> (7 - index % 8)) & 1;
   if (forced) state_.currentBit = state_.biasBit;
   // Counted without a branch: a random bit defeats branch prediction.
   const std::int32_t one = state_.currentBit != 0 ? 1 : 0;

@@ -14,6 +14,7 @@
 #include "experiment/key_source.h"
 #include "experiment/pass_observer.h"
 #include "experiment/study_log.h"
+#include "sources/pass_bits.h"
 #include "textio/bit_source.h"
 #include "textio/printer.h"
 #include "textio/seconds_clock.h"
@@ -29,6 +30,8 @@ struct ExperimentDevices {
   const WallClock& wallClock;
   KeySource& keys;
   KeySealer& sealer;
+  // Where each pass's 200 bits come from; null: `bits`, as every other draw.
+  PassBits* passBits = nullptr;
 };
 
 // What a tool may change about a run; the live program keeps the defaults.
@@ -42,7 +45,7 @@ struct DriverOptions {
 };
 
 enum class StartResult { ready, log_not_created, seal_not_written };
-enum class RunEnd { space_key, pass_limit };
+enum class RunEnd { space_key, pass_limit, source_ended };
 
 class ExperimentDriver {
  public:
@@ -54,18 +57,22 @@ class ExperimentDriver {
   // KeySealer::failure()) and runs no pass.
   StartResult start();
 
-  // Runs passes until a space is read; with `maxPasses`, at most that many.
+  // Runs passes until a space is read or the source ends (the pass that
+  // waited for its bits is dropped); with `maxPasses`, at most that many.
   // A bounded run ends after the last pass's wait, so runs can be chained.
   RunEnd run(std::optional<std::int64_t> maxPasses = std::nullopt);
 
   const std::string& study_log_name() const { return log_.name(); }
+  // The run's key_commitment(), once start() has sealed the key.
+  const std::string& key_commitment() const { return keyCommitment_; }
   const std::string& sealer_failure() const { return devices_.sealer.failure(); }
   const ExperimentState& state() const { return state_; }
   // For tests and the simulator, to place a run at a chosen point of a cycle.
   ExperimentState& state() { return state_; }
 
  private:
-  bool second_pass();  // false when a space ended it
+  std::optional<RunEnd> second_pass();  // nothing while the run goes on
+  std::optional<RunEnd> take_pass_bits();
   void draw_bit(bool forced);
   void advance_cycle_clock();
   bool wait_for_next_second();
@@ -73,6 +80,10 @@ class ExperimentDriver {
 
   ExperimentDevices devices_;
   DriverOptions options_;
+  KeyedPassBits keyedBits_;
+  PassBits& passBits_;
+  PassBytes passBytes_{};
+  std::string keyCommitment_;
   bool firstPass_ = true;
   StudyLog log_;
   ExperimentState state_;
