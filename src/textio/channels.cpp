@@ -124,15 +124,21 @@ ResultCode ChannelTable::commit_record(int channel) {
     }
     return lastError_ = ResultCode::ok;
   }
+  return push_out(channel, true, durable_);
+}
+
+ResultCode ChannelTable::flush_line(int channel) { return push_out(channel, durable_, false); }
+
+ResultCode ChannelTable::push_out(int channel, bool flush, bool sync) {
   if (!is_file_channel(channel) || !files_[channel]) {
     return fail(ResultCode::illegal_call);
   }
   FileChannel& file = *files_[channel];
-  if (std::fflush(file.stream) != 0) {
+  if (flush && std::fflush(file.stream) != 0) {
     report_loss(file, "flush", errno);
     return fail(ResultCode::short_write);
   }
-  if (durable_ && fsync(fileno(file.stream)) != 0) {
+  if (sync && fsync(fileno(file.stream)) != 0) {
     report_loss(file, "sync", errno);
     return fail(ResultCode::short_write);
   }

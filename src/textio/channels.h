@@ -47,6 +47,9 @@ class ChannelTable {
   ResultCode write(int channel, std::string_view bytes);
   // Pushes the channel's buffer out and, when durable writes are on, syncs the file.
   ResultCode commit_record(int channel);
+  // While durable writes are on, pushes the channel's buffer out without a
+  // sync, so that a reader of the file sees each line as it is written.
+  ResultCode flush_line(int channel);
   void close_all_channels();
 
   // The simulator turns this off: its file is complete when it ends.
@@ -65,6 +68,7 @@ class ChannelTable {
  private:
   struct FileChannel;
   ResultCode fail(ResultCode code);
+  ResultCode push_out(int channel, bool flush, bool sync);
   void report_loss(const FileChannel& file, const char* what, int error);
 
   std::FILE* console_;

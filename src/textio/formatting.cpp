@@ -1,6 +1,7 @@
 #include "textio/formatting.h"
 
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -70,6 +71,21 @@ std::string time_text(const LocalTime& time) {
   char text[48];
   const int length =
       std::snprintf(text, sizeof text, "%02d:%02d:%02d", time.hour, time.minute, time.second);
+  return std::string(text, static_cast<std::size_t>(length));
+}
+
+std::string utc_text(const LocalTime& time) {
+  using namespace std::chrono;
+  const sys_seconds local = sys_days(year(time.year) / time.month / time.day) + hours(time.hour) +
+                            minutes(time.minute) + seconds(time.second);
+  const sys_seconds utc = local - seconds(time.utcOffset);
+  const sys_days day = floor<days>(utc);
+  const year_month_day date(day);
+  const hh_mm_ss clock(utc - day);
+  char text[48];
+  const int length = std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", int(date.year()),
+                                   unsigned(date.month()), unsigned(date.day()), int(clock.hours().count()),
+                                   int(clock.minutes().count()), int(clock.seconds().count()));
   return std::string(text, static_cast<std::size_t>(length));
 }
 

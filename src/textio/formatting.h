@@ -22,6 +22,7 @@ struct LocalTime {
   int hour = 0;    // 0..23
   int minute = 0;
   int second = 0;
+  long utcOffset = 0;  // seconds east of UTC
 };
 
 // " 42", " 0", "-7": printf's "% d".
@@ -48,6 +49,7 @@ std::string picture_number_text(const PictureText& picture, std::optional<double
 
 std::string date_text(const LocalTime& time);  // "03-07-2006": month-day-year
 std::string time_text(const LocalTime& time);  // "09:05:00"
+std::string utc_text(const LocalTime& time);   // "2006-03-07T14:05:00Z": ISO 8601 in UTC
 std::string repeat_char(std::int32_t count, std::string_view text);
 std::string hex_text(std::uint32_t value);     // "FD", "0"
 double text_value(std::string_view text);      // "&h00FD00" -> 64768, "12.5" -> 12.5
