@@ -1,5 +1,6 @@
 #include "monitor/monitor.h"
 
+#include <initializer_list>
 #include <string_view>
 #include <utility>
 
@@ -7,6 +8,8 @@
 #include "display/monitor_texts.h"
 #include "display/screen_display.h"
 #include "experiment/key_source.h"
+#include "monitor/program_version.h"
+#include "sources/open_source.h"
 
 namespace novabit {
 
@@ -59,29 +62,70 @@ bool Monitor::start() {
     shown = wrappedDisplay_.get();
   }
   keys_ = std::make_unique<Keys>(screen_.get(), devices_.stopRequested);
-  driver_ = std::make_unique<ExperimentDriver>(
-      ExperimentDevices{*shown, printer_, bits_, devices_.clock, devices_.wallClock, *keys_, devices_.sealer},
-      settings_.driver);
+  if (!open_source()) return false;
+  DriverOptions driverOptions = settings_.driver;
+  if (settings_.trialsRecord) {
+    trials_ = std::make_unique<TrialsRecord>(channels_, devices_.wallClock, watchedSource_->pass_alarms());
+    observers_ = std::make_unique<PassObservers>(std::initializer_list<PassObserver*>{driverOptions.observer, trials_.get()});
+    driverOptions.observer = observers_.get();
+  }
+  driver_ = std::make_unique<ExperimentDriver>(ExperimentDevices{*shown, printer_, bits_, devices_.clock, devices_.wallClock,
+                                                                 *keys_, devices_.sealer, watchedSource_.get()},
+                                               driverOptions);
 
   const StartResult result = driver_->start();
-  if (result == StartResult::ready) return true;
+  if (result == StartResult::ready) return !trials_ || open_trials_record();
   // The reasons already name their files.
-  const std::string problem =
-      result == StartResult::seal_not_written
-          ? "cannot write the seal " + devices_.sealer.failure()
-          : "cannot create the study log " + (channels_.last_error() == ResultCode::open_refused
-                                                   ? channels_.open_failure()
-                                                   : driver_->study_log_name() + ": no free file channel");
-  if (settings_.errors != nullptr) std::fprintf(settings_.errors, "%s: %s\n", settings_.program.c_str(), problem.c_str());
+  report(result == StartResult::seal_not_written
+             ? "cannot write the seal " + devices_.sealer.failure()
+             : "cannot create the study log " + (channels_.last_error() == ResultCode::open_refused
+                                                     ? channels_.open_failure()
+                                                     : driver_->study_log_name() + ": no free file channel"));
   channels_.close_all_channels();
   return false;
 }
 
-RunEnd Monitor::run(std::optional<std::int64_t> maxPasses) { return driver_->run(maxPasses); }
+bool Monitor::open_source() {
+  const std::string name = source_text(settings_.source);
+  OpenedSource opened =
+      novabit::open_source(settings_.source, bits_, devices_.silenceClock != nullptr ? *devices_.silenceClock : steadyClock_);
+  if (!opened.bits) {
+    report("cannot open the source " + name + ": " + opened.problem);
+    return false;
+  }
+  source_ = std::move(opened.bits);
+  watchedSource_ = std::make_unique<WatchedBits>(*source_, settings_.program, name, settings_.errors);
+  return true;
+}
+
+bool Monitor::open_trials_record() {
+  const std::string path = driver_->study_log_name() + ".trials.csv";
+  const TrialsHeader header{settings_.program + " " + program_version(), source_text(settings_.source),
+                            driver_->key_commitment()};
+  if (trials_->open(path, header) == ResultCode::ok) return true;
+  report("cannot create the raw record " + (channels_.last_error() == ResultCode::open_refused
+                                                ? channels_.open_failure()
+                                                : path + ": no free file channel"));
+  channels_.close_all_channels();
+  return false;
+}
+
+void Monitor::report(const std::string& problem) const {
+  if (settings_.errors != nullptr) std::fprintf(settings_.errors, "%s: %s\n", settings_.program.c_str(), problem.c_str());
+}
+
+RunEnd Monitor::run(std::optional<std::int64_t> maxPasses) {
+  const RunEnd end = driver_->run(maxPasses);
+  if (end == RunEnd::source_ended && !std::exchange(sourceEnded_, true)) {
+    report("the source " + source_text(settings_.source) + " stopped: " + watchedSource_->end_reason() +
+           "; the run ends");
+  }
+  return end;
+}
 
 int Monitor::end_status() {
   channels_.close_all_channels();
-  return channels_.records_lost() || devices_.sealer.records_lost() ? 1 : 0;
+  return channels_.records_lost() || devices_.sealer.records_lost() || sourceEnded_ ? 1 : 0;
 }
 
 int Monitor::run_to_end() {

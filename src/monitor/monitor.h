@@ -1,8 +1,9 @@
 #pragma once
 // The experiment assembled from its devices: the file channels and printer,
 // the screen on the given back ends (or none), what is drawn on it, the keyed
-// bits, the clocks, the keyboard and the key's seal. The one wiring of the
-// live program, the simulator and the tests.
+// bits and the source of each pass's bits under its health tests, the clocks,
+// the keyboard, the key's seal and the raw record. The one wiring of the live
+// program, the simulator and the tests.
 
 #include <cstdint>
 #include <cstdio>
@@ -14,8 +15,13 @@
 #include "display/monitor_display.h"
 #include "experiment/experiment_driver.h"
 #include "experiment/key_sealer.h"
+#include "experiment/pass_observer.h"
+#include "experiment/trials_record.h"
 #include "screen/end_steps.h"
 #include "screen/graph_screen.h"
+#include "sources/pass_bits.h"
+#include "sources/source_spec.h"
+#include "sources/watched_bits.h"
 #include "textio/bit_source.h"
 #include "textio/channels.h"
 #include "textio/printer.h"
@@ -33,6 +39,10 @@ struct MonitorDevices {
   // Read as the space bar at every key poll, so that a stop request ends the
   // run the same orderly way. May be empty.
   std::function<bool()> stopRequested;
+  // Measures how long a physical source has been silent while a pass waits
+  // for it; null: the steady clock. Real time even where the passes run on a
+  // virtual clock, since a device delivers in real time.
+  SecondsClock* silenceClock = nullptr;
 };
 
 struct MonitorSettings {
@@ -47,6 +57,10 @@ struct MonitorSettings {
   DriverOptions driver;
   // Wraps what the experiment draws, e.g. to keep pictures of it.
   std::function<std::unique_ptr<MonitorDisplay>(MonitorDisplay& shown, const GraphScreen* screen)> wrapDisplay;
+  // Where each pass's 200 bits come from.
+  SourceSpec source{};
+  // The raw per-second record beside the study log (NAME.trials.csv).
+  bool trialsRecord = false;
 };
 
 class Monitor {
@@ -62,13 +76,15 @@ class Monitor {
   bool open_screen();
   std::string screen_failure();
 
-  // Start-up; false when the study log or the seal could not be created,
-  // which is reported in one line on `errors` (every channel is then closed).
+  // Start-up; false when the source could not be opened or the study log,
+  // the seal or the raw record could not be created, which is reported in
+  // one line on `errors` (every channel is then closed).
   bool start();
-  // Passes until the space bar or a stop request; with `maxPasses`, at most that many.
+  // Passes until the space bar, a stop request or the end of the source
+  // (reported in one line on `errors`); with `maxPasses`, at most that many.
   RunEnd run(std::optional<std::int64_t> maxPasses = std::nullopt);
   // Closes every channel and gives the exit status: 1 when records were
-  // lost, else 0. The screen stays open.
+  // lost or the source ended, else 0. The screen stays open.
   int end_status();
   // Start-up, passes until the space bar, and end_status(); 1 when the start failed.
   int run_to_end();
@@ -82,12 +98,22 @@ class Monitor {
  private:
   class Keys;
 
+  bool open_source();
+  bool open_trials_record();
+  void report(const std::string& problem) const;
+
   MonitorDevices devices_;
   MonitorSettings settings_;
   ChannelTable channels_;
   Printer printer_{channels_};
   EndSteps endSteps_;
   BitSource bits_;
+  SteadySecondsClock steadyClock_;
+  std::unique_ptr<PassBits> source_;
+  std::unique_ptr<WatchedBits> watchedSource_;
+  bool sourceEnded_ = false;
+  std::unique_ptr<TrialsRecord> trials_;
+  std::unique_ptr<PassObservers> observers_;
   std::unique_ptr<GraphScreen> screen_;
   std::unique_ptr<MonitorDisplay> display_;
   std::unique_ptr<MonitorDisplay> wrappedDisplay_;

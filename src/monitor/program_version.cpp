@@ -1,0 +1,7 @@
+#include "monitor/program_version.h"
+
+namespace novabit {
+
+const char* program_version() { return NOVABIT_VERSION; }
+
+}  // namespace novabit
