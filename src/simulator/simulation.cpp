@@ -31,8 +31,15 @@ MonitorSettings Simulation::settings() {
   if (trace_ || bitStream_) recorder_.emplace(bitStream_ ? &*bitStream_ : nullptr, trace_ ? &*trace_ : nullptr);
   // Thousands of records a second, not synced one by one: the study log is
   // complete when the run ends.
-  MonitorSettings settings{"novabit-sim", nullptr, errors_, false, false,
-                           {options_.biasEnabled, recorder_ ? &*recorder_ : nullptr, options_.directory}, {}};
+  MonitorSettings settings{"novabit-sim",
+                           nullptr,
+                           errors_,
+                           false,
+                           false,
+                           {options_.biasEnabled, recorder_ ? &*recorder_ : nullptr, options_.directory},
+                           {},
+                           options_.source,
+                           options_.trialsRecord};
   if (options_.cyclePngPrefix) {
     settings.wrapDisplay = [this](MonitorDisplay& shown, const GraphScreen* screen) {
       auto pictures = std::make_unique<CyclePictureDisplay>(shown, *screen, options_.cyclePngPrefix->string());
@@ -52,11 +59,13 @@ std::optional<std::string> Simulation::creation_failure() const {
 }
 
 void Simulation::run(std::int64_t passes) {
-  monitor_.run(passes);
-  passesRun_ += passes;
+  const std::int32_t before = monitor_.driver().state().secondsElapsed;
+  sourceEnded_ = monitor_.run(passes) == RunEnd::source_ended;
+  passesRun_ += monitor_.driver().state().secondsElapsed - before;
 }
 
 bool Simulation::outputs_stopped() const {
+  if (sourceEnded_) return true;
   for (const auto* file : {&traceFile_, &bitsFile_}) {
     if (*file && ((*file)->failed() || (*file)->reader_gone())) return true;
   }

@@ -31,12 +31,13 @@ class Simulation {
 
   // Why an output file or the screen could not be created, if one could not.
   std::optional<std::string> creation_failure() const;
-  // Start-up; false when the study log could not be created (the reason is
-  // on `errors`).
+  // Start-up; false when the source could not be opened or the study log
+  // could not be created (the reason is on `errors`).
   bool start() { return monitor_.start(); }
+  // At most `passes`: fewer when the source ended (reported on `errors`).
   void run(std::int64_t passes);
   std::int64_t passes_run() const { return passesRun_; }
-  // True when an output failed or the reader of the bits went away.
+  // True when the source ended, an output failed or the reader of the bits went away.
   bool outputs_stopped() const;
   // Writes the final picture, closes every file and the screen, and returns
   // the exit status: 1 when anything was lost (each loss reported on
@@ -65,6 +66,7 @@ class Simulation {
   Monitor monitor_;
   bool screenOpened_;
   std::int64_t passesRun_ = 0;
+  bool sourceEnded_ = false;
 };
 
 }  // namespace novabit

@@ -11,8 +11,6 @@
 #include <string_view>
 #include <system_error>
 
-#include <CLI/CLI.hpp>
-
 #include "textio/seal.h"
 #include "textio/seconds_clock.h"
 
@@ -29,24 +27,37 @@ constexpr const char* kDescription =
     "same driver, statistics, study log and screen as the live program, and no window or keyboard.";
 
 constexpr const char* kFooter =
-    "A run's random draws all come from one ChaCha20 stream. --seed N keys it with the SHA-256 digest\n"
+    "A run's keyed draws all come from one ChaCha20 stream. --seed N keys it with the SHA-256 digest\n"
     "of the text \"novabit seed N\" (N in decimal); --seal FILE with the key a live run sealed, and then\n"
     "also starts the clocks as that run did, so that its study log, pictures, trace and bits come out\n"
-    "byte for byte as the live run's (in the same time zone).\n"
+    "byte for byte as the live run's (in the same time zone). A replay of a run whose bits came from\n"
+    "another source than keyed draws them from that source, or from the one --source names.\n"
     "\n"
-    "Exit status: 0 when the run is complete or its bit reader closed the stream; 1 when the study\n"
-    "log or an output could not be written, or a signal stopped the run; 2 for bad arguments.";
+    "Exit status: 0 when the run is complete or its bit reader closed the stream; 1 when the source,\n"
+    "the study log or an output could not be opened or written, the source stopped, or a signal stopped\n"
+    "the run; 2 for bad arguments.";
 
 // "MM-DD-YYYY HH:MM:SS", as a seal holds it, in the order parse_local_time reads.
 std::string year_first(const std::string& start) {
   return start.substr(6, 4) + "-" + start.substr(0, 2) + "-" + start.substr(3, 2) + start.substr(10);
 }
 
-// Reads a seal into the options: its key, and the clocks as its run had them.
-std::optional<std::string> apply_seal(const Path& path, SimulatorOptions& options) {
+// Reads a seal into the options: its key, its source, and the clocks as its
+// run had them. The window's place in the keyed stream depends on whether the
+// bits came from it, so a replay keeps that.
+std::optional<std::string> apply_seal(const Path& path, bool sourceGiven, SimulatorOptions& options) {
   const ParsedSeal parsed = read_seal_file(path.string());
   if (!parsed.seal) return "--seal: " + parsed.problem;
   const Seal& seal = *parsed.seal;
+  const ParsedSource sealed = parse_source(seal.source);
+  if (!sealed.spec) return "--seal: " + path.string() + ": " + sealed.problem;
+  const bool sealedKeyed = sealed.spec->kind == SourceSpec::Kind::keyed;
+  if (!sourceGiven) {
+    options.source = *sealed.spec;
+  } else if ((options.source.kind == SourceSpec::Kind::keyed) != sealedKeyed) {
+    return "--source: the sealed run's bits came from " + seal.source + "; a replay needs " +
+           (sealedKeyed ? "keyed" : "kernel or device:PATH");
+  }
   const auto start = parse_local_time(year_first(seal.startDate + " " + seal.startTime));
   if (!start) return "--seal: the start " + seal.startDate + " " + seal.startTime + " is no local time here";
   options.key = seal.key;
@@ -110,7 +121,7 @@ ParsedArguments parse_arguments(std::span<const char* const> arguments, std::tim
   std::string directory;
 
   CLI::App app(kDescription, "novabit-sim");
-  app.footer(kFooter);
+  app.footer(std::string(kSourcesHelp) + "\n\n" + kFooter);
   app.add_option("--passes", options.passes, "passes to run, one per virtual second (default 43201: one cycle)")
       ->type_name("N")
       ->check(CLI::Range(std::int64_t{0}, kMaxPasses));
@@ -135,20 +146,18 @@ ParsedArguments parse_arguments(std::span<const char* const> arguments, std::tim
   app.add_option("--bits", options.bits, "every counted bit in draw order, 8 to a byte, the first in the top bit; "
                                          "'-' is standard output, and a reader that closes it ends the run quietly")
       ->type_name("FILE");
+  bool noTrials = false;
+  auto* sourceOption = add_source_options(app, options.source, noTrials);
   bool noBias = false;
   bool noScreen = false;
   app.add_flag("--no-bias", noBias, "calibration: the hidden window forces nothing, every draw is unchanged");
   app.add_flag("--no-screen", noScreen, "the experiment and the study log only, for speed");
   app.add_flag("--quiet", options.quiet, "no progress bar (shown only when standard error is a terminal)");
 
-  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
-  try {
-    app.parse(reversed);
-  } catch (const CLI::CallForHelp&) {
-    return HelpRequested{app.help()};
-  } catch (const CLI::ParseError& error) {
-    return ArgumentError{error.what()};
+  if (auto outcome = parse_command_line(app, arguments)) {
+    return std::visit([](auto&& result) -> ParsedArguments { return result; }, *outcome);
   }
+  options.trialsRecord = !noTrials;
   options.biasEnabled = !noBias;
   options.screen = !noScreen;
   options.directory = directory;
@@ -159,7 +168,7 @@ ParsedArguments parse_arguments(std::span<const char* const> arguments, std::tim
     options.start = options.clockZero = *time;
   }
   if (seal) {
-    if (auto problem = apply_seal(*seal, options)) return ArgumentError{*problem};
+    if (auto problem = apply_seal(*seal, sourceOption->count() > 0, options)) return ArgumentError{*problem};
   }
   for (const auto* file : {&options.png, &options.cyclePngPrefix, &options.trace, &options.bits}) {
     if (*file && (*file)->empty()) return ArgumentError{"an output needs a file name"};
@@ -234,8 +243,9 @@ std::optional<std::time_t> parse_local_time(const std::string& text) {
 
 const char* usage_text() {
   return "usage: novabit-sim [--passes N] [--seed N | --seal FILE] [--start TIME] [--dir DIR] [--png FILE]\n"
-         "                   [--cycle-png PREFIX] [--trace FILE [--reveal-bias]] [--bits FILE|-] [--no-bias]\n"
-         "                   [--no-screen] [--quiet] [--help]\n";
+         "                   [--cycle-png PREFIX] [--trace FILE [--reveal-bias]] [--bits FILE|-]\n"
+         "                   [--source keyed|kernel|device:PATH] [--no-trials] [--no-bias] [--no-screen]\n"
+         "                   [--quiet] [--help]\n";
 }
 
 }  // namespace novabit

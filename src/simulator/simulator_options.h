@@ -10,6 +10,8 @@
 #include <string>
 #include <variant>
 
+#include "monitor/command_line.h"
+#include "sources/source_spec.h"
 #include "textio/random_key.h"
 
 namespace novabit {
@@ -32,6 +34,9 @@ struct SimulatorOptions {
   std::optional<std::filesystem::path> cyclePngPrefix;
   std::optional<std::filesystem::path> trace;
   std::optional<std::filesystem::path> bits;  // "-": standard output
+  // The source of each pass's 200 bits; a replayed seal's source by default.
+  SourceSpec source;
+  bool trialsRecord = true;
   bool revealBias = false;
   bool biasEnabled = true;
   bool screen = true;
@@ -40,12 +45,6 @@ struct SimulatorOptions {
   bool bits_to_standard_output() const { return bits && *bits == "-"; }
 };
 
-struct HelpRequested {
-  std::string text;
-};
-struct ArgumentError {
-  std::string message;  // one line, naming the problem
-};
 using ParsedArguments = std::variant<SimulatorOptions, HelpRequested, ArgumentError>;
 
 // `arguments` without the program name; `now` is the default start. A seal
