@@ -1,0 +1,155 @@
+// Whole simulated runs with each kind of source: the keyed default unchanged
+// byte for byte, its raw record adding up to the study log; a file's bits
+// passed on exactly, with the hidden window still placed by the keyed
+// generator; a file that ends; a replayed seal that keeps its run's source.
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "experiment/bias_window.h"
+#include "monitor/program_version.h"
+#include "simulator/simulator_fixture.h"
+#include "simulator/simulator_options.h"
+#include "simulator/study_log_check.h"
+#include "textio/local_zone.h"
+#include "textio/seal.h"
+
+namespace novabit::testing {
+namespace {
+
+const char* const kLogName = "estudio_12-05-2026";
+const std::string kTrialsName = std::string(kLogName) + ".trials.csv";
+const std::string kStart = "2026-12-05 08:00:00";
+
+struct Trials {
+  std::vector<std::string> head;  // the comment lines and the header
+  std::vector<std::string> rows;
+  std::vector<int> ones;
+};
+
+// Every line must end in CR LF.
+Trials read_trials(const std::string& bytes) {
+  Trials trials;
+  std::istringstream lines(bytes);
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_TRUE(line.ends_with('\r')) << line;
+    line.pop_back();
+    if (trials.head.size() < 4) {
+      trials.head.push_back(line);
+      continue;
+    }
+    trials.rows.push_back(line);
+    std::vector<std::string> fields;
+    std::istringstream row(line);
+    for (std::string field; std::getline(row, field, ',');) fields.push_back(field);
+    EXPECT_EQ(fields.at(0), std::to_string(trials.rows.size())) << "consecutive passes";
+    trials.ones.push_back(std::stoi(fields.at(3)));
+  }
+  return trials;
+}
+
+std::vector<std::string> head_of(const std::string& source, const RandomKey& key) {
+  return {"# program=novabit-sim " + std::string(program_version()), "# source=" + source,
+          "# key_sha256=" + key_commitment(key), "pass,utc,local,ones,alarm"};
+}
+
+// Pinned from the program as it was before a source could be chosen.
+TEST(KeyedSourceTest, RunsAsBeforeAndItsRawRecordAddsUpToTheStudyLog) {
+  const LocalZone zone("UTC");
+  WorkingDirectory directory;
+  const SimulatorRun run = run_simulator({"--seed", "7", "--start", kStart, "--no-screen", "--passes", "43202",
+                                          "--trace", "t.csv", "--bits", "b.bin"});
+  ASSERT_EQ(run.status, 0) << run.errors;
+  EXPECT_EQ(sha256_hex(file_bytes(kLogName)), "4601fe43f75670f4de0447d70ae9dc7667715f33a464ba75c8573976b019a5fe");
+  EXPECT_EQ(sha256_hex(file_bytes("t.csv")), "72087a3efac4bc06a4d1ed857964cba6ba6368073fe314082c796cd152d7fce1");
+  EXPECT_EQ(sha256_hex(file_bytes("b.bin")), "6b24d80961155362a86b30f1f6a294bc2edc83736e9bce1f0923ad246320c557");
+
+  const Trials trials = read_trials(file_bytes(kTrialsName));
+  EXPECT_EQ(trials.head, head_of("keyed", key_from_seed(7)));
+  ASSERT_EQ(trials.rows.size(), 43202U);
+  EXPECT_EQ(trials.rows[0], "1,2026-12-05T08:00:00Z,12-05-2026 08:00:00,97,");
+  EXPECT_EQ(trials.rows[43201], "43202,2026-12-05T20:00:01Z,12-05-2026 20:00:01,109,");
+  const std::vector<TraceRow> trace = read_trace("t.csv");
+  std::vector<std::int64_t> fiveMinuteOnes(trials.ones.size() / 300);
+  for (std::size_t pass = 0; pass < trials.ones.size(); ++pass) {
+    ASSERT_EQ(trials.ones[pass], trace[pass].ones);
+    if (pass / 300 < fiveMinuteOnes.size()) fiveMinuteOnes[pass / 300] += trials.ones[pass];
+  }
+  std::vector<std::int64_t> logged;
+  for (const LogRecord& record : check_study_log(file_bytes(kLogName)).records) {
+    if (record.kind == LogRecordKind::five_minute) logged.push_back(record.ones);
+  }
+  EXPECT_EQ(logged, fiveMinuteOnes);
+}
+
+std::string bits_of(const std::string& bytes, std::size_t pass) { return unpacked_bits(bytes.substr(pass * 25, 25)); }
+
+TEST(DeviceSourceTest, AFileGivesExactlyItsBitsAndTheWindowStaysKeyed) {
+  WorkingDirectory directory;
+  constexpr std::size_t kPasses = 43202;
+  std::mt19937 random(5);
+  std::string raw(kPasses * 25, '\0');
+  for (char& byte : raw) byte = static_cast<char>(random());
+  std::ofstream("raw.bin", std::ios::binary) << raw;
+  const SimulatorRun run =
+      run_simulator({"--seed", "11", "--start", kStart, "--no-screen", "--passes", std::to_string(kPasses), "--source",
+                     "device:raw.bin", "--trace", "t.csv", "--reveal-bias", "--bits", "b.bin"});
+  ASSERT_EQ(run.status, 0) << run.errors;
+
+  const std::vector<TraceRow> trace = read_trace("t.csv");
+  const std::string bits = file_bytes("b.bin");
+  const Trials trials = read_trials(file_bytes(kTrialsName));
+  EXPECT_EQ(trials.head, head_of("device:raw.bin", key_from_seed(11)));
+  ASSERT_EQ(trace.size(), kPasses);
+  ASSERT_EQ(trials.rows.size(), kPasses);
+  int forced = 0;
+  for (std::size_t pass = 0; pass < kPasses; ++pass) {
+    const std::string expected = trace[pass].forced == 1 ? std::string(200, char('0' + trace[pass].biasBit))
+                                                         : bits_of(raw, pass);
+    forced += trace[pass].forced;
+    ASSERT_EQ(bits_of(bits, pass), expected) << "pass " << pass + 1;
+    ASSERT_EQ(trace[pass].ones, std::count(expected.begin(), expected.end(), '1'));
+    ASSERT_EQ(trials.ones[pass], trace[pass].ones);
+  }
+  EXPECT_GT(forced, 0);
+  for (const std::int64_t cycle : {0, 1}) {
+    const BiasWindowPlace place = bias_window_of_cycle(key_from_seed(11), cycle, false);
+    const TraceRow& row = trace[cycle == 0 ? 0 : kPasses - 1];
+    EXPECT_EQ(row.biasStartMinute, place.startMinute);
+    EXPECT_EQ(row.biasBit, place.bit);
+  }
+}
+
+TEST(DeviceSourceTest, AFileThatEndsEndsTheRunWithTheWholePassesBeforeIt) {
+  WorkingDirectory directory;
+  std::ofstream("short.bin", std::ios::binary) << std::string(3 * 25 + 24, '\x5A');
+  const SimulatorRun run = run_simulator({"--start", kStart, "--no-screen", "--passes", "5", "--no-bias", "--source",
+                                          "device:short.bin", "--bits", "b.bin"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.errors, "novabit-sim: the source device:short.bin stopped: end of file; the run ends\n");
+  EXPECT_EQ(file_bytes("b.bin"), std::string(3 * 25, '\x5A'));
+  EXPECT_EQ(read_trials(file_bytes(kTrialsName)).ones, std::vector<int>(3, 100));
+}
+
+TEST(DeviceSourceTest, AReplayedSealKeepsItsRunsKindOfSource) {
+  WorkingDirectory directory;
+  const RandomKey key = key_from_seed(3);
+  std::ofstream("run.seal") << seal_text({key, "12-05-2026", "08:00:00", "kernel", {}});
+  const SimulatorRun replay =
+      run_simulator({"--no-screen", "--passes", "1", "--seal", "run.seal", "--trace", "t.csv", "--reveal-bias"});
+  ASSERT_EQ(replay.status, 0) << replay.errors;
+  EXPECT_EQ(read_trace("t.csv")[0].biasStartMinute, bias_window_of_cycle(key, 0, false).startMinute);
+  EXPECT_EQ(read_trials(file_bytes(kTrialsName)).head[1], "# source=kernel");
+  EXPECT_EQ(run_simulator({"--no-screen", "--seal", "run.seal", "--source", "keyed"}).errors,
+            "novabit-sim: --source: the sealed run's bits came from kernel; a replay needs kernel or device:PATH\n" +
+                std::string(usage_text()));
+}
+
+}  // namespace
+}  // namespace novabit::testing
