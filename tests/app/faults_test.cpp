@@ -100,7 +100,7 @@ TEST(LiveFaults, AFloodOfKeysEndsOnItsSpace) {
 
 const std::vector<std::string> kSimulatedRun = {"--no-screen", "--quiet",   "--passes", "3000", "--seed",
                                                 "1000",        "--start",   "2026-12-05 22:00:00",
-                                                "--bits",      "-"};
+                                                "--bits",      "-",         "--no-trials"};
 constexpr std::size_t kBitBytesPerPass = 200 / 8;
 
 // The file size limit stands in for a full disk: the study log's failure is
