@@ -1,12 +1,17 @@
 // One SecondPass of the driver with a display that shows nothing, a clock
 // that ends each wait at its first reading, and the study log in a scratch
-// directory: the engine's own cost per second.
+// directory: the engine's own cost per second. Then the same pass with the
+// bits under the health tests, from the keyed generator and from a file read
+// ahead by its own thread, and the rate at which a source is read and tested.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
 #include <string>
 
 #include "display/headless_display.h"
@@ -14,6 +19,8 @@
 #include "experiment/experiment_driver.h"
 #include "experiment/key_sealer.h"
 #include "experiment/key_source.h"
+#include "sources/open_source.h"
+#include "sources/watched_bits.h"
 #include "textio/bit_source.h"
 #include "textio/channels.h"
 #include "textio/printer.h"
@@ -43,28 +50,87 @@ class FixedWallClock final : public WallClock {
   LocalTime now() const override { return {2026, 12, 5, 22, 10, 0}; }
 };
 
-void BM_SecondPass(benchmark::State& state) {
-  std::string directory = (std::filesystem::temp_directory_path() / "novabit-bench-XXXXXX").string();
-  if (mkdtemp(directory.data()) == nullptr) std::abort();
-  const auto previous = std::filesystem::current_path();
-  std::filesystem::current_path(directory);
-  {
-    ChannelTable channels(nullptr, nullptr);
-    channels.set_durable_writes(false);
-    Printer printer(channels);
-    HeadlessDisplay display;
-    BitSource bits;
-    LeapingClock clock;
-    const FixedWallClock wallClock;
-    NoKeys keys;
-    GivenKey sealer(key_from_seed(0));
-    ExperimentDriver driver({display, printer, bits, clock, wallClock, keys, sealer});
-    if (driver.start() != StartResult::ready) state.SkipWithError("no study log");
-    for (auto _ : state) driver.run(1);
+// Passes that the file sources hold: more than any benchmark here runs.
+constexpr std::int64_t kFilePasses = 600000;
+
+// A scratch directory made the working directory, holding a file of random
+// bytes for kFilePasses passes.
+class Scratch {
+ public:
+  Scratch() : previous_(std::filesystem::current_path()) {
+    std::string directory = (std::filesystem::temp_directory_path() / "novabit-bench-XXXXXX").string();
+    if (mkdtemp(directory.data()) == nullptr) std::abort();
+    directory_ = directory;
+    std::filesystem::current_path(directory_);
+    std::mt19937 random(1);
+    std::string bytes(kFilePasses * kPassBytes, '\0');
+    for (char& byte : bytes) byte = static_cast<char>(random());
+    std::ofstream("raw.bin", std::ios::binary) << bytes;
   }
-  std::filesystem::current_path(previous);
-  std::filesystem::remove_all(directory);
+  ~Scratch() {
+    std::filesystem::current_path(previous_);
+    std::filesystem::remove_all(directory_);
+  }
+
+ private:
+  std::filesystem::path previous_;
+  std::filesystem::path directory_;
+};
+
+const SourceSpec kKeyed{};
+const SourceSpec kFile{SourceSpec::Kind::device, "raw.bin"};
+
+// `source` null: the driver's own keyed bits, not watched.
+void run_passes(benchmark::State& state, const SourceSpec* source) {
+  const Scratch scratch;
+  ChannelTable channels(nullptr, nullptr);
+  channels.set_durable_writes(false);
+  Printer printer(channels);
+  HeadlessDisplay display;
+  BitSource bits;
+  LeapingClock clock;
+  SteadySecondsClock silenceClock;
+  const FixedWallClock wallClock;
+  NoKeys keys;
+  GivenKey sealer(key_from_seed(0));
+  OpenedSource opened;
+  std::unique_ptr<WatchedBits> watched;
+  if (source != nullptr) {
+    opened = open_source(*source, bits, silenceClock);
+    watched = std::make_unique<WatchedBits>(*opened.bits, "bench", source_text(*source), nullptr);
+  }
+  ExperimentDriver driver({display, printer, bits, clock, wallClock, keys, sealer, watched.get()});
+  if (driver.start() != StartResult::ready) state.SkipWithError("no study log");
+  for (auto _ : state) {
+    if (driver.run(1) != RunEnd::pass_limit) state.SkipWithError("the source ended");
+  }
 }
+
+void BM_SecondPass(benchmark::State& state) { run_passes(state, nullptr); }
 BENCHMARK(BM_SecondPass);
+
+void BM_SecondPassWatchedKeyed(benchmark::State& state) { run_passes(state, &kKeyed); }
+BENCHMARK(BM_SecondPassWatchedKeyed);
+
+void BM_SecondPassWatchedFile(benchmark::State& state) { run_passes(state, &kFile); }
+BENCHMARK(BM_SecondPassWatchedFile)->Iterations(kFilePasses / 2);
+
+// A pass's bits taken from the read-ahead buffer and tested, as fast as the
+// file and the tests allow; "bits" is the rate in bits per second.
+void BM_ReadAndTestFile(benchmark::State& state) {
+  const Scratch scratch;
+  BitSource keyed;
+  SteadySecondsClock silenceClock;
+  OpenedSource opened = open_source(kFile, keyed, silenceClock);
+  WatchedBits watched(*opened.bits, "bench", "device:raw.bin", nullptr);
+  PassBytes bytes{};
+  for (auto _ : state) {
+    while (watched.take(bytes) == TakeResult::waiting) {
+    }
+    benchmark::DoNotOptimize(bytes);
+  }
+  state.counters["bits"] = benchmark::Counter(static_cast<double>(state.iterations()) * 200, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ReadAndTestFile)->Iterations(kFilePasses / 2);
 
 }  // namespace

@@ -8,13 +8,16 @@ namespace novabit {
 
 namespace {
 
+// The reader waits for room for a whole chunk, so that a fast source is read
+// in large pieces rather than one pass's bytes at a time.
 constexpr std::size_t kReadChunk = 4096;
+constexpr std::size_t kCapacity = 16 * kReadChunk;
 constexpr auto kLongestWait = std::chrono::milliseconds(50);
 
 }  // namespace
 
-BufferedSource::BufferedSource(std::unique_ptr<ByteReader> reader, SecondsClock& silenceClock, std::size_t capacity)
-    : reader_(std::move(reader)), silenceClock_(silenceClock), ring_(capacity), thread_([this] { read_ahead(); }) {}
+BufferedSource::BufferedSource(std::unique_ptr<ByteReader> reader, SecondsClock& silenceClock)
+    : reader_(std::move(reader)), silenceClock_(silenceClock), ring_(kCapacity), thread_([this] { read_ahead(); }) {}
 
 BufferedSource::~BufferedSource() {
   {
@@ -35,9 +38,10 @@ TakeResult BufferedSource::take(PassBytes& bits) {
       std::copy_n(ring_.begin() + static_cast<std::ptrdiff_t>(head_), first, bits.begin());
       std::copy_n(ring_.begin(), bits.size() - first, bits.begin() + static_cast<std::ptrdiff_t>(first));
       head_ = (head_ + bits.size()) % ring_.size();
+      const bool roomForAChunk = ring_.size() - filled_ < kReadChunk && ring_.size() - filled_ + bits.size() >= kReadChunk;
       filled_ -= bits.size();
       lock.unlock();
-      freed_.notify_one();
+      if (roomForAChunk) freed_.notify_one();
       silentSince_.reset();
       return TakeResult::taken;
     }
@@ -65,14 +69,12 @@ TakeResult BufferedSource::take(PassBytes& bits) {
 void BufferedSource::read_ahead() {
   std::array<std::uint8_t, kReadChunk> chunk{};
   for (;;) {
-    std::size_t room = 0;
     {
       std::unique_lock lock(mutex_);
-      freed_.wait(lock, [&] { return stopping_ || filled_ < ring_.size(); });
+      freed_.wait(lock, [&] { return stopping_ || ring_.size() - filled_ >= chunk.size(); });
       if (stopping_) return;
-      room = std::min(chunk.size(), ring_.size() - filled_);
     }
-    const ReadResult result = reader_->read({chunk.data(), room});
+    const ReadResult result = reader_->read(chunk);
     {
       const std::lock_guard lock(mutex_);
       if (result.count == 0) {

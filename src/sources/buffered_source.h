@@ -26,8 +26,7 @@ class BufferedSource final : public PassBits {
  public:
   // Starts reading at once. `silenceClock` measures how long a pass has
   // waited without a delivery; only the taking thread reads it.
-  BufferedSource(std::unique_ptr<ByteReader> reader, SecondsClock& silenceClock,
-                 std::size_t capacity = std::size_t{1} << 16);
+  BufferedSource(std::unique_ptr<ByteReader> reader, SecondsClock& silenceClock);
   // Stops the reading thread, interrupting a read under way.
   ~BufferedSource() override;
   BufferedSource(const BufferedSource&) = delete;

@@ -41,13 +41,16 @@ class HealthTests {
   HealthAlarms check(std::span<const std::uint8_t> bytes);
 
  private:
+  void repetition_count(std::span<const std::uint8_t> bytes, HealthAlarms& alarms);
+  void adaptive_proportion(std::span<const std::uint8_t> bytes, HealthAlarms& alarms);
+
   int repetitionCutoff_;
   int adaptiveCutoff_;
   std::uint64_t bitsChecked_ = 0;
   unsigned runBit_ = 2;  // no bit yet
   int runLength_ = 0;
   unsigned windowBit_ = 0;
-  int windowPosition_ = 0;
+  int windowPosition_ = 0;  // in bits; windows begin on whole bytes
   int windowCount_ = 0;
 };
 

@@ -4,12 +4,6 @@
 
 namespace novabit {
 
-namespace {
-
-constexpr double kFractionUnit = 1.0 / 32768.0;
-
-}  // namespace
-
 double BitSource::random_fraction(std::int32_t selector) {
   if (selector != 0) {
     lastFraction_ = rand() * kFractionUnit;
