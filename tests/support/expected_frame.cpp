@@ -1,4 +1,4 @@
-#include "display/expected_frame.h"
+#include "support/expected_frame.h"
 
 #include <cstdlib>
 #include <string>

@@ -1,26 +1,20 @@
 #pragma once
-// Stand-ins for the driver's devices: virtual clocks, scripted keys, a display
-// that records what it was asked to show, and a fresh working directory.
-
-#include <unistd.h>
+// Stand-ins for the experiment's devices: virtual clocks, scripted keys and a
+// display that records what it was asked to show.
 
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "display/monitor_display.h"
-#include "experiment/key_sealer.h"
 #include "experiment/key_source.h"
-#include "display/headless_display.h"
+#include "textio/random_key.h"
 #include "textio/seconds_clock.h"
 #include "textio/wall_clock.h"
 
@@ -35,9 +29,7 @@ class SteppingClock final : public SecondsClock {
   SteppingClock(long double start, long double step) : now_(start), step_(step) {}
   long double clock_seconds() override {
     ++readings_;
-    const long double reading = now_;
-    now_ += step_;
-    return reading;
+    return std::exchange(now_, now_ + step_);
   }
   long double now() const { return now_; }
   std::int64_t readings() const { return readings_; }
@@ -48,8 +40,7 @@ class SteppingClock final : public SecondsClock {
   std::int64_t readings_ = 0;
 };
 
-// A SecondsClock that gives the listed readings, then keeps repeating the
-// last one plus `step` per further reading.
+// The listed readings, then the last one plus `step` per further reading.
 class ScriptedClock final : public SecondsClock {
  public:
   ScriptedClock(std::vector<long double> readings, long double step) : readings_(std::move(readings)), step_(step) {}
@@ -74,7 +65,7 @@ inline LocalTime local_time_of(std::chrono::sys_seconds time) {
                    int(clock.hours().count()), int(clock.minutes().count()), int(clock.seconds().count())};
 }
 
-// Shows the calendar time that belongs to the whole second a SteppingClock has reached.
+// Shows, as local time, the calendar time of the whole second a SteppingClock has reached.
 class VirtualWallClock final : public WallClock {
  public:
   VirtualWallClock(const SteppingClock& clock, std::chrono::sys_seconds atClockZero)
@@ -130,7 +121,7 @@ class RecordingDisplay final : public MonitorDisplay {
   void draw_side_panel(std::int32_t cycles) override { events.push_back("side panel " + std::to_string(cycles)); }
   void print_bit(std::int32_t bit) override {
     ++bitsPrinted;
-    if (events.empty() || events.back().rfind("bits ", 0) != 0) events.push_back("bits ");
+    if (events.empty() || !events.back().starts_with("bits ")) events.push_back("bits ");
     events.back() += static_cast<char>('0' + bit);
   }
   void print_status_line(std::int32_t secondsElapsed, std::int32_t zeros, std::int32_t ones) override {
@@ -168,35 +159,5 @@ class RecordingDisplay final : public MonitorDisplay {
     return text;
   }
 };
-
-// A fresh directory made the working directory for one test; the previous
-// one comes back and the directory is removed afterwards.
-class WorkingDirectory {
- public:
-  WorkingDirectory() : previous_(std::filesystem::current_path()) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "novabit-experiment-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    path_ = pattern;
-    std::filesystem::current_path(path_);
-  }
-  ~WorkingDirectory() {
-    std::filesystem::current_path(previous_);
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  WorkingDirectory(const WorkingDirectory&) = delete;
-  WorkingDirectory& operator=(const WorkingDirectory&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path previous_;
-  std::filesystem::path path_;
-};
-
-inline std::string file_bytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 }  // namespace novabit::testing

@@ -1,4 +1,4 @@
-#include "display/picture.h"
+#include "support/picture.h"
 
 #include <png.h>
 

@@ -1,5 +1,6 @@
-// The program's ends: the orderly end with its exit status, a study log that
-// cannot be created, records lost on a failing disk, and a killed process.
+// The live program's wiring and its ends: the orderly end with its exit
+// status, the sealed key, a study log or seal that cannot be created, records
+// lost on a failing disk, and a killed process.
 
 #include "monitor/monitor.h"
 
@@ -19,18 +20,18 @@
 #include <functional>
 #include <string>
 
-#include "experiment/test_doubles.h"
-#include "textio/printer.h"
+#include "support/fakes.h"
+#include "support/files.h"
+#include "support/log_model.h"
 
 namespace novabit {
 namespace {
 
 using namespace std::chrono_literals;
 using testing::file_bytes;
-using testing::ScriptedKeys;
+using testing::ScratchDirectory;
 using testing::SteppingClock;
 using testing::VirtualWallClock;
-using testing::WorkingDirectory;
 
 const std::chrono::sys_seconds kFirstPassTime = std::chrono::sys_days{2026y / 12 / 5} + 22h;
 const char* const kLogName = "estudio_12-05-2026";
@@ -80,23 +81,28 @@ int in_child(const std::function<int()>& body) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
 }
 
+// The log of `passes` passes of the tests' key, the first at 22:00:00.
+std::string model_log(std::int64_t passes) {
+  return testing::model_log(testing::model_passes(testing::kTestKey, passes), kFirstPassTime);
+}
+
 TEST(ProgramTest, SpaceEndsWithStatusZeroAndEveryRecordOnDisk) {
-  WorkingDirectory directory;
-  Program program(1250);
-  EXPECT_EQ(program.run(), 0);
-  EXPECT_EQ(program.driver().state().secondsElapsed, 1251);
-  EXPECT_EQ(program.channels().first_free_channel(), 1) << "the log is closed";
-  const std::string log = file_bytes(directory.path() / kLogName);
-  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4 * 2 + 4);  // four five-minute records, one quarter
-  EXPECT_EQ(log.substr(log.rfind("12-05-2026 - "), 21), "12-05-2026 - 22:19:59");
-  EXPECT_EQ(program.errors(), "");
+  for (const std::int64_t lastPass : {299, 1250}) {
+    const ScratchDirectory directory(true);
+    Program program(lastPass);
+    EXPECT_EQ(program.run(), 0);
+    EXPECT_EQ(program.driver().state().secondsElapsed, lastPass + 1);
+    EXPECT_EQ(program.channels().first_free_channel(), 1) << "the log is closed";
+    EXPECT_TRUE(testing::same_log(file_bytes(kLogName), model_log(lastPass)));
+    EXPECT_EQ(program.errors(), "");
+  }
 }
 
 // The key is sealed beside the log before the first pass, readable by its
 // owner alone, and an earlier seal of the day is kept; a seal that cannot be
 // written refuses the start like a log that cannot be created.
 TEST(ProgramTest, SealsTheKeyBesideTheLogAndKeepsTheEarlierSeal) {
-  WorkingDirectory directory;
+  const ScratchDirectory directory(true);
   const std::string seal = std::string(kLogName) + ".seal";
   for (int run = 0; run < 2; ++run) ASSERT_EQ(Program(3, false, true).run(), 0);
   struct stat status {};
@@ -117,16 +123,9 @@ TEST(ProgramTest, SealsTheKeyBesideTheLogAndKeepsTheEarlierSeal) {
   EXPECT_EQ(refused.errors(), "novabit: cannot write the seal " + seal + ": " + std::strerror(EEXIST) + "\n");
 }
 
-TEST(ProgramTest, AnEarlyEndLeavesAnEmptyLog) {
-  WorkingDirectory directory;
-  Program program(299);
-  EXPECT_EQ(program.run(), 0);
-  EXPECT_EQ(file_bytes(directory.path() / kLogName), "");
-}
-
 TEST(ProgramTest, UncreatableLogEndsWithStatusOneAndOneLineNamingIt) {
-  WorkingDirectory directory;
-  std::filesystem::create_directory(directory.path() / kLogName);
+  const ScratchDirectory directory(true);
+  std::filesystem::create_directory(kLogName);
   Program program(5);
   EXPECT_EQ(program.run(), 1);
   EXPECT_EQ(program.driver().state().secondsElapsed, 1) << "no pass ran";
@@ -135,7 +134,7 @@ TEST(ProgramTest, UncreatableLogEndsWithStatusOneAndOneLineNamingIt) {
 }
 
 TEST(ProgramTest, LostRecordsAreReportedOnceAndEndWithStatusOne) {
-  WorkingDirectory directory;
+  const ScratchDirectory directory(true);
   const int status = in_child([] {
     std::signal(SIGXFSZ, SIG_IGN);
     const rlimit fileSize{400, 400};
@@ -148,20 +147,13 @@ TEST(ProgramTest, LostRecordsAreReportedOnceAndEndWithStatusOne) {
     return exitStatus + (ranToTheEnd ? 0 : 10) + (reportedOnce ? 0 : 20);
   });
   EXPECT_EQ(status, 1);
-  EXPECT_LE(std::filesystem::file_size(directory.path() / kLogName), 400U);
+  EXPECT_LE(std::filesystem::file_size(kLogName), 400U);
 }
 
 // Each record reaches the disk as it is written: a process killed five passes
-// after a quarter's records leaves the same file as an orderly end would.
+// after a quarter's records keeps every record of the passes it ran.
 TEST(ProgramTest, AKilledRunKeepsEveryCompleteRecord) {
-  std::string orderly;
-  {
-    WorkingDirectory directory;
-    Program program(905);
-    ASSERT_EQ(program.run(), 0);
-    orderly = file_bytes(directory.path() / kLogName);
-  }
-  WorkingDirectory directory;
+  const ScratchDirectory directory(true);
   const int end = in_child([] {
     Program program(1000000, true);
     if (!program.monitor().start()) return 1;
@@ -170,8 +162,7 @@ TEST(ProgramTest, AKilledRunKeepsEveryCompleteRecord) {
     return 2;
   });
   EXPECT_EQ(end, 1000 + SIGKILL);
-  EXPECT_EQ(file_bytes(directory.path() / kLogName), orderly);
-  EXPECT_EQ(std::count(orderly.begin(), orderly.end(), '\n'), 3 * 2 + 4);
+  EXPECT_TRUE(testing::same_log(file_bytes(kLogName), model_log(905)));
 }
 
 }  // namespace

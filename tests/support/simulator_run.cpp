@@ -1,37 +1,31 @@
-#pragma once
-// The simulator run in-process from its command line, with its standard
-// output and errors caught, and readers for what it writes.
+#include "support/simulator_run.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <sstream>
-#include <string>
-#include <vector>
 
-#include "experiment/test_doubles.h"
 #include "simulator/simulator_main.h"
+#include "support/files.h"
 
 namespace novabit::testing {
 
-struct SimulatorRun {
-  int status = -1;
-  std::string output;
-  std::string errors;
-};
+namespace {
 
-inline std::string stream_bytes(std::FILE* stream) {
+std::string stream_bytes(std::FILE* stream) {
   std::fflush(stream);
   std::rewind(stream);
   std::string bytes;
   char block[4096];
   for (std::size_t got; (got = std::fread(block, 1, sizeof block, stream)) > 0;) bytes.append(block, got);
+  std::fclose(stream);
   return bytes;
 }
 
-inline SimulatorRun run_simulator(const std::vector<std::string>& arguments, bool terminal = false,
-                                  const volatile std::sig_atomic_t* stop = nullptr) {
+}  // namespace
+
+SimulatorRun run_simulator(const std::vector<std::string>& arguments, bool terminal,
+                           const volatile std::sig_atomic_t* stop) {
   std::vector<const char*> pointers;
   for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
   std::FILE* output = std::tmpfile();
@@ -40,23 +34,13 @@ inline SimulatorRun run_simulator(const std::vector<std::string>& arguments, boo
   run.status = simulator_main(pointers, {output, errors, terminal, stop});
   run.output = stream_bytes(output);
   run.errors = stream_bytes(errors);
-  std::fclose(output);
-  std::fclose(errors);
   return run;
 }
 
-// One row of a trace; the last three only with --reveal-bias.
-struct TraceRow {
-  int pass = 0, cycleMinute = 0, minuteSecond = 0, zeros = 0, ones = 0;
-  int forced = -1, biasStartMinute = -1, biasBit = -1;
-};
-
-// The rows after the header, which goes to `header`.
-inline std::vector<TraceRow> read_trace(const std::filesystem::path& path, std::string* header = nullptr) {
+std::vector<TraceRow> read_trace(const std::filesystem::path& path) {
   std::istringstream lines(file_bytes(path));
   std::string line;
   std::getline(lines, line);
-  if (header != nullptr) *header = line;
   std::vector<TraceRow> rows;
   while (std::getline(lines, line)) {
     TraceRow row;
@@ -69,8 +53,7 @@ inline std::vector<TraceRow> read_trace(const std::filesystem::path& path, std::
   return rows;
 }
 
-// Every bit of a --bits file, as '0' and '1'.
-inline std::string unpacked_bits(const std::string& bytes) {
+std::string unpacked_bits(const std::string& bytes) {
   std::string bits;
   for (const char byte : bytes) {
     for (int place = 7; place >= 0; --place) bits += static_cast<char>('0' + ((static_cast<unsigned char>(byte) >> place) & 1));

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "display/monitor_display.h"
-#include "display/picture.h"
+#include "support/picture.h"
 
 namespace novabit::testing {
 
