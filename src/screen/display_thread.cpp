@@ -64,6 +64,7 @@ bool DisplayThread::open_display(const DisplayRequest& request) {
         if (backEnd.open(attempt)) {
           active_ = &backEnd;
           request_ = attempt;
+          rows_.resize(static_cast<std::size_t>(kScreenWidth) * kScreenHeight);
           return true;
         }
         failure_ = backEnd.failure_reason();
@@ -92,20 +93,41 @@ void DisplayThread::tick() {
   if (active_ == nullptr || lost_.load()) {
     return;
   }
-  int switches = 0;
-  bool connectionLost = false;
+  RowBand band;
   std::optional<std::string> title;
   {
     const ScreenLock::Guard guard(lock_);
-    const RowBand band = frame_->take_marked_band();
+    band = frame_->take_marked_band();
     if (!band.empty()) {
-      active_->show_rows(frame_->visible_page(), band.first, band.last);
+      const std::ptrdiff_t begin = static_cast<std::ptrdiff_t>(band.first) * kScreenWidth;
+      const std::ptrdiff_t end = static_cast<std::ptrdiff_t>(band.last + 1) * kScreenWidth;
+      std::copy(frame_->visible_page() + begin, frame_->visible_page() + end, rows_.begin() + begin);
     }
-    events_.clear();
-    active_->poll_events(events_);
+    title = std::exchange(pendingTitle_, std::nullopt);
+  }
+  if (title) {
+    request_.title = *title;
+    active_->set_title(*title);
+  }
+  if (!band.empty()) {
+    active_->show_rows(rows_.data(), band.first, band.last);
+  }
+  events_.clear();
+  active_->poll_events(events_);
+  handle_events();
+}
+
+void DisplayThread::handle_events() {
+  if (events_.empty()) {
+    return;
+  }
+  int switches = 0;
+  bool connectionLost = false;
+  {
+    const ScreenLock::Guard guard(lock_);
     for (const WindowEvent& event : events_) {
-      if (event.kind == WindowEvent::Kind::connection_lost) {
-        connectionLost = true;
+      connectionLost = event.kind == WindowEvent::Kind::connection_lost;
+      if (connectionLost) {
         break;
       }
       if (event.kind == WindowEvent::Kind::switch_full_screen) {
@@ -114,16 +136,10 @@ void DisplayThread::tick() {
         post_keys(event);
       }
     }
-    title = std::exchange(pendingTitle_, std::nullopt);
   }
   if (connectionLost) {
-    active_->close();
-    lost_ = true;
+    lose_display();
     return;
-  }
-  if (title) {
-    request_.title = *title;
-    active_->set_title(*title);
   }
   for (; switches > 0 && !lost_.load(); --switches) {
     switch_full_screen();
@@ -161,13 +177,18 @@ void DisplayThread::switch_full_screen() {
   if (active_->open(inverted)) {
     request_ = inverted;
   } else if (!active_->open(request_)) {
-    const ScreenLock::Guard guard(lock_);
-    failure_ = active_->failure_reason();
-    lost_ = true;
+    lose_display();
     return;
   }
   const ScreenLock::Guard guard(lock_);
   frame_->mark_all();
+}
+
+void DisplayThread::lose_display() {
+  active_->close();
+  const ScreenLock::Guard guard(lock_);
+  failure_ = active_->failure_reason();
+  lost_ = true;
 }
 
 std::string DisplayThread::failure_reason() {

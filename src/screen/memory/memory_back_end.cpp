@@ -32,7 +32,8 @@ void MemoryBackEnd::close() {
 }
 
 void MemoryBackEnd::show_rows(const std::uint16_t* page, int firstRow, int lastRow) {
-  const std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
+  unstalled_.wait(lock, [this] { return !stalled_; });
   const auto offset = static_cast<std::ptrdiff_t>(firstRow) * kScreenWidth;
   const auto end = static_cast<std::ptrdiff_t>(lastRow + 1) * kScreenWidth;
   std::copy(page + offset, page + end, picture_.begin() + offset);
@@ -40,7 +41,8 @@ void MemoryBackEnd::show_rows(const std::uint16_t* page, int firstRow, int lastR
 }
 
 void MemoryBackEnd::poll_events(std::vector<WindowEvent>& events) {
-  const std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
+  unstalled_.wait(lock, [this] { return !stalled_; });
   events.insert(events.end(), events_.begin(), events_.end());
   events_.clear();
 }
@@ -64,6 +66,14 @@ void MemoryBackEnd::set_acceptance(std::function<bool(const DisplayRequest&)> ac
 void MemoryBackEnd::push_event(const WindowEvent& event) {
   const std::lock_guard lock(mutex_);
   events_.push_back(event);
+}
+
+void MemoryBackEnd::stall(bool stalled) {
+  {
+    const std::lock_guard lock(mutex_);
+    stalled_ = stalled;
+  }
+  unstalled_.notify_all();
 }
 
 bool MemoryBackEnd::is_open() const {

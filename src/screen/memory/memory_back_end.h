@@ -3,6 +3,7 @@
 // failures and its window events; the simulator reads its picture. Every
 // method is thread-safe.
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -36,6 +37,8 @@ class MemoryBackEnd final : public DisplayBackEnd {
   void set_acceptance(std::function<bool(const DisplayRequest&)> accepts, std::string reason = "display refused");
   // Delivered by the next poll_events.
   void push_event(const WindowEvent& event);
+  // While stalled, show_rows and poll_events wait, as a call into a dying display server does.
+  void stall(bool stalled);
 
   // Observation.
   bool is_open() const;
@@ -49,6 +52,8 @@ class MemoryBackEnd final : public DisplayBackEnd {
 
  private:
   mutable std::mutex mutex_;
+  std::condition_variable unstalled_;
+  bool stalled_ = false;
   std::function<bool(const DisplayRequest&)> accepts_;
   std::string refusal_;
   std::string failure_;
