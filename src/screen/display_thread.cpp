@@ -10,6 +10,9 @@ namespace novabit {
 namespace {
 
 constexpr auto kTickInterval = std::chrono::milliseconds(10);
+// A display that opened neither setting is asked again once a second: each
+// attempt may start the whole display system.
+constexpr int kTicksBetweenReopens = 100;
 // More repetitions than this would only overwrite each other in the ring.
 constexpr int kMaxRepeat = KeyBuffer::kSlots;
 
@@ -22,6 +25,7 @@ bool DisplayThread::start(FrameBuffer& frame, KeyBuffer& keys, const DisplayRequ
   failure_.clear();
   stopRequested_ = false;
   lost_ = false;
+  ticksUntilReopen_ = 0;
   if (!threaded) {
     return open_display(request);
   }
@@ -64,6 +68,7 @@ bool DisplayThread::open_display(const DisplayRequest& request) {
         if (backEnd.open(attempt)) {
           active_ = &backEnd;
           request_ = attempt;
+          displayOpen_ = true;
           rows_.resize(static_cast<std::size_t>(kScreenWidth) * kScreenHeight);
           return true;
         }
@@ -85,12 +90,20 @@ void DisplayThread::stop() {
     active_->close();
   }
   active_ = nullptr;
+  displayOpen_ = false;
   frame_ = nullptr;
   keys_ = nullptr;
 }
 
 void DisplayThread::tick() {
   if (active_ == nullptr || lost_.load()) {
+    return;
+  }
+  if (!displayOpen_ && ticksUntilReopen_ > 0) {
+    --ticksUntilReopen_;
+    return;
+  }
+  if (!displayOpen_ && !reopen()) {
     return;
   }
   RowBand band;
@@ -171,21 +184,38 @@ void DisplayThread::post_keys(const WindowEvent& event) {
 
 void DisplayThread::switch_full_screen() {
   // Reopening can take long; the program keeps drawing meanwhile.
-  DisplayRequest inverted = request_;
-  inverted.fullScreen = !request_.fullScreen;
-  active_->close();
-  if (active_->open(inverted)) {
-    request_ = inverted;
-  } else if (!active_->open(request_)) {
-    lose_display();
-    return;
+  if (std::exchange(displayOpen_, false)) {
+    active_->close();
   }
-  const ScreenLock::Guard guard(lock_);
-  frame_->mark_all();
+  request_.fullScreen = !request_.fullScreen;
+  reopen();
+}
+
+// Opens the back end with the wanted setting or else the other one, and shows
+// the whole picture. When neither opens they are tried again a second later,
+// unless the display itself is gone.
+bool DisplayThread::reopen() {
+  for (const bool fullScreen : {request_.fullScreen, !request_.fullScreen}) {
+    DisplayRequest attempt = request_;
+    attempt.fullScreen = fullScreen;
+    if (active_->open(attempt)) {
+      request_ = attempt;
+      displayOpen_ = true;
+      const ScreenLock::Guard guard(lock_);
+      frame_->mark_all();
+      return true;
+    }
+  }
+  if (active_->display_gone()) {
+    lose_display();
+  }
+  ticksUntilReopen_ = kTicksBetweenReopens;
+  return false;
 }
 
 void DisplayThread::lose_display() {
   active_->close();
+  displayOpen_ = false;
   const ScreenLock::Guard guard(lock_);
   failure_ = active_->failure_reason();
   lost_ = true;

@@ -46,7 +46,9 @@ class DisplayThread {
   void set_title(const std::string& title) { pendingTitle_ = title; }
   std::string failure_reason();
   void beep(int frequencyHz, int durationMs);
-  // Set once the display went away or could not be reopened; nothing is shown after it.
+  // Set once the display went away; nothing is shown after it. A switch between
+  // full screen and window that neither setting can carry out only leaves the
+  // screen unshown until one of them opens again, tried once a second.
   bool lost() const { return lost_.load(); }
 
  private:
@@ -54,6 +56,7 @@ class DisplayThread {
   void run(const DisplayRequest& request, std::promise<bool>& opened);
   void handle_events();
   void switch_full_screen();
+  bool reopen();
   void lose_display();
   void post_keys(const WindowEvent& event);
 
@@ -62,9 +65,13 @@ class DisplayThread {
   // Set before start() returns and cleared by stop(); in between only the
   // showing thread calls it, apart from beep.
   DisplayBackEnd* active_ = nullptr;
-  // Only the showing thread touches these: the setting of the last open, the
-  // rows copied out of the frame buffer, and the polled events.
+  // Only the showing thread touches these: the setting wanted (that of the
+  // last open, or of a switch not yet carried out), whether the back end is
+  // open or else how many ticks until it is tried again, the rows copied out
+  // of the frame buffer, and the polled events.
   DisplayRequest request_;
+  bool displayOpen_ = false;
+  int ticksUntilReopen_ = 0;
   std::vector<std::uint16_t> rows_;
   std::vector<WindowEvent> events_;
   // These and what they point to are guarded by the ScreenLock while showing.

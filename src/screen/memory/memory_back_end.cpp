@@ -13,6 +13,7 @@ bool MemoryBackEnd::open(const DisplayRequest& request) {
   requests_.push_back(request);
   if (!accepts_(request)) {
     failure_ = refusal_;
+    gone_ = refusalGone_;
     return false;
   }
   open_ = true;
@@ -24,6 +25,11 @@ bool MemoryBackEnd::open(const DisplayRequest& request) {
 std::string MemoryBackEnd::failure_reason() const {
   const std::lock_guard lock(mutex_);
   return failure_;
+}
+
+bool MemoryBackEnd::display_gone() const {
+  const std::lock_guard lock(mutex_);
+  return gone_;
 }
 
 void MemoryBackEnd::close() {
@@ -57,10 +63,12 @@ void MemoryBackEnd::beep(int frequencyHz, int durationMs) {
   beeps_.push_back({frequencyHz, durationMs});
 }
 
-void MemoryBackEnd::set_acceptance(std::function<bool(const DisplayRequest&)> accepts, std::string reason) {
+void MemoryBackEnd::set_acceptance(std::function<bool(const DisplayRequest&)> accepts, std::string reason,
+                                   bool gone) {
   const std::lock_guard lock(mutex_);
   accepts_ = std::move(accepts);
   refusal_ = std::move(reason);
+  refusalGone_ = gone;
 }
 
 void MemoryBackEnd::push_event(const WindowEvent& event) {

@@ -49,6 +49,8 @@ class SdlBackEnd final : public DisplayBackEnd {
   bool open(const DisplayRequest& request) override {
     close();
     failure_.clear();
+    // Without video, or only with a driver that shows nothing, no display is in reach.
+    displayGone_ = true;
     video_ = std::make_unique<SdlSubsystem>(SDL_INIT_VIDEO);
     if (!video_->started()) {
       failure_ = video_->failure();
@@ -60,6 +62,7 @@ class SdlBackEnd final : public DisplayBackEnd {
       video_.reset();
       return false;
     }
+    displayGone_ = false;
     window_ = SdlWindow::create(request, failure_);
     if (!window_) {
       video_.reset();
@@ -71,6 +74,7 @@ class SdlBackEnd final : public DisplayBackEnd {
   }
 
   std::string failure_reason() const override { return failure_; }
+  bool display_gone() const override { return displayGone_; }
 
   void close() override {
     display_usable();  // lets go of a window whose display is gone instead of destroying it
@@ -175,6 +179,7 @@ class SdlBackEnd final : public DisplayBackEnd {
   std::unique_ptr<SdlWindow> window_;
   std::unique_ptr<X11Connection> connection_;
   bool lossUnreported_ = false;
+  bool displayGone_ = false;
   std::string failure_;
   SdlBeeper beeper_;
 };
