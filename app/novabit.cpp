@@ -1,12 +1,9 @@
 // The live monitor: the SDL window, the steady clock, the system's local time
 // and the keyboard; the space bar or SIGINT/SIGTERM/SIGHUP end it in order.
 
-#include <atomic>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 #include "display/monitor_texts.h"
 #include "display/screen_display.h"
@@ -25,7 +22,6 @@
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
-std::atomic<bool> xlibLost{false};
 
 extern "C" void request_stop(int) { stopRequested = 1; }
 
@@ -36,12 +32,12 @@ void install_stop_handlers() {
   for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaction(signalNumber, &action, nullptr);
 }
 
-// Xlib is about to end the process because the X server went away. Give the
-// program's thread, which sees the flag at its next key poll, time to close
-// the study log; it then ends the process itself.
-void on_display_lost() {
-  xlibLost = true;
-  std::this_thread::sleep_for(std::chrono::seconds(5));
+// Only once the study log is closed: the window is gone with its server or was
+// destroyed, and closing the screen could only hang.
+[[noreturn]] void end_after_display_loss(const char* reason) {
+  std::fprintf(stderr, "novabit: %s; the study log is closed\n", reason);
+  std::fflush(nullptr);
+  std::_Exit(1);
 }
 
 }  // namespace
@@ -51,7 +47,8 @@ int main() {
   novabit::ChannelTable channels(stdout, stderr);
   novabit::Printer printer(channels);
   novabit::EndSteps endSteps;
-  const auto backEnd = novabit::make_sdl_back_end(on_display_lost);
+  novabit::LostConnectionEnd lostConnection(end_after_display_loss);
+  const auto backEnd = novabit::make_sdl_back_end(&lostConnection);
   novabit::GraphScreen screen(channels, endSteps, {*backEnd});
 
   screen.set_window_title(novabit::kWindowTitle);
@@ -66,16 +63,12 @@ int main() {
   const novabit::SystemWallClock wallClock;
   novabit::BitSource bits;
   novabit::ScreenDisplay display(screen, printer, wallClock);
-  novabit::ScreenKeySource keys(screen, [] { return stopRequested != 0 || xlibLost; });
+  novabit::ScreenKeySource keys(screen, [&] { return stopRequested != 0 || lostConnection.lost(); });
   novabit::ExperimentDriver driver({display, printer, bits, clock, wallClock, keys});
+  lostConnection.run_begins();
   const int status = novabit::run_program(driver, channels, stderr);
-
-  if (screen.display_lost() || xlibLost) {
-    // The window is gone with its server; closing it could only hang.
-    std::fprintf(stderr, "novabit: the display was lost; the study log is closed\n");
-    std::fflush(nullptr);
-    std::_Exit(1);
-  }
+  lostConnection.files_closed();
+  if (screen.display_lost()) end_after_display_loss(screen.display_failure().c_str());
   endSteps.run_all();
   return status;
 }

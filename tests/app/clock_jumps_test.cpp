@@ -77,15 +77,6 @@ TEST(ClockJumps, PassesKeepToTheSteadyClockAndRecordsToTheirShape) {
                                               ">>>>>12-05-2026 - 22:14:59", "12-05-2026 - 22:14:59"}));
 }
 
-std::optional<std::filesystem::path> fake_time_library() {
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator("/usr/lib", error)) {
-    const auto library = entry.path() / "faketime" / "libfaketimeMT.so.1";
-    if (std::filesystem::exists(library)) return library;
-  }
-  return std::nullopt;
-}
-
 // The points the passes plotted in the first minute's column of the graph.
 int plotted_points() {
   const auto shown = testing_x::read_root_image();
@@ -110,7 +101,7 @@ TEST(ClockJumps, TheLiveSecondsClockDoesNotFollowTheWallClock) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "AddressSanitizer's runtime must come before a preloaded library";
 #endif
-  const auto library = fake_time_library();
+  const auto library = testing_app::fake_time_library();
   if (!testing_x::program_path("Xvfb") || !testing_x::program_path("xdotool") || !library) {
     GTEST_SKIP() << "Xvfb, xdotool and libfaketime are needed";
   }

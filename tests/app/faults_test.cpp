@@ -1,16 +1,19 @@
 // The programs under faults from outside during a run: the X server dies
-// under the live monitor, ten thousand keys arrive at once, and the disk
-// fills while the study log is written. Nothing crashes, the user is told,
-// and nothing already recorded is lost.
+// under the live monitor or another program ends its window, ten thousand
+// keys arrive at once, and the disk fills while the study log is written.
+// Nothing crashes, the user is told, and nothing already recorded is lost.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/live_monitor.h"
@@ -27,45 +30,83 @@ using testing_app::Launch;
 using testing_app::LiveMonitor;
 using testing_app::ScratchDirectory;
 using testing_app::simulator;
-using testing_app::today;
 using testing::check_study_log;
 
 bool x_tools_present() { return testing_x::program_path("Xvfb") && testing_x::program_path("xdotool"); }
 
-// The server dies at a few moments of a pass (fixed seed): the monitor ends
-// by itself, says so, and leaves its study log closed.
-TEST(LiveFaults, ALostXServerEndsTheRunWithAMessage) {
+// The live monitor on an X server of its own, with its clock a thousand
+// times fast under libfaketime where it can be preloaded, so that a record
+// is written every 0.3 s and a fault can fall inside one.
+struct RunOnItsOwnServer {
+  RunOnItsOwnServer() {
+    Launch launch;
+    launch.environment = {{"DISPLAY", server.display()}};
+#if !defined(__SANITIZE_ADDRESS__)
+    if (const auto library = testing_app::fake_time_library()) {
+      launch.environment.insert(launch.environment.end(), {{"LD_PRELOAD", library->string()}, {"FAKETIME", "+0 x1000"}});
+    }
+#endif
+    monitor.emplace(directory.path(), launch);
+  }
+  // The study log, the directory's one file, exists once the screen is open.
+  bool under_way() {
+    for (int wait = 0; wait < 1000 && directory.entries().empty() && monitor->running(); ++wait) {
+      std::this_thread::sleep_for(10ms);
+    }
+    return !directory.entries().empty();
+  }
+  // The run ended in order for `reason`: that one line of its own on stderr
+  // and none of Xlib's, status 1, and its study log with every record whole.
+  void expect_orderly_end(const std::string& reason) {
+    EXPECT_EQ(monitor->wait_for_exit(10s), 1);
+    EXPECT_EQ(monitor->errors(), "novabit: " + reason + "; the study log is closed\n");
+    ASSERT_TRUE(under_way());
+    const auto check = check_study_log(file_bytes(directory.path() / directory.entries().front()));
+    EXPECT_FALSE(check.malformed) << *check.malformed;
+  }
+
+  testing_x::XvfbServer server{800, 600};
+  ScratchDirectory directory;
+  std::optional<LiveMonitor> monitor;
+};
+
+// A hundred X servers killed at random moments of a run, five runs at a
+// time: in drawing, in the wait for the next second, in a record, while the
+// display thread is inside Xlib or not. Every run ends in order.
+TEST(SoakLiveFaults, EveryKilledXServerEndsTheRunInOrder) {
   if (!x_tools_present()) GTEST_SKIP() << "Xvfb and xdotool are needed";
   std::mt19937 random(2026);
-  for (int round = 0; round < 3; ++round) {
-    SCOPED_TRACE("round " + std::to_string(round));
-    testing_x::XvfbServer server(800, 600);
-    ASSERT_TRUE(server.running());
-    ScratchDirectory directory;
-    const std::string date = today();
-    const auto log = directory.path() / ("estudio_" + date);
-    LiveMonitor monitor(directory.path());
-    ASSERT_FALSE(monitor.wait_for_window().empty());
-    // The log is created once the screen is open: the run is under way.
-    for (int wait = 0; wait < 500 && !std::filesystem::exists(log); ++wait) std::this_thread::sleep_for(10ms);
-    if (today() != date) GTEST_SKIP() << "the date changed during the run";
-    ASSERT_TRUE(std::filesystem::is_regular_file(log));
-    std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution(0, 1500)(random)));
-    server.kill_now();
+  for (int batch = 0; batch < 20; ++batch) {
+    std::vector<std::pair<std::chrono::milliseconds, std::unique_ptr<RunOnItsOwnServer>>> runs;
+    for (int i = 0; i < 5; ++i) {
+      runs.emplace_back(std::uniform_int_distribution(0, 1000)(random), std::make_unique<RunOnItsOwnServer>());
+    }
+    for (auto& [killAfter, run] : runs) ASSERT_TRUE(run->under_way()) << run->monitor->errors();
+    std::sort(runs.begin(), runs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    const auto start = std::chrono::steady_clock::now();
+    for (auto& [killAfter, run] : runs) {
+      std::this_thread::sleep_until(start + killAfter);
+      run->server.kill_now();
+    }
+    for (auto& [killAfter, run] : runs) {
+      SCOPED_TRACE("killed after " + std::to_string(killAfter.count()) + " ms");
+      run->expect_orderly_end("the connection to the display was lost");
+    }
+  }
+}
 
-    // Xlib gives the program five seconds before it ends the process itself.
-    const std::optional<int> status = monitor.wait_for_exit(10s);
-    ASSERT_TRUE(status) << "still running without its display";
-    EXPECT_EQ(*status, 1);
-    const std::string errors = monitor.errors();
-    // Ours, or Xlib's naming the display when the break came inside one of
-    // its calls while the program's thread waited for the screen.
-    EXPECT_TRUE(errors.find("novabit: the display was lost") != std::string::npos ||
-                errors.find(server.display()) != std::string::npos)
-        << errors;
-    EXPECT_TRUE(std::filesystem::is_regular_file(log));
-    const auto check = check_study_log(file_bytes(log));
-    EXPECT_FALSE(check.malformed) << check.malformed.value_or("");
+// Another program ends the window, as a window manager does: the run ends in order.
+TEST(LiveFaults, AWindowEndedFromOutsideEndsTheRunInOrder) {
+  if (!x_tools_present()) GTEST_SKIP() << "Xvfb and xdotool are needed";
+  for (const auto& [command, reason] : {std::pair{"windowclose", "the window was destroyed by another program"},
+                                        std::pair{"windowkill", "the connection to the display was lost"}}) {
+    SCOPED_TRACE(command);
+    RunOnItsOwnServer run;
+    ASSERT_TRUE(run.under_way());
+    const std::string window = run.monitor->wait_for_window();
+    std::this_thread::sleep_for(700ms);
+    ASSERT_TRUE(testing_x::command_output(std::string("xdotool ") + command + " " + window));
+    run.expect_orderly_end(reason);
   }
 }
 
