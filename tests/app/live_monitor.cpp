@@ -212,6 +212,15 @@ bool monitor_window_exists() {
   return testing_x::command_output("xdotool search --name '^NOVABIT' 2>/dev/null").has_value();
 }
 
+std::optional<std::filesystem::path> fake_time_library() {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/usr/lib", error)) {
+    const auto library = entry.path() / "faketime" / "libfaketimeMT.so.1";
+    if (std::filesystem::exists(library)) return library;
+  }
+  return std::nullopt;
+}
+
 std::string today() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};

@@ -84,6 +84,9 @@ class LiveMonitor {
 // True when a window titled like the monitor's is on the test's X server.
 bool monitor_window_exists();
 
+// libfaketime's preload library for threaded programs, where installed.
+std::optional<std::filesystem::path> fake_time_library();
+
 // Today's date as the study log's name carries it, e.g. "12-05-2026".
 std::string today();
 

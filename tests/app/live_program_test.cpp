@@ -152,10 +152,7 @@ TEST_F(LiveProgramTest, PassesKeepToTheSteadyClockWhenTheWallClockJumps) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "AddressSanitizer's runtime must come before a preloaded library";
 #endif
-  std::optional<std::filesystem::path> library;
-  for (const auto& entry : std::filesystem::directory_iterator("/usr/lib")) {
-    if (std::filesystem::exists(entry.path() / "faketime/libfaketimeMT.so.1")) library = entry.path() / "faketime/libfaketimeMT.so.1";
-  }
+  const auto library = testing_app::fake_time_library();
   if (!library) GTEST_SKIP() << "libfaketime is needed";
   ScratchDirectory directory;
   ScratchDirectory control;

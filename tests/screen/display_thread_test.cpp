@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <string>
 #include <thread>
 
@@ -107,6 +108,23 @@ TEST_F(DisplayThreadTest, SwitchKeepsThePicture) {
   backEnd.push_event(event);
   EXPECT_TRUE(eventually([&] { return !backEnd.current_request().fullScreen && backEnd.is_open(); }));
   EXPECT_EQ(backEnd.shown_pixel(10, 590), 0xFFFF);
+}
+
+// The display thread stuck inside a display call, as inside Xlib when the X
+// server dies, must not hold the ScreenLock: the program goes on drawing and
+// polling keys, so that it can see the loss and end its run in order.
+TEST_F(DisplayThreadTest, AStuckDisplayCallHoldsNothingUp) {
+  open();
+  backEnd.stall(true);
+  screen.set_pixel(1, 1, 0xFFFFFF);
+  std::this_thread::sleep_for(50ms);  // the display thread is inside show_rows now
+  auto program = std::async(std::launch::async, [&] {
+    screen.draw_line(0, 0, 799, 599, 0xFFFFFF);
+    return screen.read_key();
+  });
+  const bool prompt = program.wait_for(2s) == std::future_status::ready;
+  backEnd.stall(false);
+  EXPECT_TRUE(prompt);
 }
 
 TEST_F(DisplayThreadTest, LostConnectionIsReportedAndTheScreenClosesInOrder) {

@@ -16,6 +16,7 @@
 #include "screen/colour.h"
 #include "screen/end_steps.h"
 #include "screen/graph_screen.h"
+#include "screen/sdl/lost_connection_end.h"
 #include "screen/sdl/sdl_back_end.h"
 #include "textio/channels.h"
 #include "x_server.h"
@@ -279,11 +280,6 @@ TEST_F(SdlBackEndOnX, BeepsFromAnotherThreadWithOrWithoutAnAudioDevice) {
   backEnd_->beep(1000, -1);
 }
 
-void announce_orderly_end() {
-  std::fputs("orderly end\n", stderr);
-  std::_Exit(0);
-}
-
 // The lost display leaves SDL's video useless for the rest of the process, so these run
 // in a child process each. The child reports the first failed check on stderr.
 using SdlBackEndLosingX = XServerTest;
@@ -321,7 +317,7 @@ TEST_F(SdlBackEndLosingX, ReportsTheLossOnceAndGoesOn) {
         if (!events.empty()) {
           fail_check("no more events");
         }
-        if (backEnd->open(window_request())) {
+        if (backEnd->open(window_request()) || !backEnd->display_gone()) {
           fail_check("refused reopening");
         }
         backEnd->close();
@@ -336,19 +332,39 @@ TEST_F(SdlBackEndLosingX, ReportsTheLossOnceAndGoesOn) {
       testing::ExitedWithCode(0), "went on");
 }
 
-TEST_F(SdlBackEndLosingX, RunsTheHookWhenXlibMeetsTheBreakFirst) {
+void announce_orderly_end(const char* reason) {
+  std::fprintf(stderr, "orderly end: %s\n", reason);
+  std::_Exit(0);
+}
+
+class XlibMeetingTheBreak : public XServerTest, public testing::WithParamInterface<bool> {};
+
+// Xlib meets the break inside a call (on the display thread, for the window's connection).
+// Inside the run its handler waits until the program's thread has closed its files, which
+// then ends the process; outside the run it ends the process at once. Xlib never does.
+TEST_P(XlibMeetingTheBreak, EndsTheProcessOnceTheFilesAreClosed) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const bool inRun = GetParam();
   EXPECT_EXIT(
       {
-        const std::unique_ptr<DisplayBackEnd> backEnd = make_sdl_back_end(announce_orderly_end);
-        if (!backEnd->open(window_request())) {
-          std::_Exit(2);
-        }
-        testing_x::meet_break_inside_xlib(*server_);
-        std::_Exit(3);
+        LostConnectionEnd lostConnection(announce_orderly_end);
+        const std::unique_ptr<DisplayBackEnd> backEnd = make_sdl_back_end(&lostConnection);
+        if (inRun) lostConnection.run_begins();
+        std::thread display([&] {
+          testing_x::meet_break_inside_xlib(*server_);
+          fail_check("the handler returned");
+        });
+        while (!lostConnection.lost()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::fputs("files closed\n", stderr);
+        lostConnection.files_closed();
+        fail_check("files_closed returned");
       },
-      testing::ExitedWithCode(0), "orderly end");
+      testing::ExitedWithCode(0),
+      std::string(inRun ? "^files closed\n" : "^") + "orderly end: the connection to the display was lost\n$");
 }
+
+INSTANTIATE_TEST_SUITE_P(InAndOutsideTheRun, XlibMeetingTheBreak, testing::Bool());
 
 }  // namespace
 }  // namespace novabit

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <regex>
 
 #include "textio/bit_source.h"
 
@@ -166,6 +167,18 @@ std::string model_log(const std::vector<PassCounts>& passes, std::chrono::sys_se
   return ::testing::AssertionFailure() << "the logs (" << actual.size() << " and " << expected.size()
                                        << " bytes) differ in line " << line << ":\n  " << line_at(actual) << "\n  "
                                        << line_at(expected);
+}
+
+::testing::AssertionResult whole_records_of(const std::string& log, const std::string& model) {
+  static const std::regex stamp(R"(\d\d-\d\d-\d{4}( - \d\d:\d\d:\d\d)?)");
+  const std::string shown = std::regex_replace(log, stamp, "D");
+  const std::string modelled = std::regex_replace(model, stamp, "D");
+  if (!modelled.starts_with(shown)) return same_log(shown, modelled.substr(0, shown.size()));
+  // A record begins with its date or ">>>>>"; its other lines with blanks.
+  if (shown.size() < modelled.size() && modelled[shown.size()] == ' ') {
+    return ::testing::AssertionFailure() << "the log ends inside a record: " << shown.substr(shown.rfind('\n') + 1);
+  }
+  return ::testing::AssertionSuccess();
 }
 
 }  // namespace novabit::testing

@@ -54,4 +54,8 @@ std::string model_log(const std::vector<PassCounts>& passes, std::chrono::sys_se
 // Equal, or where the first line that differs is, shown from both.
 ::testing::AssertionResult same_log(const std::string& actual, const std::string& expected);
 
+// For a run whose clock the test does not know: the log is the model's up to
+// the end of one of its records, the dates and times aside.
+::testing::AssertionResult whole_records_of(const std::string& log, const std::string& model);
+
 }  // namespace novabit::testing
