@@ -1,6 +1,7 @@
 #include "report/report_options.h"
 
 #include <CLI/CLI.hpp>
+#include <cmath>
 
 namespace novabit::report {
 
@@ -25,7 +26,7 @@ constexpr const char* kFooter =
     "tau sqrt(n / 60000), the same effect per bit.\n"
     "\n"
     "Exit status: 0 when the report was made; 1 when an input cannot be read, a seal fits no run, or an output\n"
-    "cannot be written; 2 for bad arguments.";
+    "cannot be written; 2 for bad arguments.\n";
 
 }  // namespace
 
@@ -44,21 +45,29 @@ ParsedOptions parse_report_options(std::span<const char* const> arguments) {
   app.add_option("--csv", options.csv, "one row per record, RFC 4180")->type_name("FILE");
   app.add_option("--png", options.png, "an 800 x 600 picture of the cumulative deviation")->type_name("FILE");
   app.add_option("--tau", options.settings.tau, "the mixture's scale for a five-minute record's z (default 0.235)")
-      ->check(CLI::PositiveNumber)
       ->type_name("T");
   app.add_option("--alpha", options.settings.alpha, "the boundary's level, E >= 1/alpha (default 0.05)")
-      ->check(CLI::Range(1e-300, 0.999999))
       ->type_name("A");
   app.footer(kFooter);
   ParsedOptions parsed;
+  std::string problem;
   try {
     app.parse(static_cast<int>(arguments.size()), arguments.data());
+    const BoundarySettings& settings = options.settings;
+    if (!(settings.tau > 0 && std::isfinite(settings.tau))) {
+      problem = "--tau: the mixture's scale must be a positive number";
+    } else if (!(settings.alpha > 0 && settings.alpha < 1)) {
+      problem = "--alpha: the level must lie between 0 and 1";
+    }
   } catch (const CLI::CallForHelp&) {
     parsed.output = app.help();
     return parsed;
   } catch (const CLI::ParseError& error) {
+    problem = error.what();
+  }
+  if (!problem.empty()) {
     parsed.exitStatus = 2;
-    parsed.error = std::string("novabit-report: ") + error.what() + "\n" + kUsage + "\n";
+    parsed.error = "novabit-report: " + problem + "\n" + kUsage + "\n";
     return parsed;
   }
   parsed.options = std::move(options);
