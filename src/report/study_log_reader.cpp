@@ -131,28 +131,15 @@ std::optional<std::int64_t> take_count(std::string_view& text) {
   return digits == 0 ? std::nullopt : std::optional(value);
 }
 
+// Names in the order of the enumerations.
 const char* kind_name(RecordKind kind) {
-  switch (kind) {
-    case RecordKind::five_minute:
-      return "five-minute";
-    case RecordKind::quarter:
-      return "quarter";
-    case RecordKind::cycle:
-      break;
-  }
-  return "cycle";
+  constexpr std::array<const char*, 3> kNames{"five-minute", "quarter", "cycle"};
+  return kNames[static_cast<std::size_t>(kind)];
 }
 
 const char* form_name(Leaning leaning) {
-  switch (leaning) {
-    case Leaning::zero:
-      return "zero";
-    case Leaning::one:
-      return "one";
-    case Leaning::balance:
-      break;
-  }
-  return "balance";
+  constexpr std::array<const char*, 3> kNames{"zero", "one", "balance"};
+  return kNames[static_cast<std::size_t>(leaning)];
 }
 
 struct HeadResult {
