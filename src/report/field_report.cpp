@@ -4,14 +4,15 @@
 
 namespace novabit::report {
 
-std::pair<const StudyRun*, const Checkpoint*> FieldReport::five_minute_record(std::size_t index) const {
+const Checkpoint* FieldReport::record_at(std::vector<Checkpoint> StudyRun::*series, std::size_t index) const {
   for (const StudyRun& run : runs) {
-    if (index < run.fiveMinutes.size()) {
-      return {&run, &run.fiveMinutes[index]};
+    const std::vector<Checkpoint>& records = run.*series;
+    if (index < records.size()) {
+      return &records[index];
     }
-    index -= run.fiveMinutes.size();
+    index -= records.size();
   }
-  return {nullptr, nullptr};
+  return nullptr;
 }
 
 FieldReport build_report(std::vector<StudyRun> runs, std::vector<TrialsSummary> trials, BoundarySettings settings) {

@@ -44,8 +44,9 @@ struct FieldReport {
   std::vector<TrialsSummary> trials;
   std::vector<SealedRun> sealed;
 
-  // The run and the record of the five-minute record `index` of the whole series.
-  std::pair<const StudyRun*, const Checkpoint*> five_minute_record(std::size_t index) const;
+  // Record `index` of the whole series of one kind, e.g. &StudyRun::quarters;
+  // null past its end.
+  const Checkpoint* record_at(std::vector<Checkpoint> StudyRun::*series, std::size_t index) const;
 };
 
 // Puts the runs in time order (runs without records last, by name) and

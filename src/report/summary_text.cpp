@@ -39,12 +39,13 @@ std::string series_row(const std::string& label, const SeriesStatistics& s, cons
                 p_text(s.always_valid_p()).c_str(), crossing.c_str());
 }
 
-// When the five-minute series from `first` on crossed the boundary.
-std::string crossing_text(const FieldReport& report, const SeriesStatistics& s, std::size_t first) {
+// When the series of records from `first` on crossed the boundary.
+std::string crossing_text(const FieldReport& report, const SeriesStatistics& s, std::size_t first,
+                          std::vector<Checkpoint> StudyRun::*series = &StudyRun::fiveMinutes) {
   if (!s.firstCrossing) {
     return "none";
   }
-  const auto [run, record] = report.five_minute_record(first + static_cast<std::size_t>(*s.firstCrossing));
+  const Checkpoint* record = report.record_at(series, first + static_cast<std::size_t>(*s.firstCrossing));
   return record == nullptr ? "?" : stamp(record->when);
 }
 
@@ -82,7 +83,7 @@ void add_checkpoints(const FieldReport& report, std::string& text) {
   text += series_row("all", report.fiveMinutes, crossing_text(report, report.fiveMinutes, 0));
   text += "\nQuarter records (n = 180000 bits each)\n";
   text += kSeriesHeading;
-  text += series_row("all", report.quarters, report.quarters.firstCrossing ? "yes" : "none");
+  text += series_row("all", report.quarters, crossing_text(report, report.quarters, 0, &StudyRun::quarters));
 }
 
 void add_trials(const FieldReport& report, std::string& text) {
