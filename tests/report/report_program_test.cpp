@@ -52,17 +52,26 @@ TEST(ReportProgram, ReportsASimulatedRunAsTableAndPicture) {
                                     "--passes", "43800", "--dir", dir})
                 .status,
             0);
+  ASSERT_EQ(testing::run_simulator({"--no-screen", "--quiet", "--start", "2026-12-04 10:00:00", "--passes", "600",
+                                    "--dir", dir})
+                .status,
+            0);
   const std::string log = directory.file("estudio_12-05-2026");
-  const Outcome outcome = report({log, "--csv", directory.file("r.csv"), "--png", directory.file("r.png")});
+  const std::string earlier = directory.file("estudio_12-04-2026");
+  const Outcome outcome =
+      report({log, earlier, "--csv", directory.file("r.csv"), "--png", directory.file("r.png")});
   EXPECT_EQ(outcome.status, 0) << outcome.err;
-  EXPECT_NE(outcome.out.find("146 five-minute records, 48 quarter records, 1 cycle record; 0 lines skipped; "
-                             "48 of 48 quarters checked"),
+  // In time order, whatever the order of the arguments.
+  EXPECT_NE(outcome.out.find("run 1  " + earlier + "  from 12-04-2026 10:00:00  2 five-minute records"),
+            std::string::npos);
+  EXPECT_NE(outcome.out.find("run 2  " + log + "  from 12-05-2026 10:00:00  146 five-minute records, 48 quarter "
+                             "records, 1 cycle record; 0 lines skipped; 48 of 48 quarters checked"),
             std::string::npos)
       << outcome.out;
   EXPECT_EQ(outcome.out.find("do not fit"), std::string::npos) << outcome.out;
-  // 146 five-minute, 48 quarter and 1 cycle rows after the header.
+  // 2 + 146 five-minute, 48 quarter and 1 cycle rows after the header.
   const std::string table = testing::file_bytes(directory.file("r.csv"));
-  EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 196);
+  EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 198);
   const std::string png = testing::file_bytes(directory.file("r.png"));
   ASSERT_GT(png.size(), 24U);
   EXPECT_EQ(png.substr(1, 3), "PNG");
