@@ -11,6 +11,7 @@
 #include "report/field_report.h"
 #include "report/report_options.h"
 #include "report/report_picture.h"
+#include "report/seal_windows.h"
 #include "report/summary_text.h"
 
 namespace novabit::report {
@@ -80,6 +81,13 @@ int run_report(std::span<const char* const> arguments, std::ostream& out, std::o
     trials.push_back(summarize_trials(path, read_trials(bytes), options.settings));
   }
   FieldReport report = build_report(std::move(runs), std::move(trials), options.settings);
+  for (const std::string& path : options.seals) {
+    auto revealed = reveal_windows(path, report);
+    if (const auto* problem = std::get_if<std::string>(&revealed)) {
+      return fail(*problem);
+    }
+    report.sealed.push_back(std::move(std::get<SealedRun>(revealed)));
+  }
 
   out << summary_text(report);
   if (options.csv) {
