@@ -5,6 +5,8 @@
 //    fraction of cycles whose Stouffer p is below 0.05 must lie in the 99 %
 //    binomial band around 5 %, and the always-valid boundary may be crossed
 //    in at most 5 % of them.
+// 2. The same with the window on, replaying a seal made for the purpose: the
+//    blind scan must find the window in most cycles.
 // Prints the fractions; exit status 1 when a check fails.
 
 #include <boost/math/distributions/binomial.hpp>
@@ -14,10 +16,13 @@
 #include <vector>
 
 #include "report/field_report.h"
+#include "report/seal_windows.h"
 #include "report/study_log_reader.h"
 #include "report_inputs.h"
 #include "sim_scratch.h"
 #include "simulator/simulator_main.h"
+#include "textio/random_key.h"
+#include "textio/seal.h"
 
 namespace {
 
@@ -25,9 +30,10 @@ using namespace novabit;
 using namespace novabit::report;
 
 // Runs the simulator for `cycles` cycles in `directory`; the log's bytes.
+// `extra` gives the key: --seed, or --seal with its start.
 std::string simulate(const std::filesystem::path& directory, std::int64_t cycles, const std::vector<std::string>& extra) {
-  std::vector<std::string> arguments{"--no-screen", "--quiet", "--start", "2026-12-05 10:00:00", "--passes",
-                                     std::to_string(cycles * kCyclePasses), "--dir", directory.string()};
+  std::vector<std::string> arguments{"--no-screen", "--quiet", "--passes", std::to_string(cycles * kCyclePasses),
+                                     "--dir", directory.string()};
   arguments.insert(arguments.end(), extra.begin(), extra.end());
   std::vector<const char*> pointers;
   for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
@@ -51,7 +57,7 @@ int main(int argc, char** argv) {
   const BoundarySettings settings;
 
   const FieldReport null =
-      build_report({place_records("null", read_study_log(simulate(directory.path(), cycles, {"--no-bias", "--seed", "1"})))},
+      build_report({place_records("null", read_study_log(simulate(directory.path(), cycles, {"--no-bias", "--seed", "1", "--start", "2026-12-05 10:00:00"})))},
                    {}, settings);
   std::int64_t stoufferHits = 0, chiSquareHits = 0, crossings = 0;
   for (const CycleSummary& cycle : null.cycles) {
@@ -71,5 +77,30 @@ int main(int argc, char** argv) {
   std::printf("  chi-square p < 0.05 in %.4f of cycles\n", fraction(chiSquareHits, total));
   std::printf("  always-valid boundary crossed in %.4f of cycles (at most 0.05): %s\n", fraction(crossings, total),
               boundaryHolds ? "ok" : "FAILED");
-  return stoufferFits && boundaryHolds ? 0 : 1;
+
+  const std::string sealPath = (directory.path() / "estudio_12-05-2026.seal").string();
+  std::ofstream(sealPath) << seal_text({key_from_seed(2), "12-05-2026", "10:00:00", "keyed", std::nullopt})
+                          << seal_clock_line(849780000.25L);
+  const FieldReport biased = build_report(
+      {place_records("biased", read_study_log(simulate(directory.path(), cycles, {"--seal", sealPath})))}, {},
+      settings);
+  auto revealed = reveal_windows(sealPath, biased);
+  if (const auto* problem = std::get_if<std::string>(&revealed)) {
+    std::fprintf(stderr, "%s\n", problem->c_str());
+    return 1;
+  }
+  const WindowCheck& windows = std::get<SealedRun>(revealed).windows;
+  std::int64_t biasedCrossings = 0;
+  for (const CycleSummary& cycle : biased.cycles) {
+    biasedCrossings += cycle.fiveMinutes.firstCrossing ? 1 : 0;
+  }
+  const bool scanFinds = fraction(windows.scansFound, windows.scans) > 0.5;
+  std::printf("with the window, %lld cycles:\n", static_cast<long long>(windows.scans));
+  std::printf("  the blind scan found the window in %.4f of cycles (most): %s\n",
+              fraction(windows.scansFound, windows.scans), scanFinds ? "ok" : "FAILED");
+  std::printf("  always-valid boundary crossed in %.4f of cycles\n",
+              fraction(biasedCrossings, static_cast<std::int64_t>(biased.cycles.size())));
+  std::printf("  inside the windows, towards the forced value: Stouffer Z %.1f over %lld records\n",
+              windows.insideTowardsBit.stouffer_z(), static_cast<long long>(windows.insideTowardsBit.trials));
+  return stoufferFits && boundaryHolds && scanFinds ? 0 : 1;
 }
