@@ -87,9 +87,10 @@ bool matches(const Shape& shape, std::string_view line) {
   line = trim_end(line);
   std::string latin1;
   if (line.find("\xC3\xBA") != std::string_view::npos) {
-    latin1 = std::string(line);
-    for (std::size_t at; (at = latin1.find("\xC3\xBA")) != std::string::npos;) {
-      latin1.replace(at, 2, "\xFA");
+    for (std::size_t at = 0; at < line.size(); ++at) {
+      const bool utf8 = line.substr(at, 2) == "\xC3\xBA";
+      latin1 += utf8 ? '\xFA' : line[at];
+      at += utf8 ? 1 : 0;
     }
     line = latin1;
   }
