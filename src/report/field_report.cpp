@@ -54,12 +54,24 @@ FieldReport build_report(std::vector<StudyRun> runs, std::vector<TrialsSummary> 
 
 TrialsSummary summarize_trials(std::string file, TrialsContents contents, BoundarySettings settings) {
   SeriesAccumulator seconds(kSecondBits, settings);
+  std::vector<SeriesAccumulator> cycles;
+  std::vector<std::int64_t> firstPasses;
   std::int64_t alarmSeconds = 0;
   for (const TrialSecond& second : contents.seconds) {
     seconds.add(second.ones);
+    const auto cycle = static_cast<std::size_t>(cycle_of_pass(second.pass));
+    while (cycles.size() <= cycle) {
+      cycles.emplace_back(kSecondBits, settings);
+      firstPasses.push_back(second.pass);
+    }
+    cycles[cycle].add(second.ones);
     alarmSeconds += second.alarm ? 1 : 0;
   }
-  return {std::move(file), std::move(contents), seconds.statistics(), alarmSeconds};
+  std::vector<SecondsCycle> cycleStatistics;
+  for (std::size_t cycle = 0; cycle < cycles.size(); ++cycle) {
+    cycleStatistics.push_back({firstPasses[cycle], cycles[cycle].statistics()});
+  }
+  return {std::move(file), std::move(contents), seconds.statistics(), std::move(cycleStatistics), alarmSeconds};
 }
 
 }  // namespace novabit::report

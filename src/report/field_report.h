@@ -22,11 +22,17 @@ struct CycleSummary {
   SeriesStatistics fiveMinutes;
 };
 
+struct SecondsCycle {
+  std::int64_t firstPass = 0;
+  SeriesStatistics seconds;
+};
+
 struct TrialsSummary {
   std::string file;
   TrialsContents contents;
   SeriesStatistics seconds;
-  std::int64_t alarmSeconds = 0;  // seconds with any health alarm
+  std::vector<SecondsCycle> cycles;      // the seconds of each 12-hour cycle, by their pass
+  std::int64_t alarmSeconds = 0;         // seconds with any health alarm
 };
 
 struct SealedRun {

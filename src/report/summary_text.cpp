@@ -92,10 +92,17 @@ void add_trials(const FieldReport& report, std::string& text) {
     text += "\nSeconds of " + trials.file + " (n = 200 bits each";
     text += trials.contents.source.empty() ? ")\n" : ", source " + trials.contents.source + ")\n";
     text += kSeriesHeading;
+    // Passes are consecutive; a gap is noted below.
+    for (std::size_t cycle = 0; cycle < trials.cycles.size(); ++cycle) {
+      const SeriesStatistics& c = trials.cycles[cycle].seconds;
+      const std::string passText =
+          c.firstCrossing ? "pass " + std::to_string(trials.cycles[cycle].firstPass + *c.firstCrossing) : "none";
+      text += c.trials == 0 ? "" : series_row(format("cycle %zu", cycle + 1), c, passText);
+    }
     const std::string crossing =
         s.firstCrossing ? "pass " + std::to_string(trials.contents.seconds[*s.firstCrossing].pass) : "none";
     text += series_row("all", s, crossing);
-    text += format("  variance statistic sum(z^2 - 1) = %.6g over %lld seconds (p = %s)\n", s.variance_statistic(),
+    text += format("  variance statistic sum(z^2 - 1) = %.6g over %lld seconds, p %s\n", s.variance_statistic(),
                    static_cast<long long>(s.trials), p_text(s.chi_square_p()).c_str());
     std::string alarms;
     for (const auto& [name, count] : trials.contents.alarms) {
