@@ -9,7 +9,8 @@
 
 #include "experiment/checkpoint_arithmetic.h"
 #include "experiment/study_log.h"
-#include "experiment/test_doubles.h"
+#include "support/fakes.h"
+#include "support/files.h"
 #include "textio/channels.h"
 #include "textio/printer.h"
 

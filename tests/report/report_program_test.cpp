@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "report/report_program.h"
-#include "simulator/simulator_fixture.h"
-#include "textio/temp_directory.h"
+#include "support/files.h"
+#include "support/simulator_run.h"
 
 namespace novabit::report {
 namespace {
@@ -46,7 +46,7 @@ TEST(ReportProgram, RefusesBadArgumentsAndUnreadableFiles) {
 }
 
 TEST(ReportProgram, ReportsASimulatedRunAsTableAndPicture) {
-  testing::TempDirectory directory;
+  testing::ScratchDirectory directory;
   const std::string dir = directory.file("");
   ASSERT_EQ(testing::run_simulator({"--no-screen", "--quiet", "--seed", "7", "--start", "2026-12-05 10:00:00",
                                     "--passes", "43800", "--dir", dir})

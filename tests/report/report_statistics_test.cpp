@@ -34,7 +34,7 @@ class ReportStatisticsTest : public ::testing::Test {
     std::vector<StudyRun> runs{place_records("estudio", read_study_log(testing::written_log(directory_.path(), kRecords)))};
     report_ = build_report(std::move(runs), {}, BoundarySettings{});
   }
-  testing::WorkingDirectory directory_;
+  testing::ScratchDirectory directory_;
   FieldReport report_;
 };
 

@@ -7,10 +7,10 @@
 #include "report/report_picture.h"
 #include "report/seal_windows.h"
 #include "screen/colour.h"
-#include "simulator/simulator_fixture.h"
+#include "support/files.h"
+#include "support/simulator_run.h"
 #include "textio/random_key.h"
 #include "textio/seal.h"
-#include "textio/temp_directory.h"
 
 namespace novabit::report {
 namespace {
@@ -27,7 +27,7 @@ int shaded_pixels(const FieldReport& report) {
 }
 
 TEST(SealWindows, GiveBackTheWindowsTheDriverUsed) {
-  testing::TempDirectory directory;
+  testing::ScratchDirectory directory;
   const std::string sealPath = directory.file("estudio_12-05-2026.seal");
   Seal seal{key_from_seed(5), "12-05-2026", "10:00:00", "keyed", std::nullopt};
   testing::write_bytes(sealPath, seal_text(seal) + seal_clock_line(849780000.25L));
