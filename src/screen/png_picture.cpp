@@ -1,4 +1,4 @@
-#include "simulator/png_picture.h"
+#include "screen/png_picture.h"
 
 #include <png.h>
 
