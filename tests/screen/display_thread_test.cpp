@@ -62,13 +62,6 @@ TEST_F(DisplayThreadTest, OpensTheBackEndOnItsOwnThread) {
   EXPECT_TRUE(backEnd.is_open());
 }
 
-TEST_F(DisplayThreadTest, FailedOpenReturnsWithNoScreen) {
-  backEnd.set_acceptance([](const DisplayRequest&) { return false; }, "no display");
-  open();
-  EXPECT_EQ(screen.screen_memory(), nullptr);
-  EXPECT_EQ(screen.display_failure(), "no display");
-}
-
 TEST_F(DisplayThreadTest, CopiesChangedRowsToTheDisplay) {
   open();
   screen.draw_line(0, 300, 799, 300, 0xFF4444);
@@ -91,12 +84,6 @@ TEST_F(DisplayThreadTest, TypedKeysReachReadKey) {
     return typed.size() >= 5;
   }));
   EXPECT_EQ(typed, "hello");
-}
-
-TEST_F(DisplayThreadTest, TitleChangeReachesTheOpenWindow) {
-  open();
-  screen.set_window_title("Monitor");
-  EXPECT_TRUE(eventually([&] { return backEnd.title() == "Monitor"; }));
 }
 
 TEST_F(DisplayThreadTest, SwitchKeepsThePicture) {
@@ -137,14 +124,6 @@ TEST_F(DisplayThreadTest, LostConnectionIsReportedAndTheScreenClosesInOrder) {
   EXPECT_EQ(screen.read_key(), "");
   endSteps.run_all();
   EXPECT_FALSE(screen.is_open());
-}
-
-TEST_F(DisplayThreadTest, ClosingIsPrompt) {
-  open();
-  const auto start = std::chrono::steady_clock::now();
-  screen.set_screen_mode(0, 0, 0, 0, 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
-  EXPECT_FALSE(backEnd.is_open());
 }
 
 TEST_F(DisplayThreadTest, DrawingHeldTogetherIsShownTogether) {

@@ -70,23 +70,6 @@ void Picture::copy_rows(const Picture& from, int first, int last) {
             pixels_.begin() + static_cast<std::ptrdiff_t>(index(0, first)));
 }
 
-bool Picture::write_png(const std::filesystem::path& path) const {
-  std::vector<std::uint8_t> rgb;
-  rgb.reserve(pixels_.size() * 3);
-  for (const std::uint16_t pixel : pixels_) {
-    const std::uint32_t colour = rgb_from_pixel(pixel);
-    rgb.push_back(static_cast<std::uint8_t>(colour >> 16));
-    rgb.push_back(static_cast<std::uint8_t>(colour >> 8));
-    rgb.push_back(static_cast<std::uint8_t>(colour));
-  }
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = kWidth;
-  image.height = kHeight;
-  image.format = PNG_FORMAT_RGB;
-  return png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr) != 0;
-}
-
 std::optional<Picture> Picture::read_png(const std::filesystem::path& path) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;

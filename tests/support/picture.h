@@ -38,8 +38,7 @@ class Picture {
   const std::vector<std::uint16_t>& pixels() const { return pixels_; }
   bool operator==(const Picture&) const = default;
 
-  // PNG in 8-bit RGB, each channel widened by zero bits as the display shows it.
-  bool write_png(const std::filesystem::path& path) const;
+  // A PNG in 8-bit RGB, each channel as the display shows it.
   static std::optional<Picture> read_png(const std::filesystem::path& path);
 
  private:
