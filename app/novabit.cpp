@@ -2,31 +2,27 @@
 // the keyboard, the source named on the command line and a key sealed beside
 // the study log; the space bar or SIGINT/SIGTERM/SIGHUP end it in order.
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <span>
-#include <thread>
 
 #include "experiment/key_sealer.h"
 #include "monitor/live_options.h"
 #include "monitor/monitor.h"
 #include "monitor/stop_signals.h"
+#include "screen/sdl/lost_connection_end.h"
 #include "screen/sdl/sdl_back_end.h"
 #include "textio/seconds_clock.h"
 #include "textio/wall_clock.h"
 
 namespace {
 
-std::atomic<bool> xlibLost{false};
-
-// Xlib is about to end the process because the X server went away. Give the
-// program's thread, which sees the flag at its next key poll, time to close
-// the study log; it then ends the process itself.
-void on_display_lost() {
-  xlibLost = true;
-  std::this_thread::sleep_for(std::chrono::seconds(5));
+// Only once the study log is closed: the window is gone with its server or was
+// destroyed, and closing the screen could only hang.
+[[noreturn]] void end_after_display_loss(const char* reason) {
+  std::fprintf(stderr, "novabit: %s; the study log is closed\n", reason);
+  std::fflush(nullptr);
+  std::_Exit(1);
 }
 
 }  // namespace
@@ -48,23 +44,22 @@ int main(int argc, char** argv) {
   settings.trialsRecord = options.trialsRecord;
 
   const novabit::StopSignals stopSignals(false);
-  const auto backEnd = novabit::make_sdl_back_end(on_display_lost);
+  novabit::LostConnectionEnd lostConnection(end_after_display_loss);
+  const auto backEnd = novabit::make_sdl_back_end(&lostConnection);
   novabit::SteadySecondsClock clock;
   const novabit::SystemWallClock wallClock;
   novabit::EntropySealer sealer(novabit::source_text(options.source), stderr);
-  novabit::Monitor monitor({{*backEnd}, clock, wallClock, sealer, [&] { return stopSignals.requested() || xlibLost; }},
-                           settings);
+  novabit::Monitor monitor(
+      {{*backEnd}, clock, wallClock, sealer, [&] { return stopSignals.requested() || lostConnection.lost(); }},
+      settings);
   if (!monitor.open_screen()) {
     std::fprintf(stderr, "novabit: cannot open the screen: %s\n", monitor.screen_failure().c_str());
     return 1;
   }
+  lostConnection.run_begins();
   const int status = monitor.run_to_end();
-  if (monitor.screen()->display_lost() || xlibLost) {
-    // The window is gone with its server; closing it could only hang.
-    std::fprintf(stderr, "novabit: the display was lost; the study log is closed\n");
-    std::fflush(nullptr);
-    std::_Exit(1);
-  }
+  lostConnection.files_closed();
+  if (monitor.screen()->display_lost()) end_after_display_loss(monitor.screen_failure().c_str());
   monitor.close_screen();
   return status;
 }

@@ -1,6 +1,7 @@
 // The display thread's work per 10 ms tick on the real back end: showing one changed
-// pixel row (widening, band upload and present), and handling window events when none
-// came. Runs on SDL's dummy video driver (software renderer, no display) unless
+// pixel row (widening, band upload and present), handling window events when none
+// came, and whole ticks of the GraphScreen's display thread (band copy, show, events).
+// Runs on SDL's dummy video driver (software renderer, no display) unless
 // SDL_VIDEODRIVER names another, e.g. x11 with DISPLAY set to an Xvfb server.
 
 #include <benchmark/benchmark.h>
@@ -10,7 +11,10 @@
 #include <memory>
 #include <vector>
 
+#include "screen/end_steps.h"
+#include "screen/graph_screen.h"
 #include "screen/sdl/sdl_back_end.h"
+#include "textio/channels.h"
 
 namespace novabit {
 namespace {
@@ -56,6 +60,35 @@ void PollNoEvents(benchmark::State& state) {
   }
 }
 BENCHMARK(PollNoEvents);
+
+// A GraphScreen on the SDL back end, updated by the benchmark's own ticks.
+struct SdlScreen {
+  SdlScreen() {
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    screen.set_screen_mode(19, 16, 4, 0, 0);
+  }
+  ChannelTable channels{nullptr, nullptr};
+  EndSteps endSteps;
+  std::unique_ptr<DisplayBackEnd> backEnd = make_sdl_back_end();
+  GraphScreen screen{channels, endSteps, {*backEnd}, GraphScreenOptions{false, "bench"}};
+};
+
+// One tick after the program changed state.range(0) rows (1 or all 600).
+void DisplayThreadTick(benchmark::State& state) {
+  SdlScreen open;
+  if (!open.screen.is_open()) {
+    state.SkipWithError(open.screen.display_failure().c_str());
+    return;
+  }
+  const float lastRow = static_cast<float>(state.range(0) - 1);
+  float x = 0;
+  for (auto _ : state) {
+    open.screen.draw_line(x, 0, x, lastRow, 0xFFFFFF);
+    open.screen.tick();
+    x = x < 799 ? x + 1 : 0;
+  }
+}
+BENCHMARK(DisplayThreadTick)->Arg(1)->Arg(600);
 
 }  // namespace
 }  // namespace novabit

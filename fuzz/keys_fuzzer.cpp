@@ -79,8 +79,20 @@ class KeyModel {
   void add(const WindowEvent& event) { pending_.push_back(event); }
   void set_refusing(bool refusing) { refusing_ = refusing; }
 
+  bool lost() const { return lost_; }
+  bool closed() const { return closed_; }
+
+  // A refused switch leaves the display closed, to be tried again a second
+  // (100 ticks) later; only a lost connection ends it.
   void tick() {
     if (lost_) {
+      return;
+    }
+    if (closed_ && ticksUntilReopen_ > 0) {
+      --ticksUntilReopen_;
+      return;
+    }
+    if (closed_ && !reopen()) {
       return;
     }
     int switches = 0;
@@ -93,7 +105,10 @@ class KeyModel {
       post(event);
     }
     pending_.clear();
-    lost_ = lost_ || (switches > 0 && refusing_);
+    if (switches > 0 && !lost_) {
+      closed_ = true;
+      reopen();
+    }
   }
 
   std::string take() {
@@ -109,6 +124,12 @@ class KeyModel {
   }
 
  private:
+  bool reopen() {
+    closed_ = refusing_;
+    ticksUntilReopen_ = refusing_ ? 100 : 0;
+    return !closed_;
+  }
+
   void post(const WindowEvent& event) {
     KeyCode code = 0;
     if (event.kind == WindowEvent::Kind::character) {
@@ -132,6 +153,8 @@ class KeyModel {
   std::deque<KeyCode> ring_;
   bool refusing_ = false;
   bool lost_ = false;
+  bool closed_ = false;
+  int ticksUntilReopen_ = 0;
 };
 
 class Operations {
@@ -158,7 +181,7 @@ struct Screen {
     backEnd.set_acceptance([](const novabit::DisplayRequest&) { return true; });
     std::vector<WindowEvent> stale;
     backEnd.poll_events(stale);
-    if (!screen.is_open() || screen.display_lost()) {
+    if (!screen.is_open() || screen.display_lost() || !backEnd.is_open()) {
       screen.set_screen_mode(19, 16, 1, 0, 0);
     }
     require(screen.is_open() && !screen.display_lost(), "the memory display opens");
@@ -206,7 +229,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 5:
         screen.tick();
         model.tick();
-        require(screen.display_lost() || backEnd.is_open(), "the display stays open until it is lost");
+        require(screen.display_lost() == model.lost(), "only a lost connection loses the display");
+        require(model.lost() || backEnd.is_open() != model.closed(), "a refused switch closes the display");
         continue;
       case 6:
         require(screen.read_key() == model.take(), "read_key gives the model's next key");

@@ -47,6 +47,9 @@ class DisplayBackEnd {
   // False when the display cannot be opened so; failure_reason() says why.
   virtual bool open(const DisplayRequest& request) = 0;
   virtual std::string failure_reason() const = 0;
+  // After a failed open: whether the display itself is gone (its server was lost), so
+  // that no later open can succeed, rather than this one request refused.
+  virtual bool display_gone() const = 0;
   virtual void close() = 0;
   // Shows pixel rows firstRow..lastRow (inclusive) of an 800 x 600 RGB565 page.
   virtual void show_rows(const std::uint16_t* page, int firstRow, int lastRow) = 0;

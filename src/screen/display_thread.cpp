@@ -10,6 +10,9 @@ namespace novabit {
 namespace {
 
 constexpr auto kTickInterval = std::chrono::milliseconds(10);
+// A display that opened neither setting is asked again once a second: each
+// attempt may start the whole display system.
+constexpr int kTicksBetweenReopens = 100;
 // More repetitions than this would only overwrite each other in the ring.
 constexpr int kMaxRepeat = KeyBuffer::kSlots;
 
@@ -22,6 +25,7 @@ bool DisplayThread::start(FrameBuffer& frame, KeyBuffer& keys, const DisplayRequ
   failure_.clear();
   stopRequested_ = false;
   lost_ = false;
+  ticksUntilReopen_ = 0;
   if (!threaded) {
     return open_display(request);
   }
@@ -64,6 +68,8 @@ bool DisplayThread::open_display(const DisplayRequest& request) {
         if (backEnd.open(attempt)) {
           active_ = &backEnd;
           request_ = attempt;
+          displayOpen_ = true;
+          rows_.resize(static_cast<std::size_t>(kScreenWidth) * kScreenHeight);
           return true;
         }
         failure_ = backEnd.failure_reason();
@@ -84,6 +90,7 @@ void DisplayThread::stop() {
     active_->close();
   }
   active_ = nullptr;
+  displayOpen_ = false;
   frame_ = nullptr;
   keys_ = nullptr;
 }
@@ -92,20 +99,48 @@ void DisplayThread::tick() {
   if (active_ == nullptr || lost_.load()) {
     return;
   }
-  int switches = 0;
-  bool connectionLost = false;
+  if (!displayOpen_ && ticksUntilReopen_ > 0) {
+    --ticksUntilReopen_;
+    return;
+  }
+  if (!displayOpen_ && !reopen()) {
+    return;
+  }
+  RowBand band;
   std::optional<std::string> title;
   {
     const ScreenLock::Guard guard(lock_);
-    const RowBand band = frame_->take_marked_band();
+    band = frame_->take_marked_band();
     if (!band.empty()) {
-      active_->show_rows(frame_->visible_page(), band.first, band.last);
+      const std::ptrdiff_t begin = static_cast<std::ptrdiff_t>(band.first) * kScreenWidth;
+      const std::ptrdiff_t end = static_cast<std::ptrdiff_t>(band.last + 1) * kScreenWidth;
+      std::copy(frame_->visible_page() + begin, frame_->visible_page() + end, rows_.begin() + begin);
     }
-    events_.clear();
-    active_->poll_events(events_);
+    title = std::exchange(pendingTitle_, std::nullopt);
+  }
+  if (title) {
+    request_.title = *title;
+    active_->set_title(*title);
+  }
+  if (!band.empty()) {
+    active_->show_rows(rows_.data(), band.first, band.last);
+  }
+  events_.clear();
+  active_->poll_events(events_);
+  handle_events();
+}
+
+void DisplayThread::handle_events() {
+  if (events_.empty()) {
+    return;
+  }
+  int switches = 0;
+  bool connectionLost = false;
+  {
+    const ScreenLock::Guard guard(lock_);
     for (const WindowEvent& event : events_) {
-      if (event.kind == WindowEvent::Kind::connection_lost) {
-        connectionLost = true;
+      connectionLost = event.kind == WindowEvent::Kind::connection_lost;
+      if (connectionLost) {
         break;
       }
       if (event.kind == WindowEvent::Kind::switch_full_screen) {
@@ -114,16 +149,10 @@ void DisplayThread::tick() {
         post_keys(event);
       }
     }
-    title = std::exchange(pendingTitle_, std::nullopt);
   }
   if (connectionLost) {
-    active_->close();
-    lost_ = true;
+    lose_display();
     return;
-  }
-  if (title) {
-    request_.title = *title;
-    active_->set_title(*title);
   }
   for (; switches > 0 && !lost_.load(); --switches) {
     switch_full_screen();
@@ -155,19 +184,41 @@ void DisplayThread::post_keys(const WindowEvent& event) {
 
 void DisplayThread::switch_full_screen() {
   // Reopening can take long; the program keeps drawing meanwhile.
-  DisplayRequest inverted = request_;
-  inverted.fullScreen = !request_.fullScreen;
-  active_->close();
-  if (active_->open(inverted)) {
-    request_ = inverted;
-  } else if (!active_->open(request_)) {
-    const ScreenLock::Guard guard(lock_);
-    failure_ = active_->failure_reason();
-    lost_ = true;
-    return;
+  if (std::exchange(displayOpen_, false)) {
+    active_->close();
   }
+  request_.fullScreen = !request_.fullScreen;
+  reopen();
+}
+
+// Opens the back end with the wanted setting or else the other one, and shows
+// the whole picture. When neither opens they are tried again a second later,
+// unless the display itself is gone.
+bool DisplayThread::reopen() {
+  for (const bool fullScreen : {request_.fullScreen, !request_.fullScreen}) {
+    DisplayRequest attempt = request_;
+    attempt.fullScreen = fullScreen;
+    if (active_->open(attempt)) {
+      request_ = attempt;
+      displayOpen_ = true;
+      const ScreenLock::Guard guard(lock_);
+      frame_->mark_all();
+      return true;
+    }
+  }
+  if (active_->display_gone()) {
+    lose_display();
+  }
+  ticksUntilReopen_ = kTicksBetweenReopens;
+  return false;
+}
+
+void DisplayThread::lose_display() {
+  active_->close();
+  displayOpen_ = false;
   const ScreenLock::Guard guard(lock_);
-  frame_->mark_all();
+  failure_ = active_->failure_reason();
+  lost_ = true;
 }
 
 std::string DisplayThread::failure_reason() {

@@ -1,10 +1,13 @@
 #pragma once
 // Shows the frame buffer through a display back end and turns the window's
-// events into keys. Every 10 ms its thread takes the ScreenLock, copies the
-// band of changed rows, clears the row marks and handles the pending events.
+// events into keys. Every 10 ms its thread takes the ScreenLock only to copy
+// the band of changed rows and clear the row marks, and again to post keys;
+// the display itself is never called under the lock, so a display call that
+// hangs or never returns (a dying display server) cannot hold up the program.
 // Without a thread the owner drives the same work through tick().
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <future>
 #include <optional>
@@ -43,13 +46,18 @@ class DisplayThread {
   void set_title(const std::string& title) { pendingTitle_ = title; }
   std::string failure_reason();
   void beep(int frequencyHz, int durationMs);
-  // Set once the display went away or could not be reopened; nothing is shown after it.
+  // Set once the display went away; nothing is shown after it. A switch between
+  // full screen and window that neither setting can carry out only leaves the
+  // screen unshown until one of them opens again, tried once a second.
   bool lost() const { return lost_.load(); }
 
  private:
   bool open_display(const DisplayRequest& request);
   void run(const DisplayRequest& request, std::promise<bool>& opened);
+  void handle_events();
   void switch_full_screen();
+  bool reopen();
+  void lose_display();
   void post_keys(const WindowEvent& event);
 
   ScreenLock& lock_;
@@ -57,7 +65,14 @@ class DisplayThread {
   // Set before start() returns and cleared by stop(); in between only the
   // showing thread calls it, apart from beep.
   DisplayBackEnd* active_ = nullptr;
+  // Only the showing thread touches these: the setting wanted (that of the
+  // last open, or of a switch not yet carried out), whether the back end is
+  // open or else how many ticks until it is tried again, the rows copied out
+  // of the frame buffer, and the polled events.
   DisplayRequest request_;
+  bool displayOpen_ = false;
+  int ticksUntilReopen_ = 0;
+  std::vector<std::uint16_t> rows_;
   std::vector<WindowEvent> events_;
   // These and what they point to are guarded by the ScreenLock while showing.
   FrameBuffer* frame_ = nullptr;

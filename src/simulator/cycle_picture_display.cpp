@@ -1,6 +1,6 @@
 #include "simulator/cycle_picture_display.h"
 
-#include "simulator/png_picture.h"
+#include "screen/png_picture.h"
 
 namespace novabit {
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "simulator/png_picture.h"
+#include "screen/png_picture.h"
 
 namespace novabit {
 

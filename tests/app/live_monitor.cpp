@@ -22,24 +22,6 @@ namespace novabit::testing_app {
 
 using namespace std::chrono_literals;
 
-ScratchDirectory::ScratchDirectory() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "novabit-app-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) std::abort();
-  path_ = pattern;
-}
-
-ScratchDirectory::~ScratchDirectory() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-std::vector<std::string> ScratchDirectory::entries() const {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 Launch simulator(std::vector<std::string> arguments) {
   Launch launch;
   launch.program = NOVABIT_SIM_EXECUTABLE;
@@ -94,12 +76,6 @@ struct ChildPlan {
   if (nothing < 0 || dup2(nothing, STDIN_FILENO) < 0 || dup2(outputFd, STDOUT_FILENO) < 0 ||
       dup2(errorsFd, STDERR_FILENO) < 0) {
     _exit(126);
-  }
-  if (launch.fileSizeLimit) {
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    const rlimit limit{*launch.fileSizeLimit, *launch.fileSizeLimit};
-    if (sigaction(SIGXFSZ, &ignore, nullptr) != 0 || setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
   }
   if (launch.asNobody && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(126);
   // The program ends with the test, even when the test dies without its
@@ -210,6 +186,15 @@ std::string LiveMonitor::errors() {
 
 bool monitor_window_exists() {
   return testing_x::command_output("xdotool search --name '^NOVABIT' 2>/dev/null").has_value();
+}
+
+std::optional<std::filesystem::path> fake_time_library() {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/usr/lib", error)) {
+    const auto library = entry.path() / "faketime" / "libfaketimeMT.so.1";
+    if (std::filesystem::exists(library)) return library;
+  }
+  return std::nullopt;
 }
 
 std::string today() {

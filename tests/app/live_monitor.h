@@ -2,9 +2,8 @@
 // The real programs started as a user would start them: in a working
 // directory of their own, with what they print captured, and with the few
 // things a test changes in the child before it runs the program (the
-// environment, the user, the file size limit).
+// environment, the user).
 
-#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -16,23 +15,11 @@
 #include <utility>
 #include <vector>
 
+#include "support/files.h"
+
 namespace novabit::testing_app {
 
-// A fresh directory under the temporary directory, removed with everything in it.
-class ScratchDirectory {
- public:
-  ScratchDirectory();
-  ~ScratchDirectory();
-  ScratchDirectory(const ScratchDirectory&) = delete;
-  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-  // The names in it, sorted.
-  std::vector<std::string> entries() const;
-
- private:
-  std::filesystem::path path_;
-};
+using ScratchDirectory = testing::ScratchDirectory;
 
 struct Launch {
   std::string program = NOVABIT_EXECUTABLE;
@@ -41,8 +28,6 @@ struct Launch {
   std::vector<std::pair<std::string, std::optional<std::string>>> environment;
   // Runs the program as nobody (the test must be root).
   bool asNobody = false;
-  // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored so that writes fail with EFBIG.
-  std::optional<rlim_t> fileSizeLimit;
 };
 
 // novabit-sim with `arguments`.
@@ -83,6 +68,9 @@ class LiveMonitor {
 
 // True when a window titled like the monitor's is on the test's X server.
 bool monitor_window_exists();
+
+// libfaketime's preload library for threaded programs, where installed.
+std::optional<std::filesystem::path> fake_time_library();
 
 // Today's date as the study log's name carries it, e.g. "12-05-2026".
 std::string today();

@@ -16,6 +16,7 @@
 #include "screen/colour.h"
 #include "screen/end_steps.h"
 #include "screen/graph_screen.h"
+#include "screen/sdl/lost_connection_end.h"
 #include "screen/sdl/sdl_back_end.h"
 #include "textio/channels.h"
 #include "x_server.h"
@@ -125,56 +126,36 @@ class SdlBackEndOnX : public XServerTest {
   std::vector<WindowEvent> events_;
 };
 
-TEST_F(SdlBackEndOnX, ShowsThePictureWidenedInACentredWindowOfExactSize) {
+// The picture widened from 5-6-5 in a centred window of exactly 800 x 600;
+// later only the rows given, and a new window shows the last picture again.
+TEST_F(SdlBackEndOnX, ShowsThePictureWidenedRowsAsGivenAndAgainInANewWindow) {
   std::vector<std::uint16_t> page = test_picture();
   const std::uint16_t samples[] = {0xFFFF, 0x0660, 0x56EA, 0x33A6, 0x0008, 0xFA28};
   std::copy(std::begin(samples), std::end(samples), page.begin() + kScreenWidth + 1);
   backEnd_->show_rows(page.data(), 0, kScreenHeight - 1);
-
-  EXPECT_TRUE(root_comes_to_show(page));
+  ASSERT_TRUE(root_comes_to_show(page));
   const std::optional<RootImage> image = read_root_image();
   ASSERT_TRUE(image);
   const std::uint32_t shown[] = {0xF8FCF8, 0x00CC00, 0x50DC50, 0x307430, 0x000040, 0xF84440};
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(image->at(kLeft + 1 + i, kTop + 1), shown[i]) << "sample " << i;
-  }
-}
-
-TEST_F(SdlBackEndOnX, ShowsOnlyTheGivenRows) {
-  std::vector<std::uint16_t> page = test_picture();
-  backEnd_->show_rows(page.data(), 0, kScreenHeight - 1);
-  ASSERT_TRUE(root_comes_to_show(page));
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(image->at(kLeft + 1 + i, kTop + 1), shown[i]) << "sample " << i;
 
   std::vector<std::uint16_t> changed = page;
-  for (int x = 0; x < kScreenWidth; ++x) {
-    changed[300 * kScreenWidth + x] = 0x0660;
-    changed[301 * kScreenWidth + x] = 0xFA28;  // changed in memory, not shown
-  }
+  std::fill_n(changed.begin() + 300 * kScreenWidth, kScreenWidth, 0x0660);
+  std::fill_n(changed.begin() + 301 * kScreenWidth, kScreenWidth, 0xFA28);  // changed in memory, not shown
   backEnd_->show_rows(changed.data(), 300, 300);
+  std::copy_n(changed.begin() + 300 * kScreenWidth, kScreenWidth, page.begin() + 300 * kScreenWidth);
+  EXPECT_TRUE(root_comes_to_show(page));
 
-  std::vector<std::uint16_t> expected = page;
-  std::copy_n(changed.begin() + 300 * kScreenWidth, kScreenWidth,
-              expected.begin() + 300 * kScreenWidth);
-  EXPECT_TRUE(root_comes_to_show(expected));
-}
-
-TEST_F(SdlBackEndOnX, ANewWindowShowsTheLastPictureAgain) {
-  const std::vector<std::uint16_t> page = test_picture();
-  backEnd_->show_rows(page.data(), 0, kScreenHeight - 1);
   DisplayRequest fullScreen = window_request();
   fullScreen.fullScreen = true;
   ASSERT_TRUE(backEnd_->open(fullScreen)) << backEnd_->failure_reason();
   backEnd_->close();
   ASSERT_TRUE(backEnd_->open(window_request())) << backEnd_->failure_reason();
   EXPECT_TRUE(root_comes_to_show(page));
-}
-
-TEST_F(SdlBackEndOnX, RefusesARefreshRateTheDisplayDoesNotRun) {
-  DisplayRequest request = window_request();
-  request.refreshRate = 7;
-  EXPECT_FALSE(backEnd_->open(request));
-  EXPECT_NE(backEnd_->failure_reason().find("refresh rate 7 Hz"), std::string::npos)
-      << backEnd_->failure_reason();
+  DisplayRequest oddRate = window_request();
+  oddRate.refreshRate = 7;
+  EXPECT_FALSE(backEnd_->open(oddRate));
+  EXPECT_NE(backEnd_->failure_reason().find("refresh rate 7 Hz"), std::string::npos) << backEnd_->failure_reason();
 }
 
 TEST_F(SdlBackEndOnX, CaptionIsTheLatin1TitleInUtf8) {
@@ -185,58 +166,6 @@ TEST_F(SdlBackEndOnX, CaptionIsTheLatin1TitleInUtf8) {
     return name.has_value();
   }));
   EXPECT_NE(name.value_or("").find("\"Estad\xC3\xADstica\""), std::string::npos) << *name;
-}
-
-std::string describe(const WindowEvent& event) {
-  char text[32];
-  switch (event.kind) {
-    case WindowEvent::Kind::character:
-      std::snprintf(text, sizeof text, "character %X", event.codePoint);
-      return text;
-    case WindowEvent::Kind::key_down:
-      std::snprintf(text, sizeof text, "key %02X modifiers %u", event.scanCode, event.modifiers);
-      return text;
-    case WindowEvent::Kind::close_request:
-      return "close request";
-    case WindowEvent::Kind::switch_full_screen:
-      return "switch full screen";
-    case WindowEvent::Kind::connection_lost:
-      return "connection lost";
-  }
-  return "?";
-}
-
-TEST_F(SdlBackEndOnX, DeliversKeysAndCharactersSeparately) {
-  const std::vector<std::uint16_t> page = test_picture();
-  backEnd_->show_rows(page.data(), 0, kScreenHeight - 1);
-  ASSERT_TRUE(root_comes_to_show(page));
-  // A layout with an é key: xdotool would otherwise map é to a spare key only for the
-  // moment of the key press, and SDL may read the mapping after it has been undone.
-  ASSERT_TRUE(command_output("setxkbmap fr"));
-  // With no window manager the keyboard goes to the window under the pointer.
-  ASSERT_TRUE(command_output("xdotool mousemove " + std::to_string(kLeft + 400) + " " +
-                             std::to_string(kTop + 300)));
-  ASSERT_TRUE(command_output("xdotool key space F1 Up alt+F4 eacute alt+Return"));
-
-  const auto switched = [&] {
-    return std::any_of(events_.begin(), events_.end(), [](const WindowEvent& event) {
-      return event.kind == WindowEvent::Kind::switch_full_screen;
-    });
-  };
-  ASSERT_TRUE(pump_until(switched));
-  std::vector<std::string> seen;
-  for (const WindowEvent& event : events_) {
-    const bool altKey = event.kind == WindowEvent::Kind::key_down && event.scanCode == 0x38;
-    if (!altKey) {
-      seen.push_back(describe(event));
-    }
-  }
-  const std::vector<std::string> expected = {
-      "key 39 modifiers 0",  "character 20",       "key 3B modifiers 0", "key 48 modifiers 0",
-      "key 3E modifiers 4",  "key 03 modifiers 0", "character E9",       "switch full screen"};
-  EXPECT_EQ(seen, expected);
-  // Alt+F4 is only a key: the window is still there.
-  EXPECT_TRUE(command_output("xdotool search --name '^NovaBit prueba$'"));
 }
 
 using GraphScreenOnX = XServerTest;
@@ -254,7 +183,8 @@ TEST_F(GraphScreenOnX, ReadsTypedKeysAsTheirBytes) {
   ASSERT_TRUE(command_output("xdotool search --sync --name '^NovaBit prueba$'"));
   ASSERT_TRUE(command_output("xdotool mousemove " + std::to_string(kLeft + 400) + " " +
                              std::to_string(kTop + 300)));
-  ASSERT_TRUE(command_output("xdotool key space eacute F1 Up alt+F4"));
+  // Alt+F4 is only a key, and Alt+Enter only switches the display.
+  ASSERT_TRUE(command_output("xdotool key space eacute F1 Up alt+F4 alt+Return"));
 
   std::vector<std::string> keys;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -267,21 +197,10 @@ TEST_F(GraphScreenOnX, ReadsTypedKeysAsTheirBytes) {
     }
   }
   EXPECT_EQ(keys, (std::vector<std::string>{" ", "\x82", "\xFF;", "\xFFH", "\xFFk"}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(screen.read_key(), "");
+  EXPECT_TRUE(screen.is_open() && !screen.display_lost());
   endSteps.run_all();
-}
-
-TEST_F(SdlBackEndOnX, BeepsFromAnotherThreadWithOrWithoutAnAudioDevice) {
-  std::thread program([&] { backEnd_->beep(1000, 250); });
-  program.join();
-  backEnd_->beep(1000, 250);
-  backEnd_->beep(0, 250);
-  backEnd_->beep(1000, -1);
-}
-
-void announce_orderly_end() {
-  std::fputs("orderly end\n", stderr);
-  std::_Exit(0);
 }
 
 // The lost display leaves SDL's video useless for the rest of the process, so these run
@@ -321,7 +240,7 @@ TEST_F(SdlBackEndLosingX, ReportsTheLossOnceAndGoesOn) {
         if (!events.empty()) {
           fail_check("no more events");
         }
-        if (backEnd->open(window_request())) {
+        if (backEnd->open(window_request()) || !backEnd->display_gone()) {
           fail_check("refused reopening");
         }
         backEnd->close();
@@ -336,19 +255,39 @@ TEST_F(SdlBackEndLosingX, ReportsTheLossOnceAndGoesOn) {
       testing::ExitedWithCode(0), "went on");
 }
 
-TEST_F(SdlBackEndLosingX, RunsTheHookWhenXlibMeetsTheBreakFirst) {
+void announce_orderly_end(const char* reason) {
+  std::fprintf(stderr, "orderly end: %s\n", reason);
+  std::_Exit(0);
+}
+
+class XlibMeetingTheBreak : public XServerTest, public testing::WithParamInterface<bool> {};
+
+// Xlib meets the break inside a call (on the display thread, for the window's connection).
+// Inside the run its handler waits until the program's thread has closed its files, which
+// then ends the process; outside the run it ends the process at once. Xlib never does.
+TEST_P(XlibMeetingTheBreak, EndsTheProcessOnceTheFilesAreClosed) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const bool inRun = GetParam();
   EXPECT_EXIT(
       {
-        const std::unique_ptr<DisplayBackEnd> backEnd = make_sdl_back_end(announce_orderly_end);
-        if (!backEnd->open(window_request())) {
-          std::_Exit(2);
-        }
-        testing_x::meet_break_inside_xlib(*server_);
-        std::_Exit(3);
+        LostConnectionEnd lostConnection(announce_orderly_end);
+        const std::unique_ptr<DisplayBackEnd> backEnd = make_sdl_back_end(&lostConnection);
+        if (inRun) lostConnection.run_begins();
+        std::thread display([&] {
+          testing_x::meet_break_inside_xlib(*server_);
+          fail_check("the handler returned");
+        });
+        while (!lostConnection.lost()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::fputs("files closed\n", stderr);
+        lostConnection.files_closed();
+        fail_check("files_closed returned");
       },
-      testing::ExitedWithCode(0), "orderly end");
+      testing::ExitedWithCode(0),
+      std::string(inRun ? "^files closed\n" : "^") + "orderly end: the connection to the display was lost\n$");
 }
+
+INSTANTIATE_TEST_SUITE_P(InAndOutsideTheRun, XlibMeetingTheBreak, testing::Bool());
 
 }  // namespace
 }  // namespace novabit

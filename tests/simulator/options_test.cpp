@@ -10,16 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "simulator/simulator_fixture.h"
+#include "support/files.h"
+#include "support/local_zone.h"
+#include "support/simulator_run.h"
 #include "textio/seal.h"
-#include "textio/local_zone.h"
 
 namespace novabit {
 namespace {
 
 using testing::LocalZone;
 using testing::run_simulator;
-using testing::WorkingDirectory;
 
 constexpr std::time_t kNow = 1796508600;  // 2026-12-05 22:10:00 UTC
 
@@ -82,7 +82,7 @@ TEST(OptionsTest, EveryOptionIsRead) {
 // passes paced from the clock reading of its first pass.
 TEST(OptionsTest, ASealGivesTheKeyAndTheClocksOfItsRun) {
   const LocalZone zone("Europe/Madrid");
-  WorkingDirectory directory;
+  const testing::ScratchDirectory directory(true);
   Seal seal{key_from_seed(5), "12-05-2026", "22:10:00", "keyed", {}};
   std::ofstream("run.seal") << seal_text(seal) << seal_clock_line(850000123.75L);
   std::ofstream("unpaced.seal") << seal_text(seal);
@@ -135,7 +135,7 @@ TEST(OptionsTest, BadArgumentsAreRefusedByName) {
 }
 
 TEST(PathCheckTest, OutputsMustBeWritableWhereTheyGo) {
-  WorkingDirectory directory;
+  const testing::ScratchDirectory directory(true);
   std::filesystem::create_directory("sub");
   std::ofstream("plain") << "x";
   const auto problem = [](const std::vector<std::string>& arguments) {
@@ -156,7 +156,7 @@ TEST(PathCheckTest, OutputsMustBeWritableWhereTheyGo) {
 }
 
 TEST(ArgumentErrorTest, OneLineTheUsageAndStatusTwoWithNothingWritten) {
-  WorkingDirectory directory;
+  const testing::ScratchDirectory directory(true);
   const std::vector<std::string> bad[] = {
       {"--passes", "-5", "--trace", "t.csv"},
       {"--trace", "t.csv", "--bits", "missing/b.bin"},

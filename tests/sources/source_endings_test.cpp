@@ -16,11 +16,11 @@
 #include <functional>
 #include <string>
 
-#include "experiment/test_doubles.h"
 #include "monitor/monitor.h"
 #include "monitor/program_version.h"
-#include "simulator/simulator_fixture.h"
-#include "textio/local_zone.h"
+#include "support/fakes.h"
+#include "support/files.h"
+#include "support/local_zone.h"
 #include "textio/seal.h"
 #include "textio/virtual_clocks.h"
 
@@ -59,19 +59,20 @@ class SourceEndingTest : public ::testing::TestWithParam<Ending> {};
 TEST_P(SourceEndingTest, EndsTheRunInOrderNamingTheSourceAndTheReason) {
   const Ending& ending = GetParam();
   const LocalZone zone("UTC");
-  WorkingDirectory directory;
+  const ScratchDirectory directory(true);
   const Feed feed = ending.open();
   SimulatedSecondsClock clock(1000);
   const SimulatedWallClock wallClock(clock, 1796630400, 1796630400 - 1000);  // 2026-12-07 08:00:00 UTC
   GivenKey sealer(kTestKey);
   SteppingClock silence(0, 1);
-  std::FILE* errors = std::tmpfile();
+  const std::string errorsFile = directory.file("errors");
+  std::FILE* errors = std::fopen(errorsFile.c_str(), "w");
   const std::string source = "device:" + feed.path;
   MonitorSettings settings{"novabit", nullptr, errors, false, false, {}, {}, *parse_source(source).spec, true};
   settings.driver.biasEnabled = false;
   Monitor monitor({{}, clock, wallClock, sealer, {}, &silence}, settings);
   ASSERT_TRUE(monitor.open_screen());
-  ASSERT_TRUE(monitor.start()) << stream_bytes(errors);
+  ASSERT_TRUE(monitor.start());
 
   // Every byte value, so that a terminal left in its cooked mode would show.
   std::string fed;
@@ -88,8 +89,8 @@ TEST_P(SourceEndingTest, EndsTheRunInOrderNamingTheSourceAndTheReason) {
     close(feed.writer);
     EXPECT_EQ(silence.readings() - silentReadings, 11) << "ten seconds of silence after the first reading";
   }
-  EXPECT_EQ(stream_bytes(errors), "novabit: the source " + source + " stopped: " + ending.reason + "; the run ends\n");
   std::fclose(errors);
+  EXPECT_EQ(file_bytes(errorsFile), "novabit: the source " + source + " stopped: " + ending.reason + "; the run ends\n");
 
   std::string expected = "# program=novabit " + std::string(program_version()) + "\r\n# source=" + source +
                          "\r\n# key_sha256=" + key_commitment(kTestKey) + "\r\npass,utc,local,ones,alarm\r\n";

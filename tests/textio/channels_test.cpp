@@ -1,20 +1,94 @@
+// The numbered channels and the printer: files created afresh without losing
+// an earlier one, bytes passed unchanged, the line column, and channel 0.
+
 #include "textio/channels.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "textio/temp_directory.h"
+#include "support/files.h"
+#include "textio/printer.h"
 
 namespace novabit {
 namespace {
 
 using testing::file_bytes;
-using testing::TempDirectory;
 using testing::write_bytes;
+
+class ChannelsTest : public ::testing::Test {
+ protected:
+  testing::ScratchDirectory directory_;
+  ChannelTable channels_{nullptr, nullptr};
+  Printer printer_{channels_};
+};
+
+TEST_F(ChannelsTest, NumbersRunFromOneAndRefusedCallsChangeNothing) {
+  EXPECT_EQ(channels_.first_free_channel(), 1);
+  for (int channel = 1; channel <= kMaxFileChannel; ++channel) {
+    ASSERT_EQ(channels_.open_output_file(directory_.file(std::to_string(channel)), channel), ResultCode::ok);
+  }
+  EXPECT_EQ(channels_.first_free_channel(), 0);
+  for (const int channel : {-1, 0, 4, 255}) {
+    EXPECT_EQ(channels_.open_output_file(directory_.file("x"), channel), ResultCode::illegal_call) << channel;
+  }
+  EXPECT_FALSE(std::filesystem::exists(directory_.file("x")));
+  channels_.close_all_channels();
+  EXPECT_EQ(channels_.first_free_channel(), 1);
+  EXPECT_EQ(channels_.write(1, "lost"), ResultCode::illegal_call);
+  EXPECT_EQ(channels_.commit_record(1), ResultCode::illegal_call);
+}
+
+// An earlier file moves to the first free NAME.N; nothing there is replaced.
+TEST_F(ChannelsTest, AnEarlierFileIsKeptAside) {
+  const std::string path = directory_.file("estudio_03-07-2006");
+  write_bytes(path, "first run");
+  write_bytes(path + ".1", "older run");
+  ASSERT_EQ(channels_.open_output_file(path, 1), ResultCode::ok);
+  channels_.write(1, "second run");
+  channels_.close_all_channels();
+  ASSERT_EQ(channels_.open_output_file(path, 1), ResultCode::ok);
+  channels_.close_all_channels();
+  const std::vector<std::string> kept = {file_bytes(path), file_bytes(path + ".1"), file_bytes(path + ".2"),
+                                         file_bytes(path + ".3")};
+  EXPECT_EQ(kept, (std::vector<std::string>{"", "older run", "first run", "second run"}));
+}
+
+TEST_F(ChannelsTest, NeverWritesThroughALinkOrOverADirectory) {
+  const std::string target = directory_.file("precious");
+  write_bytes(target, "keep me");
+  std::filesystem::create_symlink(target, directory_.file("link"));
+  std::filesystem::create_symlink(directory_.file("nowhere"), directory_.file("dangling"));
+  std::filesystem::create_directory(directory_.file("folder"));
+  for (const char* name : {"link", "dangling", "folder"}) {
+    EXPECT_EQ(channels_.open_output_file(directory_.file(name), 1), ResultCode::open_refused) << name;
+    EXPECT_EQ(channels_.open_failure(), directory_.file(name) + ": File exists");
+  }
+  EXPECT_EQ(channels_.open_output_file(directory_.file("missing/log"), 1), ResultCode::open_refused);
+  EXPECT_EQ(channels_.open_failure(), directory_.file("missing/log") + ": No such file or directory");
+  EXPECT_EQ(file_bytes(target), "keep me");
+  EXPECT_EQ(directory_.entries(), (std::vector<std::string>{"dangling", "folder", "link", "precious"}));
+}
+
+// Bytes reach the file unchanged through an 8192-byte buffer, all of them
+// once a record is committed; the line column counts from the last line end.
+TEST_F(ChannelsTest, BytesPassUnchangedThroughTheBuffer) {
+  const std::string path = directory_.file("log");
+  ASSERT_EQ(channels_.open_output_file(path, 1), ResultCode::ok);
+  const std::string bytes("\xFAltimos\r\n\0x", 11);
+  channels_.write(1, bytes);
+  EXPECT_EQ(channels_.line_state(1).lineColumn, 2);
+  channels_.write(1, std::string(kChannelBufferSize - bytes.size() - 1, 'a'));
+  EXPECT_EQ(std::filesystem::file_size(path), 0u);
+  channels_.write(1, "bc\r");
+  EXPECT_EQ(channels_.line_state(1).lineColumn, 0);
+  EXPECT_EQ(std::filesystem::file_size(path), kChannelBufferSize);
+  EXPECT_EQ(channels_.commit_record(1), ResultCode::ok);
+  EXPECT_EQ(file_bytes(path), bytes + std::string(kChannelBufferSize - bytes.size() - 1, 'a') + "bc\r");
+  EXPECT_FALSE(channels_.records_lost());
+}
 
 class RecordingScreen final : public ScreenTextSink {
  public:
@@ -22,200 +96,44 @@ class RecordingScreen final : public ScreenTextSink {
   std::vector<std::string> pieces;
 };
 
-class ChannelTableTest : public ::testing::Test {
- protected:
-  TempDirectory directory_;
-  ChannelTable channels_{nullptr, nullptr};
-};
-
-TEST_F(ChannelTableTest, FirstFreeChannelCountsFromOne) {
-  EXPECT_EQ(channels_.first_free_channel(), 1);
-  ASSERT_EQ(channels_.open_output_file(directory_.file("a"), 1), ResultCode::ok);
-  ASSERT_EQ(channels_.open_output_file(directory_.file("b"), 2), ResultCode::ok);
-  EXPECT_EQ(channels_.first_free_channel(), 3);
-  for (int channel = 3; channel <= kMaxFileChannel; ++channel) {
-    ASSERT_EQ(channels_.open_output_file(directory_.file(std::to_string(channel)), channel),
-              ResultCode::ok);
-  }
-  EXPECT_EQ(channels_.first_free_channel(), 0);
-  channels_.close_all_channels();
-  EXPECT_EQ(channels_.first_free_channel(), 1);
-}
-
-TEST_F(ChannelTableTest, RefusesChannelsOutOfRangeOrAlreadyOpen) {
-  for (const int channel : {-1, 0, 255, 1000}) {
-    EXPECT_EQ(channels_.open_output_file(directory_.file("x"), channel), ResultCode::illegal_call);
-    EXPECT_EQ(channels_.last_error(), ResultCode::illegal_call);
-  }
-  EXPECT_FALSE(std::filesystem::exists(directory_.file("x")));
-
-  ASSERT_EQ(channels_.open_output_file(directory_.file("first"), 4), ResultCode::ok);
-  EXPECT_EQ(channels_.last_error(), ResultCode::ok);
-  EXPECT_EQ(channels_.open_output_file(directory_.file("second"), 4), ResultCode::illegal_call);
-  EXPECT_FALSE(std::filesystem::exists(directory_.file("second")));
-  channels_.write(4, "kept");
-  channels_.close_all_channels();
-  EXPECT_EQ(file_bytes(directory_.file("first")), "kept");
-}
-
-TEST_F(ChannelTableTest, WritesToAClosedChannelAreRefused) {
-  EXPECT_EQ(channels_.write(1, "lost"), ResultCode::illegal_call);
-  EXPECT_EQ(channels_.write(255, "lost"), ResultCode::illegal_call);
-  EXPECT_EQ(channels_.write(-2, "lost"), ResultCode::illegal_call);
-  EXPECT_EQ(channels_.commit_record(1), ResultCode::illegal_call);
-  EXPECT_EQ(channels_.last_error(), ResultCode::illegal_call);
-  EXPECT_EQ(channels_.line_state(1).lineColumn, 0);
-}
-
-TEST_F(ChannelTableTest, BytesPassUnchanged) {
-  const std::string path = directory_.file("estudio_03-07-2006");
-  ASSERT_EQ(channels_.open_output_file(path, 1), ResultCode::ok);
-  const std::string bytes = std::string("\xFAltimos\r\n\n\r\0end", 15);
-  EXPECT_EQ(channels_.write(1, bytes), ResultCode::ok);
-  channels_.close_all_channels();
-  EXPECT_EQ(file_bytes(path), bytes);
-}
-
-TEST_F(ChannelTableTest, ExistingFileIsMovedAsideNotDestroyed) {
-  const std::string path = directory_.file("estudio_03-07-2006");
-  write_bytes(path, "first run");
-  write_bytes(path + ".1", "older run");
-
-  ASSERT_EQ(channels_.open_output_file(path, 1), ResultCode::ok);
-  EXPECT_EQ(file_bytes(path), "");
-  EXPECT_EQ(file_bytes(path + ".1"), "older run");
-  EXPECT_EQ(file_bytes(path + ".2"), "first run");
-  channels_.write(1, "second run");
-  channels_.close_all_channels();
-
-  ASSERT_EQ(channels_.open_output_file(path, 1), ResultCode::ok);
-  channels_.close_all_channels();
-  EXPECT_EQ(file_bytes(path), "");
-  EXPECT_EQ(file_bytes(path + ".3"), "second run");
-}
-
-TEST_F(ChannelTableTest, RefusesToWriteThroughALinkOrOverADirectory) {
-  const std::string target = directory_.file("precious");
-  write_bytes(target, "keep me");
-  const std::string link = directory_.file("estudio_link");
-  std::filesystem::create_symlink(target, link);
-  const std::string dangling = directory_.file("estudio_dangling");
-  std::filesystem::create_symlink(directory_.file("nowhere"), dangling);
-  const std::string folder = directory_.file("estudio_folder");
-  std::filesystem::create_directory(folder);
-
-  for (const std::string& path : {link, dangling, folder}) {
-    EXPECT_EQ(channels_.open_output_file(path, 1), ResultCode::open_refused) << path;
-    EXPECT_EQ(channels_.last_error(), ResultCode::open_refused);
-    EXPECT_EQ(channels_.open_failure(), path + ": File exists");
-    EXPECT_EQ(channels_.first_free_channel(), 1);
-    EXPECT_EQ(channels_.write(1, "x"), ResultCode::illegal_call);
-  }
-  EXPECT_EQ(file_bytes(target), "keep me");
-  EXPECT_FALSE(std::filesystem::exists(directory_.file("nowhere")));
-  EXPECT_TRUE(std::filesystem::is_directory(folder));
-  EXPECT_FALSE(std::filesystem::exists(link + ".1"));
-}
-
-TEST_F(ChannelTableTest, RefusedOpenNamesTheReason) {
-  const std::string path = directory_.file("missing/estudio");
-  EXPECT_EQ(channels_.open_output_file(path, 1), ResultCode::open_refused);
-  EXPECT_EQ(channels_.open_failure(), path + ": No such file or directory");
-  EXPECT_EQ(channels_.open_output_file(std::string("bad\0name", 8), 1), ResultCode::open_refused);
-  EXPECT_EQ(channels_.open_output_file("", 1), ResultCode::open_refused);
-}
-
-TEST_F(ChannelTableTest, FullyBufferedThroughEightKilobytes) {
-  const std::string path = directory_.file("buffered");
-  ASSERT_EQ(channels_.open_output_file(path, 1), ResultCode::ok);
-  const std::string block(kChannelBufferSize - 1, 'a');
-  channels_.write(1, block);
-  EXPECT_EQ(std::filesystem::file_size(path), 0u);
-  channels_.write(1, "bc");
-  EXPECT_EQ(std::filesystem::file_size(path), kChannelBufferSize);
-  channels_.close_all_channels();
-  EXPECT_EQ(file_bytes(path), block + "bc");
-}
-
-TEST_F(ChannelTableTest, CommitRecordPushesEverythingOutUnchanged) {
-  for (const bool durable : {true, false}) {
-    const std::string path = directory_.file(durable ? "durable" : "quick");
-    channels_.set_durable_writes(durable);
-    ASSERT_EQ(channels_.open_output_file(path, 1), ResultCode::ok);
-    channels_.write(1, "line one\r\n");
-    EXPECT_EQ(channels_.commit_record(1), ResultCode::ok);
-    EXPECT_EQ(file_bytes(path), "line one\r\n");
-    channels_.write(1, "line two\r\n");
-    EXPECT_EQ(channels_.commit_record(1), ResultCode::ok);
-    EXPECT_EQ(channels_.commit_record(1), ResultCode::ok);
-    channels_.close_all_channels();
-    EXPECT_EQ(file_bytes(path), "line one\r\nline two\r\n");
-    EXPECT_FALSE(channels_.records_lost());
-  }
-}
-
-TEST_F(ChannelTableTest, DestructionClosesTheFiles) {
-  const std::string path = directory_.file("closed_by_destructor");
-  {
-    ChannelTable table(nullptr, nullptr);
-    ASSERT_EQ(table.open_output_file(path, 7), ResultCode::ok);
-    table.write(7, "last records\r\n");
-    EXPECT_EQ(file_bytes(path), "");
-  }
-  EXPECT_EQ(file_bytes(path), "last records\r\n");
-}
-
-TEST_F(ChannelTableTest, CloseAllClearsTheRecords) {
-  ASSERT_EQ(channels_.open_output_file(directory_.file("a"), 1), ResultCode::ok);
-  ASSERT_EQ(channels_.open_output_file(directory_.file("b"), 9), ResultCode::ok);
-  channels_.write(9, "abc");
-  EXPECT_EQ(channels_.line_state(9).lineColumn, 3);
-  channels_.close_all_channels();
-  EXPECT_EQ(channels_.line_state(9).lineColumn, 0);
-  EXPECT_EQ(channels_.write(9, "late"), ResultCode::illegal_call);
-  EXPECT_EQ(file_bytes(directory_.file("b")), "abc");
-}
-
-TEST_F(ChannelTableTest, LineColumnFollowsTheLastLineEnd) {
-  ASSERT_EQ(channels_.open_output_file(directory_.file("columns"), 1), ResultCode::ok);
-  const struct {
-    const char* bytes;
-    std::int32_t column;
-  } steps[] = {{"abc", 3}, {"de", 5}, {"x\r\nyz", 2}, {"\r", 0}, {"ab\ncd\refg", 3}, {"", 3}};
-  for (const auto& step : steps) {
-    channels_.write(1, step.bytes);
-    EXPECT_EQ(channels_.line_state(1).lineColumn, step.column) << step.bytes;
-  }
-  EXPECT_EQ(channels_.line_state(1).lineWidth, 0);
-  channels_.write(1, std::string(250, 'x'));
-  EXPECT_EQ(channels_.line_state(1).lineColumn, 253);
-}
-
-TEST(ScreenChannel, GoesToTheScreenWhileOneIsAttached) {
+// Channel 0 is the console until a screen is attached; the screen's line is
+// 100 columns wide, so a zone from column 84 on ends it. An integer with its
+// line end, and each piece of a picture, are single writes.
+TEST_F(ChannelsTest, ChannelZeroAndThePrintersPieces) {
   char* consoleText = nullptr;
   std::size_t consoleSize = 0;
   std::FILE* console = open_memstream(&consoleText, &consoleSize);
-  ASSERT_NE(console, nullptr);
+  RecordingScreen screen;
   {
     ChannelTable channels(console, nullptr);
-    channels.write(0, "before ");
-    RecordingScreen screen;
+    Printer printer(channels);
+    printer.print_text(0, "before", Separator::zone);
     channels.attach_screen(screen, 100);
-    EXPECT_EQ(channels.line_state(0).lineColumn, 0);
-    EXPECT_EQ(channels.line_state(0).lineWidth, 100);
-    channels.write(0, std::string(250, '#'));
-    EXPECT_EQ(channels.line_state(0).lineColumn, 50);
-    channels.write(0, "\xFA\r\n");
-    EXPECT_EQ(channels.line_state(0).lineColumn, 0);
+    printer.print_int(0, 42, Separator::newline);
+    printer.print_text(0, std::string(83, 'a'), Separator::zone);
+    printer.print_text(0, "", Separator::zone);
+    printer.begin_picture("##.## %");
+    printer.print_picture_number(0, 7.0, Separator::newline);
+    printer.print_picture_number(0, 7.0, Separator::none);
     channels.detach_screen();
-    EXPECT_EQ(channels.line_state(0).lineWidth, 0);
-    channels.write(0, "after");
-    EXPECT_EQ(channels.commit_record(0), ResultCode::ok);
-    EXPECT_EQ(screen.pieces, (std::vector<std::string>{std::string(250, '#'), "\xFA\r\n"}));
+    printer.print_text(0, "after", Separator::none);
+    channels.commit_record(0);
   }
   std::fclose(console);
-  EXPECT_EQ(std::string(consoleText, consoleSize), "before after");
+  EXPECT_EQ(std::string(consoleText, consoleSize), "before        after");
   std::free(consoleText);
+  EXPECT_EQ(screen.pieces,
+            (std::vector<std::string>{" 42\r\n", std::string(83, 'a'), " ", "\r\n", " 7.00", " %", "\r\n"}));
+}
+
+TEST_F(ChannelsTest, FileLinesNeverWrap) {
+  const std::string path = directory_.file("zones");
+  ASSERT_EQ(channels_.open_output_file(path, 1), ResultCode::ok);
+  for (int value = 1; value <= 9; ++value) printer_.print_int(1, value, Separator::zone);
+  channels_.close_all_channels();
+  std::string expected;
+  for (int value = 1; value <= 9; ++value) expected += " " + std::to_string(value) + "            ";
+  EXPECT_EQ(file_bytes(path), expected);
 }
 
 }  // namespace

@@ -1,129 +1,79 @@
+// How values become text, byte for byte.
+
 #include "textio/formatting.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace novabit {
 namespace {
 
-TEST(IntegerText, WritesSignOrBlankThenDigits) {
+TEST(Formatting, IntegersDatesTimesAndRepeats) {
   const struct {
     std::int32_t value;
     const char* text;
-  } cases[] = {
-      {0, " 0"},
-      {42, " 42"},
-      {100, " 100"},
-      {-7, "-7"},
-      {90312, " 90312"},
-      {std::numeric_limits<std::int32_t>::max(), " 2147483647"},
-      {std::numeric_limits<std::int32_t>::min(), "-2147483648"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(integer_text(c.value), c.text) << c.value;
-  }
-}
-
-TEST(ZoneText, BlanksUpToTheNextZoneInAnUnlimitedLine) {
-  const struct {
-    std::int32_t column;
-    std::size_t blanks;
-  } cases[] = {{0, 14}, {2, 12}, {13, 1}, {14, 14}, {15, 13}, {60, 10}, {84, 14}, {98, 14}, {100, 12}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(zone_text(c.column, 0), std::string(c.blanks, ' ')) << c.column;
-  }
-}
-
-TEST(ZoneText, ScreenLineEndsFromColumn84On) {
-  EXPECT_EQ(zone_text(83, 100), " ");
-  for (const std::int32_t column : {84, 85, 90, 98, 99}) {
-    EXPECT_EQ(zone_text(column, 100), "\r\n") << column;
-  }
-  EXPECT_EQ(zone_text(2, 100), std::string(12, ' '));
-}
-
-TEST(ZoneText, ExtremeColumnsStaySafe) {
-  const std::size_t blanks = zone_text(std::numeric_limits<std::int32_t>::max(), 0).size();
-  EXPECT_GE(blanks, 1u);
-  EXPECT_LE(blanks, 14u);
-  EXPECT_EQ(zone_text(std::numeric_limits<std::int32_t>::max(), 100), "\r\n");
-  EXPECT_FALSE(zone_text(-5, 0).empty());
-}
-
-TEST(DateAndTimeText, FixedWidthMonthDayYearAndClock) {
-  EXPECT_EQ(date_text(LocalTime{2007, 1, 1, 0, 0, 5}), "01-01-2007");
-  EXPECT_EQ(time_text(LocalTime{2007, 1, 1, 0, 0, 5}), "00:00:05");
+  } integers[] = {{0, " 0"}, {42, " 42"}, {100, " 100"}, {-7, "-7"}, {INT32_MIN, "-2147483648"}};
+  for (const auto& c : integers) EXPECT_EQ(integer_text(c.value), c.text) << c.value;
   EXPECT_EQ(date_text(LocalTime{2006, 3, 7, 9, 5, 0}), "03-07-2006");
   EXPECT_EQ(time_text(LocalTime{2006, 3, 7, 9, 5, 0}), "09:05:00");
-  EXPECT_EQ(date_text(LocalTime{2026, 12, 31, 23, 59, 59}), "12-31-2026");
-  EXPECT_EQ(time_text(LocalTime{2026, 12, 31, 23, 59, 59}), "23:59:59");
-}
-
-TEST(RepeatChar, CopiesTheFirstByte) {
-  EXPECT_EQ(repeat_char(99, "-"), std::string(99, '-'));
   EXPECT_EQ(repeat_char(3, "xyz"), "xxx");
-  EXPECT_EQ(repeat_char(2, "\xFA"), "\xFA\xFA");
-  EXPECT_EQ(repeat_char(0, "-"), "");
   EXPECT_EQ(repeat_char(-4, "-"), "");
   EXPECT_EQ(repeat_char(5, ""), "");
 }
 
-TEST(HexText, UpperCaseWithoutLeadingZeros) {
+// Zones start at columns 1, 15, 29, ...; on the 100-column screen any zone
+// from column 84 on ends the line instead.
+TEST(Formatting, ZonesAdvanceToTheNextFourteenthColumn) {
   const struct {
-    std::uint32_t value;
+    std::int32_t column, width;
     const char* text;
-  } cases[] = {{0, "0"}, {52, "34"}, {253, "FD"}, {0xABCDEF, "ABCDEF"}, {0xFFFFFFFF, "FFFFFFFF"}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(hex_text(c.value), c.text) << c.value;
-  }
+  } cases[] = {{0, 0, "              "}, {2, 0, "            "}, {13, 0, " "}, {14, 0, "              "},
+               {98, 0, "              "}, {83, 100, " "}, {84, 100, "\r\n"}, {99, 100, "\r\n"}};
+  for (const auto& c : cases) EXPECT_EQ(zone_text(c.column, c.width), c.text) << c.column << " of " << c.width;
+  EXPECT_EQ(zone_text(std::numeric_limits<std::int32_t>::max(), 100), "\r\n");
 }
 
-TEST(TextValue, PrefixedIntegersAndDecimalNumbers) {
+TEST(Formatting, HexTextAndTheValueOfATextMakeTheGreenShades) {
+  EXPECT_EQ(hex_text(0), "0");
+  EXPECT_EQ(hex_text(253), "FD");
+  EXPECT_EQ(hex_text(0xFFFFFFFF), "FFFFFFFF");
+  for (std::uint32_t n = 16; n <= 255; ++n) EXPECT_EQ(text_value("&h00" + hex_text(n) + "00"), n * 256.0) << n;
   const struct {
-    std::string text;
+    const char* text;
     double value;
+  } cases[] = {{"  &H10", 16}, {"&o17", 15}, {"&B101", 5}, {"&HFFFFFFFF", -1}, {"&H100000001", 1}, {"&H1G", 1},
+               {"&X12", 0},    {"12.5", 12.5}, {"  -3e2", -300}, {"7 apples", 7}, {"    ", 0}, {"&", 0}};
+  for (const auto& c : cases) EXPECT_EQ(text_value(c.text), c.value) << c.text;
+}
+
+// Rounded at the fourth decimal, then cut to two: never rounded twice.
+TEST(Formatting, PercentFieldRoundsOnceThenCuts) {
+  const struct {
+    std::optional<double> value;
+    const char* text;
   } cases[] = {
-      {"&h00FD00", 64768},
-      {"  &H10", 16},
-      {"&HfF", 255},
-      {"&o17", 15},
-      {"&B101", 5},
-      {"&HFFFFFFFF", -1},
-      {"&H80000000", -2147483648.0},
-      {"&H100000001", 1},  // wraps at 32 bits
-      {"&H", 0},
-      {"&H1G", 1},         // stops at the first byte that is no digit
-      {"&O19", 1},
-      {"&B102", 2},
-      {"&X12", 0},         // not a base letter: read as a decimal number
-      {"12.5", 12.5},
-      {"  -3e2", -300},
-      {"7 apples", 7},
-      {"", 0},
-      {"    ", 0},
-      {"abc", 0},
-      {"&", 0},
+      {0, " 0.00"},       {0.5, " 0.50"},           {3.14159, " 3.14"},          {12.345678, "12.34"},
+      {66.6666666, "66.66"}, {99.999, "99.99"},     {99.99999, "100.00"},        {0.12994, " 0.12"},
+      {0.12999, " 0.13"}, {0.005, "50.00%e-4"},     {1234.5, "12.34%e+2"},       {-0.5, "-0.50"},
+      {-15.5, "-15.50"},  {-0.001, "-0.00"},        {1e300, "10.00%e+299"},      {std::nullopt, "--.--"},
+      {std::numeric_limits<double>::quiet_NaN(), "--.--"}, {std::numeric_limits<double>::infinity(), "--.--"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(text_value(c.text), c.value) << c.text;
-  }
+  const PictureText field = parse_picture("##.##");
+  for (const auto& c : cases) EXPECT_EQ(picture_number_text(field, c.value), c.text) << c.value.value_or(-1);
 }
 
-TEST(TextValue, GreenShadesFromHexText) {
-  for (std::uint32_t n = 16; n <= 255; ++n) {
-    EXPECT_EQ(text_value("&h00" + hex_text(n) + "00"), n * 256.0) << n;
-  }
-}
-
-TEST(TextValue, ReadsOnlyTheViewItIsGiven) {
-  const std::string digits = "12345";
-  EXPECT_EQ(text_value(std::string_view(digits).substr(0, 2)), 12);
-  const std::string withNul("4\0" "9", 3);
-  EXPECT_EQ(text_value(withNul), 4);
-  EXPECT_EQ(text_value(std::string_view("&H1F00", 3)), 1);
+TEST(Formatting, PictureSplitsItsLiteralTextAroundTheField) {
+  const PictureText line = parse_picture("     0 -> Desvio medio al CERO en \xFAltimos 15 min en %: ##.## ");
+  EXPECT_EQ(line.before, "     0 -> Desvio medio al CERO en \xFAltimos 15 min en %: ");
+  EXPECT_EQ(line.after, " ");
+  EXPECT_EQ(line.integerPlaces * 10 + line.decimalPlaces, 22);
+  const PictureText escaped = parse_picture("_#1 is ###_.");
+  EXPECT_EQ(escaped.before + "|" + escaped.after, "#1 is |.");
+  EXPECT_EQ(picture_number_text(escaped, 7.6), "  7");
 }
 
 }  // namespace

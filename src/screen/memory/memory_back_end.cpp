@@ -13,6 +13,7 @@ bool MemoryBackEnd::open(const DisplayRequest& request) {
   requests_.push_back(request);
   if (!accepts_(request)) {
     failure_ = refusal_;
+    gone_ = refusalGone_;
     return false;
   }
   open_ = true;
@@ -26,13 +27,19 @@ std::string MemoryBackEnd::failure_reason() const {
   return failure_;
 }
 
+bool MemoryBackEnd::display_gone() const {
+  const std::lock_guard lock(mutex_);
+  return gone_;
+}
+
 void MemoryBackEnd::close() {
   const std::lock_guard lock(mutex_);
   open_ = false;
 }
 
 void MemoryBackEnd::show_rows(const std::uint16_t* page, int firstRow, int lastRow) {
-  const std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
+  unstalled_.wait(lock, [this] { return !stalled_; });
   const auto offset = static_cast<std::ptrdiff_t>(firstRow) * kScreenWidth;
   const auto end = static_cast<std::ptrdiff_t>(lastRow + 1) * kScreenWidth;
   std::copy(page + offset, page + end, picture_.begin() + offset);
@@ -40,7 +47,8 @@ void MemoryBackEnd::show_rows(const std::uint16_t* page, int firstRow, int lastR
 }
 
 void MemoryBackEnd::poll_events(std::vector<WindowEvent>& events) {
-  const std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
+  unstalled_.wait(lock, [this] { return !stalled_; });
   events.insert(events.end(), events_.begin(), events_.end());
   events_.clear();
 }
@@ -55,15 +63,25 @@ void MemoryBackEnd::beep(int frequencyHz, int durationMs) {
   beeps_.push_back({frequencyHz, durationMs});
 }
 
-void MemoryBackEnd::set_acceptance(std::function<bool(const DisplayRequest&)> accepts, std::string reason) {
+void MemoryBackEnd::set_acceptance(std::function<bool(const DisplayRequest&)> accepts, std::string reason,
+                                   bool gone) {
   const std::lock_guard lock(mutex_);
   accepts_ = std::move(accepts);
   refusal_ = std::move(reason);
+  refusalGone_ = gone;
 }
 
 void MemoryBackEnd::push_event(const WindowEvent& event) {
   const std::lock_guard lock(mutex_);
   events_.push_back(event);
+}
+
+void MemoryBackEnd::stall(bool stalled) {
+  {
+    const std::lock_guard lock(mutex_);
+    stalled_ = stalled;
+  }
+  unstalled_.notify_all();
 }
 
 bool MemoryBackEnd::is_open() const {

@@ -3,6 +3,7 @@
 // failures and its window events; the simulator reads its picture. Every
 // method is thread-safe.
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -26,16 +27,21 @@ class MemoryBackEnd final : public DisplayBackEnd {
 
   bool open(const DisplayRequest& request) override;
   std::string failure_reason() const override;
+  bool display_gone() const override;
   void close() override;
   void show_rows(const std::uint16_t* page, int firstRow, int lastRow) override;
   void poll_events(std::vector<WindowEvent>& events) override;
   void set_title(const std::string& title) override;
   void beep(int frequencyHz, int durationMs) override;
 
-  // Scripting. `accepts` decides each open; a refused open reports `reason`.
-  void set_acceptance(std::function<bool(const DisplayRequest&)> accepts, std::string reason = "display refused");
+  // Scripting. `accepts` decides each open; a refused open reports `reason`, and
+  // with `gone` the display as gone.
+  void set_acceptance(std::function<bool(const DisplayRequest&)> accepts, std::string reason = "display refused",
+                      bool gone = false);
   // Delivered by the next poll_events.
   void push_event(const WindowEvent& event);
+  // While stalled, show_rows and poll_events wait, as a call into a dying display server does.
+  void stall(bool stalled);
 
   // Observation.
   bool is_open() const;
@@ -49,9 +55,13 @@ class MemoryBackEnd final : public DisplayBackEnd {
 
  private:
   mutable std::mutex mutex_;
+  std::condition_variable unstalled_;
+  bool stalled_ = false;
   std::function<bool(const DisplayRequest&)> accepts_;
   std::string refusal_;
+  bool refusalGone_ = false;
   std::string failure_;
+  bool gone_ = false;
   bool open_ = false;
   std::vector<DisplayRequest> requests_;
   DisplayRequest current_;

@@ -41,14 +41,15 @@ void widen_pixels(const std::uint16_t* from, std::uint32_t* to, std::size_t coun
 
 class SdlBackEnd final : public DisplayBackEnd {
  public:
-  explicit SdlBackEnd(DisplayLostHook onDisplayLost)
-      : onDisplayLost_(onDisplayLost),
-        picture_(static_cast<std::size_t>(kScreenWidth) * kScreenHeight, 0) {}
+  explicit SdlBackEnd(LostConnectionEnd* lostConnectionEnd)
+      : xlibHandlers_(lostConnectionEnd), picture_(static_cast<std::size_t>(kScreenWidth) * kScreenHeight, 0) {}
   ~SdlBackEnd() override { close(); }
 
   bool open(const DisplayRequest& request) override {
     close();
     failure_.clear();
+    // Without video, or only with a driver that shows nothing, no display is in reach.
+    displayGone_ = true;
     video_ = std::make_unique<SdlSubsystem>(SDL_INIT_VIDEO);
     if (!video_->started()) {
       failure_ = video_->failure();
@@ -60,17 +61,19 @@ class SdlBackEnd final : public DisplayBackEnd {
       video_.reset();
       return false;
     }
+    displayGone_ = false;
     window_ = SdlWindow::create(request, failure_);
     if (!window_) {
       video_.reset();
       return false;
     }
-    connection_ = std::make_unique<X11Connection>(window_->sdl_window(), onDisplayLost_);
+    connection_ = std::make_unique<X11Connection>(window_->sdl_window());
     show_everything();
     return true;
   }
 
   std::string failure_reason() const override { return failure_; }
+  bool display_gone() const override { return displayGone_; }
 
   void close() override {
     display_usable();  // lets go of a window whose display is gone instead of destroying it
@@ -146,21 +149,28 @@ class SdlBackEnd final : public DisplayBackEnd {
 
  private:
   // Checked before every use of the window: once the X server is gone, any SDL video call
-  // would end the process inside Xlib, so the window is let go and the loss reported.
+  // would end the process inside Xlib, so the window is let go and the loss reported. A
+  // window destroyed from outside is closed through SDL, whose errors are ignored then.
   bool display_usable() {
     if (!window_) {
       return false;
     }
-    if (connection_->lost()) {
-      lossUnreported_ = true;
-      connection_.reset();
-      window_->abandon();
-      window_.reset();
-      video_->abandon();
-      video_.reset();
-      return false;
+    const X11Connection::State state = connection_->state();
+    if (state == X11Connection::State::usable) {
+      return true;
     }
-    return true;
+    lossUnreported_ = true;
+    connection_.reset();
+    if (state == X11Connection::State::connection_broken) {
+      failure_ = "the connection to the display was lost";
+      window_->abandon();
+      video_->abandon();
+    } else {
+      failure_ = "the window was destroyed by another program";
+    }
+    window_.reset();
+    video_.reset();
+    return false;
   }
 
   void show_everything() {
@@ -168,21 +178,22 @@ class SdlBackEnd final : public DisplayBackEnd {
     window_->present();
   }
 
-  DisplayLostHook onDisplayLost_;
+  XlibHandlers xlibHandlers_;
   // The last picture shown, kept so that a new window or a lost texture can show it again.
   std::vector<std::uint32_t> picture_;
   std::unique_ptr<SdlSubsystem> video_;
   std::unique_ptr<SdlWindow> window_;
   std::unique_ptr<X11Connection> connection_;
   bool lossUnreported_ = false;
+  bool displayGone_ = false;
   std::string failure_;
   SdlBeeper beeper_;
 };
 
 }  // namespace
 
-std::unique_ptr<DisplayBackEnd> make_sdl_back_end(DisplayLostHook onDisplayLost) {
-  return std::make_unique<SdlBackEnd>(onDisplayLost);
+std::unique_ptr<DisplayBackEnd> make_sdl_back_end(LostConnectionEnd* lostConnectionEnd) {
+  return std::make_unique<SdlBackEnd>(lostConnectionEnd);
 }
 
 }  // namespace novabit

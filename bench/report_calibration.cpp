@@ -1,0 +1,106 @@
+// Calibration of novabit-report's statistics on the simulator: not a timed
+// benchmark but a check of the methods against chance.
+//   bench_report_calibration [cycles]       (default 1000)
+// 1. `novabit-sim --no-bias --no-screen` for that many 12-hour cycles: the
+//    fraction of cycles whose Stouffer p is below 0.05 must lie in the 99 %
+//    binomial band around 5 %, and the always-valid boundary may be crossed
+//    in at most 5 % of them.
+// 2. The same with the window on, replaying a seal made for the purpose: the
+//    blind scan must find the window in most cycles.
+// Prints the fractions; exit status 1 when a check fails.
+
+#include <boost/math/distributions/binomial.hpp>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "report/field_report.h"
+#include "report/seal_windows.h"
+#include "report/study_log_reader.h"
+#include "report_inputs.h"
+#include "sim_scratch.h"
+#include "simulator/simulator_main.h"
+#include "textio/random_key.h"
+#include "textio/seal.h"
+
+namespace {
+
+using namespace novabit;
+using namespace novabit::report;
+
+// Runs the simulator for `cycles` cycles in `directory`; the log's bytes.
+// `extra` gives the key: --seed, or --seal with its start.
+std::string simulate(const std::filesystem::path& directory, std::int64_t cycles, const std::vector<std::string>& extra) {
+  std::vector<std::string> arguments{"--no-screen", "--quiet", "--passes", std::to_string(cycles * kCyclePasses),
+                                     "--dir", directory.string()};
+  arguments.insert(arguments.end(), extra.begin(), extra.end());
+  std::vector<const char*> pointers;
+  for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+  if (simulator_main(pointers, {stdout, stderr, false, nullptr}) != 0) {
+    std::fprintf(stderr, "the simulator failed\n");
+    std::exit(1);
+  }
+  std::ifstream in(directory / "estudio_12-05-2026", std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+double fraction(std::int64_t count, std::int64_t total) {
+  return total == 0 ? 0.0 : static_cast<double>(count) / static_cast<double>(total);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::int64_t cycles = argc > 1 ? std::atoll(argv[1]) : 1000;
+  const bench::ScratchDirectory directory;
+  const BoundarySettings settings;
+
+  const FieldReport null =
+      build_report({place_records("null", read_study_log(simulate(directory.path(), cycles, {"--no-bias", "--seed", "1", "--start", "2026-12-05 10:00:00"})))},
+                   {}, settings);
+  std::int64_t stoufferHits = 0, chiSquareHits = 0, crossings = 0;
+  for (const CycleSummary& cycle : null.cycles) {
+    stoufferHits += cycle.fiveMinutes.stouffer_p() < 0.05L ? 1 : 0;
+    chiSquareHits += cycle.fiveMinutes.chi_square_p() < 0.05L ? 1 : 0;
+    crossings += cycle.fiveMinutes.firstCrossing ? 1 : 0;
+  }
+  const auto total = static_cast<std::int64_t>(null.cycles.size());
+  const boost::math::binomial_distribution<double> chance(static_cast<double>(total), 0.05);
+  const double low = boost::math::quantile(chance, 0.005) / static_cast<double>(total);
+  const double high = boost::math::quantile(boost::math::complement(chance, 0.005)) / static_cast<double>(total);
+  const bool stoufferFits = fraction(stoufferHits, total) >= low && fraction(stoufferHits, total) <= high;
+  const bool boundaryHolds = fraction(crossings, total) <= 0.05;
+  std::printf("without the window, %lld cycles:\n", static_cast<long long>(total));
+  std::printf("  Stouffer p < 0.05 in %.4f of cycles (99 %% band %.4f .. %.4f): %s\n", fraction(stoufferHits, total),
+              low, high, stoufferFits ? "ok" : "FAILED");
+  std::printf("  chi-square p < 0.05 in %.4f of cycles\n", fraction(chiSquareHits, total));
+  std::printf("  always-valid boundary crossed in %.4f of cycles (at most 0.05): %s\n", fraction(crossings, total),
+              boundaryHolds ? "ok" : "FAILED");
+
+  const std::string sealPath = (directory.path() / "estudio_12-05-2026.seal").string();
+  std::ofstream(sealPath) << seal_text({key_from_seed(2), "12-05-2026", "10:00:00", "keyed", std::nullopt})
+                          << seal_clock_line(849780000.25L);
+  const FieldReport biased = build_report(
+      {place_records("biased", read_study_log(simulate(directory.path(), cycles, {"--seal", sealPath})))}, {},
+      settings);
+  auto revealed = reveal_windows(sealPath, biased);
+  if (const auto* problem = std::get_if<std::string>(&revealed)) {
+    std::fprintf(stderr, "%s\n", problem->c_str());
+    return 1;
+  }
+  const WindowCheck& windows = std::get<SealedRun>(revealed).windows;
+  std::int64_t biasedCrossings = 0;
+  for (const CycleSummary& cycle : biased.cycles) {
+    biasedCrossings += cycle.fiveMinutes.firstCrossing ? 1 : 0;
+  }
+  const bool scanFinds = fraction(windows.scansFound, windows.scans) > 0.5;
+  std::printf("with the window, %lld cycles:\n", static_cast<long long>(windows.scans));
+  std::printf("  the blind scan found the window in %.4f of cycles (most): %s\n",
+              fraction(windows.scansFound, windows.scans), scanFinds ? "ok" : "FAILED");
+  std::printf("  always-valid boundary crossed in %.4f of cycles\n",
+              fraction(biasedCrossings, static_cast<std::int64_t>(biased.cycles.size())));
+  std::printf("  inside the windows, towards the forced value: Stouffer Z %.1f over %lld records\n",
+              windows.insideTowardsBit.stouffer_z(), static_cast<long long>(windows.insideTowardsBit.trials));
+  return stoufferFits && boundaryHolds && scanFinds ? 0 : 1;
+}

@@ -1,0 +1,77 @@
+#include "report/field_report.h"
+
+#include <algorithm>
+
+namespace novabit::report {
+
+const Checkpoint* FieldReport::record_at(std::vector<Checkpoint> StudyRun::*series, std::size_t index) const {
+  for (const StudyRun& run : runs) {
+    const std::vector<Checkpoint>& records = run.*series;
+    if (index < records.size()) {
+      return &records[index];
+    }
+    index -= records.size();
+  }
+  return nullptr;
+}
+
+FieldReport build_report(std::vector<StudyRun> runs, std::vector<TrialsSummary> trials, BoundarySettings settings) {
+  std::stable_sort(runs.begin(), runs.end(), [](const StudyRun& a, const StudyRun& b) {
+    const std::optional<std::int64_t> startA = a.start_seconds();
+    const std::optional<std::int64_t> startB = b.start_seconds();
+    if (startA.has_value() != startB.has_value()) {
+      return startA.has_value();
+    }
+    return startA ? *startA < *startB : a.file < b.file;
+  });
+  FieldReport report;
+  report.settings = settings;
+  report.runs = std::move(runs);
+  report.trials = std::move(trials);
+  SeriesAccumulator all(kFiveMinuteBits, settings);
+  SeriesAccumulator quarters(kQuarterBits, settings);
+  std::size_t index = 0;
+  for (std::size_t r = 0; r < report.runs.size(); ++r) {
+    const StudyRun& run = report.runs[r];
+    auto record = run.fiveMinutes.begin();
+    for (std::int64_t cycle = 0; cycle < run.cycles(); ++cycle) {
+      SeriesAccumulator cycleSeries(kFiveMinuteBits, settings);
+      const std::size_t first = index;
+      for (; record != run.fiveMinutes.end() && record->cycle == cycle; ++record, ++index) {
+        cycleSeries.add(record->ones);
+        all.add(record->ones);
+      }
+      report.cycles.push_back({r, cycle, first, cycleSeries.statistics()});
+    }
+    for (const Checkpoint& quarter : run.quarters) {
+      quarters.add(quarter.ones);
+    }
+  }
+  report.fiveMinutes = all.statistics();
+  report.quarters = quarters.statistics();
+  return report;
+}
+
+TrialsSummary summarize_trials(std::string file, TrialsContents contents, BoundarySettings settings) {
+  SeriesAccumulator seconds(kSecondBits, settings);
+  std::vector<SeriesAccumulator> cycles;
+  std::vector<std::int64_t> firstPasses;
+  std::int64_t alarmSeconds = 0;
+  for (const TrialSecond& second : contents.seconds) {
+    seconds.add(second.ones);
+    const auto cycle = static_cast<std::size_t>(cycle_of_pass(second.pass));
+    while (cycles.size() <= cycle) {
+      cycles.emplace_back(kSecondBits, settings);
+      firstPasses.push_back(second.pass);
+    }
+    cycles[cycle].add(second.ones);
+    alarmSeconds += second.alarm ? 1 : 0;
+  }
+  std::vector<SecondsCycle> cycleStatistics;
+  for (std::size_t cycle = 0; cycle < cycles.size(); ++cycle) {
+    cycleStatistics.push_back({firstPasses[cycle], cycles[cycle].statistics()});
+  }
+  return {std::move(file), std::move(contents), seconds.statistics(), std::move(cycleStatistics), alarmSeconds};
+}
+
+}  // namespace novabit::report

@@ -1,0 +1,38 @@
+#include "screen/png_picture.h"
+
+#include <png.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "screen/colour.h"
+
+namespace novabit {
+
+std::optional<std::string> write_png(const FrameBuffer& frame, const std::filesystem::path& path) {
+  constexpr int kChannels = 3;
+  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(FrameBuffer::kWidth * FrameBuffer::kHeight * kChannels));
+  auto out = rgb.begin();
+  for (int y = 0; y < FrameBuffer::kHeight; ++y) {
+    const std::uint16_t* row = frame.row(y);
+    for (int x = 0; x < FrameBuffer::kWidth; ++x) {
+      const std::uint32_t colour = rgb_from_pixel(row[x]);
+      *out++ = static_cast<std::uint8_t>(colour >> 16);
+      *out++ = static_cast<std::uint8_t>(colour >> 8);
+      *out++ = static_cast<std::uint8_t>(colour);
+    }
+  }
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = FrameBuffer::kWidth;
+  image.height = FrameBuffer::kHeight;
+  image.format = PNG_FORMAT_RGB;
+  if (png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), FrameBuffer::kWidth * kChannels, nullptr) == 0) {
+    std::string reason = path.string() + ": " + image.message;
+    png_image_free(&image);
+    return reason;
+  }
+  return std::nullopt;
+}
+
+}  // namespace novabit

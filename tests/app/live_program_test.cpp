@@ -1,0 +1,192 @@
+// The real novabit on a private 800 x 600 X server, as a user runs it: the
+// picture it shows, its title, the keys it swallows, the space and the stop
+// signals that end it, a flood of keys, a screen or log it cannot have, and a
+// wall clock set forward and back under libfaketime.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "app/close_request.h"
+#include "app/live_monitor.h"
+#include "display/monitor_texts.h"
+#include "screen/colour.h"
+#include "screen_sdl/x_server.h"
+#include "support/expected_frame.h"
+
+namespace novabit {
+namespace {
+
+using namespace std::chrono_literals;
+using testing_app::Launch;
+using testing_app::LiveMonitor;
+using testing_app::monitor_window_exists;
+using testing_app::ScratchDirectory;
+using testing_app::today;
+using testing_x::command_output;
+
+class LiveProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!testing_x::program_path("Xvfb") || !testing_x::program_path("xdotool")) GTEST_SKIP() << "Xvfb and xdotool";
+    server_ = std::make_unique<testing_x::XvfbServer>(800, 600);
+    ASSERT_TRUE(server_->running());
+  }
+  std::unique_ptr<testing_x::XvfbServer> server_;
+};
+
+// The pixels of the first minute's column of the graph that differ from the frame: one per pass.
+int plotted_points() {
+  const auto shown = testing_x::read_root_image();
+  if (!shown) return -1;
+  const testing::Picture frame = testing::expected_frame({"01-01-2000", "00:00:00"}, "01-01-2000");
+  int points = 0;
+  for (int y = 30; y < 90; ++y) points += shown->at(1, y) != rgb_from_pixel(frame.at(1, y));
+  return points;
+}
+
+TEST_F(LiveProgramTest, ShowsTheFrameSwallowsOtherKeysAndEndsOnSpace) {
+  ScratchDirectory directory;
+  LiveMonitor monitor(directory.path());
+  const std::string window = monitor.wait_for_window();
+  ASSERT_FALSE(window.empty());
+  std::this_thread::sleep_for(2500ms);  // a few passes
+  ASSERT_TRUE(monitor.running());
+  // Everything the layout fixes, outside the date line (the run's own start),
+  // the text panel (the passes' bits) and the first minute's column (their points).
+  const auto shown = testing_x::read_root_image();
+  ASSERT_TRUE(shown);
+  testing::Picture expected = testing::expected_frame({today(), "00:00:00"}, today());
+  testing::paint_side_panel(expected, " 0", "", "");
+  int differing = 0;
+  for (int y = 0; y < 600; ++y) {
+    if ((y >= 224 && y < 240) || (y >= 256 && y < 528)) continue;
+    for (int x = 0; x < 800; ++x) {
+      if (x == 1 && y >= 30 && y < 90) continue;
+      differing += shown->at(x, y) != rgb_from_pixel(expected.at(x, y));
+    }
+  }
+  EXPECT_EQ(differing, 0);
+  EXPECT_EQ(command_output("xdotool getwindowname " + window), std::string(kWindowTitle) + "\n");
+
+  ASSERT_TRUE(command_output("xdotool key --window " + window + " Escape alt+F4"));
+  ASSERT_TRUE(testing_x::request_close(std::stoul(window)));
+  std::this_thread::sleep_for(1500ms);
+  EXPECT_TRUE(monitor.running() && monitor_window_exists()) << "Escape, Alt+F4 and the close button are swallowed";
+  ASSERT_TRUE(command_output("xdotool key --window " + window + " space"));
+  EXPECT_EQ(monitor.wait_for_exit(5s), 0);
+  EXPECT_EQ(directory.entries(), (std::vector<std::string>{"estudio_" + today(), "estudio_" + today() + ".seal",
+                                                           "estudio_" + today() + ".trials.csv"}));
+}
+
+// Ten thousand keys, the space among the last few: the ring keeps the newest
+// keys, so the space still ends the run; then each stop signal ends it the same way.
+TEST_F(LiveProgramTest, AFloodOfKeysAndTheStopSignalsEndItInOrder) {
+  {
+    ScratchDirectory directory;
+    LiveMonitor monitor(directory.path());
+    const std::string window = monitor.wait_for_window();
+    ASSERT_FALSE(window.empty());
+    std::string keys;
+    for (int i = 0; i < 2500; ++i) keys += i % 2 ? " a" : " F1";
+    const std::string send = "xdotool key --window " + window + " --delay 0";
+    for (int batch = 0; batch < 3; ++batch) ASSERT_TRUE(command_output(send + keys));
+    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(monitor.running()) << "only the space ends the run";
+    ASSERT_TRUE(command_output(send + keys + " space Up Escape"));
+    EXPECT_EQ(monitor.wait_for_exit(10s), 0);
+    EXPECT_EQ(monitor.errors(), "");
+  }
+  for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+    ScratchDirectory directory;
+    LiveMonitor monitor(directory.path());
+    ASSERT_FALSE(monitor.wait_for_window().empty());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300 * signalNumber % 1000));
+    monitor.send(signalNumber);
+    EXPECT_EQ(monitor.wait_for_exit(5s), 0) << strsignal(signalNumber);
+    EXPECT_EQ(monitor.errors(), "");
+    EXPECT_FALSE(monitor_window_exists()) << "the window is closed";
+  }
+}
+
+// No screen to open: the message, one line with the reason, status 1, no
+// log. A log that cannot be created: one line naming it, status 1, no window.
+TEST_F(LiveProgramTest, RefusedStartsSayWhyAndLeaveNothing) {
+  ScratchDirectory runtime;
+  for (const std::optional<std::string>& display : {std::optional<std::string>(), std::optional<std::string>(":919")}) {
+    ScratchDirectory directory;
+    Launch launch;
+    launch.environment = {{"DISPLAY", display},
+                          {"WAYLAND_DISPLAY", std::nullopt},
+                          {"SDL_VIDEODRIVER", std::nullopt},
+                          {"XDG_RUNTIME_DIR", runtime.path().string()}};
+    LiveMonitor monitor(directory.path(), launch);
+    ASSERT_EQ(monitor.wait_for_exit(10s), 1) << "it must not run without a visible window";
+    EXPECT_EQ(monitor.output(), "Error setting video mode!\r\n");
+    const std::string errors = monitor.errors();
+    EXPECT_TRUE(errors.starts_with("novabit: cannot open the screen: ")) << errors;
+    EXPECT_EQ(errors.find('\n'), errors.size() - 1) << errors;
+    EXPECT_TRUE(directory.entries().empty());
+  }
+  ScratchDirectory directory;
+  Launch launch;
+  // As root anything may be written: the program runs as nobody, as an ordinary user would.
+  launch.asNobody = geteuid() == 0;
+  std::filesystem::permissions(directory.path(), std::filesystem::perms(launch.asNobody ? 0755 : 0555));
+  const std::string date = today();
+  LiveMonitor monitor(directory.path(), launch);
+  ASSERT_EQ(monitor.wait_for_exit(20s), 1);
+  if (today() != date) GTEST_SKIP() << "the date changed during the run";
+  EXPECT_EQ(monitor.errors(), "novabit: cannot create the study log estudio_" + date + ": " + std::strerror(EACCES) + "\n");
+  EXPECT_FALSE(monitor_window_exists());
+}
+
+// The wall clock put forward an hour and back two while the steady clock
+// runs on: the passes go on at one a second, as the points they plot show.
+TEST_F(LiveProgramTest, PassesKeepToTheSteadyClockWhenTheWallClockJumps) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer's runtime must come before a preloaded library";
+#endif
+  const auto library = testing_app::fake_time_library();
+  if (!library) GTEST_SKIP() << "libfaketime is needed";
+  ScratchDirectory directory;
+  ScratchDirectory control;
+  const auto offset = control.path() / "offset";
+  const auto set_offset = [&](const char* seconds) { std::ofstream(offset) << seconds << "\n"; };
+  set_offset("+0");
+  Launch launch;
+  launch.environment = {{"LD_PRELOAD", library->string()},
+                        {"FAKETIME_TIMESTAMP_FILE", offset.string()},
+                        {"FAKETIME_NO_CACHE", "1"},
+                        {"FAKETIME_DONT_FAKE_MONOTONIC", "1"}};
+  const auto launched = std::chrono::steady_clock::now();
+  LiveMonitor monitor(directory.path(), launch);
+  const std::string window = monitor.wait_for_window();
+  ASSERT_FALSE(window.empty());
+  const auto shown = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(1500ms);
+  set_offset("+3600");
+  std::this_thread::sleep_for(1000ms);
+  const int beforeTheStepBack = plotted_points();
+  set_offset("-3600");
+  std::this_thread::sleep_for(2500ms);
+  const auto seconds_since = [](auto start) {
+    return static_cast<int>(std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count());
+  };
+  const int lowest = seconds_since(shown) - 1;
+  const int points = plotted_points();
+  EXPECT_GE(points - beforeTheStepBack, 2) << "passes stopped when the clock went back two hours";
+  EXPECT_GE(points, lowest) << "passes were lost";
+  EXPECT_LE(points, seconds_since(launched) + 2) << "passes hurried";
+  ASSERT_TRUE(command_output("xdotool key --window " + window + " space"));
+  EXPECT_EQ(monitor.wait_for_exit(5s), 0);
+}
+
+}  // namespace
+}  // namespace novabit

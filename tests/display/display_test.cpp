@@ -1,0 +1,112 @@
+// What the monitor draws, on a memory screen: the start-up picture pixel for
+// pixel against the layout model, and what the passes put on top of it.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "display/screen_display.h"
+#include "screen/end_steps.h"
+#include "screen/graph_screen.h"
+#include "screen/memory/memory_back_end.h"
+#include "support/expected_frame.h"
+#include "support/fakes.h"
+#include "support/picture.h"
+#include "textio/channels.h"
+#include "textio/printer.h"
+
+namespace novabit::testing {
+namespace {
+
+constexpr Colour kWhite = 0xFFFFFF;
+const RunStart kRunStart{"12-05-2026", "22:10:00"};
+
+class DisplayTest : public ::testing::Test {
+ protected:
+  DisplayTest() {
+    screen_.set_screen_mode(19, 16, 4, 1, 0);
+    display_.draw_frame(kRunStart);
+    display_.draw_side_panel(0);
+  }
+
+  // The display work of one pass with these counts, as the experiment orders it.
+  void show_pass(std::int32_t pass, std::int32_t zeros, std::int32_t ones, std::uint32_t pointColour) {
+    for (std::int32_t bit = 0; bit < zeros + ones; ++bit) display_.print_bit(bit < zeros ? 0 : 1);
+    display_.print_status_line(pass, zeros, ones);
+    display_.print_deviation_line(zeros, ones, std::max(zeros, ones) - 100);
+    display_.plot_second_point(0, pass - 1, pointColour);
+    display_.print_separator();
+  }
+
+  const FrameBuffer& frame() const { return *screen_.frame(); }
+  Picture picture() const { return Picture(frame()); }
+
+  ChannelTable channels_{nullptr, nullptr};
+  EndSteps endSteps_;
+  MemoryBackEnd backEnd_;
+  GraphScreen screen_{channels_, endSteps_, {backEnd_}, GraphScreenOptions{false, "novabit"}};
+  Printer printer_{channels_};
+  FixedWallClock wallClock_{{2026, 12, 5, 22, 10, 0}};
+  ScreenDisplay display_{screen_, printer_, wallClock_};
+};
+
+TEST_F(DisplayTest, StartUpPictureIsTheLayoutPixelForPixelAndReachesTheDisplay) {
+  Picture expected = expected_frame(kRunStart, "12-05-2026");
+  paint_side_panel(expected, " 0", "", "");
+  EXPECT_TRUE(same_picture(picture(), expected));
+  screen_.tick();
+  EXPECT_EQ(backEnd_.picture(), picture().pixels());
+}
+
+// Each pass: 200 bits in four rows, the status and deviation lines in white
+// (the balanced one in its own colour), its point, and a separator whose last
+// column the next pass's first bit takes; the panel scrolls, nothing else moves.
+TEST_F(DisplayTest, PassesFillAndScrollTheTextPanel) {
+  const Picture startUp = picture();
+  show_pass(1, 108, 92, 0x4444FF);
+  std::string bits;
+  for (int i = 0; i < 50; ++i) bits += " 0";
+  EXPECT_TRUE(shows_text(frame(), 17, 1, bits, 0x337733, 0));
+  EXPECT_TRUE(shows_text(frame(), 21, 1, " 1> hora = 22:10:00         fecha = 12-05-2026", kWhite, 0));
+  EXPECT_TRUE(shows_text(frame(), 22, 1, " CEROS = 108  UNOS = 92", kWhite, 0));
+  EXPECT_TRUE(shows_text(frame(), 23, 1, " > Desviacion hacia el CERO = 8 %", kWhite, 0));
+  EXPECT_TRUE(shows_text(frame(), 24, 1, std::string(99, '-'), kWhite, 0));
+  show_pass(2, 100, 100, kWhite);
+  EXPECT_TRUE(shows_text(frame(), 24, 100, " ", 0x337733, 0));
+  EXPECT_TRUE(shows_text(frame(), 29, 1, "2> hora = 22:10:00          fecha = 12-05-2026", kWhite, 0));
+  EXPECT_TRUE(shows_text(frame(), 31, 1, " > CEROS = UNOS", 0xFF7733, 0));
+  EXPECT_TRUE(shows_text(frame(), 32, 1, std::string(99, '-'), kWhite, 0));
+  show_pass(3, 0, 200, 0xFF4444);
+  EXPECT_TRUE(shows_text(frame(), 32, 1, " > Desviacion hacia el UNO = 100 %", kWhite, 0));
+  EXPECT_EQ(row_text(frame(), 33, 1, 99), std::string(99, '-'));
+  Picture expected = startUp;
+  expected.set(1, 30, 0x4444FF);
+  expected.set(1, 31, kWhite);
+  expected.set(1, 32, 0xFF4444);
+  expected.copy_rows(picture(), 16 * 16, 33 * 16 - 1);
+  EXPECT_TRUE(same_picture(picture(), expected));
+}
+
+// Dots are filled diamonds (radius 2) and pluses (radius 1), clipped to the graph area.
+TEST_F(DisplayTest, CheckpointDotsAreClippedToTheGraphArea) {
+  const struct {
+    int x, y, radius;
+    Colour colour;
+  } dots[] = {{5, 116, 2, 0x8888DD}, {15, 58, 1, 0xDD4444}, {720, 100, 2, 0xDD8888}, {0, 1, 2, 0xDD4444},
+              {725, 115, 1, 0x4444DD}};
+  for (const auto& dot : dots) {
+    const Picture before = picture();
+    Picture expected = before;
+    paint_dot(expected, dot.x + 1, dot.y + 30, dot.radius, dot.colour);
+    for (int y = 0; y < Picture::kHeight; ++y) {
+      for (int x = 0; x < Picture::kWidth; ++x) {
+        if (x < 1 || x > 721 || y < 30 || y > 202) expected.copy_pixel(before, x, y);
+      }
+    }
+    display_.draw_checkpoint_dot(dot.x, dot.y, dot.radius, dot.colour);
+    EXPECT_TRUE(same_picture(picture(), expected)) << dot.x << "," << dot.y;
+  }
+}
+
+}  // namespace
+}  // namespace novabit::testing

@@ -1,0 +1,163 @@
+#pragma once
+// Stand-ins for the experiment's devices: virtual clocks, scripted keys and a
+// display that records what it was asked to show.
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "display/monitor_display.h"
+#include "experiment/key_source.h"
+#include "textio/random_key.h"
+#include "textio/seconds_clock.h"
+#include "textio/wall_clock.h"
+
+namespace novabit::testing {
+
+// The key of the tests' runs.
+inline const RandomKey kTestKey = key_from_seed(1000);
+
+// A SecondsClock that moves on by a fixed step after every reading.
+class SteppingClock final : public SecondsClock {
+ public:
+  SteppingClock(long double start, long double step) : now_(start), step_(step) {}
+  long double clock_seconds() override {
+    ++readings_;
+    return std::exchange(now_, now_ + step_);
+  }
+  long double now() const { return now_; }
+  std::int64_t readings() const { return readings_; }
+
+ private:
+  long double now_;
+  long double step_;
+  std::int64_t readings_ = 0;
+};
+
+// The listed readings, then the last one plus `step` per further reading.
+class ScriptedClock final : public SecondsClock {
+ public:
+  ScriptedClock(std::vector<long double> readings, long double step) : readings_(std::move(readings)), step_(step) {}
+  long double clock_seconds() override { return reading(taken_++); }
+  long double reading(std::size_t index) const {
+    if (index < readings_.size()) return readings_[index];
+    return readings_.back() + step_ * static_cast<long double>(index - readings_.size() + 1);
+  }
+  std::size_t readings_taken() const { return taken_; }
+
+ private:
+  std::vector<long double> readings_;
+  long double step_;
+  std::size_t taken_ = 0;
+};
+
+inline LocalTime local_time_of(std::chrono::sys_seconds time) {
+  const auto day = std::chrono::floor<std::chrono::days>(time);
+  const std::chrono::year_month_day date(day);
+  const std::chrono::hh_mm_ss clock(time - day);
+  return LocalTime{int(date.year()),          int(unsigned(date.month())), int(unsigned(date.day())),
+                   int(clock.hours().count()), int(clock.minutes().count()), int(clock.seconds().count())};
+}
+
+// Shows, as local time, the calendar time of the whole second a SteppingClock has reached.
+class VirtualWallClock final : public WallClock {
+ public:
+  VirtualWallClock(const SteppingClock& clock, std::chrono::sys_seconds atClockZero)
+      : clock_(clock), atClockZero_(atClockZero) {}
+  LocalTime now() const override {
+    return local_time_of(atClockZero_ + std::chrono::seconds(static_cast<std::int64_t>(std::floor(clock_.now()))));
+  }
+
+ private:
+  const SteppingClock& clock_;
+  std::chrono::sys_seconds atClockZero_;
+};
+
+class FixedWallClock final : public WallClock {
+ public:
+  explicit FixedWallClock(LocalTime time) : time_(time) {}
+  LocalTime now() const override { return time_; }
+  void set(LocalTime time) { time_ = time; }
+
+ private:
+  LocalTime time_;
+};
+
+// Gives the key that `script` names for each poll (counted from 0).
+class ScriptedKeys final : public KeySource {
+ public:
+  explicit ScriptedKeys(std::function<std::string(std::int64_t poll)> script = {}) : script_(std::move(script)) {}
+  std::string read_key() override {
+    const std::int64_t poll = polls_++;
+    return script_ ? script_(poll) : std::string();
+  }
+  std::int64_t polls() const { return polls_; }
+
+ private:
+  std::function<std::string(std::int64_t)> script_;
+  std::int64_t polls_ = 0;
+};
+
+struct PassCounts {
+  std::int32_t zeros = 0;
+  std::int32_t ones = 0;
+  bool operator==(const PassCounts&) const = default;
+};
+
+// Records every call but the bits as a line of text, and each StatusLine's counts.
+class RecordingDisplay final : public MonitorDisplay {
+ public:
+  std::vector<std::string> events;
+  std::vector<PassCounts> passes;
+  std::int64_t bitsPrinted = 0;
+
+  void draw_frame(const RunStart& start) override { events.push_back("frame " + start.date + " " + start.time); }
+  void draw_side_panel(std::int32_t cycles) override { events.push_back("side panel " + std::to_string(cycles)); }
+  void print_bit(std::int32_t bit) override {
+    ++bitsPrinted;
+    if (events.empty() || !events.back().starts_with("bits ")) events.push_back("bits ");
+    events.back() += static_cast<char>('0' + bit);
+  }
+  void print_status_line(std::int32_t secondsElapsed, std::int32_t zeros, std::int32_t ones) override {
+    passes.push_back({zeros, ones});
+    events.push_back("status " + std::to_string(secondsElapsed) + " " + std::to_string(zeros) + " " +
+                     std::to_string(ones));
+  }
+  void print_deviation_line(std::int32_t zeros, std::int32_t ones, std::int32_t deviation) override {
+    events.push_back("deviation " + std::to_string(zeros) + " " + std::to_string(ones) + " " +
+                     std::to_string(deviation));
+  }
+  void plot_second_point(std::int32_t minute, std::int32_t second, std::uint32_t colour) override {
+    events.push_back("point " + std::to_string(minute) + " " + std::to_string(second) + " " + hex(colour));
+  }
+  void draw_checkpoint_dot(std::int32_t x, std::int32_t y, std::int32_t radius, std::uint32_t colour) override {
+    events.push_back("dot " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(radius) + " " +
+                     hex(colour));
+  }
+  void redraw_cycle_display(const CyclePanel& panel, const RunStart& start) override {
+    events.push_back("redraw " + std::to_string(panel.cyclesCompleted) + " " + average(panel.globalOneAverage) +
+                     " " + average(panel.globalZeroAverage) + " " + start.date + " " + start.time);
+  }
+  void print_separator() override { events.push_back("separator"); }
+
+ private:
+  static std::string hex(std::uint32_t colour) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%06X", colour);
+    return text;
+  }
+  static std::string average(const std::optional<double>& value) {
+    if (!value) return "none";
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", *value);
+    return text;
+  }
+};
+
+}  // namespace novabit::testing

@@ -1,0 +1,32 @@
+#pragma once
+// Scratch directories and whole-file reads and writes for the tests.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace novabit::testing {
+
+// A fresh directory, removed with everything in it afterwards. With `enter`
+// it is the working directory meanwhile, the previous one coming back after.
+class ScratchDirectory {
+ public:
+  explicit ScratchDirectory(bool enter = false);
+  ~ScratchDirectory();
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+  // The names in it, sorted.
+  std::vector<std::string> entries() const;
+
+ private:
+  std::filesystem::path path_;
+  std::filesystem::path previous_;
+};
+
+std::string file_bytes(const std::filesystem::path& path);
+void write_bytes(const std::filesystem::path& path, const std::string& bytes);
+
+}  // namespace novabit::testing

@@ -1,0 +1,64 @@
+#include "support/simulator_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "simulator/simulator_main.h"
+#include "support/files.h"
+
+namespace novabit::testing {
+
+namespace {
+
+std::string stream_bytes(std::FILE* stream) {
+  std::fflush(stream);
+  std::rewind(stream);
+  std::string bytes;
+  char block[4096];
+  for (std::size_t got; (got = std::fread(block, 1, sizeof block, stream)) > 0;) bytes.append(block, got);
+  std::fclose(stream);
+  return bytes;
+}
+
+}  // namespace
+
+SimulatorRun run_simulator(const std::vector<std::string>& arguments, bool terminal,
+                           const volatile std::sig_atomic_t* stop) {
+  std::vector<const char*> pointers;
+  for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+  std::FILE* output = std::tmpfile();
+  std::FILE* errors = std::tmpfile();
+  SimulatorRun run;
+  run.status = simulator_main(pointers, {output, errors, terminal, stop});
+  run.output = stream_bytes(output);
+  run.errors = stream_bytes(errors);
+  return run;
+}
+
+std::vector<TraceRow> read_trace(const std::filesystem::path& path) {
+  std::istringstream lines(file_bytes(path));
+  std::string line;
+  std::getline(lines, line);
+  std::vector<TraceRow> rows;
+  while (std::getline(lines, line)) {
+    TraceRow row;
+    const int fields = std::sscanf(line.c_str(), "%d,%d,%d,%d,%d,%d,%d,%d", &row.pass, &row.cycleMinute,
+                                   &row.minuteSecond, &row.zeros, &row.ones, &row.forced, &row.biasStartMinute,
+                                   &row.biasBit);
+    EXPECT_TRUE(fields == 5 || fields == 8) << line;
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::string unpacked_bits(const std::string& bytes) {
+  std::string bits;
+  for (const char byte : bytes) {
+    for (int place = 7; place >= 0; --place) bits += static_cast<char>('0' + ((static_cast<unsigned char>(byte) >> place) & 1));
+  }
+  return bits;
+}
+
+}  // namespace novabit::testing

@@ -1,0 +1,31 @@
+#pragma once
+// The simulator run in-process from its command line, with its standard
+// output and errors caught, and readers for the files it writes.
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace novabit::testing {
+
+struct SimulatorRun {
+  int status = -1;
+  std::string output;
+  std::string errors;
+};
+SimulatorRun run_simulator(const std::vector<std::string>& arguments, bool terminal = false,
+                           const volatile std::sig_atomic_t* stop = nullptr);
+
+// One row of a trace; the last three only with --reveal-bias.
+struct TraceRow {
+  int pass = 0, cycleMinute = 0, minuteSecond = 0, zeros = 0, ones = 0;
+  int forced = -1, biasStartMinute = -1, biasBit = -1;
+};
+// The rows after the header.
+std::vector<TraceRow> read_trace(const std::filesystem::path& path);
+
+// Every bit of a --bits file, as '0' and '1'.
+std::string unpacked_bits(const std::string& bytes);
+
+}  // namespace novabit::testing

@@ -1,0 +1,137 @@
+// The keyed stream behind every draw (the published ChaCha20 keystream, read
+// as little-endian words), the draws made from it, the seal that keeps its key
+// and the clocks of a run.
+
+#include "textio/bit_source.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <set>
+
+#include "support/local_zone.h"
+#include "textio/seal.h"
+#include "textio/seconds_clock.h"
+#include "textio/virtual_clocks.h"
+
+namespace novabit {
+namespace {
+
+// RFC 8439, appendix A.1, test vectors 1 and 3: the first words of block 0 for
+// the zero key, and of block 1 for the key whose last byte is 1.
+TEST(KeyStream, GivesThePublishedChaCha20Keystream) {
+  EXPECT_EQ(KeyStream().next_word(), 0xade0b876u);
+  KeyStream zero;
+  for (const std::uint32_t word : {0xade0b876u, 0x903df1a0u, 0xe56a5d40u, 0x28bd8653u}) EXPECT_EQ(zero.next_word(), word);
+  RandomKey lastByteOne{};
+  lastByteOne[31] = 1;
+  KeyStream stream(lastByteOne);
+  stream.seek(16);
+  for (const std::uint32_t word : {0x2452eb3au, 0x9249f8ecu, 0x8d829d9bu, 0xddd4ceb1u}) EXPECT_EQ(stream.next_word(), word);
+}
+
+TEST(KeyStream, SeekingLandsWhereReadingOnWould) {
+  const RandomKey key = key_from_seed(7);
+  KeyStream reader(key);
+  std::uint64_t position = 0;
+  for (const std::uint64_t target : {1u, 255u, 256u, 257u, 4099u}) {
+    while (position < target) reader.next_word(), ++position;
+    KeyStream seeker(key);
+    seeker.seek(target);
+    EXPECT_EQ(seeker.next_word(), reader.next_word()) << target;
+    ++position;
+  }
+}
+
+TEST(BitSource, DrawsTheTopFifteenBitsOfEachWordAfterTheDiscardedFirst) {
+  const RandomKey key = key_from_seed(99);
+  KeyStream words(key);
+  words.next_word();
+  BitSource source;
+  EXPECT_EQ(source.random_fraction(0), 0.0);
+  source.seed_random(key);
+  const double drawn = source.random_fraction(1);
+  EXPECT_EQ(drawn, (words.next_word() >> 17) / 32768.0);
+  EXPECT_EQ(source.random_fraction(0), drawn);
+  EXPECT_EQ(source.random_fraction(-3), (words.next_word() >> 17) / 32768.0);
+}
+
+// Draws until every k of interest has come up, watching k on a twin source.
+TEST(BitSource, RandomBelowBoundaries) {
+  const struct {
+    int k;
+    std::int32_t n;
+    std::int32_t below;
+  } cases[] = {
+      {16383, 2, 0}, {16384, 2, 1}, {29491, 10, 8}, {29492, 10, 9}, {32767, 580, 579}, {32767, 600, 599}, {0, 580, 0},
+  };
+  std::set<std::size_t> seen;
+  BitSource source;
+  source.seed_random(key_from_seed(2024));
+  BitSource twin = source;
+  for (long draw = 0; draw < 10'000'000 && seen.size() < std::size(cases); ++draw) {
+    const int k = twin.rand();
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+      if (cases[i].k == k && seen.insert(i).second) {
+        BitSource probe = source;
+        EXPECT_EQ(probe.random_below(cases[i].n), cases[i].below) << "k=" << k;
+      }
+    }
+    source.rand();
+  }
+  EXPECT_EQ(seen.size(), std::size(cases));
+}
+
+// A seal's text reads back as the seal; a broken one is refused with the line
+// that breaks it.
+TEST(Seal, ReadsBackWhatItWrote) {
+  const Seal seal{key_from_seed(3), "12-07-2026", "06:07:46", "device:/dev/hwrng", {}};
+  const ParsedSeal parsed = parse_seal(seal_text(seal) + seal_clock_line(849938866.601267L));
+  ASSERT_TRUE(parsed.seal) << parsed.problem;
+  EXPECT_EQ(parsed.seal->key, seal.key);
+  EXPECT_EQ(parsed.seal->startDate + " " + parsed.seal->startTime + " " + parsed.seal->source,
+            "12-07-2026 06:07:46 device:/dev/hwrng");
+  EXPECT_NEAR(static_cast<double>(*parsed.seal->clock), 849938866.601267, 1e-6);
+  EXPECT_EQ(key_commitment(seal.key), sha256_hex("key=" + key_hex(seal.key)));
+  EXPECT_EQ(sha256_hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_EQ(parse_seal("version=1\nstart=13-07-2026 06:07:46\n").problem,
+            "line 2: start is not \"MM-DD-YYYY HH:MM:SS\"");
+  EXPECT_EQ(parse_seal("version=1\n").problem, "no start line");
+}
+
+TEST(Clocks, TheSteadyClockStartsAtTheWallClocksSecondsSince2000AndNeverGoesBack) {
+  SteadySecondsClock clock;
+  const auto wall = std::chrono::duration<long double>(std::chrono::system_clock::now().time_since_epoch()).count();
+  long double last = clock.clock_seconds();
+  EXPECT_NEAR(static_cast<double>(last), static_cast<double>(wall - kYear2000Epoch), 0.5);
+  for (int reading = 0; reading < 1000; ++reading) {
+    const long double now = clock.clock_seconds();
+    ASSERT_GE(now, last);
+    last = now;
+  }
+}
+
+// A replayed run's clocks: a reading at a whole second is followed by one just
+// after it and that by the next whole second; the wall clock shows the start
+// until the first reading, then the moment of the reading's whole second.
+TEST(Clocks, TheSimulatedClocksPaceOnePassPerSecond) {
+  const testing::LocalZone zone("Europe/Madrid");
+  constexpr long double kWork = 1.0L / 1024;
+  SimulatedSecondsClock clock(1000.75L);
+  // 2026-03-29 01:59:59 in Madrid, the second before summer time begins, at reading 1000.
+  const SimulatedWallClock wallClock(clock, 0, 1774745999 - 1000);
+  EXPECT_EQ(wallClock.now().year, 1970);
+  const struct {
+    long double reading;
+    int hour, minute, second;
+  } expected[] = {{1000.75L, 1, 59, 59}, {1001, 3, 0, 0}, {1001 + kWork, 3, 0, 0}, {1002, 3, 0, 1}};
+  for (const auto& step : expected) {
+    EXPECT_EQ(clock.clock_seconds(), step.reading);
+    const LocalTime now = wallClock.now();
+    EXPECT_EQ(now.hour * 10000 + now.minute * 100 + now.second, step.hour * 10000 + step.minute * 100 + step.second);
+  }
+}
+
+}  // namespace
+}  // namespace novabit
