@@ -85,16 +85,13 @@ TEST(HealthTestsTest, ALastingRunFiresAgainEveryFortyBitsAndEachPassNamesItsAlar
   HealthTests tests;
   PassBytes ones;
   ones.fill(0xFF);
-  const HealthAlarms first = tests.check(ones);
-  EXPECT_EQ(first.repetitionCount, 41U);
-  EXPECT_EQ(first.names(), "repetition_count");
-  HealthAlarms alarms;
-  for (int pass = 2; pass <= 4; ++pass) {
-    alarms = tests.check(ones);
-    EXPECT_EQ(alarms.repetitionCount, (pass - 1) * 200U + 1);
+  std::vector<std::string> passes;
+  for (int pass = 1; pass <= 4; ++pass) {
+    const HealthAlarms alarms = tests.check(ones);
+    passes.push_back(std::to_string(alarms.repetitionCount.value_or(0)) + " " + alarms.names());
   }
-  EXPECT_EQ(alarms.adaptiveProportion, 625U);
-  EXPECT_EQ(alarms.names(), "repetition_count adaptive_proportion");
+  EXPECT_EQ(passes, (std::vector<std::string>{"41 repetition_count", "201 repetition_count", "401 repetition_count",
+                                              "601 repetition_count adaptive_proportion"}));
 }
 
 }  // namespace
