@@ -129,7 +129,8 @@ void BM_ReadAndTestFile(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(bytes);
   }
-  state.counters["bits"] = benchmark::Counter(static_cast<double>(state.iterations()) * 200, benchmark::Counter::kIsRate);
+  const double bits = static_cast<double>(state.iterations()) * 200;
+  state.counters["bits"] = benchmark::Counter(bits, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ReadAndTestFile)->Iterations(kFilePasses / 2);
 

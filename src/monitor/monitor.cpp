@@ -66,29 +66,28 @@ bool Monitor::start() {
   DriverOptions driverOptions = settings_.driver;
   if (settings_.trialsRecord) {
     trials_ = std::make_unique<TrialsRecord>(channels_, devices_.wallClock, watchedSource_->pass_alarms());
-    observers_ = std::make_unique<PassObservers>(std::initializer_list<PassObserver*>{driverOptions.observer, trials_.get()});
+    const std::initializer_list<PassObserver*> observers{driverOptions.observer, trials_.get()};
+    observers_ = std::make_unique<PassObservers>(observers);
     driverOptions.observer = observers_.get();
   }
-  driver_ = std::make_unique<ExperimentDriver>(ExperimentDevices{*shown, printer_, bits_, devices_.clock, devices_.wallClock,
-                                                                 *keys_, devices_.sealer, watchedSource_.get()},
-                                               driverOptions);
+  const ExperimentDevices experimentDevices{*shown,   printer_,        bits_, devices_.clock, devices_.wallClock,
+                                            *keys_,   devices_.sealer, watchedSource_.get()};
+  driver_ = std::make_unique<ExperimentDriver>(experimentDevices, driverOptions);
 
   const StartResult result = driver_->start();
   if (result == StartResult::ready) return !trials_ || open_trials_record();
   // The reasons already name their files.
   report(result == StartResult::seal_not_written
              ? "cannot write the seal " + devices_.sealer.failure()
-             : "cannot create the study log " + (channels_.last_error() == ResultCode::open_refused
-                                                     ? channels_.open_failure()
-                                                     : driver_->study_log_name() + ": no free file channel"));
+             : "cannot create the study log " + open_problem(driver_->study_log_name()));
   channels_.close_all_channels();
   return false;
 }
 
 bool Monitor::open_source() {
   const std::string name = source_text(settings_.source);
-  OpenedSource opened =
-      novabit::open_source(settings_.source, bits_, devices_.silenceClock != nullptr ? *devices_.silenceClock : steadyClock_);
+  SecondsClock& silenceClock = devices_.silenceClock != nullptr ? *devices_.silenceClock : steadyClock_;
+  OpenedSource opened = novabit::open_source(settings_.source, bits_, silenceClock);
   if (!opened.bits) {
     report("cannot open the source " + name + ": " + opened.problem);
     return false;
@@ -103,15 +102,19 @@ bool Monitor::open_trials_record() {
   const TrialsHeader header{settings_.program + " " + program_version(), source_text(settings_.source),
                             driver_->key_commitment()};
   if (trials_->open(path, header) == ResultCode::ok) return true;
-  report("cannot create the raw record " + (channels_.last_error() == ResultCode::open_refused
-                                                ? channels_.open_failure()
-                                                : path + ": no free file channel"));
+  report("cannot create the raw record " + open_problem(path));
   channels_.close_all_channels();
   return false;
 }
 
+std::string Monitor::open_problem(const std::string& path) const {
+  if (channels_.last_error() == ResultCode::open_refused) return channels_.open_failure();
+  return path + ": no free file channel";
+}
+
 void Monitor::report(const std::string& problem) const {
-  if (settings_.errors != nullptr) std::fprintf(settings_.errors, "%s: %s\n", settings_.program.c_str(), problem.c_str());
+  if (settings_.errors == nullptr) return;
+  std::fprintf(settings_.errors, "%s: %s\n", settings_.program.c_str(), problem.c_str());
 }
 
 RunEnd Monitor::run(std::optional<std::int64_t> maxPasses) {

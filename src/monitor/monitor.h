@@ -100,6 +100,8 @@ class Monitor {
 
   bool open_source();
   bool open_trials_record();
+  // Why the file at `path` was not opened, naming it.
+  std::string open_problem(const std::string& path) const;
   void report(const std::string& problem) const;
 
   MonitorDevices devices_;

@@ -38,7 +38,8 @@ TakeResult BufferedSource::take(PassBytes& bits) {
       std::copy_n(ring_.begin() + static_cast<std::ptrdiff_t>(head_), first, bits.begin());
       std::copy_n(ring_.begin(), bits.size() - first, bits.begin() + static_cast<std::ptrdiff_t>(first));
       head_ = (head_ + bits.size()) % ring_.size();
-      const bool roomForAChunk = ring_.size() - filled_ < kReadChunk && ring_.size() - filled_ + bits.size() >= kReadChunk;
+      const std::size_t roomBefore = ring_.size() - filled_;
+      const bool roomForAChunk = roomBefore < kReadChunk && roomBefore + bits.size() >= kReadChunk;
       filled_ -= bits.size();
       lock.unlock();
       if (roomForAChunk) freed_.notify_one();

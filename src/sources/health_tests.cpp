@@ -98,7 +98,8 @@ void HealthTests::adaptive_proportion(std::span<const std::uint8_t> bytes, Healt
       windowBit_ = bytes[at] >> 7;
       windowCount_ = 0;  // the first bit counts itself below
     }
-    const auto segment = bytes.subspan(at, std::min(bytes.size() - at, std::size_t(kAdaptiveWindow - windowPosition_) / 8));
+    const std::size_t windowBytesLeft = static_cast<std::size_t>(kAdaptiveWindow - windowPosition_) / 8;
+    const auto segment = bytes.subspan(at, std::min(bytes.size() - at, windowBytesLeft));
     const int ones = ones_in(segment);
     const int matches = windowBit_ != 0 ? ones : 8 * static_cast<int>(segment.size()) - ones;
     if (windowCount_ < adaptiveCutoff_ && windowCount_ + matches >= adaptiveCutoff_ && !alarms.adaptiveProportion) {

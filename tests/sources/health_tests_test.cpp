@@ -78,8 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
         Pattern{"FortyEqualThenAlternating", [](std::uint64_t bit) { return bit <= 40 ? 0 : int(bit % 2); },
                 std::nullopt, std::nullopt},
         // Forty-one ones from bit 198, the first three at the end of the first pass.
-        Pattern{"FortyOneEqualAcrossPasses", [](std::uint64_t bit) { return int(bit % 2 == 0 || (bit >= 198 && bit <= 238)); },
-                238, std::nullopt}));
+        Pattern{"FortyOneEqualAcrossPasses",
+                [](std::uint64_t bit) { return int(bit % 2 == 0 || (bit >= 198 && bit <= 238)); }, 238, std::nullopt}));
 
 TEST(HealthTestsTest, ALastingRunFiresAgainEveryFortyBitsAndEachPassNamesItsAlarms) {
   HealthTests tests;

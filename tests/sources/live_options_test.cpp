@@ -16,7 +16,9 @@ namespace {
 std::string outcome(std::vector<const char*> arguments) {
   const LiveArguments parsed = parse_live_arguments(arguments);
   if (const auto* error = std::get_if<ArgumentError>(&parsed)) return error->message;
-  if (const auto* help = std::get_if<HelpRequested>(&parsed)) return help->text.find("device:PATH") != std::string::npos ? "help" : "";
+  if (const auto* help = std::get_if<HelpRequested>(&parsed)) {
+    return help->text.find("device:PATH") != std::string::npos ? "help" : "";
+  }
   const LiveOptions& options = std::get<LiveOptions>(parsed);
   return source_text(options.source) + (options.trialsRecord ? " with trials" : " without trials");
 }

@@ -90,7 +90,8 @@ TEST_P(SourceEndingTest, EndsTheRunInOrderNamingTheSourceAndTheReason) {
     EXPECT_EQ(silence.readings() - silentReadings, 11) << "ten seconds of silence after the first reading";
   }
   std::fclose(errors);
-  EXPECT_EQ(file_bytes(errorsFile), "novabit: the source " + source + " stopped: " + ending.reason + "; the run ends\n");
+  EXPECT_EQ(file_bytes(errorsFile),
+            "novabit: the source " + source + " stopped: " + ending.reason + "; the run ends\n");
 
   std::string expected = "# program=novabit " + std::string(program_version()) + "\r\n# source=" + source +
                          "\r\n# key_sha256=" + key_commitment(kTestKey) + "\r\npass,utc,local,ones,alarm\r\n";
