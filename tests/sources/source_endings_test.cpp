@@ -98,7 +98,7 @@ TEST_P(SourceEndingTest, EndsTheRunInOrderNamingTheSourceAndTheReason) {
   for (int pass = 0; pass < ending.passesFed; ++pass) {
     int ones = 0;
     for (int byte = 0; byte < 25; ++byte) ones += std::popcount(static_cast<unsigned char>(fed[pass * 25 + byte]));
-    char row[80];
+    char row[128];
     std::snprintf(row, sizeof row, "%d,2026-12-07T08:00:%02dZ,12-07-2026 08:00:%02d,%d,\r\n", pass + 1, pass, pass,
                   ones);
     expected += row;
