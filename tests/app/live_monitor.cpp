@@ -1,18 +1,11 @@
 #include "app/live_monitor.h"
 
-#include <fcntl.h>
-#include <grp.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
+#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <array>
-#include <cstdlib>
 #include <ctime>
-#include <map>
+#include <thread>
 
 #include "screen_sdl/x_server.h"
 
@@ -22,6 +15,16 @@ namespace novabit::testing_app {
 
 using namespace std::chrono_literals;
 
+namespace {
+
+std::string quoted(const std::string& text) {
+  std::string result = "'";
+  for (const char c : text) result += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return result + "'";
+}
+
+}  // namespace
+
 Launch simulator(std::vector<std::string> arguments) {
   Launch launch;
   launch.program = NOVABIT_SIM_EXECUTABLE;
@@ -29,125 +32,38 @@ Launch simulator(std::vector<std::string> arguments) {
   return launch;
 }
 
-namespace {
-
-// The user id and group id of "nobody".
-constexpr unsigned kNobody = 65534;
-
-// Everything the child needs, built before the fork: after it, the child of
-// a threaded test may only make system calls.
-struct ChildPlan {
-  std::vector<std::string> argumentTexts;
-  std::vector<std::string> environmentTexts;
-  std::vector<char*> arguments;
-  std::vector<char*> environment;
-
-  explicit ChildPlan(const Launch& launch) {
-    argumentTexts.push_back(std::filesystem::path(launch.program).filename());
-    argumentTexts.insert(argumentTexts.end(), launch.arguments.begin(), launch.arguments.end());
-    std::map<std::string, std::string> variables;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-      const std::string text(*entry);
-      const std::size_t equals = text.find('=');
-      if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
-    }
-    for (const auto& [name, value] : launch.environment) {
-      if (value) {
-        variables[name] = *value;
-      } else {
-        variables.erase(name);
-      }
-    }
-    // Under the sanitizers, their summary of suppressed leaks would mix with what the program says.
-    if (const auto leakOptions = variables.find("LSAN_OPTIONS"); leakOptions != variables.end()) {
-      leakOptions->second += ":print_suppressions=0";
-    }
-    for (const auto& [name, value] : variables) environmentTexts.push_back(name + "=" + value);
-    for (auto& text : argumentTexts) arguments.push_back(text.data());
-    arguments.push_back(nullptr);
-    for (auto& text : environmentTexts) environment.push_back(text.data());
-    environment.push_back(nullptr);
-  }
-};
-
-[[noreturn]] void run_child(const std::filesystem::path& directory, const Launch& launch, const ChildPlan& plan,
-                            int outputFd, int errorsFd) {
-  const int nothing = open("/dev/null", O_RDONLY);
-  if (nothing < 0 || dup2(nothing, STDIN_FILENO) < 0 || dup2(outputFd, STDOUT_FILENO) < 0 ||
-      dup2(errorsFd, STDERR_FILENO) < 0) {
-    _exit(126);
-  }
-  if (launch.asNobody && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(126);
-  // The program ends with the test, even when the test dies without its
-  // destructors; set last, as a change of user clears it.
-  if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || chdir(directory.c_str()) != 0) _exit(126);
-  execve(launch.program.c_str(), plan.arguments.data(), plan.environment.data());
-  _exit(127);
-}
-
-}  // namespace
-
+// The shell only sets the scene and then becomes the program, so that its
+// process is the one started here; the program gets SIGKILL should the test
+// die first (set after a change of user, which clears it).
 LiveMonitor::LiveMonitor(const std::filesystem::path& directory, const Launch& launch) {
-  const ChildPlan plan(launch);
-  std::array<int, 2> outputPipe{};
-  std::array<int, 2> errorsPipe{};
-  if (pipe2(outputPipe.data(), O_CLOEXEC) != 0) return;
-  if (pipe2(errorsPipe.data(), O_CLOEXEC) != 0) {
-    close(outputPipe[0]);
-    close(outputPipe[1]);
-    return;
+  std::string script = "cd " + quoted(directory) + " && exec env";
+  // env takes its removals before its settings.
+  for (const bool removals : {true, false}) {
+    for (const auto& [name, value] : launch.environment) {
+      if (!value == removals) script += value ? " " + quoted(name + "=" + *value) : " -u " + quoted(name);
+    }
   }
-  const pid_t parent = getpid();
-  pid_ = fork();
-  if (pid_ == 0) {
-    if (getppid() != parent) _exit(126);
-    run_child(directory, launch, plan, outputPipe[1], errorsPipe[1]);
-  }
-  close(outputPipe[1]);
-  close(errorsPipe[1]);
-  reader_ = std::thread([this, outputPipe, errorsPipe] { read_streams(outputPipe[0], errorsPipe[0]); });
+  if (launch.asNobody) script += " setpriv --reuid=65534 --regid=65534 --clear-groups";
+  script += " setpriv --pdeathsig KILL " + quoted(launch.program);
+  for (const std::string& argument : launch.arguments) script += " " + quoted(argument);
+  script += " </dev/null >" + quoted(streams_.file("out")) + " 2>" + quoted(streams_.file("err"));
+  const char* const arguments[] = {"sh", "-c", script.c_str(), nullptr};
+  if (posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(arguments), environ) != 0) pid_ = -1;
 }
 
 LiveMonitor::~LiveMonitor() {
-  if (pid_ > 0 && !exitStatus_) {
+  if (running()) {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
   }
-  finish_reading();
-}
-
-void LiveMonitor::read_streams(int outputFd, int errorsFd) {
-  std::array<pollfd, 2> streams{pollfd{outputFd, POLLIN, 0}, pollfd{errorsFd, POLLIN, 0}};
-  std::array<char, 65536> buffer{};
-  int open = 2;
-  while (open > 0 && poll(streams.data(), streams.size(), -1) >= 0) {
-    for (std::size_t i = 0; i < streams.size(); ++i) {
-      if (streams[i].fd < 0 || streams[i].revents == 0) continue;
-      const ssize_t count = read(streams[i].fd, buffer.data(), buffer.size());
-      if (count <= 0) {
-        close(streams[i].fd);
-        streams[i].fd = -1;
-        --open;
-        continue;
-      }
-      const std::lock_guard lock(streamsMutex_);
-      (i == 0 ? output_ : errors_).append(buffer.data(), static_cast<std::size_t>(count));
-    }
-  }
-}
-
-void LiveMonitor::finish_reading() {
-  if (reader_.joinable()) reader_.join();
 }
 
 bool LiveMonitor::running() {
   if (exitStatus_ || pid_ <= 0) return false;
   int status = 0;
-  if (waitpid(pid_, &status, WNOHANG) == pid_) {
-    exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return false;
-  }
-  return true;
+  if (waitpid(pid_, &status, WNOHANG) != pid_) return true;
+  exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return false;
 }
 
 std::optional<int> LiveMonitor::wait_for_exit(std::chrono::milliseconds limit) {
@@ -170,18 +86,6 @@ std::string LiveMonitor::wait_for_window(std::chrono::milliseconds limit) {
     std::this_thread::sleep_for(20ms);
   }
   return {};
-}
-
-std::string LiveMonitor::output() {
-  if (!running()) finish_reading();
-  const std::lock_guard lock(streamsMutex_);
-  return output_;
-}
-
-std::string LiveMonitor::errors() {
-  if (!running()) finish_reading();
-  const std::lock_guard lock(streamsMutex_);
-  return errors_;
 }
 
 bool monitor_window_exists() {

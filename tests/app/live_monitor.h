@@ -1,17 +1,14 @@
 #pragma once
 // The real programs started as a user would start them: in a working
-// directory of their own, with what they print captured, and with the few
-// things a test changes in the child before it runs the program (the
-// environment, the user).
+// directory of their own, with what they print caught, and with the few
+// things a test changes (the environment, the user).
 
 #include <sys/types.h>
 
 #include <chrono>
 #include <filesystem>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -33,7 +30,8 @@ struct Launch {
 // novabit-sim with `arguments`.
 Launch simulator(std::vector<std::string> arguments);
 
-// A program running in `directory`; killed when still running at the end.
+// A program running in `directory`; killed when still running at the end,
+// and with the test when the test dies first.
 class LiveMonitor {
  public:
   explicit LiveMonitor(const std::filesystem::path& directory, const Launch& launch = {});
@@ -50,20 +48,14 @@ class LiveMonitor {
   // within `limit`; empty when it does not or the program ended first.
   std::string wait_for_window(std::chrono::milliseconds limit = std::chrono::seconds(10));
 
-  // Standard output and error so far, complete once the program has ended.
-  std::string output();
-  std::string errors();
+  // Standard output and error so far.
+  std::string output() const { return testing::file_bytes(streams_.path() / "out"); }
+  std::string errors() const { return testing::file_bytes(streams_.path() / "err"); }
 
  private:
-  void read_streams(int outputFd, int errorsFd);
-  void finish_reading();
-
+  ScratchDirectory streams_;
   pid_t pid_ = -1;
   std::optional<int> exitStatus_;
-  std::mutex streamsMutex_;
-  std::string output_;
-  std::string errors_;
-  std::thread reader_;
 };
 
 // True when a window titled like the monitor's is on the test's X server.

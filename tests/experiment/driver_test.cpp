@@ -1,16 +1,17 @@
-// The driver through its devices: start-up, the order of a pass, the hidden
-// window's forcing, the cycle clock, the pacing and the space bar.
+// The driver through its devices: start-up, the order of a pass, the pacing
+// and the space bar; and the rounding of its arithmetic. Whole runs against the
+// model of the study log show the periods, the cycle and the hidden window.
 
 #include "experiment/experiment_driver.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
+#include <cfenv>
 #include <string>
 #include <vector>
 
-#include "experiment/bias_window.h"
+#include "experiment/checkpoint_arithmetic.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "textio/channels.h"
@@ -45,16 +46,6 @@ struct Rig {
   GivenKey sealer{testing::kTestKey};
   ExperimentDriver driver;
 };
-
-// What a pass shows from its StatusLine to its separator.
-Events pass_events(const testing::RecordingDisplay& display, std::int32_t pass) {
-  const std::string status = "status " + std::to_string(pass) + " ";
-  auto begin = std::find_if(display.events.begin(), display.events.end(),
-                            [&](const std::string& event) { return event.starts_with(status); });
-  auto end = std::find(begin, display.events.end(), "separator");
-  if (begin == display.events.end() || end == display.events.end()) return {};
-  return Events(begin + 1, end + 1);
-}
 
 // The draws of a pass from a twin of the driver's generator, unforced.
 struct TwinPass {
@@ -108,73 +99,6 @@ TEST(DriverTest, StartsUpWithoutReadingTheClockAndRunsAPassInOrder) {
                     std::string("point 0 0 ") + colour, "separator"}));
 }
 
-TEST(DriverTest, PassNineHundredDrawsTheQuarterDotBeforeTheFiveMinuteDotAtOneX) {
-  SteppingClock clock(1000.25L, kStep);
-  ScriptedKeys keys;
-  Rig rig(clock, keys);
-  ASSERT_EQ(rig.driver.start(), StartResult::ready);
-  rig.driver.run(900);
-  const Events pass = pass_events(rig.display, 900);
-  ASSERT_EQ(pass.size(), 5U);
-  EXPECT_TRUE(pass[1].starts_with("point 14 59 "));
-  EXPECT_TRUE(pass[2].starts_with("dot 15 ") && pass[2].ends_with(" 2 " + pass[2].substr(pass[2].size() - 6)));
-  EXPECT_TRUE(pass[3].starts_with("dot 15 ") && pass[3].ends_with(" 1 " + pass[3].substr(pass[3].size() - 6)));
-  EXPECT_EQ(rig.driver.state().checkpointX, 20);
-}
-
-TEST(DriverTest, ForcesOnlyStrictlyInsideTheWindowAndOnlyOnDrawTen) {
-  const struct {
-    std::int32_t cycleMinute, biasDraw;
-    bool forced;
-  } cases[] = {{100, 10, false}, {101, 10, true}, {199, 10, true}, {200, 10, false}, {150, 9, false}};
-  for (const auto& c : cases) {
-    ExperimentState state;
-    state.biasStartMinute = 100;
-    state.cycleMinute = c.cycleMinute;
-    state.biasDraw = c.biasDraw;
-    EXPECT_EQ(pass_is_forced(state), c.forced) << c.cycleMinute << " " << c.biasDraw;
-  }
-  // Run across each edge of a window at 100: forced passes show 200 of the
-  // window's bit, all others exactly the unforced draws, which go on unchanged.
-  for (const auto& [firstMinute, bit, forcedMinute] : {std::tuple{99, 1, 101}, std::tuple{199, 0, 199}}) {
-    SteppingClock clock(1000.25L, kStep);
-    ScriptedKeys keys;
-    Rig rig(clock, keys);
-    ASSERT_EQ(rig.driver.start(), StartResult::ready);
-    rig.driver.state().biasStartMinute = 100;
-    rig.driver.state().biasBit = bit;
-    rig.driver.state().cycleMinute = firstMinute;
-    rig.driver.run(180);
-    BitSource twin = twin_after_start_up();
-    int forcedPasses = 0;
-    for (std::int32_t pass = 0; pass < 180; ++pass) {
-      const TwinPass unforced = twin_pass(twin);
-      const bool forced = firstMinute + pass / 60 == forcedMinute && unforced.biasDraw == 10;
-      forcedPasses += forced;
-      const PassCounts expected = !forced ? unforced.counts : bit == 0 ? PassCounts{200, 0} : PassCounts{0, 200};
-      ASSERT_EQ(rig.display.passes.at(static_cast<std::size_t>(pass)), expected) << "pass " << pass;
-    }
-    EXPECT_GT(forcedPasses, 0);
-  }
-}
-
-// A cycle is 43201 passes: after minute 719 comes one pass at 720, whose end
-// redraws the graph; the checkpoints keep counting passes across it.
-TEST(DriverTest, ACycleIs43201Passes) {
-  SteppingClock clock(1000.25L, kStep);
-  ScriptedKeys keys;
-  Rig rig(clock, keys);
-  ASSERT_EQ(rig.driver.start(), StartResult::ready);
-  rig.driver.run(43500);
-  EXPECT_TRUE(pass_events(rig.display, 43200)[2].starts_with("dot 720 "));
-  const Events last = pass_events(rig.display, 43201);
-  ASSERT_EQ(last.size(), 4U);
-  EXPECT_TRUE(last[1].starts_with("point 720 0 "));
-  EXPECT_TRUE(last[2].starts_with("redraw 1 "));
-  EXPECT_TRUE(pass_events(rig.display, 43202)[1].starts_with("point 0 0 "));
-  EXPECT_TRUE(pass_events(rig.display, 43500)[2].starts_with("dot 5 "));
-}
-
 // A pass ends at the first reading a whole second after its start rounded half
 // to even; a key is read after every reading short of it; an overrunning pass
 // starts the next at once.
@@ -224,6 +148,17 @@ TEST(DriverTest, OnlyTheSpaceBarEndsTheRun) {
   Rig rig(clock, keys);
   ASSERT_EQ(rig.driver.start(), StartResult::ready);
   EXPECT_EQ(rig.driver.run(3), RunEnd::pass_limit);
+}
+
+// What whole runs hardly ever meet: halves rounded to even whatever the
+// rounding mode, and dots far from the centre line.
+TEST(CheckpointArithmetic, HalvesGoToEvenWhateverTheRoundingModeAndDotsMayLeaveTheBand) {
+  std::fesetround(FE_UPWARD);
+  EXPECT_EQ(std::vector({nearest(6.5L), nearest(7.5L), nearest(116.5L), nearest(-1.5L), nearest(899999999.5L)}),
+            std::vector({6, 8, 116, -2, 900000000}));
+  std::fesetround(FE_TONEAREST);
+  EXPECT_EQ(checkpoint_y(180000, 0, kQuarterFullScale), 315);
+  EXPECT_EQ(checkpoint_y(0, 60000, kFiveMinuteFullScale), -85);
 }
 
 }  // namespace

@@ -77,20 +77,6 @@ TEST(GraphScreenFailureTest, BackEndsAreTriedInOrderThenWithFullScreenInverted) 
   EXPECT_EQ(none.display_failure(), "No available video device");
 }
 
-TEST_F(GraphScreenTest, TitleAndTheCloseAtTheOrderlyEnd) {
-  EXPECT_EQ(screen.window_title(), "novabit");
-  const std::string longTitle(200, 'T');
-  screen.set_window_title(longTitle);
-  screen.tick();
-  EXPECT_EQ(backEnd.title(), longTitle.substr(0, 127));
-  bool screenOpenWhenFilesClose = false;
-  endSteps.add([&] { screenOpenWhenFilesClose = screen.is_open(); });
-  endSteps.run_all();
-  EXPECT_TRUE(screenOpenWhenFilesClose);
-  EXPECT_FALSE(screen.is_open());
-  EXPECT_EQ(channels.line_state(0).lineWidth, 0);
-}
-
 TEST_F(GraphScreenTest, TickShowsTheMarkedBandAndASwitchTheWholePicture) {
   screen.set_pixel(5, 100, 0xFFFFFF);
   screen.set_pixel(7, 102, 0xFF4444);

@@ -1,6 +1,6 @@
 // What the text rules' model in the screen-text fuzz corpus does not show:
-// colours as the display shows them, text colours kept and returned, the bell,
-// channel 0 across mode sets, and the keys as a program reads them.
+// colours as the display shows them, text colours kept and returned, and the
+// keys as a program reads them.
 
 #include <gtest/gtest.h>
 
@@ -28,19 +28,10 @@ TEST(ColourTest, ConvertsToFiveSixFiveAndShowsWithLowBitsCleared) {
   }
 }
 
-TEST_F(ScreenTest, TextColoursChannelZeroAndTheBell) {
+TEST_F(ScreenTest, TextColoursAreKeptAndReturned) {
   EXPECT_EQ(screen.set_text_colours(0x55DD55, kKeepColour).foreground, 0xFFFF);
   const TextColours kept = screen.set_text_colours(kKeepColour, kKeepColour);
   EXPECT_EQ(kept.foreground * 0x10000 + kept.background, 0x56EA0000);
-  channels.write(0, "Hi\a");
-  EXPECT_EQ(backEnd.beeps(), (std::vector<MemoryBackEnd::Beep>{{1000, 250}}));
-  EXPECT_EQ(channels.line_state(0).lineColumn, 3);
-  EXPECT_EQ(screen.text()->cursor_column(), 3);
-  screen.set_screen_mode(0, 0, 0, 0, 0);
-  EXPECT_EQ(channels.line_state(0).lineWidth, 0);
-  screen.set_screen_mode(19, 16, 4, 1, 0);
-  EXPECT_EQ(channels.line_state(0).lineColumn + screen.text()->cursor_column(), 1);
-  EXPECT_EQ(channels.line_state(0).lineWidth, 100);
 }
 
 // Keys come oldest first; a full ring drops the oldest, keeping 15; a key is

@@ -1,6 +1,5 @@
 // SDL's events as the screen's window events: PC scan codes with their
-// modifiers, Alt+Enter and maximize as switches, the close button, and typed
-// text decoded from UTF-8 one code point at a time.
+// modifiers, Alt+Enter and maximize as switches, and the close button.
 
 #include "screen/sdl/sdl_events.h"
 
@@ -65,21 +64,6 @@ TEST(SdlEventsTest, SwitchesAndTheCloseButtonAreNoKeys) {
   quit.type = SDL_QUIT;
   for (const SDL_Event& event : {quit, window_event(SDL_WINDOWEVENT_CLOSE)}) {
     EXPECT_EQ(translated(event).at(0).kind, WindowEvent::Kind::close_request);
-  }
-}
-
-TEST(SdlEventsTest, TextIsDecodedOneCodePointAtATimeSkippingMalformedBytes) {
-  const struct {
-    const char* utf8;
-    std::vector<std::uint32_t> codePoints;
-  } cases[] = {{"A\xC3\xB1\xE2\x82\xAC\xF0\x9F\x98\x80", {0x41, 0xF1, 0x20AC, 0x1F600}},
-               {"\xFF" "a\xC3" "b\xC0\xAF" "c\xED\xA0\x80" "d\x80\xBF", {'a', 'b', 'c', 'd'}}};
-  for (const auto& c : cases) {
-    std::vector<WindowEvent> events;
-    append_characters(c.utf8, events);
-    std::vector<std::uint32_t> codePoints;
-    for (const WindowEvent& event : events) codePoints.push_back(event.codePoint);
-    EXPECT_EQ(codePoints, c.codePoints);
   }
 }
 

@@ -1,75 +1,47 @@
 #include "x_server.h"
 
 #include <X11/Xlib.h>
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <sstream>
+
+extern char** environ;
 
 namespace novabit::testing_x {
 
 std::optional<std::string> program_path(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::istringstream folders(path != nullptr ? path : "/usr/bin:/bin");
-  std::string folder;
-  while (std::getline(folders, folder, ':')) {
-    const std::string candidate = (std::filesystem::path(folder) / name).string();
-    if (access(candidate.c_str(), X_OK) == 0) {
-      return candidate;
-    }
-  }
-  return std::nullopt;
+  const auto found = command_output("command -v " + name);
+  if (!found || found->empty()) return std::nullopt;
+  return found->substr(0, found->find('\n'));
 }
 
+// Xvfb picks a free display number itself and writes it to descriptor 3, here
+// a file; it ends with the test even when the test dies without its destructors.
 XvfbServer::XvfbServer(int width, int height) {
-  const std::optional<std::string> program = program_path("Xvfb");
-  int pipeEnds[2];
-  if (!program || pipe2(pipeEnds, O_CLOEXEC) != 0) {
-    return;
-  }
-  // Xvfb picks a free display number itself and writes it to descriptor 3.
-  constexpr int kDisplayNumberFd = 3;
-  const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-  const std::string fd = std::to_string(kDisplayNumberFd);
-  std::array<const char*, 10> arguments = {"Xvfb",          "-displayfd", fd.c_str(), "-screen",
-                                           "0",             screen.c_str(), "-nolisten", "tcp",
-                                           "-noreset",      nullptr};
-  const pid_t parent = getpid();
-  pid_ = fork();
-  if (pid_ == 0) {
-    // The server ends with the test even when the test dies without its destructors.
-    if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent) {
-      _exit(127);
-    }
-    const int nothing = open("/dev/null", O_WRONLY);
-    dup2(nothing, STDOUT_FILENO);
-    dup2(nothing, STDERR_FILENO);
-    dup2(pipeEnds[1], kDisplayNumberFd);
-    execv(program->c_str(), const_cast<char* const*>(arguments.data()));
-    _exit(127);
-  }
-  close(pipeEnds[1]);
-  if (pid_ < 0) {
-    close(pipeEnds[0]);
-    return;
-  }
+  char pattern[] = "/tmp/novabit-xvfb-XXXXXX";
+  const int numberFile = mkstemp(pattern);
+  if (numberFile < 0) return;
+  const std::string script = "exec setpriv --pdeathsig TERM Xvfb -displayfd 3 -screen 0 " + std::to_string(width) +
+                             "x" + std::to_string(height) + "x24 -nolisten tcp -noreset 3>" + pattern +
+                             " >/dev/null 2>&1";
+  const char* const arguments[] = {"sh", "-c", script.c_str(), nullptr};
+  if (posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(arguments), environ) != 0) pid_ = -1;
   std::string number;
-  pollfd readable{pipeEnds[0], POLLIN, 0};
-  char digit = 0;
-  while (poll(&readable, 1, 10000) == 1 && read(pipeEnds[0], &digit, 1) == 1 && digit != '\n') {
-    number += digit;
+  for (int wait = 0; pid_ > 0 && wait < 1000 && !number.ends_with('\n'); ++wait) {
+    usleep(10000);
+    number.resize(64);
+    number.resize(static_cast<std::size_t>(std::max<ssize_t>(pread(numberFile, number.data(), number.size(), 0), 0)));
   }
-  close(pipeEnds[0]);
-  if (!number.empty()) {
-    display_ = ":" + number;
+  close(numberFile);
+  unlink(pattern);
+  if (number.ends_with('\n')) {
+    display_ = ":" + number.substr(0, number.size() - 1);
     setenv("DISPLAY", display_.c_str(), 1);
   }
 }
@@ -115,53 +87,13 @@ std::optional<std::string> command_output(const std::string& command) {
   return output;
 }
 
-namespace {
-
-std::uint32_t big_endian_word(const std::string& data, std::size_t offset) {
-  std::uint32_t value = 0;
-  for (std::size_t i = 0; i < 4; ++i) {
-    value = value << 8 | static_cast<unsigned char>(data[offset + i]);
-  }
-  return value;
-}
-
-}  // namespace
-
-std::optional<RootImage> read_root_image() {
-  const std::optional<std::string> dump = command_output("xwd -root -silent");
-  constexpr std::size_t kHeaderWords = 25;
-  if (!dump || dump->size() < 4 * kHeaderWords) {
-    return std::nullopt;
-  }
-  const auto header = [&](std::size_t word) { return big_endian_word(*dump, 4 * word); };
-  const std::uint32_t headerSize = header(0);
-  const std::uint32_t width = header(4);
-  const std::uint32_t height = header(5);
-  const std::uint32_t byteOrder = header(7);  // of the pixels: 0 = least significant first
-  const std::uint32_t bytesPerLine = header(12);
-  const std::uint32_t colourCount = header(19);
-  const std::size_t start = headerSize + 12 * static_cast<std::size_t>(colourCount);
-  // Packed 24-bit pixels when the server has a 24-bit pixmap format, else 32-bit ones.
-  const std::uint32_t bytesPerPixel = header(11) / 8;
-  if ((bytesPerPixel != 3 && bytesPerPixel != 4) ||
-      dump->size() < start + static_cast<std::size_t>(bytesPerLine) * height) {
-    return std::nullopt;
-  }
-  RootImage image;
-  image.width = static_cast<int>(width);
-  image.height = static_cast<int>(height);
-  image.pixels.reserve(static_cast<std::size_t>(width) * height);
-  for (std::uint32_t y = 0; y < height; ++y) {
-    for (std::uint32_t x = 0; x < width; ++x) {
-      const std::size_t offset =
-          start + static_cast<std::size_t>(y) * bytesPerLine + bytesPerPixel * x;
-      std::uint32_t value = 0;
-      for (std::uint32_t i = 0; i < bytesPerPixel; ++i) {
-        const std::uint32_t byte = static_cast<unsigned char>((*dump)[offset + i]);
-        value = byteOrder == 0 ? value | byte << (8 * i) : value << 8 | byte;
-      }
-      image.pixels.push_back(value & 0xFFFFFF);
-    }
+std::optional<RootImage> read_root_image(int width, int height) {
+  const std::optional<std::string> rgb = command_output("xwd -root -silent | convert xwd:- -depth 8 rgb:-");
+  if (!rgb || rgb->size() != static_cast<std::size_t>(width) * height * 3) return std::nullopt;
+  RootImage image{width, height, {}};
+  for (std::size_t at = 0; at < rgb->size(); at += 3) {
+    const auto byte = [&](std::size_t offset) { return std::uint32_t{static_cast<unsigned char>((*rgb)[at + offset])}; };
+    image.pixels.push_back(byte(0) << 16 | byte(1) << 8 | byte(2));
   }
   return image;
 }

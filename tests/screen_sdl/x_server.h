@@ -38,13 +38,14 @@ void meet_break_inside_xlib(XvfbServer& server);
 // Runs a shell command; its standard output, or none when it fails.
 std::optional<std::string> command_output(const std::string& command);
 
-// The root window's pixels as 0xRRGGBB, row by row, read with xwd.
+// The root window's pixels as 0xRRGGBB, row by row, read with xwd and
+// ImageMagick; none unless the root is width x height.
 struct RootImage {
   int width = 0;
   int height = 0;
   std::vector<std::uint32_t> pixels;
   std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
-std::optional<RootImage> read_root_image();
+std::optional<RootImage> read_root_image(int width = 800, int height = 600);
 
 }  // namespace novabit::testing_x

@@ -126,37 +126,30 @@ class RecordingDisplay final : public MonitorDisplay {
   }
   void print_status_line(std::int32_t secondsElapsed, std::int32_t zeros, std::int32_t ones) override {
     passes.push_back({zeros, ones});
-    events.push_back("status " + std::to_string(secondsElapsed) + " " + std::to_string(zeros) + " " +
-                     std::to_string(ones));
+    events.push_back(text("status %d %d %d", secondsElapsed, zeros, ones));
   }
   void print_deviation_line(std::int32_t zeros, std::int32_t ones, std::int32_t deviation) override {
-    events.push_back("deviation " + std::to_string(zeros) + " " + std::to_string(ones) + " " +
-                     std::to_string(deviation));
+    events.push_back(text("deviation %d %d %d", zeros, ones, deviation));
   }
   void plot_second_point(std::int32_t minute, std::int32_t second, std::uint32_t colour) override {
-    events.push_back("point " + std::to_string(minute) + " " + std::to_string(second) + " " + hex(colour));
+    events.push_back(text("point %d %d %06X", minute, second, colour));
   }
   void draw_checkpoint_dot(std::int32_t x, std::int32_t y, std::int32_t radius, std::uint32_t colour) override {
-    events.push_back("dot " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(radius) + " " +
-                     hex(colour));
+    events.push_back(text("dot %d %d %d %06X", x, y, radius, colour));
   }
   void redraw_cycle_display(const CyclePanel& panel, const RunStart& start) override {
-    events.push_back("redraw " + std::to_string(panel.cyclesCompleted) + " " + average(panel.globalOneAverage) +
-                     " " + average(panel.globalZeroAverage) + " " + start.date + " " + start.time);
+    const auto average = [](const std::optional<double>& value) { return value ? text("%g", *value) : "none"; };
+    events.push_back(text("redraw %d ", panel.cyclesCompleted) + average(panel.globalOneAverage) + " " +
+                     average(panel.globalZeroAverage) + " " + start.date + " " + start.time);
   }
   void print_separator() override { events.push_back("separator"); }
 
  private:
-  static std::string hex(std::uint32_t colour) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%06X", colour);
-    return text;
-  }
-  static std::string average(const std::optional<double>& value) {
-    if (!value) return "none";
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", *value);
-    return text;
+  template <typename... Values>
+  static std::string text(const char* format, Values... values) {
+    char line[64];
+    std::snprintf(line, sizeof line, format, values...);
+    return line;
   }
 };
 

@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <map>
-#include <set>
 
 #include "screen/font.h"
 
@@ -21,19 +19,6 @@ using Glyph = std::array<std::uint8_t, kCellHeight>;
 Glyph glyph_of(std::uint8_t byte) {
   Glyph glyph{};
   std::memcpy(glyph.data(), screen_font().data() + byte * kCellHeight, kCellHeight);
-  return glyph;
-}
-
-// The glyph the pixels of a cell form when `foreground` marks its set bits.
-Glyph cell_glyph(const FrameBuffer& frame, int row, int column, std::uint16_t foreground) {
-  Glyph glyph{};
-  for (int line = 0; line < kCellHeight; ++line) {
-    for (int bit = 0; bit < kCellWidth; ++bit) {
-      if (frame.pixel((column - 1) * kCellWidth + bit, (row - 1) * kCellHeight + line) == foreground) {
-        glyph[static_cast<std::size_t>(line)] |= static_cast<std::uint8_t>(1U << bit);
-      }
-    }
-  }
   return glyph;
 }
 
@@ -111,35 +96,7 @@ std::optional<Picture> Picture::read_png(const std::filesystem::path& path) {
   expected.text(row, column, text, foreground, background);
   const Picture actual(frame);
   if (actual == expected) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "row " << row << " reads \"" << row_text(frame, row) << "\"; "
-                                       << same_picture(actual, expected).message();
-}
-
-std::string row_text(const FrameBuffer& frame, int row, int firstColumn, int lastColumn) {
-  static const std::map<Glyph, char> kAscii = [] {
-    std::map<Glyph, char> glyphs;
-    for (int byte = 0x7E; byte >= 0x20; --byte) glyphs[glyph_of(static_cast<std::uint8_t>(byte))] = char(byte);
-    return glyphs;
-  }();
-  std::string text;
-  for (int column = firstColumn; column <= lastColumn; ++column) {
-    std::set<std::uint16_t> colours;
-    for (int line = 0; line < kCellHeight; ++line) {
-      for (int bit = 0; bit < kCellWidth; ++bit) {
-        colours.insert(frame.pixel((column - 1) * kCellWidth + bit, (row - 1) * kCellHeight + line));
-      }
-    }
-    char shown = colours.size() == 1 ? ' ' : '?';
-    if (colours.size() == 2) {
-      for (const std::uint16_t foreground : colours) {
-        if (const auto found = kAscii.find(cell_glyph(frame, row, column, foreground)); found != kAscii.end()) {
-          shown = found->second;
-        }
-      }
-    }
-    text += shown;
-  }
-  return text;
+  return ::testing::AssertionFailure() << "row " << row << ": " << same_picture(actual, expected).message();
 }
 
 }  // namespace novabit::testing

@@ -53,9 +53,4 @@ class Picture {
 ::testing::AssertionResult shows_text(const FrameBuffer& frame, int row, int column, std::string_view text,
                                       Colour foreground, Colour background);
 
-// What a text row says, read back from its pixels: every cell whose two
-// colours form a printable ASCII glyph gives that character, a cell of one
-// colour a blank, anything else '?'.
-std::string row_text(const FrameBuffer& frame, int row, int firstColumn = 1, int lastColumn = 100);
-
 }  // namespace novabit::testing

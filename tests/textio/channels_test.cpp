@@ -1,5 +1,5 @@
-// The numbered channels and the printer: files created afresh without losing
-// an earlier one, bytes passed unchanged, the line column, and channel 0.
+// The numbered file channels: files created afresh without losing an earlier
+// one, bytes passed unchanged through the buffer, and the line column.
 
 #include "textio/channels.h"
 
@@ -88,52 +88,6 @@ TEST_F(ChannelsTest, BytesPassUnchangedThroughTheBuffer) {
   EXPECT_EQ(channels_.commit_record(1), ResultCode::ok);
   EXPECT_EQ(file_bytes(path), bytes + std::string(kChannelBufferSize - bytes.size() - 1, 'a') + "bc\r");
   EXPECT_FALSE(channels_.records_lost());
-}
-
-class RecordingScreen final : public ScreenTextSink {
- public:
-  void write_screen_text(std::string_view bytes) override { pieces.emplace_back(bytes); }
-  std::vector<std::string> pieces;
-};
-
-// Channel 0 is the console until a screen is attached; the screen's line is
-// 100 columns wide, so a zone from column 84 on ends it. An integer with its
-// line end, and each piece of a picture, are single writes.
-TEST_F(ChannelsTest, ChannelZeroAndThePrintersPieces) {
-  char* consoleText = nullptr;
-  std::size_t consoleSize = 0;
-  std::FILE* console = open_memstream(&consoleText, &consoleSize);
-  RecordingScreen screen;
-  {
-    ChannelTable channels(console, nullptr);
-    Printer printer(channels);
-    printer.print_text(0, "before", Separator::zone);
-    channels.attach_screen(screen, 100);
-    printer.print_int(0, 42, Separator::newline);
-    printer.print_text(0, std::string(83, 'a'), Separator::zone);
-    printer.print_text(0, "", Separator::zone);
-    printer.begin_picture("##.## %");
-    printer.print_picture_number(0, 7.0, Separator::newline);
-    printer.print_picture_number(0, 7.0, Separator::none);
-    channels.detach_screen();
-    printer.print_text(0, "after", Separator::none);
-    channels.commit_record(0);
-  }
-  std::fclose(console);
-  EXPECT_EQ(std::string(consoleText, consoleSize), "before        after");
-  std::free(consoleText);
-  EXPECT_EQ(screen.pieces,
-            (std::vector<std::string>{" 42\r\n", std::string(83, 'a'), " ", "\r\n", " 7.00", " %", "\r\n"}));
-}
-
-TEST_F(ChannelsTest, FileLinesNeverWrap) {
-  const std::string path = directory_.file("zones");
-  ASSERT_EQ(channels_.open_output_file(path, 1), ResultCode::ok);
-  for (int value = 1; value <= 9; ++value) printer_.print_int(1, value, Separator::zone);
-  channels_.close_all_channels();
-  std::string expected;
-  for (int value = 1; value <= 9; ++value) expected += " " + std::to_string(value) + "            ";
-  EXPECT_EQ(file_bytes(path), expected);
 }
 
 }  // namespace

@@ -31,19 +31,6 @@ TEST(KeyStream, GivesThePublishedChaCha20Keystream) {
   for (const std::uint32_t word : {0x2452eb3au, 0x9249f8ecu, 0x8d829d9bu, 0xddd4ceb1u}) EXPECT_EQ(stream.next_word(), word);
 }
 
-TEST(KeyStream, SeekingLandsWhereReadingOnWould) {
-  const RandomKey key = key_from_seed(7);
-  KeyStream reader(key);
-  std::uint64_t position = 0;
-  for (const std::uint64_t target : {1u, 255u, 256u, 257u, 4099u}) {
-    while (position < target) reader.next_word(), ++position;
-    KeyStream seeker(key);
-    seeker.seek(target);
-    EXPECT_EQ(seeker.next_word(), reader.next_word()) << target;
-    ++position;
-  }
-}
-
 TEST(BitSource, DrawsTheTopFifteenBitsOfEachWordAfterTheDiscardedFirst) {
   const RandomKey key = key_from_seed(99);
   KeyStream words(key);

@@ -1,15 +1,12 @@
 // The live program's wiring on a virtual clock with its screen and display
 // thread in memory: a stop signal inside a record or inside the CycleEnd's
-// redraw ends the run after that pass with every record of it in the file,
-// and a wall clock set forward and back stamps the records without moving
-// the passes.
+// redraw ends the run after that pass with every record of it in the file.
 
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cmath>
 #include <memory>
 #include <optional>
 #include <string>
@@ -108,7 +105,7 @@ StoppedRun stopped_run(Moment moment, int signalNumber, std::int32_t lastPass) {
   return {testing::file_bytes("estudio_12-05-2026"), monitor->driver().state().secondsElapsed - 1};
 }
 
-TEST(StopsAndClocksTest, AStopSignalInsideARecordFinishesThePass) {
+TEST(StopSignalsTest, AStopSignalInsideARecordFinishesThePass) {
   const struct {
     Moment moment;
     int signalNumber;
@@ -125,37 +122,6 @@ TEST(StopsAndClocksTest, AStopSignalInsideARecordFinishesThePass) {
     EXPECT_EQ(signalled.log, expected.log) << static_cast<int>(c.moment);
     EXPECT_EQ(signalled.passesRun, c.lastPass) << "the run ends in the signalled pass's wait";
   }
-}
-
-// The wall clock shows 23:00:00 for pass 1, is put forward an hour at pass 400
-// and back two hours at pass 700: one pass per steady second all the same,
-// each record stamped with the time shown.
-TEST(StopsAndClocksTest, RecordsTakeTheWallClockAsItIsWhilePassesKeepToTheSteadyClock) {
-  const testing::ScratchDirectory directory(true);
-  testing::SteppingClock clock(1000.25L, 1.0L / 64);
-  const auto shown_at = [](std::int64_t pass) {
-    auto shown = std::chrono::sys_days{std::chrono::December / 5 / 2026} + 23h + std::chrono::seconds(pass - 1);
-    if (pass >= 400) shown += 1h;
-    if (pass >= 700) shown -= 2h;
-    return testing::local_time_of(shown);
-  };
-  class JumpingWallClock final : public WallClock {
-   public:
-    JumpingWallClock(const testing::SteppingClock& clock, decltype(shown_at) shown) : clock_(clock), shown_(shown) {}
-    LocalTime now() const override { return shown_(static_cast<std::int64_t>(std::floor(clock_.now())) - 999); }
-
-   private:
-    const testing::SteppingClock& clock_;
-    decltype(shown_at) shown_;
-  } wallClock(clock, shown_at);
-  GivenKey sealer(testing::kTestKey);
-  Monitor monitor({{}, clock, wallClock, sealer, [&] { return clock.now() > 1999.5L; }},
-                  {"novabit", nullptr, nullptr, false, false, {}, {}});
-  ASSERT_EQ(monitor.run_to_end(), 0);
-  EXPECT_EQ(monitor.driver().state().secondsElapsed, 1001);
-  testing::LogModel model(shown_at);
-  for (const auto& counts : testing::model_passes(testing::kTestKey, 1000)) model.add_pass(counts);
-  EXPECT_TRUE(testing::same_log(testing::file_bytes("estudio_12-05-2026"), model.log()));
 }
 
 }  // namespace
