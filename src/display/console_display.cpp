@@ -6,7 +6,6 @@ namespace novabit {
 
 namespace {
 
-constexpr int kScreenChannel = 0;
 constexpr std::int32_t kSeparatorLength = 99;
 
 }  // namespace

@@ -10,7 +10,6 @@
 namespace novabit {
 namespace {
 
-constexpr int kScreenChannel = 0;
 constexpr int kPanelColumn = 92;
 constexpr int kTextPanelTop = 17;
 constexpr int kTextPanelBottom = 33;

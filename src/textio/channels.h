@@ -25,6 +25,8 @@ struct LineState {
   std::int32_t lineWidth = 0;
 };
 
+// Channel 0 is the screen, or the console while no screen is attached.
+inline constexpr int kScreenChannel = 0;
 inline constexpr int kMaxFileChannel = 254;
 inline constexpr std::size_t kChannelBufferSize = 8192;
 
