@@ -10,7 +10,6 @@
 namespace novabit {
 namespace {
 
-
 constexpr std::string_view kHourScale =
     "0h     1h     2h      3h     4h      5h     6h      7h     8h      9h     10h    11h     12h ";
 constexpr std::string_view kStartLabel = "FECHA INICIO EXPERIMENTO [mm/dd/aaaa]: ";
