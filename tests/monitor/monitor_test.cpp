@@ -103,7 +103,7 @@ TEST(ProgramTest, SpaceEndsWithStatusZeroAndEveryRecordOnDisk) {
 // cannot be created refuses the start with one line naming it.
 TEST(ProgramTest, SealsTheKeyBesideTheLogAndKeepsTheEarlierSeal) {
   const ScratchDirectory directory(true);
-  const std::string seal = std::string(kLogName) + ".seal";
+  const std::string seal = "estudio_12-05-2026.seal";
   for (int run = 0; run < 2; ++run) ASSERT_EQ(Program(3, false, true).run(), 0);
   struct stat status {};
   ASSERT_EQ(stat(seal.c_str(), &status), 0);
