@@ -14,7 +14,9 @@ ParsedSource parse_source(std::string_view text) {
   if (text == "keyed") return {SourceSpec{}, {}};
   if (text == "kernel") return {SourceSpec{SourceSpec::Kind::kernel, {}}, {}};
   if (!text.starts_with(kDevicePrefix)) {
-    return {std::nullopt, "'" + std::string(text) + "' is not keyed, kernel or device:PATH"};
+    std::string problem(1, '\'');
+    problem.append(text).append("' is not keyed, kernel or device:PATH");
+    return {std::nullopt, problem};
   }
   const std::string_view path = text.substr(kDevicePrefix.size());
   if (path.empty()) return {std::nullopt, "device: needs the path of the device"};
