@@ -25,8 +25,8 @@ CLI::Option* add_source_options(CLI::App& app, SourceSpec& source, bool& noTrial
           "--source",
           [&source](const std::string& text) {
             ParsedSource parsed = parse_source(text);
-            if (!parsed.spec) throw CLI::ValidationError("--source", parsed.problem);
-            source = *parsed.spec;
+            if (!parsed.source) throw CLI::ValidationError("--source", parsed.problem);
+            source = *parsed.source;
           },
           "where each pass's 200 bits come from: keyed (default), kernel or device:PATH")
       ->type_name("NAME");

@@ -50,10 +50,10 @@ std::optional<std::string> apply_seal(const Path& path, bool sourceGiven, Simula
   if (!parsed.seal) return "--seal: " + parsed.problem;
   const Seal& seal = *parsed.seal;
   const ParsedSource sealed = parse_source(seal.source);
-  if (!sealed.spec) return "--seal: " + path.string() + ": " + sealed.problem;
-  const bool sealedKeyed = sealed.spec->kind == SourceSpec::Kind::keyed;
+  if (!sealed.source) return "--seal: " + path.string() + ": " + sealed.problem;
+  const bool sealedKeyed = sealed.source->kind == SourceSpec::Kind::keyed;
   if (!sourceGiven) {
-    options.source = *sealed.spec;
+    options.source = *sealed.source;
   } else if ((options.source.kind == SourceSpec::Kind::keyed) != sealedKeyed) {
     return "--source: the sealed run's bits came from " + seal.source + "; a replay needs " +
            (sealedKeyed ? "keyed" : "kernel or device:PATH");

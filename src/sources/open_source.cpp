@@ -5,8 +5,8 @@
 
 namespace novabit {
 
-OpenedSource open_source(const SourceSpec& spec, BitSource& keyed, SecondsClock& silenceClock) {
-  switch (spec.kind) {
+OpenedSource open_source(const SourceSpec& source, BitSource& keyed, SecondsClock& silenceClock) {
+  switch (source.kind) {
     case SourceSpec::Kind::keyed:
       return {std::make_unique<KeyedPassBits>(keyed), {}};
     case SourceSpec::Kind::kernel:
@@ -14,7 +14,7 @@ OpenedSource open_source(const SourceSpec& spec, BitSource& keyed, SecondsClock&
     case SourceSpec::Kind::device:
       break;
   }
-  OpenedReader opened = open_device_reader(spec.path);
+  OpenedReader opened = open_device_reader(source.path);
   if (!opened.reader) return {nullptr, std::move(opened.problem)};
   return {std::make_unique<BufferedSource>(std::move(opened.reader), silenceClock), {}};
 }

@@ -18,6 +18,6 @@ struct OpenedSource {
 
 // `keyed` is the run's generator, the source of "keyed"; a physical source
 // is read ahead by its own thread, its silences measured on `silenceClock`.
-OpenedSource open_source(const SourceSpec& spec, BitSource& keyed, SecondsClock& silenceClock);
+OpenedSource open_source(const SourceSpec& source, BitSource& keyed, SecondsClock& silenceClock);
 
 }  // namespace novabit

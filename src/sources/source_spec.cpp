@@ -26,8 +26,8 @@ ParsedSource parse_source(std::string_view text) {
   return {SourceSpec{SourceSpec::Kind::device, std::string(path)}, {}};
 }
 
-std::string source_text(const SourceSpec& spec) {
-  switch (spec.kind) {
+std::string source_text(const SourceSpec& source) {
+  switch (source.kind) {
     case SourceSpec::Kind::keyed:
       return "keyed";
     case SourceSpec::Kind::kernel:
@@ -35,7 +35,7 @@ std::string source_text(const SourceSpec& spec) {
     case SourceSpec::Kind::device:
       break;
   }
-  return std::string(kDevicePrefix) + spec.path;
+  return std::string(kDevicePrefix) + source.path;
 }
 
 }  // namespace novabit

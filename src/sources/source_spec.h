@@ -18,7 +18,7 @@ struct SourceSpec {
 };
 
 struct ParsedSource {
-  std::optional<SourceSpec> spec;
+  std::optional<SourceSpec> source;
   std::string problem;  // why the text names no source
 };
 
@@ -27,6 +27,6 @@ struct ParsedSource {
 ParsedSource parse_source(std::string_view text);
 
 // The name parse_source reads back as the same source.
-std::string source_text(const SourceSpec& spec);
+std::string source_text(const SourceSpec& source);
 
 }  // namespace novabit
