@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "textio/formatting.h"
@@ -17,5 +18,7 @@ std::optional<LocalTime> parse_log_time(std::string_view text, LocalTime date);
 // differences of local times, which carry no zone.
 std::int64_t local_seconds(const LocalTime& time);
 LocalTime local_time_of(std::int64_t seconds);
+// "12-05-2026 22:10:00", as the summary and the notes show a moment.
+std::string stamp(const LocalTime& when);
 
 }  // namespace novabit::report

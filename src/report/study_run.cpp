@@ -8,8 +8,6 @@ namespace novabit::report {
 
 namespace {
 
-std::string stamp(const LocalTime& when) { return date_text(when) + " " + time_text(when); }
-
 // A quarter's ones against its three five-minute records: the two written
 // before it and the one written after it, by the same pass.
 void check_quarters(StudyRun& run) {

@@ -22,8 +22,6 @@ std::string format(const char* pattern, ...) {
   return std::string(text, static_cast<std::size_t>(std::clamp(length, 0, static_cast<int>(sizeof text) - 1)));
 }
 
-std::string stamp(const LocalTime& when) { return date_text(when) + " " + time_text(when); }
-
 std::string plural(std::int64_t count, const char* word) {
   return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
 }
