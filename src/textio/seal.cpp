@@ -38,7 +38,10 @@ bool is_source_text(std::string_view text) {
   return text == "keyed" || text == "kernel" || (text.starts_with("device:") && text.size() > 7);
 }
 
-std::optional<long double> clock_value(std::string_view text) {
+std::optional<long double> clock_value(std::string_view line) {
+  // libstdc++ 12 reads a long double up to a terminating NUL whatever the
+  // given end, so the line's text is parsed from its own string.
+  const std::string text(line);
   long double value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value,
                                             std::chars_format::fixed);
