@@ -1,6 +1,7 @@
 #include "report/field_report.h"
 
 #include <algorithm>
+#include <map>
 
 namespace novabit::report {
 
@@ -54,22 +55,27 @@ FieldReport build_report(std::vector<StudyRun> runs, std::vector<TrialsSummary> 
 
 TrialsSummary summarize_trials(std::string file, TrialsContents contents, BoundarySettings settings) {
   SeriesAccumulator seconds(kSecondBits, settings);
-  std::vector<SeriesAccumulator> cycles;
-  std::vector<std::int64_t> firstPasses;
+  // Only the cycles the file has seconds in: its pass numbers may jump far.
+  struct CycleSeconds {
+    std::int64_t firstPass;
+    SeriesAccumulator seconds;
+  };
+  std::map<std::int64_t, CycleSeconds> cycles;
   std::int64_t alarmSeconds = 0;
   for (const TrialSecond& second : contents.seconds) {
     seconds.add(second.ones);
-    const auto cycle = static_cast<std::size_t>(cycle_of_pass(second.pass));
-    while (cycles.size() <= cycle) {
-      cycles.emplace_back(kSecondBits, settings);
-      firstPasses.push_back(second.pass);
+    auto cycle = cycles.find(cycle_of_pass(second.pass));
+    if (cycle == cycles.end()) {
+      cycle = cycles.try_emplace(cycle_of_pass(second.pass),
+                                 CycleSeconds{second.pass, SeriesAccumulator(kSecondBits, settings)})
+                  .first;
     }
-    cycles[cycle].add(second.ones);
+    cycle->second.seconds.add(second.ones);
     alarmSeconds += second.alarm ? 1 : 0;
   }
   std::vector<SecondsCycle> cycleStatistics;
-  for (std::size_t cycle = 0; cycle < cycles.size(); ++cycle) {
-    cycleStatistics.push_back({firstPasses[cycle], cycles[cycle].statistics()});
+  for (const auto& [number, cycle] : cycles) {
+    cycleStatistics.push_back({cycle.firstPass, cycle.seconds.statistics()});
   }
   return {std::move(file), std::move(contents), seconds.statistics(), std::move(cycleStatistics), alarmSeconds};
 }
