@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -34,8 +35,11 @@ bool is_start_text(std::string_view text) {
          field(14) <= 59 && field(17) <= 60;
 }
 
+// As the monitor names its source: a device's path is printable ASCII.
 bool is_source_text(std::string_view text) {
-  return text == "keyed" || text == "kernel" || (text.starts_with("device:") && text.size() > 7);
+  return text == "keyed" || text == "kernel" ||
+         (text.starts_with("device:") && text.size() > 7 &&
+          std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; }));
 }
 
 std::optional<long double> clock_value(std::string_view line) {
