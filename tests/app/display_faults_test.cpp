@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/live_monitor.h"
-#include "screen_sdl/x_server.h"
+#include "support/live_monitor.h"
+#include "support/x_server.h"
 #include "support/files.h"
 #include "support/log_model.h"
 #include "textio/seal.h"

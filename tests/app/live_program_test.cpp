@@ -13,10 +13,10 @@
 #include <string>
 #include <thread>
 
-#include "app/live_monitor.h"
+#include "support/live_monitor.h"
 #include "display/monitor_texts.h"
 #include "screen/colour.h"
-#include "screen_sdl/x_server.h"
+#include "support/x_server.h"
 #include "support/expected_frame.h"
 
 namespace novabit {

@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "app/live_monitor.h"
+#include "support/live_monitor.h"
 
 namespace novabit {
 namespace {

@@ -21,7 +21,7 @@
 #include "screen/sdl/lost_connection_end.h"
 #include "screen/sdl/sdl_back_end.h"
 #include "textio/channels.h"
-#include "x_server.h"
+#include "support/x_server.h"
 
 namespace novabit {
 namespace {

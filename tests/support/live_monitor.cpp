@@ -1,4 +1,4 @@
-#include "app/live_monitor.h"
+#include "support/live_monitor.h"
 
 #include <signal.h>
 #include <spawn.h>
@@ -7,7 +7,7 @@
 #include <ctime>
 #include <thread>
 
-#include "screen_sdl/x_server.h"
+#include "support/x_server.h"
 
 extern char** environ;
 
