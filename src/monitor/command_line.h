@@ -10,7 +10,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "sources/source_spec.h"
+#include "textio/source_spec.h"
 
 namespace novabit {
 

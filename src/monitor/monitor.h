@@ -20,7 +20,7 @@
 #include "screen/end_steps.h"
 #include "screen/graph_screen.h"
 #include "sources/pass_bits.h"
-#include "sources/source_spec.h"
+#include "textio/source_spec.h"
 #include "sources/watched_bits.h"
 #include "textio/bit_source.h"
 #include "textio/channels.h"

@@ -11,7 +11,7 @@
 #include <variant>
 
 #include "monitor/command_line.h"
-#include "sources/source_spec.h"
+#include "textio/source_spec.h"
 #include "textio/random_key.h"
 
 namespace novabit {

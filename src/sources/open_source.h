@@ -5,7 +5,7 @@
 #include <string>
 
 #include "sources/pass_bits.h"
-#include "sources/source_spec.h"
+#include "textio/source_spec.h"
 #include "textio/bit_source.h"
 #include "textio/seconds_clock.h"
 

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -15,6 +14,7 @@
 #include <utility>
 
 #include "textio/fresh_file.h"
+#include "textio/source_spec.h"
 
 namespace novabit {
 
@@ -33,13 +33,6 @@ bool is_start_text(std::string_view text) {
   const auto field = [&](std::size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); };
   return field(0) >= 1 && field(0) <= 12 && field(3) >= 1 && field(3) <= 31 && field(11) <= 23 &&
          field(14) <= 59 && field(17) <= 60;
-}
-
-// As the monitor names its source: a device's path is printable ASCII.
-bool is_source_text(std::string_view text) {
-  return text == "keyed" || text == "kernel" ||
-         (text.starts_with("device:") && text.size() > 7 &&
-          std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; }));
 }
 
 std::optional<long double> clock_value(std::string_view line) {
@@ -105,7 +98,7 @@ ParsedSeal parse_seal(std::string_view text) {
       seal.startDate = value.substr(0, 10);
       seal.startTime = value.substr(11);
     } else if (name == "source") {
-      if (!is_source_text(value)) return problem("source is not keyed, kernel or device:PATH");
+      if (!parse_source(value).source) return problem("source is not keyed, kernel or device:PATH");
       seal.source = value;
     } else if (name == "key") {
       const auto key = key_from_hex(value);

@@ -1,4 +1,4 @@
-#include "sources/source_spec.h"
+#include "textio/source_spec.h"
 
 #include <algorithm>
 
