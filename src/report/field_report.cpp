@@ -64,11 +64,10 @@ TrialsSummary summarize_trials(std::string file, TrialsContents contents, Bounda
   std::int64_t alarmSeconds = 0;
   for (const TrialSecond& second : contents.seconds) {
     seconds.add(second.ones);
-    auto cycle = cycles.find(cycle_of_pass(second.pass));
+    const std::int64_t number = cycle_of_pass(second.pass);
+    auto cycle = cycles.find(number);
     if (cycle == cycles.end()) {
-      cycle = cycles.try_emplace(cycle_of_pass(second.pass),
-                                 CycleSeconds{second.pass, SeriesAccumulator(kSecondBits, settings)})
-                  .first;
+      cycle = cycles.try_emplace(number, CycleSeconds{second.pass, SeriesAccumulator(kSecondBits, settings)}).first;
     }
     cycle->second.seconds.add(second.ones);
     alarmSeconds += second.alarm ? 1 : 0;
