@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::string quoted(const std::string& text) {
+std::string shell_quoted(const std::string& text) {
   std::string result = "'";
   for (const char c : text) result += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return result + "'";
@@ -36,17 +36,25 @@ Launch simulator(std::vector<std::string> arguments) {
 // process is the one started here; the program gets SIGKILL should the test
 // die first (set after a change of user, which clears it).
 LiveMonitor::LiveMonitor(const std::filesystem::path& directory, const Launch& launch) {
-  std::string script = "cd " + quoted(directory) + " && exec env";
+  std::string program = launch.program;
+  if (launch.asNobody) {
+    programCopy_ = std::make_unique<ScratchDirectory>();
+    std::filesystem::permissions(programCopy_->path(), std::filesystem::perms(0755));
+    const auto copy = programCopy_->path() / std::filesystem::path(program).filename();
+    std::filesystem::copy_file(program, copy);
+    program = copy.string();
+  }
+  std::string script = "cd " + shell_quoted(directory) + " && exec env";
   // env takes its removals before its settings.
   for (const bool removals : {true, false}) {
     for (const auto& [name, value] : launch.environment) {
-      if (!value == removals) script += value ? " " + quoted(name + "=" + *value) : " -u " + quoted(name);
+      if (!value == removals) script += value ? " " + shell_quoted(name + "=" + *value) : " -u " + shell_quoted(name);
     }
   }
   if (launch.asNobody) script += " setpriv --reuid=65534 --regid=65534 --clear-groups";
-  script += " setpriv --pdeathsig KILL " + quoted(launch.program);
-  for (const std::string& argument : launch.arguments) script += " " + quoted(argument);
-  script += " </dev/null >" + quoted(streams_.file("out")) + " 2>" + quoted(streams_.file("err"));
+  script += " setpriv --pdeathsig KILL " + shell_quoted(program);
+  for (const std::string& argument : launch.arguments) script += " " + shell_quoted(argument);
+  script += " </dev/null >" + shell_quoted(streams_.file("out")) + " 2>" + shell_quoted(streams_.file("err"));
   const char* const arguments[] = {"sh", "-c", script.c_str(), nullptr};
   if (posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(arguments), environ) != 0) pid_ = -1;
 }
@@ -86,6 +94,17 @@ std::string LiveMonitor::wait_for_window(std::chrono::milliseconds limit) {
     std::this_thread::sleep_for(20ms);
   }
   return {};
+}
+
+std::optional<std::string> closed_to_others(const std::filesystem::path& path) {
+  for (auto folder = std::filesystem::absolute(path); folder != folder.parent_path(); folder = folder.parent_path()) {
+    std::error_code error;
+    const auto permissions = std::filesystem::status(folder, error).permissions();
+    if (error || (permissions & std::filesystem::perms::others_exec) == std::filesystem::perms::none) {
+      return folder.string() + " is closed to other users";
+    }
+  }
+  return std::nullopt;
 }
 
 bool monitor_window_exists() {

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -23,7 +24,8 @@ struct Launch {
   std::vector<std::string> arguments;
   // Changes to the test's environment: a value sets the variable, none removes it.
   std::vector<std::pair<std::string, std::optional<std::string>>> environment;
-  // Runs the program as nobody (the test must be root).
+  // Runs the program as nobody (the test must be root), from a copy that
+  // nobody can reach: the build tree may lie in a folder only its owner enters.
   bool asNobody = false;
 };
 
@@ -54,9 +56,14 @@ class LiveMonitor {
 
  private:
   ScratchDirectory streams_;
+  std::unique_ptr<ScratchDirectory> programCopy_;
   pid_t pid_ = -1;
   std::optional<int> exitStatus_;
 };
+
+// Why a user with no rights of its own could not reach `path` (a folder on
+// the way that others may not enter); nothing when it can.
+std::optional<std::string> closed_to_others(const std::filesystem::path& path);
 
 // True when a window titled like the monitor's is on the test's X server.
 bool monitor_window_exists();
