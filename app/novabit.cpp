@@ -6,14 +6,14 @@
 #include <cstdlib>
 #include <span>
 
-#include "experiment/key_sealer.h"
+#include "seal/entropy_sealer.h"
 #include "monitor/live_options.h"
 #include "monitor/monitor.h"
 #include "monitor/stop_signals.h"
 #include "screen/sdl/lost_connection_end.h"
 #include "screen/sdl/sdl_back_end.h"
-#include "textio/seconds_clock.h"
-#include "textio/wall_clock.h"
+#include "clocks/seconds_clock.h"
+#include "clocks/wall_clock.h"
 
 namespace {
 

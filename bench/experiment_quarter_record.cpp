@@ -12,7 +12,7 @@
 #include "experiment/study_log.h"
 #include "textio/channels.h"
 #include "textio/printer.h"
-#include "textio/wall_clock.h"
+#include "clocks/wall_clock.h"
 
 namespace {
 

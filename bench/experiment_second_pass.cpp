@@ -21,11 +21,11 @@
 #include "experiment/key_source.h"
 #include "sources/open_source.h"
 #include "sources/watched_bits.h"
-#include "textio/bit_source.h"
+#include "keystream/bit_source.h"
 #include "textio/channels.h"
 #include "textio/printer.h"
-#include "textio/seconds_clock.h"
-#include "textio/wall_clock.h"
+#include "clocks/seconds_clock.h"
+#include "clocks/wall_clock.h"
 
 namespace {
 

@@ -21,8 +21,8 @@
 #include "report_inputs.h"
 #include "sim_scratch.h"
 #include "simulator/simulator_main.h"
-#include "textio/random_key.h"
-#include "textio/seal.h"
+#include "keystream/random_key.h"
+#include "seal/seal.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "report/log_time.h"
 #include "textio/channels.h"
 #include "textio/printer.h"
-#include "textio/wall_clock.h"
+#include "clocks/wall_clock.h"
 
 namespace novabit::bench {
 

@@ -11,7 +11,7 @@
 #include "display/monitor_display.h"
 #include "screen/graph_screen.h"
 #include "textio/printer.h"
-#include "textio/wall_clock.h"
+#include "clocks/wall_clock.h"
 
 namespace novabit {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "experiment/experiment_state.h"
-#include "textio/bit_source.h"
-#include "textio/random_key.h"
+#include "keystream/bit_source.h"
+#include "keystream/random_key.h"
 
 namespace novabit {
 

@@ -6,7 +6,6 @@
 #include "experiment/checkpoint_arithmetic.h"
 #include "experiment/statistics.h"
 #include "textio/formatting.h"
-#include "textio/seal.h"
 
 namespace novabit {
 

@@ -14,11 +14,11 @@
 #include "experiment/key_source.h"
 #include "experiment/pass_observer.h"
 #include "experiment/study_log.h"
-#include "sources/pass_bits.h"
-#include "textio/bit_source.h"
+#include "experiment/pass_bits.h"
+#include "keystream/bit_source.h"
 #include "textio/printer.h"
-#include "textio/seconds_clock.h"
-#include "textio/wall_clock.h"
+#include "clocks/seconds_clock.h"
+#include "clocks/wall_clock.h"
 
 namespace novabit {
 

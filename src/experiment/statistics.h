@@ -5,7 +5,7 @@
 #include "display/monitor_display.h"
 #include "experiment/experiment_state.h"
 #include "experiment/study_log.h"
-#include "textio/bit_source.h"
+#include "keystream/bit_source.h"
 
 namespace novabit {
 

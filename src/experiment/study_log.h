@@ -11,7 +11,7 @@
 #include "experiment/experiment_state.h"
 #include "textio/channels.h"
 #include "textio/printer.h"
-#include "textio/wall_clock.h"
+#include "clocks/wall_clock.h"
 
 namespace novabit {
 

@@ -10,7 +10,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "textio/source_spec.h"
+#include "sources/source_spec.h"
 
 namespace novabit {
 

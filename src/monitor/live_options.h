@@ -6,7 +6,7 @@
 #include <variant>
 
 #include "monitor/command_line.h"
-#include "textio/source_spec.h"
+#include "sources/source_spec.h"
 
 namespace novabit {
 

@@ -16,17 +16,17 @@
 #include "experiment/experiment_driver.h"
 #include "experiment/key_sealer.h"
 #include "experiment/pass_observer.h"
-#include "experiment/trials_record.h"
+#include "monitor/trials_record.h"
 #include "screen/end_steps.h"
 #include "screen/graph_screen.h"
-#include "sources/pass_bits.h"
-#include "textio/source_spec.h"
+#include "experiment/pass_bits.h"
+#include "sources/source_spec.h"
 #include "sources/watched_bits.h"
-#include "textio/bit_source.h"
+#include "keystream/bit_source.h"
 #include "textio/channels.h"
 #include "textio/printer.h"
-#include "textio/seconds_clock.h"
-#include "textio/wall_clock.h"
+#include "clocks/seconds_clock.h"
+#include "clocks/wall_clock.h"
 
 namespace novabit {
 

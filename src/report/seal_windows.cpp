@@ -4,7 +4,7 @@
 
 #include "experiment/bias_window.h"
 #include "report/log_time.h"
-#include "textio/seal.h"
+#include "seal/seal.h"
 
 namespace novabit::report {
 

@@ -17,7 +17,7 @@
 #include "simulator/run_recorder.h"
 #include "simulator/simulator_options.h"
 #include "simulator/trace_file.h"
-#include "textio/virtual_clocks.h"
+#include "clocks/virtual_clocks.h"
 
 namespace novabit {
 

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <system_error>
 
-#include "textio/seal.h"
-#include "textio/seconds_clock.h"
+#include "seal/seal.h"
+#include "clocks/seconds_clock.h"
 
 namespace novabit {
 

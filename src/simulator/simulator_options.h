@@ -11,8 +11,8 @@
 #include <variant>
 
 #include "monitor/command_line.h"
-#include "textio/source_spec.h"
-#include "textio/random_key.h"
+#include "sources/source_spec.h"
+#include "keystream/random_key.h"
 
 namespace novabit {
 

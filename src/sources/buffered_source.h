@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "sources/byte_reader.h"
-#include "sources/pass_bits.h"
-#include "textio/seconds_clock.h"
+#include "experiment/pass_bits.h"
+#include "clocks/seconds_clock.h"
 
 namespace novabit {
 

@@ -4,10 +4,10 @@
 #include <memory>
 #include <string>
 
-#include "sources/pass_bits.h"
-#include "textio/source_spec.h"
-#include "textio/bit_source.h"
-#include "textio/seconds_clock.h"
+#include "experiment/pass_bits.h"
+#include "sources/source_spec.h"
+#include "keystream/bit_source.h"
+#include "clocks/seconds_clock.h"
 
 namespace novabit {
 

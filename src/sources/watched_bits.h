@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "sources/health_tests.h"
-#include "sources/pass_bits.h"
+#include "experiment/pass_bits.h"
 
 namespace novabit {
 

@@ -19,7 +19,7 @@
 #include "support/x_server.h"
 #include "support/files.h"
 #include "support/log_model.h"
-#include "textio/seal.h"
+#include "seal/seal.h"
 
 namespace novabit {
 namespace {

@@ -2,6 +2,7 @@
 // status, the sealed key, a study log or seal that cannot be created, records
 // lost on a failing disk, and a killed process.
 
+#include "seal/entropy_sealer.h"
 #include "monitor/monitor.h"
 
 #include <gtest/gtest.h>

@@ -9,8 +9,8 @@
 #include "screen/colour.h"
 #include "support/files.h"
 #include "support/simulator_run.h"
-#include "textio/random_key.h"
-#include "textio/seal.h"
+#include "keystream/random_key.h"
+#include "seal/seal.h"
 
 namespace novabit::report {
 namespace {

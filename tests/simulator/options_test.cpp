@@ -14,7 +14,7 @@
 #include "support/files.h"
 #include "support/local_zone.h"
 #include "support/simulator_run.h"
-#include "textio/seal.h"
+#include "seal/seal.h"
 
 namespace novabit {
 namespace {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "seal/entropy_sealer.h"
 #include "experiment/bias_window.h"
 #include "monitor/monitor.h"
 #include "simulator/bit_stream.h"
@@ -23,7 +24,7 @@
 #include "support/log_model.h"
 #include "support/picture.h"
 #include "support/simulator_run.h"
-#include "textio/seal.h"
+#include "seal/seal.h"
 
 namespace novabit::testing {
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "sources/health_tests.h"
-#include "sources/pass_bits.h"
+#include "experiment/pass_bits.h"
 
 namespace novabit {
 namespace {

@@ -21,8 +21,8 @@
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/local_zone.h"
-#include "textio/seal.h"
-#include "textio/virtual_clocks.h"
+#include "seal/seal.h"
+#include "clocks/virtual_clocks.h"
 
 namespace novabit::testing {
 namespace {

@@ -20,7 +20,7 @@
 #include "support/local_zone.h"
 #include "support/log_model.h"
 #include "support/simulator_run.h"
-#include "textio/seal.h"
+#include "seal/seal.h"
 
 namespace novabit::testing {
 namespace {

@@ -14,9 +14,9 @@
 
 #include "display/monitor_display.h"
 #include "experiment/key_source.h"
-#include "textio/random_key.h"
-#include "textio/seconds_clock.h"
-#include "textio/wall_clock.h"
+#include "keystream/random_key.h"
+#include "clocks/seconds_clock.h"
+#include "clocks/wall_clock.h"
 
 namespace novabit::testing {
 

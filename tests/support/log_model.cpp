@@ -4,7 +4,7 @@
 #include <optional>
 #include <regex>
 
-#include "textio/bit_source.h"
+#include "keystream/bit_source.h"
 
 namespace novabit::testing {
 

@@ -13,7 +13,7 @@
 
 #include "support/fakes.h"
 #include "textio/formatting.h"
-#include "textio/random_key.h"
+#include "keystream/random_key.h"
 
 namespace novabit::testing {
 

@@ -2,7 +2,7 @@
 // as little-endian words), the draws made from it, the seal that keeps its key
 // and the clocks of a run.
 
-#include "textio/bit_source.h"
+#include "keystream/bit_source.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include <set>
 
 #include "support/local_zone.h"
-#include "textio/seal.h"
-#include "textio/seconds_clock.h"
-#include "textio/virtual_clocks.h"
+#include "seal/seal.h"
+#include "clocks/seconds_clock.h"
+#include "clocks/virtual_clocks.h"
 
 namespace novabit {
 namespace {

@@ -1,4 +1,4 @@
-#include "textio/virtual_clocks.h"
+#include "clocks/virtual_clocks.h"
 
 #include <cmath>
 

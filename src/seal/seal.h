@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "textio/random_key.h"
+#include "keystream/random_key.h"
 
 namespace novabit {
 
@@ -41,10 +41,6 @@ struct ParsedSeal {
   std::string problem;  // why the text is not a seal, with its line number
 };
 ParsedSeal parse_seal(std::string_view text);
-
-// The commitment to a run's key published before any result: the SHA-256 of
-// the seal's key line "key=<hex>" without its line end.
-std::string key_commitment(const RandomKey& key);
 
 // Writes a new seal file at `path`, mode 0600, created and kept like the study
 // log: an earlier file is renamed to PATH.1, PATH.2, ... Everything but the

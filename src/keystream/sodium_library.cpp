@@ -1,4 +1,4 @@
-#include "textio/sodium_library.h"
+#include "keystream/sodium_library.h"
 
 #include <sodium.h>
 

@@ -1,4 +1,4 @@
-#include "experiment/trials_record.h"
+#include "monitor/trials_record.h"
 
 #include "textio/formatting.h"
 

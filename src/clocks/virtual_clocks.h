@@ -13,8 +13,8 @@
 #include <ctime>
 #include <optional>
 
-#include "textio/seconds_clock.h"
-#include "textio/wall_clock.h"
+#include "clocks/seconds_clock.h"
+#include "clocks/wall_clock.h"
 
 namespace novabit {
 

@@ -1,4 +1,4 @@
-#include "textio/source_spec.h"
+#include "sources/source_spec.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "textio/key_stream.h"
+#include "keystream/key_stream.h"
 
 namespace novabit {
 

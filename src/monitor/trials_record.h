@@ -17,7 +17,7 @@
 #include "experiment/pass_observer.h"
 #include "sources/health_tests.h"
 #include "textio/channels.h"
-#include "textio/wall_clock.h"
+#include "clocks/wall_clock.h"
 
 namespace novabit {
 

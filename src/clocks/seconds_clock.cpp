@@ -1,4 +1,4 @@
-#include "textio/seconds_clock.h"
+#include "clocks/seconds_clock.h"
 
 namespace novabit {
 

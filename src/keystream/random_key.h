@@ -35,4 +35,8 @@ RandomKey key_from_seed(std::int64_t seed);
 // SHA-256 of `bytes` as 64 lower-case hexadecimal digits.
 std::string sha256_hex(std::string_view bytes);
 
+// The commitment to a run's key published before any result: the SHA-256 of
+// the seal's key line "key=<hex>" without its line end.
+std::string key_commitment(const RandomKey& key);
+
 }  // namespace novabit

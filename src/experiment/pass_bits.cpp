@@ -1,4 +1,4 @@
-#include "sources/pass_bits.h"
+#include "experiment/pass_bits.h"
 
 namespace novabit {
 

@@ -1,4 +1,4 @@
-#include "textio/random_key.h"
+#include "keystream/random_key.h"
 
 #include <sodium.h>
 #include <sys/random.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "textio/sodium_library.h"
+#include "keystream/sodium_library.h"
 
 namespace novabit {
 
@@ -67,6 +67,8 @@ std::string sha256_hex(std::string_view bytes) {
   crypto_hash_sha256(digest, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
   return hex_of(digest, sizeof digest);
 }
+
+std::string key_commitment(const RandomKey& key) { return sha256_hex("key=" + key_hex(key)); }
 
 RandomKey key_from_seed(std::int64_t seed) {
   ensure_sodium();

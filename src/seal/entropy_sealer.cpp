@@ -1,4 +1,4 @@
-#include "experiment/key_sealer.h"
+#include "seal/entropy_sealer.h"
 
 namespace novabit {
 

@@ -1,4 +1,4 @@
-#include "textio/wall_clock.h"
+#include "clocks/wall_clock.h"
 
 #include <ctime>
 

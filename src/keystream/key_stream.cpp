@@ -1,8 +1,8 @@
-#include "textio/key_stream.h"
+#include "keystream/key_stream.h"
 
 #include <sodium.h>
 
-#include "textio/sodium_library.h"
+#include "keystream/sodium_library.h"
 
 namespace novabit {
 

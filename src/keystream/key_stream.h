@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 
-#include "textio/random_key.h"
+#include "keystream/random_key.h"
 
 namespace novabit {
 

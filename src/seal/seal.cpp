@@ -1,4 +1,4 @@
-#include "textio/seal.h"
+#include "seal/seal.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,7 +14,7 @@
 #include <utility>
 
 #include "textio/fresh_file.h"
-#include "textio/source_spec.h"
+#include "sources/source_spec.h"
 
 namespace novabit {
 
@@ -64,8 +64,6 @@ std::string seal_clock_line(long double clock) {
   std::snprintf(text.data(), text.size(), "clock=%.6Lf\n", clock);
   return text.data();
 }
-
-std::string key_commitment(const RandomKey& key) { return sha256_hex("key=" + key_hex(key)); }
 
 ParsedSeal parse_seal(std::string_view text) {
   Seal seal;

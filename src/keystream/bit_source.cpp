@@ -1,4 +1,4 @@
-#include "textio/bit_source.h"
+#include "keystream/bit_source.h"
 
 #include <cmath>
 

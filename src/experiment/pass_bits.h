@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "textio/bit_source.h"
+#include "keystream/bit_source.h"
 
 namespace novabit {
 
