@@ -6,14 +6,14 @@
 #include <cstdlib>
 #include <span>
 
-#include "seal/entropy_sealer.h"
+#include "clocks/seconds_clock.h"
+#include "clocks/wall_clock.h"
 #include "monitor/live_options.h"
 #include "monitor/monitor.h"
 #include "monitor/stop_signals.h"
 #include "screen/sdl/lost_connection_end.h"
 #include "screen/sdl/sdl_back_end.h"
-#include "clocks/seconds_clock.h"
-#include "clocks/wall_clock.h"
+#include "seal/entropy_sealer.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (const auto* error = std::get_if<novabit::ArgumentError>(&parsed)) {
-    std::fprintf(stderr, "novabit: %s\n%s", error->message.c_str(), novabit::live_usage_text());
+    std::fprintf(stderr, "novabit: %s\n%s", error->message.c_str(), novabit::live_usage_text().c_str());
     return 2;
   }
   const auto& options = std::get<novabit::LiveOptions>(parsed);
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
   const auto backEnd = novabit::make_sdl_back_end(&lostConnection);
   novabit::SteadySecondsClock clock;
   const novabit::SystemWallClock wallClock;
-  novabit::EntropySealer sealer(novabit::source_text(options.source), stderr);
+  novabit::EntropySealer sealer(options.source, stderr);
   novabit::Monitor monitor(
       {{*backEnd}, clock, wallClock, sealer, [&] { return stopSignals.requested() || lostConnection.lost(); }},
       settings);

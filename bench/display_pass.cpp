@@ -23,16 +23,13 @@ class FixedWallClock final : public WallClock {
 struct Monitor {
   Monitor() {
     screen.set_screen_mode(19, 16, 4, 1, 0);
-    display.draw_frame(start);
-    display.draw_side_panel(0);
+    display.run_started(start);
   }
 
   // Bits alternate in runs, so both colours and a leaning report appear.
   void typical_pass(std::int32_t pass) {
-    for (std::int32_t bit = 0; bit < 200; ++bit) display.print_bit((bit / 3) % 2);
-    display.print_status_line(pass, 101, 99);
-    display.print_deviation_line(101, 99, 1);
-    display.plot_second_point(pass / 60 % 721, pass % 60, 0x4444FF);
+    for (std::int32_t bit = 0; bit < 200; ++bit) display.bit_counted((bit / 3) % 2);
+    display.second_counted({pass, 101, 99, Leaning::zero, 1, pass / 60 % 721, pass % 60});
   }
 
   ChannelTable channels{nullptr, nullptr};
@@ -50,7 +47,7 @@ void BM_TypicalPassDisplay(benchmark::State& state) {
   std::int32_t pass = 1;
   for (auto _ : state) {
     monitor.typical_pass(pass++);
-    monitor.display.print_separator();
+    monitor.display.pass_ended(false);
   }
   benchmark::DoNotOptimize(monitor.screen.screen_memory());
 }
@@ -61,10 +58,10 @@ void BM_CycleEndPassDisplay(benchmark::State& state) {
   std::int32_t pass = 43201;
   for (auto _ : state) {
     monitor.typical_pass(pass);
-    monitor.display.draw_checkpoint_dot(720, 113, 2, 0xDD8888);
-    monitor.display.draw_checkpoint_dot(720, 110, 1, 0xDD4444);
-    monitor.display.redraw_cycle_display({pass / 43201, 12.5, 7.25}, monitor.start);
-    monitor.display.print_separator();
+    monitor.display.checkpoint_closed({Period::quarter, Leaning::one, 89820, 90180});
+    monitor.display.checkpoint_closed({Period::five_minute, Leaning::one, 29850, 30150});
+    monitor.display.cycle_ended({pass / 43201, 12.5, 7.25, monitor.start});
+    monitor.display.pass_ended(true);
     pass += 43201;
   }
   benchmark::DoNotOptimize(monitor.screen.screen_memory());

@@ -34,17 +34,13 @@ void BM_QuarterRecord(benchmark::State& state) {
     Printer printer(channels);
     const FixedWallClock wallClock;
     StudyLog log(printer, wallClock);
-    if (log.open(1) != ResultCode::ok) state.SkipWithError("no study log");
-    ExperimentState record;
-    record.logFileNumber = 1;
-    record.quarterZeros = 90312;
-    record.quarterOnes = 89688;
-    record.quarterZeroDevSum = 6;
-    record.globalZeroAvgSum = 24;
-    record.quarterZeroWins = 3;
-    record.globalOneAvgSum = 25.0F;
-    record.quarterOneWins = 1;
-    for (auto _ : state) log.write_quarter_record(record, Leaning::zero);
+    if (!log.open(1)) state.SkipWithError("no study log");
+    PeriodTally quarter;
+    quarter.zeros = 90312;
+    quarter.ones = 89688;
+    const RecordFigures figures{6, 25.0, 8.0};
+    const RecordForm& form = checkpoint_form(Period::quarter, Leaning::zero);
+    for (auto _ : state) log.write_checkpoint_record(1, form, quarter, figures);
   }
   std::filesystem::current_path(previous);
   std::filesystem::remove_all(directory);

@@ -1,4 +1,4 @@
-// One SecondPass of the driver with a display that shows nothing, a clock
+// One SecondPass of the driver with nothing listening to it, a clock
 // that ends each wait at its first reading, and the study log in a scratch
 // directory: the engine's own cost per second. Then the same pass with the
 // bits under the health tests, from the keyed generator and from a file read
@@ -14,18 +14,17 @@
 #include <random>
 #include <string>
 
-#include "display/headless_display.h"
-#include "display/monitor_display.h"
-#include "experiment/experiment_driver.h"
-#include "experiment/key_sealer.h"
-#include "experiment/key_source.h"
-#include "sources/open_source.h"
-#include "sources/watched_bits.h"
-#include "keystream/bit_source.h"
-#include "textio/channels.h"
-#include "textio/printer.h"
 #include "clocks/seconds_clock.h"
 #include "clocks/wall_clock.h"
+#include "experiment/experiment_driver.h"
+#include "experiment/experiment_events.h"
+#include "experiment/key_sealer.h"
+#include "experiment/key_source.h"
+#include "keystream/bit_source.h"
+#include "sources/open_source.h"
+#include "sources/watched_bits.h"
+#include "textio/channels.h"
+#include "textio/printer.h"
 
 namespace {
 
@@ -42,7 +41,7 @@ class LeapingClock final : public SecondsClock {
 
 class NoKeys final : public KeySource {
  public:
-  std::string read_key() override { return {}; }
+  Key read_key() override { return Key::none; }
 };
 
 class FixedWallClock final : public WallClock {
@@ -86,21 +85,21 @@ void run_passes(benchmark::State& state, const SourceSpec* source) {
   ChannelTable channels(nullptr, nullptr);
   channels.set_durable_writes(false);
   Printer printer(channels);
-  HeadlessDisplay display;
+  ExperimentEvents nobody;
   BitSource bits;
   LeapingClock clock;
   SteadySecondsClock silenceClock;
   const FixedWallClock wallClock;
   NoKeys keys;
   GivenKey sealer(key_from_seed(0));
-  OpenedSource opened;
+  std::unique_ptr<PassBits> opened;
   std::unique_ptr<WatchedBits> watched;
   if (source != nullptr) {
-    opened = open_source(*source, bits, silenceClock);
-    watched = std::make_unique<WatchedBits>(*opened.bits, "bench", source_text(*source), nullptr);
+    opened = std::move(*open_source(*source, bits, silenceClock));
+    watched = std::make_unique<WatchedBits>(*opened, "bench", source_text(*source), nullptr);
   }
-  ExperimentDriver driver({display, printer, bits, clock, wallClock, keys, sealer, watched.get()});
-  if (driver.start() != StartResult::ready) state.SkipWithError("no study log");
+  ExperimentDriver driver({nobody, printer, bits, clock, wallClock, keys, sealer, watched.get()});
+  if (!driver.start()) state.SkipWithError("no study log");
   for (auto _ : state) {
     if (driver.run(1) != RunEnd::pass_limit) state.SkipWithError("the source ended");
   }
@@ -121,15 +120,15 @@ void BM_ReadAndTestFile(benchmark::State& state) {
   const Scratch scratch;
   BitSource keyed;
   SteadySecondsClock silenceClock;
-  OpenedSource opened = open_source(kFile, keyed, silenceClock);
-  WatchedBits watched(*opened.bits, "bench", "device:raw.bin", nullptr);
+  const std::unique_ptr<PassBits> opened = std::move(*open_source(kFile, keyed, silenceClock));
+  WatchedBits watched(*opened, "bench", "device:raw.bin", nullptr);
   PassBytes bytes{};
   for (auto _ : state) {
     while (watched.take(bytes) == TakeResult::waiting) {
     }
     benchmark::DoNotOptimize(bytes);
   }
-  const double bits = static_cast<double>(state.iterations()) * 200;
+  const double bits = static_cast<double>(state.iterations()) * kBitsPerPass;
   state.counters["bits"] = benchmark::Counter(bits, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ReadAndTestFile)->Iterations(kFilePasses / 2);

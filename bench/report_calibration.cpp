@@ -32,7 +32,7 @@ using namespace novabit::report;
 // Runs the simulator for `cycles` cycles in `directory`; the log's bytes.
 // `extra` gives the key: --seed, or --seal with its start.
 std::string simulate(const std::filesystem::path& directory, std::int64_t cycles, const std::vector<std::string>& extra) {
-  std::vector<std::string> arguments{"--no-screen", "--quiet", "--passes", std::to_string(cycles * kCyclePasses),
+  std::vector<std::string> arguments{"--no-screen", "--quiet", "--passes", std::to_string(cycles * kPassesPerCycle),
                                      "--dir", directory.string()};
   arguments.insert(arguments.end(), extra.begin(), extra.end());
   std::vector<const char*> pointers;
@@ -79,17 +79,17 @@ int main(int argc, char** argv) {
               boundaryHolds ? "ok" : "FAILED");
 
   const std::string sealPath = (directory.path() / "estudio_12-05-2026.seal").string();
-  std::ofstream(sealPath) << seal_text({key_from_seed(2), "12-05-2026", "10:00:00", "keyed", std::nullopt})
+  std::ofstream(sealPath) << seal_text({key_from_seed(2), {2026, 12, 5, 10, 0, 0}, {}, std::nullopt})
                           << seal_clock_line(849780000.25L);
   const FieldReport biased = build_report(
       {place_records("biased", read_study_log(simulate(directory.path(), cycles, {"--seal", sealPath})))}, {},
       settings);
-  auto revealed = reveal_windows(sealPath, biased);
-  if (const auto* problem = std::get_if<std::string>(&revealed)) {
-    std::fprintf(stderr, "%s\n", problem->c_str());
+  const Result<SealedRun> revealed = reveal_windows(sealPath, biased);
+  if (!revealed) {
+    std::fprintf(stderr, "%s\n", revealed.failure().message().c_str());
     return 1;
   }
-  const WindowCheck& windows = std::get<SealedRun>(revealed).windows;
+  const WindowCheck& windows = revealed->windows;
   std::int64_t biasedCrossings = 0;
   for (const CycleSummary& cycle : biased.cycles) {
     biasedCrossings += cycle.fiveMinutes.firstCrossing ? 1 : 0;

@@ -9,11 +9,13 @@
 #include <random>
 #include <string>
 
+#include "clocks/wall_clock.h"
+#include "experiment/experiment_numbers.h"
 #include "experiment/study_log.h"
+#include "experiment/trials_format.h"
 #include "report/log_time.h"
 #include "textio/channels.h"
 #include "textio/printer.h"
-#include "clocks/wall_clock.h"
 
 namespace novabit::bench {
 
@@ -39,30 +41,25 @@ inline std::filesystem::path write_long_log(const std::filesystem::path& directo
   Printer printer(channels);
   PassWallClock clock;
   StudyLog log(printer, clock);
-  log.open(1, directory);
-  ExperimentState state;
-  state.logFileNumber = 1;
+  if (!log.open(1, directory)) return {};
   std::mt19937_64 random(1);
-  std::int32_t quarterOnes = 0;
+  PeriodTally fiveMinutes;
+  PeriodTally quarter;
+  std::int32_t cycles = 0;
   for (std::int64_t record = 1; record <= fiveMinuteRecords; ++record) {
-    clock.pass = record * 300;
-    state.fiveMinZeroDevSum = state.fiveMinOneDevSum = 6;
-    state.fiveMinOnes = fair_count(random, 60000);
-    state.fiveMinZeros = 60000 - state.fiveMinOnes;
-    quarterOnes += state.fiveMinOnes;
+    clock.pass = record * kFiveMinutePasses;
+    fiveMinutes.ones = fair_count(random, kFiveMinuteBits);
+    fiveMinutes.zeros = kFiveMinuteBits - fiveMinutes.ones;
+    quarter.ones += fiveMinutes.ones;
     if (record % 3 == 0) {
-      state.quarterOnes = quarterOnes;
-      state.quarterZeros = 180000 - quarterOnes;
-      state.quarterZeroDevSum = state.quarterOneDevSum = 6;
-      state.quarterOneWins += 1;
-      state.globalOneAvgSum += 6.0F;
-      log.write_quarter_record(state, leaning_of(state.quarterZeros, state.quarterOnes));
-      quarterOnes = 0;
+      quarter.zeros = kQuarterBits - quarter.ones;
+      log.write_checkpoint_record(1, checkpoint_form(Period::quarter, quarter.leaning()), quarter, {6, 6.0, 6.0});
+      quarter = PeriodTally{};
     }
-    log.write_five_minute_record(state, leaning_of(state.fiveMinZeros, state.fiveMinOnes));
-    if (clock.pass / 43201 != (clock.pass + 300) / 43201) {
-      state.cyclesCompleted += 1;
-      log.write_cycle_record(state);
+    log.write_checkpoint_record(1, checkpoint_form(Period::five_minute, fiveMinutes.leaning()), fiveMinutes,
+                                {6, {}, {}});
+    if (clock.pass / kPassesPerCycle != (clock.pass + kFiveMinutePasses) / kPassesPerCycle) {
+      log.write_cycle_record(1, ++cycles);
     }
   }
   channels.close_all_channels();
@@ -73,7 +70,7 @@ inline std::filesystem::path write_long_log(const std::filesystem::path& directo
 inline std::filesystem::path write_trials_day(const std::filesystem::path& directory, std::int64_t passes) {
   const std::filesystem::path path = directory / "estudio_12-05-2026.trials.csv";
   std::ofstream out(path, std::ios::binary);
-  out << "# program=novabit 1.0.0\r\n# source=keyed\r\npass,utc,local,ones,alarm\r\n";
+  out << "# program=novabit 1.0.0\r\n# source=keyed\r\n" << kTrialsColumns << "\r\n";
   std::mt19937_64 random(2);
   PassWallClock clock;
   for (std::int64_t pass = 1; pass <= passes; ++pass) {
@@ -82,7 +79,7 @@ inline std::filesystem::path write_trials_day(const std::filesystem::path& direc
     char line[128];
     std::snprintf(line, sizeof line, "%lld,%04d-%02d-%02dT%02d:%02d:%02dZ,%s %s,%d,\r\n", static_cast<long long>(pass),
                   local.year, local.month, local.day, local.hour, local.minute, local.second,
-                  date_text(local).c_str(), time_text(local).c_str(), fair_count(random, 200));
+                  date_text(local).c_str(), time_text(local).c_str(), fair_count(random, kBitsPerPass));
     out << line;
   }
   return path;

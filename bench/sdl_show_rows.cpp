@@ -25,8 +25,8 @@ std::unique_ptr<DisplayBackEnd> open_window(benchmark::State& state) {
   DisplayRequest request;
   request.fullScreen = false;
   request.title = "bench";
-  if (!backEnd->open(request)) {
-    state.SkipWithError(backEnd->failure_reason().c_str());
+  if (const Outcome opened = backEnd->open(request); !opened) {
+    state.SkipWithError(opened.failure().message().c_str());
     return nullptr;
   }
   return backEnd;

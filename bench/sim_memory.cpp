@@ -40,9 +40,9 @@ void BM_WeekResidentMemory(benchmark::State& state) {
       state.SkipWithError("the study log could not be created");
       return;
     }
-    simulation.run(kCyclePasses);
+    simulation.run(kPassesPerCycle);
     afterFirstCycle = resident_kilobytes();
-    simulation.run(kWeekPasses - kCyclePasses);
+    simulation.run(kWeekPasses - kPassesPerCycle);
     atEnd = resident_kilobytes();
     if (simulation.finish() != 0) state.SkipWithError("the run lost records");
   }

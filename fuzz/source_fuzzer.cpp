@@ -12,13 +12,16 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const novabit::ParsedSource parsed = novabit::parse_source(text);
-  novabit::fuzz::require(parsed.source.has_value() == parsed.problem.empty(), "a source or a problem, never both");
-  if (!parsed.source) return 0;
-  const std::string named = novabit::source_text(*parsed.source);
+  const novabit::Result<novabit::SourceSpec> parsed = novabit::parse_source(text);
+  if (!parsed) {
+    novabit::fuzz::require(!parsed.failure().message().empty(), "a refusal says why");
+    return 0;
+  }
+  const std::string named = novabit::source_text(*parsed);
   novabit::fuzz::require(named == text, "the source is named by the text it was read from");
   novabit::fuzz::require(std::all_of(named.begin(), named.end(), [](char c) { return c >= 0x20 && c < 0x7F; }),
                          "the name is printable ASCII");
-  novabit::fuzz::require(novabit::parse_source(named).source == parsed.source, "the name reads back as the same source");
+  const novabit::Result<novabit::SourceSpec> again = novabit::parse_source(named);
+  novabit::fuzz::require(again && *again == *parsed, "the name reads back as the same source");
   return 0;
 }

@@ -14,6 +14,7 @@
 #include "report/summary_text.h"
 
 using novabit::fuzz::require;
+using namespace novabit;
 using namespace novabit::report;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -12,6 +12,7 @@
 #include "report/trials_reader.h"
 
 using novabit::fuzz::require;
+using namespace novabit;
 using namespace novabit::report;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -19,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const TrialsSummary trials = summarize_trials("trials", read_trials(text), BoundarySettings{});
   std::size_t previousLine = 0;
   for (const TrialSecond& second : trials.contents.seconds) {
-    require(second.ones >= 0 && second.ones <= kSecondBits, "at most 200 ones");
+    require(second.ones >= 0 && second.ones <= kBitsPerPass, "at most 200 ones");
     require(second.pass >= 1, "passes count from 1");
     require(second.line > previousLine, "seconds in the order of their lines");
     previousLine = second.line;

@@ -1,5 +1,6 @@
 #include "clocks/wall_clock.h"
 
+#include <cerrno>
 #include <ctime>
 
 namespace novabit {
@@ -11,6 +12,26 @@ LocalTime local_time_at(std::time_t seconds) {
   }
   return LocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                    local.tm_min,         local.tm_sec,     local.tm_gmtoff};
+}
+
+std::optional<std::time_t> local_moment(const LocalTime& time) {
+  std::tm fields{};
+  fields.tm_year = time.year - 1900;
+  fields.tm_mon = time.month - 1;
+  fields.tm_mday = time.day;
+  fields.tm_hour = time.hour;
+  fields.tm_min = time.minute;
+  fields.tm_sec = time.second;
+  fields.tm_isdst = -1;
+  errno = 0;
+  const std::time_t moment = std::mktime(&fields);
+  if (moment == static_cast<std::time_t>(-1) && errno != 0) return std::nullopt;
+  // mktime moves impossible dates, and times that the clock skips, to other ones.
+  if (fields.tm_year + 1900 != time.year || fields.tm_mon + 1 != time.month || fields.tm_mday != time.day ||
+      fields.tm_hour != time.hour || fields.tm_min != time.minute || fields.tm_sec != time.second) {
+    return std::nullopt;
+  }
+  return moment;
 }
 
 LocalTime SystemWallClock::now() const {

@@ -2,6 +2,7 @@
 // The local date and time behind date_text and time_text.
 
 #include <ctime>
+#include <optional>
 
 #include "textio/formatting.h"
 
@@ -10,6 +11,10 @@ namespace novabit {
 // The local calendar time of a moment of the system clock; the default
 // LocalTime when the system cannot convert it.
 LocalTime local_time_at(std::time_t seconds);
+// The moment of the system clock that a local date and time names; nothing
+// for a date that does not exist or a time the clock skips (the hour lost to
+// summer time). An hour that the clock repeats gives its first moment.
+std::optional<std::time_t> local_moment(const LocalTime& time);
 
 class WallClock {
  public:

@@ -3,8 +3,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "display/checkpoint_dots.h"
 #include "display/monitor_texts.h"
+#include "experiment/experiment_numbers.h"
 #include "textio/formatting.h"
 
 namespace novabit {
@@ -27,7 +30,6 @@ constexpr int kGraphLeft = 1;
 constexpr int kGraphTop = 30;
 constexpr int kGraphRight = 721;
 constexpr int kGraphBottom = 202;
-constexpr int kCycleMinutes = 720;
 
 // The marks above and below the graph; a later set paints over an earlier one at shared x.
 struct TickSet {
@@ -43,12 +45,13 @@ constexpr TickSet kTickSets[] = {
     {30, 22, 0xFFFFFF, 208, 0xFFFFFF},
 };
 
+// A legend dot beside a caption, in the style of the checkpoint dots it explains.
 struct LegendDot {
-  float x;
   float y;
-  float radius;
-  Colour colour;
+  Period period;
+  Leaning leaning;
 };
+constexpr float kLegendX = 535;
 
 // One text item in its own colours, continuing the line.
 void print_in(GraphScreen& screen, Printer& printer, Colour foreground, Colour background, std::string_view text,
@@ -83,7 +86,8 @@ void draw_tick_marks(GraphScreen& screen) {
 
 void draw_legend(GraphScreen& screen, const LegendDot (&dots)[2]) {
   for (const LegendDot& dot : dots) {
-    screen.draw_circle(dot.x, dot.y, dot.radius, dot.colour);
+    const DotStyle style = checkpoint_dot_style(dot.period, dot.leaning);
+    screen.draw_circle(kLegendX, dot.y, static_cast<float>(style.radius), style.colour);
   }
 }
 
@@ -132,20 +136,23 @@ void draw_monitor_frame(GraphScreen& screen, Printer& printer, const WallClock& 
   screen.set_text_colours(0xFF4444, 0x000044);
   screen.set_text_position(7, 2);
   printer.print_text(kScreenChannel, kUpperCaption, Separator::newline);
-  draw_legend(screen, {{535, 70, 2, 0xDD8888}, {535, 78, 1, 0xDD4444}});
+  draw_legend(screen, {{70, Period::quarter, Leaning::one}, {78, Period::five_minute, Leaning::one}});
   screen.set_text_colours(0x4444FF, 0x000044);
   screen.set_text_position(12, 2);
   printer.print_text(kScreenChannel, kLowerCaption, Separator::newline);
-  draw_legend(screen, {{535, 150, 2, 0x8888DD}, {535, 158, 1, 0x4444DD}});
+  draw_legend(screen, {{150, Period::quarter, Leaning::zero}, {158, Period::five_minute, Leaning::zero}});
 
   for (int minute = 0; minute <= kCycleMinutes; minute += 30) {
     const auto x = static_cast<float>(minute);
     screen.draw_line(x, 1, x, 60, 0x00AA00);
     screen.draw_line(x, 210, x, 62, 0x000088);
   }
-  screen.draw_line(0, 115, kCycleMinutes, 115, 0x008800);
-  screen.draw_line(0, 87, kCycleMinutes, 87, 0x006600);
-  screen.draw_line(0, 143, kCycleMinutes, 143, 0x006600);
+  constexpr int kReferenceOffset = 28;
+  for (const auto& [y, colour] : {std::pair{kCheckpointCentreY, Colour{0x008800}},
+                                  std::pair{kCheckpointCentreY - kReferenceOffset, Colour{0x006600}},
+                                  std::pair{kCheckpointCentreY + kReferenceOffset, Colour{0x006600}}}) {
+    screen.draw_line(0, static_cast<float>(y), kCycleMinutes, static_cast<float>(y), colour);
+  }
 
   screen.set_text_colours(0x00FF00, 0);
 }

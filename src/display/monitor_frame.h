@@ -4,10 +4,10 @@
 // captions with their legend dots, the half-hour grid and the reference
 // lines. It is drawn at start-up and again at every CycleEnd.
 
-#include "display/monitor_display.h"
+#include "clocks/wall_clock.h"
+#include "experiment/experiment_events.h"
 #include "screen/graph_screen.h"
 #include "textio/printer.h"
-#include "clocks/wall_clock.h"
 
 namespace novabit {
 

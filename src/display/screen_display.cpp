@@ -1,9 +1,9 @@
 #include "display/screen_display.h"
 
-#include <optional>
 #include <string_view>
 #include <utility>
 
+#include "display/checkpoint_dots.h"
 #include "display/monitor_frame.h"
 #include "textio/formatting.h"
 
@@ -13,12 +13,26 @@ namespace {
 constexpr int kPanelColumn = 92;
 constexpr int kTextPanelTop = 17;
 constexpr int kTextPanelBottom = 33;
+// The first checkpoint's x in the graph area, and the step to the next one.
+constexpr std::int32_t kCheckpointStep = 5;
 
 constexpr Colour kLabelColour = 0x00FF00;
 constexpr Colour kValueColour = 0xFFFFFF;
 constexpr Colour kOneBitColour = 0x55DD55;
 constexpr Colour kZeroBitColour = 0x337733;
-constexpr Colour kBalanceColour = 0xFF7733;
+constexpr Colour kBalanceLineColour = 0xFF7733;
+
+constexpr Colour point_colour(Leaning leaning) {
+  switch (leaning) {
+    case Leaning::zero:
+      return 0x4444FF;
+    case Leaning::one:
+      return 0xFF4444;
+    case Leaning::balance:
+      break;
+  }
+  return 0xFFFFFF;
+}
 
 struct PanelLabel {
   int row;
@@ -34,6 +48,12 @@ constexpr int kZeroAverageRow = 13;
 
 ScreenDisplay::ScreenDisplay(GraphScreen& screen, Printer& printer, const WallClock& wallClock)
     : screen_(screen), printer_(printer), wallClock_(wallClock), lines_(printer, wallClock) {}
+
+void ScreenDisplay::run_started(const RunStart& start) {
+  checkpointX_ = kCheckpointStep;
+  draw_frame(start);
+  draw_side_panel(0);
+}
 
 void ScreenDisplay::draw_frame(const RunStart& start) { draw_monitor_frame(screen_, printer_, wallClock_, start); }
 
@@ -58,31 +78,35 @@ void ScreenDisplay::print_bit(std::int32_t bit) {
   lines_.print_bit(bit);
 }
 
-void ScreenDisplay::print_status_line(std::int32_t secondsElapsed, std::int32_t zeros, std::int32_t ones) {
+void ScreenDisplay::second_counted(const CountedSecond& second) {
   screen_.set_text_colours(kValueColour, kKeepColour);
-  lines_.print_status_line(secondsElapsed, zeros, ones);
-}
-
-void ScreenDisplay::print_deviation_line(std::int32_t zeros, std::int32_t ones, std::int32_t secondDeviation) {
+  lines_.print_status_line(second.pass, second.zeros, second.ones);
   // A leaning line keeps the white of the StatusLine; only a balanced pass has its own colour.
-  if (zeros != ones) {
-    lines_.print_deviation_line(zeros, ones, secondDeviation);
-    return;
-  }
-  screen_.set_text_colours(kBalanceColour, kKeepColour);
-  lines_.print_deviation_line(zeros, ones, secondDeviation);
-  screen_.set_text_colours(kValueColour, kKeepColour);
+  if (second.leaning == Leaning::balance) screen_.set_text_colours(kBalanceLineColour, kKeepColour);
+  lines_.print_deviation_line(second.leaning, second.deviation);
+  if (second.leaning == Leaning::balance) screen_.set_text_colours(kValueColour, kKeepColour);
+  plot_second_point(second);
 }
 
-void ScreenDisplay::plot_second_point(std::int32_t cycleMinute, std::int32_t minuteSecond, std::uint32_t colour) {
-  screen_.set_pixel(static_cast<float>(cycleMinute), static_cast<float>(minuteSecond), colour);
+void ScreenDisplay::plot_second_point(const CountedSecond& second) {
+  screen_.set_pixel(static_cast<float>(second.cycleMinute), static_cast<float>(second.minuteSecond),
+                    point_colour(second.leaning));
 }
 
-void ScreenDisplay::draw_checkpoint_dot(std::int32_t x, std::int32_t y, std::int32_t radius, std::uint32_t colour) {
-  screen_.draw_circle(static_cast<float>(x), static_cast<float>(y), static_cast<float>(radius), colour);
+void ScreenDisplay::checkpoint_closed(const ClosedCheckpoint& checkpoint) {
+  const DotStyle dot = checkpoint_dot_style(checkpoint.period, checkpoint.leaning);
+  screen_.draw_circle(static_cast<float>(checkpointX_), static_cast<float>(checkpoint_y(checkpoint)),
+                      static_cast<float>(dot.radius), dot.colour);
+  // The quarter dot shares its x with the five-minute dot of the same pass.
+  if (checkpoint.period == Period::five_minute) checkpointX_ += kCheckpointStep;
 }
 
-void ScreenDisplay::redraw_cycle_display(const CyclePanel& panel, const RunStart& start) {
+void ScreenDisplay::cycle_ended(const EndedCycle& cycle) {
+  checkpointX_ = kCheckpointStep;
+  redraw_cycle_display(cycle);
+}
+
+void ScreenDisplay::redraw_cycle_display(const EndedCycle& cycle) {
   const auto guard = screen_.hold();
   // The panel and the frame lie outside the text panel, where no text may be placed.
   screen_.set_print_region(0, 0);
@@ -90,20 +114,18 @@ void ScreenDisplay::redraw_cycle_display(const CyclePanel& panel, const RunStart
   for (const PanelLabel& label : kCycleLabels) print_panel_item(label.row, label.text);
   screen_.set_text_colours(kValueColour, 0);
   screen_.set_text_position(kCyclesRow, kPanelColumn);
-  printer_.print_int(kScreenChannel, panel.cyclesCompleted, Separator::newline);
+  printer_.print_int(kScreenChannel, cycle.cyclesCompleted, Separator::newline);
   screen_.set_text_colours(kLabelColour, 0);
   for (const PanelLabel& label : kAverageLabels) print_panel_item(label.row, label.text);
   screen_.set_text_colours(kValueColour, 0);
   for (const auto& [row, average] :
-       {std::pair{kOneAverageRow, panel.globalOneAverage}, std::pair{kZeroAverageRow, panel.globalZeroAverage}}) {
+       {std::pair{kOneAverageRow, cycle.globalOneAverage}, std::pair{kZeroAverageRow, cycle.globalZeroAverage}}) {
     screen_.set_text_position(row, kPanelColumn);
     printer_.begin_picture("##.##");
     printer_.print_picture_number(kScreenChannel, average, Separator::newline);
   }
-  draw_frame(start);
+  draw_frame(cycle.start);
   screen_.set_print_region(kTextPanelTop, kTextPanelBottom);
 }
-
-void ScreenDisplay::print_separator() { lines_.print_separator(); }
 
 }  // namespace novabit

@@ -3,13 +3,13 @@
 namespace novabit {
 
 void draw_first_bias_window(ExperimentState& state, BitSource& bits) {
-  state.biasStartMinute = bits.random_below(580) + 60;
+  state.biasStartMinute = bits.random_below(kFirstWindowStarts.count()) + kFirstWindowStarts.earliest;
   state.biasBit = bits.random_below(2);
 }
 
 void draw_next_bias_window(ExperimentState& state, BitSource& bits) {
   state.biasBit = bits.random_below(2);
-  state.biasStartMinute = bits.random_below(600) + 10;
+  state.biasStartMinute = bits.random_below(kLaterWindowStarts.count()) + kLaterWindowStarts.earliest;
 }
 
 BiasWindowPlace bias_window_of_cycle(const RandomKey& key, std::int64_t cycle, bool bitsFromStream) {

@@ -23,29 +23,4 @@ std::int32_t period_average(std::int32_t deviationSum, std::int32_t leaningSecon
   return nearest(static_cast<long double>(deviationSum) / static_cast<long double>(leaningSeconds));
 }
 
-std::int32_t checkpoint_y(std::int32_t zeros, std::int32_t ones, std::int32_t fullScale) {
-  const long double scale = fullScale;
-  switch (leaning_of(zeros, ones)) {
-    case Leaning::zero:
-      return nearest(static_cast<long double>((zeros - ones) * 100) / scale + kCheckpointCentreY);
-    case Leaning::one:
-      return nearest(kCheckpointCentreY - static_cast<long double>((ones - zeros) * 100) / scale);
-    case Leaning::balance:
-      break;
-  }
-  return kCheckpointCentreY;
-}
-
-std::optional<double> global_one_average(const ExperimentState& state) {
-  if (state.quarterOneWins == 0) return std::nullopt;
-  return static_cast<double>(static_cast<long double>(state.globalOneAvgSum) /
-                             static_cast<long double>(state.quarterOneWins));
-}
-
-std::optional<double> global_zero_average(const ExperimentState& state) {
-  if (state.quarterZeroWins == 0) return std::nullopt;
-  return static_cast<double>(static_cast<long double>(state.globalZeroAvgSum) /
-                             static_cast<long double>(state.quarterZeroWins));
-}
-
 }  // namespace novabit

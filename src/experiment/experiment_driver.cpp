@@ -4,20 +4,11 @@
 
 #include "experiment/bias_window.h"
 #include "experiment/checkpoint_arithmetic.h"
+#include "experiment/experiment_numbers.h"
 #include "experiment/statistics.h"
 #include "textio/formatting.h"
 
 namespace novabit {
-
-namespace {
-
-constexpr std::int32_t kFiveMinutePasses = 300;
-constexpr std::int32_t kQuarterPasses = 900;
-constexpr std::int32_t kLastCycleMinute = 720;
-constexpr std::int32_t kLastMinuteSecond = 59;
-static_assert(kBitsPerPass == 8 * kPassBytes);
-
-}  // namespace
 
 ExperimentDriver::ExperimentDriver(const ExperimentDevices& devices, DriverOptions options)
     : devices_(devices),
@@ -26,24 +17,29 @@ ExperimentDriver::ExperimentDriver(const ExperimentDevices& devices, DriverOptio
       passBits_(devices.passBits != nullptr ? *devices.passBits : keyedBits_),
       log_(devices.printer, devices.wallClock) {}
 
-StartResult ExperimentDriver::start() {
-  const std::int32_t logChannel = devices_.printer.channels().first_free_channel();
+Outcome ExperimentDriver::start() {
   state_ = ExperimentState{};
-  state_.logFileNumber = logChannel;
-  state_.startDate = date_text(devices_.wallClock.now());
-  state_.startTime = time_text(devices_.wallClock.now());
-  devices_.display.draw_frame(RunStart{state_.startDate, state_.startTime});
-  devices_.display.draw_side_panel(state_.cyclesCompleted);
-  if (log_.open(state_.logFileNumber, options_.logDirectory) != ResultCode::ok) return StartResult::log_not_created;
+  state_.logFileNumber = devices_.printer.channels().first_free_channel();
+  const LocalTime start = devices_.wallClock.now();
+  state_.startDate = date_text(start);
+  state_.startTime = time_text(start);
+  devices_.events.run_started({state_.startDate, state_.startTime});
+  if (Outcome opened = log_.open(state_.logFileNumber, options_.logDirectory); !opened) {
+    return opened.failure().after("cannot create the study log ");
+  }
   // The key, not the start time, decides every draw: whoever sees the screen
   // cannot tell where the window lies.
-  const auto key = devices_.sealer.seal_key({log_.name() + ".seal", state_.startDate, state_.startTime});
-  if (!key) return StartResult::seal_not_written;
+  const std::filesystem::path logPath(log_.name());
+  const std::string sealName = logPath.filename().string() + ".seal";
+  const std::filesystem::path sealPath =
+      options_.sealDirectory.empty() ? logPath.parent_path() / sealName : options_.sealDirectory / sealName;
+  const Result<RandomKey> key = devices_.sealer.seal_key({sealPath.string(), start});
+  if (!key) return key.failure().after("cannot write the seal ");
   keyCommitment_ = novabit::key_commitment(*key);
   devices_.bits.seed_random(*key);
   draw_first_bias_window(state_, devices_.bits);
   firstPass_ = true;
-  return StartResult::ready;
+  return {};
 }
 
 RunEnd ExperimentDriver::run(std::optional<std::int64_t> maxPasses) {
@@ -57,31 +53,27 @@ std::optional<RunEnd> ExperimentDriver::second_pass() {
   const long double reading = devices_.clock.clock_seconds();
   state_.secondStart = nearest(reading);
   if (std::exchange(firstPass_, false)) devices_.sealer.note_first_reading(reading);
-  state_.biasDraw = devices_.bits.random_below(10) + 1;
+  state_.biasDraw = devices_.bits.random_below(kBiasDrawValues) + 1;
   // Nothing that decides the forcing changes during the bit loop.
-  const bool forced = options_.biasEnabled && pass_is_forced(state_);
+  forced_ = options_.biasEnabled && pass_is_forced(state_);
   // The bits are taken even when the pass is forced, so forcing leaves the
   // bits of later passes unchanged.
   if (const auto end = take_pass_bits()) return end;
   for (state_.bitIndex = 1; state_.bitIndex <= kBitsPerPass; ++state_.bitIndex) {
-    if (space_read()) return RunEnd::space_key;
-    draw_bit(forced);
+    if (const auto end = poll_keys()) return end;
+    draw_bit();
   }
-  if (options_.observer != nullptr) options_.observer->pass_counted(state_, forced);
-  devices_.display.print_status_line(state_.secondsElapsed, state_.zerosThisSecond, state_.onesThisSecond);
-  report_second(state_, devices_.display);
-  if (state_.secondsElapsed % kQuarterPasses == 0) quarter_checkpoint(state_, devices_.display, log_);
-  if (state_.secondsElapsed % kFiveMinutePasses == 0) five_minute_checkpoint(state_, devices_.display, log_);
+  report_second(state_, devices_.events);
+  if (state_.secondsElapsed % kQuarterPasses == 0) quarter_checkpoint(state_, devices_.events, log_);
+  if (state_.secondsElapsed % kFiveMinutePasses == 0) five_minute_checkpoint(state_, devices_.events, log_);
   // Every quarter is also a five-minute checkpoint.
-  const bool recorded = state_.secondsElapsed % kFiveMinutePasses == 0 || state_.cycleMinute >= kLastCycleMinute;
+  const bool recorded = state_.secondsElapsed % kFiveMinutePasses == 0 || state_.cycleMinute >= kCycleMinutes;
   advance_cycle_clock();
-  if (recorded && options_.observer != nullptr) options_.observer->records_written();
   state_.secondsElapsed += 1;
   state_.zerosThisSecond = 0;
   state_.onesThisSecond = 0;
-  devices_.display.print_separator();
-  if (!wait_for_next_second()) return RunEnd::space_key;
-  return std::nullopt;
+  devices_.events.pass_ended(recorded);
+  return wait_for_next_second();
 }
 
 std::optional<RunEnd> ExperimentDriver::take_pass_bits() {
@@ -93,32 +85,31 @@ std::optional<RunEnd> ExperimentDriver::take_pass_bits() {
       case TakeResult::ended:
         return RunEnd::source_ended;
       case TakeResult::waiting:
-        if (space_read()) return RunEnd::space_key;
+        if (const auto end = poll_keys()) return end;
         break;
     }
   }
 }
 
-void ExperimentDriver::draw_bit(bool forced) {
+void ExperimentDriver::draw_bit() {
   const auto index = static_cast<std::size_t>(state_.bitIndex - 1);
   state_.currentBit = (passBytes_[index / 8] >> (7 - index % 8)) & 1;
-  if (forced) state_.currentBit = state_.biasBit;
+  if (forced_) state_.currentBit = state_.biasBit;
   // Counted without a branch: a random bit defeats branch prediction.
   const std::int32_t one = state_.currentBit != 0 ? 1 : 0;
   state_.zerosThisSecond += 1 - one;
-  state_.fiveMinZeros += 1 - one;
-  state_.quarterZeros += 1 - one;
+  state_.fiveMin.zeros += 1 - one;
+  state_.quarter.zeros += 1 - one;
   state_.onesThisSecond += one;
-  state_.fiveMinOnes += one;
-  state_.quarterOnes += one;
-  if (options_.observer != nullptr) options_.observer->bit_counted(state_.currentBit);
-  devices_.display.print_bit(state_.currentBit);
+  state_.fiveMin.ones += one;
+  state_.quarter.ones += one;
+  devices_.events.bit_counted(state_.currentBit);
 }
 
 void ExperimentDriver::advance_cycle_clock() {
-  if (state_.cycleMinute >= kLastCycleMinute) {
-    cycle_end(state_, devices_.display, log_, devices_.bits);
-  } else if (state_.minuteSecond >= kLastMinuteSecond) {
+  if (state_.cycleMinute >= kCycleMinutes) {
+    cycle_end(state_, devices_.events, log_, devices_.bits);
+  } else if (state_.minuteSecond >= kPassesPerMinute - 1) {
     state_.minuteSecond = 0;
     state_.cycleMinute += 1;
   } else {
@@ -126,15 +117,26 @@ void ExperimentDriver::advance_cycle_clock() {
   }
 }
 
-bool ExperimentDriver::wait_for_next_second() {
+std::optional<RunEnd> ExperimentDriver::wait_for_next_second() {
   // A busy poll: the pass ends at the first reading a whole second after its
   // rounded start, which locks the passes to the clock's whole seconds.
   while (devices_.clock.clock_seconds() - state_.secondStart < 1.0L) {
-    if (space_read()) return false;
+    if (const auto end = poll_keys()) return end;
   }
-  return true;
+  return std::nullopt;
 }
 
-bool ExperimentDriver::space_read() { return devices_.keys.read_key() == " "; }
+std::optional<RunEnd> ExperimentDriver::poll_keys() {
+  switch (devices_.keys.read_key()) {
+    case Key::space:
+      return RunEnd::space_key;
+    case Key::stop:
+      return RunEnd::stop_requested;
+    case Key::none:
+    case Key::other:
+      break;
+  }
+  return std::nullopt;
+}
 
 }  // namespace novabit

@@ -1,9 +1,11 @@
 #pragma once
-// The one record of the experiment: counters, accumulators, BiasWindow
-// parameters, cycle clock and dot positions, with their initial values.
+// The one record of the experiment: counters, period tallies, global figures,
+// BiasWindow parameters and the cycle clock, with their initial values.
 
 #include <cstdint>
 #include <string>
+
+#include "experiment/period_tally.h"
 
 namespace novabit {
 
@@ -13,7 +15,7 @@ struct ExperimentState {
   std::int32_t logFileNumber = 0;
 
   // The BiasWindow: forcing happens strictly between biasStartMinute and
-  // biasStartMinute + 100, in passes whose biasDraw is 10.
+  // biasStartMinute + kBiasWindowSpan, in passes whose biasDraw is the highest.
   std::int32_t biasStartMinute = 0;
   std::int32_t biasBit = 0;
   std::int32_t biasDraw = 0;
@@ -28,21 +30,8 @@ struct ExperimentState {
 
   std::int32_t zerosThisSecond = 0;
   std::int32_t onesThisSecond = 0;
-  std::int32_t fiveMinZeros = 0;
-  std::int32_t fiveMinOnes = 0;
-  std::int32_t quarterZeros = 0;
-  std::int32_t quarterOnes = 0;
-
-  std::int32_t fiveMinZeroSeconds = 0;
-  std::int32_t fiveMinOneSeconds = 0;
-  std::int32_t quarterZeroSeconds = 0;
-  std::int32_t quarterOneSeconds = 0;
-
-  // Sums of secondDeviations; during a checkpoint they hold the period average.
-  std::int32_t fiveMinZeroDevSum = 0;
-  std::int32_t fiveMinOneDevSum = 0;
-  std::int32_t quarterZeroDevSum = 0;
-  std::int32_t quarterOneDevSum = 0;
+  PeriodTally fiveMin;
+  PeriodTally quarter;
 
   // The two sides are kept in different types, and the arithmetic on them
   // follows those types.
@@ -50,9 +39,6 @@ struct ExperimentState {
   float globalOneAvgSum = 0.0F;
   std::int32_t quarterZeroWins = 0;
   std::uint64_t quarterOneWins = 0;
-
-  std::int32_t checkpointX = 5;
-  std::int32_t checkpointY = 0;
 };
 
 }  // namespace novabit

@@ -1,15 +1,17 @@
 #pragma once
 // Where the driver's key polls read from.
 
-#include <string>
-
 namespace novabit {
+
+// What a poll found: nothing, the space bar (the end of the run), any other
+// key (swallowed), or a request from outside to stop the run in order.
+enum class Key { none, space, other, stop };
 
 class KeySource {
  public:
   virtual ~KeySource() = default;
-  // The next key as 0, 1 or 2 bytes; empty when none is waiting. Never waits.
-  virtual std::string read_key() = 0;
+  // The next key; never waits.
+  virtual Key read_key() = 0;
 };
 
 }  // namespace novabit

@@ -1,5 +1,5 @@
 #pragma once
-// Where the driver takes the 200 bits of each pass from. Every other draw of
+// Where the driver takes the bits of each pass from. Every other draw of
 // a run (the BiasWindow and each pass's forcing draw) comes from the keyed
 // generator whatever the source, so the hidden window stays sealed.
 
@@ -8,13 +8,15 @@
 #include <cstdint>
 #include <string>
 
+#include "experiment/experiment_numbers.h"
 #include "keystream/bit_source.h"
 
 namespace novabit {
 
-// A pass's 200 bits, 8 to a byte, the first in the most significant place:
-// the order of a device's byte stream and of the simulator's --bits file.
-inline constexpr std::size_t kPassBytes = 25;
+// A pass's bits, 8 to a byte, the first in the most significant place: the
+// order of a device's byte stream and of the simulator's --bits file.
+static_assert(kBitsPerPass % 8 == 0);
+inline constexpr std::size_t kPassBytes = kBitsPerPass / 8;
 using PassBytes = std::array<std::uint8_t, kPassBytes>;
 
 enum class TakeResult {
@@ -32,7 +34,7 @@ class PassBits {
   virtual std::string end_reason() const { return {}; }
 };
 
-// The keyed generator's bits: 200 draws per pass, in the driver's order.
+// The keyed generator's bits: one draw per bit, in the driver's order.
 class KeyedPassBits final : public PassBits {
  public:
   explicit KeyedPassBits(BitSource& bits) : bits_(bits) {}

@@ -1,19 +1,27 @@
 #pragma once
-// The StudyLog: the file of quarter, five-minute and cycle records. Each
-// record goes out on the channel ExperimentState::logFileNumber and is
-// committed to the disk as soon as its last line is written.
+// The StudyLog: the file of quarter, five-minute and cycle records, in the
+// forms of record_forms.h. Each record goes out on the channel
+// ExperimentState::logFileNumber and is committed to the disk as soon as its
+// last line is written.
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
-#include "experiment/checkpoint_arithmetic.h"
-#include "experiment/experiment_state.h"
-#include "textio/channels.h"
-#include "textio/printer.h"
 #include "clocks/wall_clock.h"
+#include "experiment/experiment_state.h"
+#include "experiment/record_forms.h"
+#include "textio/printer.h"
 
 namespace novabit {
+
+// The figures of a checkpoint record's further lines.
+struct RecordFigures {
+  std::int32_t periodAverage = 0;  // of the leading side
+  std::optional<double> globalOneAverage;
+  std::optional<double> globalZeroAverage;
+};
 
 class StudyLog {
  public:
@@ -21,18 +29,15 @@ class StudyLog {
 
   // Creates "estudio_" + today's date on `channel`, in `directory` (empty:
   // the working directory).
-  ResultCode open(std::int32_t channel, const std::filesystem::path& directory = {});
+  Outcome open(std::int32_t channel, const std::filesystem::path& directory = {});
   // The path of the last open, for messages.
   const std::string& name() const { return name_; }
 
-  void write_quarter_record(const ExperimentState& state, Leaning leaning);
-  void write_five_minute_record(const ExperimentState& state, Leaning leaning);
-  void write_cycle_record(const ExperimentState& state);
+  void write_checkpoint_record(int channel, const RecordForm& form, const PeriodTally& tally,
+                               const RecordFigures& figures);
+  void write_cycle_record(int channel, std::int32_t cyclesCompleted);
 
  private:
-  void write_picture(int channel, const char* picture, std::optional<double> value);
-  void write_date_and_time(int channel);
-
   Printer& printer_;
   const WallClock& wallClock_;
   std::string name_;

@@ -4,7 +4,6 @@
 #include <sys/random.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "keystream/sodium_library.h"
 
@@ -47,18 +46,18 @@ std::optional<RandomKey> key_from_hex(std::string_view hex) {
   return key;
 }
 
-EntropyResult entropy_key() {
+Result<RandomKey> entropy_key() {
   RandomKey key{};
   std::size_t filled = 0;
   while (filled < key.size()) {
     const ssize_t got = getrandom(key.data() + filled, key.size() - filled, 0);
     if (got < 0) {
       if (errno == EINTR) continue;
-      return {std::nullopt, std::string("no entropy from the kernel: ") + std::strerror(errno)};
+      return system_failure("no entropy from the kernel");
     }
     filled += static_cast<std::size_t>(got);
   }
-  return {key, {}};
+  return key;
 }
 
 std::string sha256_hex(std::string_view bytes) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "textio/failure.h"
+
 namespace novabit {
 
 inline constexpr std::size_t kKeyBytes = 32;
@@ -19,13 +21,9 @@ std::string key_hex(const RandomKey& key);
 // Exactly 64 hexadecimal digits of either case; nothing otherwise.
 std::optional<RandomKey> key_from_hex(std::string_view hex);
 
-// A fresh key from the kernel's entropy (getrandom); the system's reason when
-// none can be had.
-struct EntropyResult {
-  std::optional<RandomKey> key;
-  std::string failure;
-};
-EntropyResult entropy_key();
+// A fresh key from the kernel's entropy (getrandom), or the system's reason
+// when none can be had.
+Result<RandomKey> entropy_key();
 
 // The key of a simulation numbered `seed`: the SHA-256 digest of the text
 // "novabit seed " followed by the number in decimal, so that "--seed 42"

@@ -1,5 +1,6 @@
 #include "monitor/command_line.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace novabit {
@@ -24,12 +25,26 @@ CLI::Option* add_source_options(CLI::App& app, SourceSpec& source, bool& noTrial
       .add_option_function<std::string>(
           "--source",
           [&source](const std::string& text) {
-            ParsedSource parsed = parse_source(text);
-            if (!parsed.source) throw CLI::ValidationError("--source", parsed.problem);
-            source = *parsed.source;
+            Result<SourceSpec> parsed = parse_source(text);
+            if (!parsed) throw CLI::ValidationError("--source", parsed.failure().message());
+            source = std::move(*parsed);
           },
-          "where each pass's 200 bits come from: keyed (default), kernel or device:PATH")
+          "where each pass's bits come from: " + source_choices())
       ->type_name("NAME");
+}
+
+std::string sources_help() {
+  std::string help = "--source NAME chooses where each pass's bits come from:\n";
+  for (const SourceKind& kind : kSourceKinds) {
+    const std::string name = std::string(kind.name) + (kind.name.ends_with(':') ? "PATH" : "");
+    help.append("  ").append(name).append(std::string(14 - std::min<std::size_t>(name.size(), 13), ' '));
+    help.append(kind.help).append("\n");
+  }
+  return help +
+         "A device's bytes are read most significant bit first. The hidden window is placed by the keyed\n"
+         "generator with every source. Health tests (NIST SP 800-90B: repetition count, adaptive proportion)\n"
+         "watch the source's bits; an alarm is reported and recorded, the run goes on. A physical source that\n"
+         "ends, fails or delivers nothing for 10 seconds ends the run with status 1.";
 }
 
 }  // namespace novabit

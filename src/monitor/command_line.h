@@ -29,12 +29,6 @@ std::optional<std::variant<HelpRequested, ArgumentError>> parse_command_line(CLI
 CLI::Option* add_source_options(CLI::App& app, SourceSpec& source, bool& noTrials);
 
 // The help's paragraph on sources.
-inline constexpr const char* kSourcesHelp =
-    "--source keyed (the default) draws every bit from the generator keyed by the sealed key; kernel\n"
-    "takes each pass's 200 bits from the kernel's random bytes, device:PATH from any byte stream (a\n"
-    "hardware generator's device, a FIFO, a file), most significant bit first. The hidden window is\n"
-    "placed by the keyed generator with every source. Health tests (NIST SP 800-90B: repetition count,\n"
-    "adaptive proportion) watch the source's bits; an alarm is reported and recorded, the run goes on.\n"
-    "A physical source that ends, fails or delivers nothing for 10 seconds ends the run with status 1.";
+std::string sources_help();
 
 }  // namespace novabit

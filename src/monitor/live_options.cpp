@@ -20,7 +20,7 @@ LiveArguments parse_live_arguments(std::span<const char* const> arguments) {
   LiveOptions options;
   bool noTrials = false;
   CLI::App app(kDescription, "novabit");
-  app.footer(std::string(kSourcesHelp) + "\n\n" + kExitStatus);
+  app.footer(sources_help() + "\n\n" + kExitStatus);
   add_source_options(app, options.source, noTrials);
   if (auto outcome = parse_command_line(app, arguments)) {
     return std::visit([](auto&& result) -> LiveArguments { return result; }, *outcome);
@@ -29,6 +29,6 @@ LiveArguments parse_live_arguments(std::span<const char* const> arguments) {
   return options;
 }
 
-const char* live_usage_text() { return "usage: novabit [--source keyed|kernel|device:PATH] [--no-trials] [--help]\n"; }
+std::string live_usage_text() { return "usage: novabit [--source " + source_names() + "] [--no-trials] [--help]\n"; }
 
 }  // namespace novabit

@@ -3,6 +3,7 @@
 // has: the keyed generator, and the raw record beside the study log.
 
 #include <span>
+#include <string>
 #include <variant>
 
 #include "monitor/command_line.h"
@@ -20,6 +21,6 @@ using LiveArguments = std::variant<LiveOptions, HelpRequested, ArgumentError>;
 // `arguments` without the program name.
 LiveArguments parse_live_arguments(std::span<const char* const> arguments);
 
-const char* live_usage_text();
+std::string live_usage_text();
 
 }  // namespace novabit

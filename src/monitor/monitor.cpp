@@ -4,25 +4,25 @@
 #include <string_view>
 #include <utility>
 
-#include "display/headless_display.h"
 #include "display/monitor_texts.h"
-#include "display/screen_display.h"
 #include "experiment/key_source.h"
 #include "monitor/program_version.h"
 #include "sources/open_source.h"
 
 namespace novabit {
 
-// The key polls: a stop request, or a display that went away, reads as the
-// space bar; otherwise the screen's keys, or none without a screen.
+// The key polls: a stop request, or a display that went away, stops the run;
+// otherwise the screen's keys, or none without a screen.
 class Monitor::Keys final : public KeySource {
  public:
   Keys(GraphScreen* screen, const std::function<bool()>& stopRequested)
       : screen_(screen), stopRequested_(stopRequested) {}
 
-  std::string read_key() override {
-    if ((stopRequested_ && stopRequested_()) || (screen_ != nullptr && screen_->display_lost())) return " ";
-    return screen_ != nullptr ? screen_->read_key() : std::string();
+  Key read_key() override {
+    if ((stopRequested_ && stopRequested_()) || (screen_ != nullptr && screen_->display_lost())) return Key::stop;
+    if (screen_ == nullptr) return Key::none;
+    const std::string key = screen_->read_key();
+    return key.empty() ? Key::none : key == " " ? Key::space : Key::other;
   }
 
  private:
@@ -51,65 +51,51 @@ bool Monitor::open_screen() {
 std::string Monitor::screen_failure() { return screen_ ? screen_->display_failure() : std::string(); }
 
 bool Monitor::start() {
-  if (screen_ && screen_->is_open()) {
-    display_ = std::make_unique<ScreenDisplay>(*screen_, printer_, devices_.wallClock);
-  } else {
-    display_ = std::make_unique<HeadlessDisplay>();
-  }
-  MonitorDisplay* shown = display_.get();
-  if (settings_.wrapDisplay) {
-    wrappedDisplay_ = settings_.wrapDisplay(*display_, screen_.get());
-    shown = wrappedDisplay_.get();
-  }
   keys_ = std::make_unique<Keys>(screen_.get(), devices_.stopRequested);
   if (!open_source()) return false;
-  DriverOptions driverOptions = settings_.driver;
+  events_ = EventListeners{};
+  for (ExperimentEvents* listener : listeners_) events_.add(listener);
   if (settings_.trialsRecord) {
     trials_ = std::make_unique<TrialsRecord>(channels_, devices_.wallClock, watchedSource_->pass_alarms());
-    const std::initializer_list<PassObserver*> observers{driverOptions.observer, trials_.get()};
-    observers_ = std::make_unique<PassObservers>(observers);
-    driverOptions.observer = observers_.get();
+    events_.add(trials_.get());
   }
-  const ExperimentDevices experimentDevices{*shown,   printer_,        bits_, devices_.clock, devices_.wallClock,
-                                            *keys_,   devices_.sealer, watchedSource_.get()};
-  driver_ = std::make_unique<ExperimentDriver>(experimentDevices, driverOptions);
-
-  const StartResult result = driver_->start();
-  if (result == StartResult::ready) return !trials_ || open_trials_record();
-  // The reasons already name their files.
-  report(result == StartResult::seal_not_written
-             ? "cannot write the seal " + devices_.sealer.failure()
-             : "cannot create the study log " + open_problem(driver_->study_log_name()));
-  channels_.close_all_channels();
-  return false;
+  if (screen_ && screen_->is_open()) {
+    display_ = std::make_unique<ScreenDisplay>(*screen_, printer_, devices_.wallClock);
+    events_.add(display_.get());
+  }
+  const ExperimentDevices experimentDevices{events_, printer_,        bits_, devices_.clock, devices_.wallClock,
+                                            *keys_,  devices_.sealer, watchedSource_.get()};
+  driver_ = std::make_unique<ExperimentDriver>(experimentDevices, settings_.driver);
+  if (const Outcome started = driver_->start(); !started) {
+    report(started.failure().message());
+    channels_.close_all_channels();
+    return false;
+  }
+  return !trials_ || open_trials_record();
 }
 
 bool Monitor::open_source() {
   const std::string name = source_text(settings_.source);
   SecondsClock& silenceClock = devices_.silenceClock != nullptr ? *devices_.silenceClock : steadyClock_;
-  OpenedSource opened = novabit::open_source(settings_.source, bits_, silenceClock);
-  if (!opened.bits) {
-    report("cannot open the source " + name + ": " + opened.problem);
+  Result<std::unique_ptr<PassBits>> opened = novabit::open_source(settings_.source, bits_, silenceClock);
+  if (!opened) {
+    report(opened.failure().after("cannot open the source ").message());
     return false;
   }
-  source_ = std::move(opened.bits);
+  source_ = std::move(*opened);
   watchedSource_ = std::make_unique<WatchedBits>(*source_, settings_.program, name, settings_.errors);
   return true;
 }
 
 bool Monitor::open_trials_record() {
   const std::string path = driver_->study_log_name() + ".trials.csv";
-  const TrialsHeader header{settings_.program + " " + program_version(), source_text(settings_.source),
-                            driver_->key_commitment()};
-  if (trials_->open(path, header) == ResultCode::ok) return true;
-  report("cannot create the raw record " + open_problem(path));
-  channels_.close_all_channels();
-  return false;
-}
-
-std::string Monitor::open_problem(const std::string& path) const {
-  if (channels_.last_error() == ResultCode::open_refused) return channels_.open_failure();
-  return path + ": no free file channel";
+  const TrialsHeader header{settings_.program + " " + program_version(), settings_.source, driver_->key_commitment()};
+  if (const Outcome opened = trials_->open(path, header); !opened) {
+    report(opened.failure().after("cannot create the raw record ").message());
+    channels_.close_all_channels();
+    return false;
+  }
+  return true;
 }
 
 void Monitor::report(const std::string& problem) const {

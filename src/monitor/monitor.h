@@ -11,22 +11,23 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "display/monitor_display.h"
+#include "clocks/seconds_clock.h"
+#include "clocks/wall_clock.h"
+#include "display/screen_display.h"
 #include "experiment/experiment_driver.h"
+#include "experiment/experiment_events.h"
 #include "experiment/key_sealer.h"
-#include "experiment/pass_observer.h"
+#include "experiment/pass_bits.h"
+#include "keystream/bit_source.h"
 #include "monitor/trials_record.h"
 #include "screen/end_steps.h"
 #include "screen/graph_screen.h"
-#include "experiment/pass_bits.h"
 #include "sources/source_spec.h"
 #include "sources/watched_bits.h"
-#include "keystream/bit_source.h"
 #include "textio/channels.h"
 #include "textio/printer.h"
-#include "clocks/seconds_clock.h"
-#include "clocks/wall_clock.h"
 
 namespace novabit {
 
@@ -36,8 +37,8 @@ struct MonitorDevices {
   SecondsClock& clock;
   const WallClock& wallClock;
   KeySealer& sealer;
-  // Read as the space bar at every key poll, so that a stop request ends the
-  // run the same orderly way. May be empty.
+  // Read at every key poll: a stop request ends the run the same orderly way
+  // as the space bar. May be empty.
   std::function<bool()> stopRequested;
   // Measures how long a physical source has been silent while a pass waits
   // for it; null: the steady clock. Real time even where the passes run on a
@@ -55,8 +56,6 @@ struct MonitorSettings {
   // complete when it ends).
   bool durableWrites = true;
   DriverOptions driver;
-  // Wraps what the experiment draws, e.g. to keep pictures of it.
-  std::function<std::unique_ptr<MonitorDisplay>(MonitorDisplay& shown, const GraphScreen* screen)> wrapDisplay;
   // Where each pass's 200 bits come from.
   SourceSpec source{};
   // The raw per-second record beside the study log (NAME.trials.csv).
@@ -75,6 +74,10 @@ class Monitor {
   // screen_failure() says why. Without back ends there is nothing to open.
   bool open_screen();
   std::string screen_failure();
+
+  // Tells `listener` what the run does, before the screen shows it (so that
+  // it may keep the screen just before a cycle's redraw). Before start().
+  void add_listener(ExperimentEvents& listener) { listeners_.push_back(&listener); }
 
   // Start-up; false when the source could not be opened or the study log,
   // the seal or the raw record could not be created, which is reported in
@@ -100,8 +103,6 @@ class Monitor {
 
   bool open_source();
   bool open_trials_record();
-  // Why the file at `path` was not opened, naming it.
-  std::string open_problem(const std::string& path) const;
   void report(const std::string& problem) const;
 
   MonitorDevices devices_;
@@ -114,11 +115,11 @@ class Monitor {
   std::unique_ptr<PassBits> source_;
   std::unique_ptr<WatchedBits> watchedSource_;
   bool sourceEnded_ = false;
+  std::vector<ExperimentEvents*> listeners_;
   std::unique_ptr<TrialsRecord> trials_;
-  std::unique_ptr<PassObservers> observers_;
   std::unique_ptr<GraphScreen> screen_;
-  std::unique_ptr<MonitorDisplay> display_;
-  std::unique_ptr<MonitorDisplay> wrappedDisplay_;
+  std::unique_ptr<ScreenDisplay> display_;
+  EventListeners events_;
   std::unique_ptr<Keys> keys_;
   std::unique_ptr<ExperimentDriver> driver_;
 };

@@ -80,7 +80,7 @@ std::string csv_table(const FieldReport& report) {
     }
   }
   for (const TrialsSummary& trials : report.trials) {
-    SeriesAccumulator seconds(kSecondBits, report.settings);
+    SeriesAccumulator seconds(kBitsPerPass, report.settings);
     for (const TrialSecond& second : trials.contents.seconds) {
       seconds.add(second.ones);
       add_row(table,

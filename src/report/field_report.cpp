@@ -54,7 +54,7 @@ FieldReport build_report(std::vector<StudyRun> runs, std::vector<TrialsSummary> 
 }
 
 TrialsSummary summarize_trials(std::string file, TrialsContents contents, BoundarySettings settings) {
-  SeriesAccumulator seconds(kSecondBits, settings);
+  SeriesAccumulator seconds(kBitsPerPass, settings);
   // Only the cycles the file has seconds in: its pass numbers may jump far.
   struct CycleSeconds {
     std::int64_t firstPass;
@@ -67,7 +67,7 @@ TrialsSummary summarize_trials(std::string file, TrialsContents contents, Bounda
     const std::int64_t number = cycle_of_pass(second.pass);
     auto cycle = cycles.find(number);
     if (cycle == cycles.end()) {
-      cycle = cycles.try_emplace(number, CycleSeconds{second.pass, SeriesAccumulator(kSecondBits, settings)}).first;
+      cycle = cycles.try_emplace(number, CycleSeconds{second.pass, SeriesAccumulator(kBitsPerPass, settings)}).first;
     }
     cycle->second.seconds.add(second.ones);
     alarmSeconds += second.alarm ? 1 : 0;

@@ -10,10 +10,6 @@
 
 namespace novabit::report {
 
-// "12-05-2026": month, day, year; a day that the month does not have is refused.
-std::optional<LocalTime> parse_log_date(std::string_view text);
-// "22:10:00" into `date`'s time of day.
-std::optional<LocalTime> parse_log_time(std::string_view text, LocalTime date);
 // Seconds from 1970-01-01 00:00:00 of the same clock: for ordering and
 // differences of local times, which carry no zone.
 std::int64_t local_seconds(const LocalTime& time);

@@ -199,7 +199,7 @@ void draw_report_picture(const FieldReport& report, FrameBuffer& frame) {
   }
 }
 
-std::optional<std::string> write_report_picture(const FieldReport& report, const std::filesystem::path& path) {
+Outcome write_report_picture(const FieldReport& report, const std::filesystem::path& path) {
   FrameBuffer frame(1);
   draw_report_picture(report, frame);
   return write_png(frame, path);

@@ -5,17 +5,16 @@
 // windows shaded; drawn with the screen's own operations and font.
 
 #include <filesystem>
-#include <optional>
-#include <string>
 
 #include "report/field_report.h"
 #include "screen/frame_buffer.h"
+#include "textio/failure.h"
 
 namespace novabit::report {
 
 void draw_report_picture(const FieldReport& report, FrameBuffer& frame);
 
-// The problem ("FILE: reason"), or nothing when the picture was written.
-std::optional<std::string> write_report_picture(const FieldReport& report, const std::filesystem::path& path);
+// A failure names the file.
+Outcome write_report_picture(const FieldReport& report, const std::filesystem::path& path);
 
 }  // namespace novabit::report

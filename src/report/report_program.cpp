@@ -1,9 +1,6 @@
 #include "report/report_program.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -13,40 +10,40 @@
 #include "report/report_picture.h"
 #include "report/seal_windows.h"
 #include "report/summary_text.h"
+#include "textio/failure.h"
+#include "textio/file_handles.h"
 
 namespace novabit::report {
 
 namespace {
 
-using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-
-// The file's bytes, or the reason ("FILE: reason") they cannot be had.
-std::optional<std::string> read_file(const std::string& path, std::string& bytes) {
-  const File file(std::fopen(path.c_str(), "rb"), std::fclose);
+// The file's bytes; a failure names the file.
+Result<std::string> read_file(const std::string& path) {
+  const StdioFile file(std::fopen(path.c_str(), "rb"));
   if (!file) {
-    return path + ": " + std::strerror(errno);
+    return system_failure(path);
   }
+  std::string bytes;
   char buffer[1 << 16];
   std::size_t count = 0;
   while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
     bytes.append(buffer, count);
   }
   if (std::ferror(file.get()) != 0) {
-    return path + ": " + std::strerror(errno);
+    return system_failure(path);
   }
-  return std::nullopt;
+  return bytes;
 }
 
-std::optional<std::string> write_file(const std::string& path, const std::string& bytes) {
-  File file(std::fopen(path.c_str(), "wb"), std::fclose);
+Outcome write_file(const std::string& path, const std::string& bytes) {
+  StdioFile file(std::fopen(path.c_str(), "wb"));
   if (!file) {
-    return path + ": " + std::strerror(errno);
+    return system_failure(path);
   }
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-  if (!written || std::fclose(file.release()) != 0) {
-    return path + ": " + std::strerror(errno);
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
+    return system_failure(path);
   }
-  return std::nullopt;
+  return close_stdio(file, path);
 }
 
 }  // namespace
@@ -59,45 +56,45 @@ int run_report(std::span<const char* const> arguments, std::ostream& out, std::o
     return parsed.exitStatus;
   }
   const ReportOptions& options = *parsed.options;
-  const auto fail = [&err](const std::string& problem) {
-    err << "novabit-report: " << problem << "\n";
+  const auto fail = [&err](const Failure& problem) {
+    err << "novabit-report: " << problem.message() << "\n";
     return 1;
   };
 
   std::vector<StudyRun> runs;
   for (const std::string& path : options.logs) {
-    std::string bytes;
-    if (const auto problem = read_file(path, bytes)) {
-      return fail(*problem);
+    const Result<std::string> bytes = read_file(path);
+    if (!bytes) {
+      return fail(bytes.failure());
     }
-    runs.push_back(place_records(path, read_study_log(bytes)));
+    runs.push_back(place_records(path, read_study_log(*bytes)));
   }
   std::vector<TrialsSummary> trials;
   for (const std::string& path : options.trials) {
-    std::string bytes;
-    if (const auto problem = read_file(path, bytes)) {
-      return fail(*problem);
+    const Result<std::string> bytes = read_file(path);
+    if (!bytes) {
+      return fail(bytes.failure());
     }
-    trials.push_back(summarize_trials(path, read_trials(bytes), options.settings));
+    trials.push_back(summarize_trials(path, read_trials(*bytes), options.settings));
   }
   FieldReport report = build_report(std::move(runs), std::move(trials), options.settings);
   for (const std::string& path : options.seals) {
-    auto revealed = reveal_windows(path, report);
-    if (const auto* problem = std::get_if<std::string>(&revealed)) {
-      return fail(*problem);
+    Result<SealedRun> revealed = reveal_windows(path, report);
+    if (!revealed) {
+      return fail(revealed.failure());
     }
-    report.sealed.push_back(std::move(std::get<SealedRun>(revealed)));
+    report.sealed.push_back(std::move(*revealed));
   }
 
   out << summary_text(report);
   if (options.csv) {
-    if (const auto problem = write_file(*options.csv, csv_table(report))) {
-      return fail(*problem);
+    if (const Outcome written = write_file(*options.csv, csv_table(report)); !written) {
+      return fail(written.failure());
     }
   }
   if (options.png) {
-    if (const auto problem = write_report_picture(report, *options.png)) {
-      return fail(*problem);
+    if (const Outcome written = write_report_picture(report, *options.png); !written) {
+      return fail(written.failure());
     }
   }
   return 0;

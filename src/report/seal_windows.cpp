@@ -5,34 +5,31 @@
 #include "experiment/bias_window.h"
 #include "report/log_time.h"
 #include "seal/seal.h"
+#include "textio/failure.h"
 
 namespace novabit::report {
 
-std::variant<SealedRun, std::string> reveal_windows(const std::string& sealPath, const FieldReport& report) {
-  const ParsedSeal parsed = read_seal_file(sealPath);
-  if (!parsed.seal) {
-    return parsed.problem;
+Result<SealedRun> reveal_windows(const std::string& sealPath, const FieldReport& report) {
+  const Result<Seal> read = read_seal_file(sealPath);
+  if (!read) {
+    return read.failure();
   }
-  const Seal& seal = *parsed.seal;
-  const std::optional<LocalTime> date = parse_log_date(seal.startDate);
-  const std::optional<LocalTime> start = date ? parse_log_time(seal.startTime, *date) : std::nullopt;
-  if (!start) {
-    return sealPath + ": no start date and time";
-  }
+  const Seal& seal = *read;
+  const std::int64_t start = local_seconds(seal.start);
   std::optional<std::size_t> nearest;
   std::int64_t nearestDistance = kSealStartTolerance + 1;
   for (std::size_t r = 0; r < report.runs.size(); ++r) {
     const std::optional<std::int64_t> runStart = report.runs[r].start_seconds();
-    const std::int64_t distance = runStart ? std::abs(*runStart - local_seconds(*start)) : nearestDistance;
+    const std::int64_t distance = runStart ? std::abs(*runStart - start) : nearestDistance;
     if (distance < nearestDistance) {
       nearest = r;
       nearestDistance = distance;
     }
   }
   if (!nearest) {
-    return sealPath + ": no run of the input started at " + seal.startDate + " " + seal.startTime;
+    return Failure{sealPath + ": no run of the input started at " + stamp(seal.start), 0};
   }
-  const bool bitsFromStream = seal.source == "keyed";
+  const bool bitsFromStream = seal.source.kind == SourceSpec::Kind::keyed;
   const auto place_of_cycle = [&seal, bitsFromStream](std::int64_t cycle) {
     const BiasWindowPlace place = bias_window_of_cycle(seal.key, cycle, bitsFromStream);
     return WindowPlace{place.startMinute, place.bit};

@@ -3,9 +3,9 @@
 // where that run's hidden window lay in each of its cycles.
 
 #include <string>
-#include <variant>
 
 #include "report/field_report.h"
+#include "textio/failure.h"
 
 namespace novabit::report {
 
@@ -13,8 +13,8 @@ namespace novabit::report {
 // a run's first record: less than one five-minute period.
 inline constexpr std::int64_t kSealStartTolerance = 299;
 
-// The sealed run, or the problem ("FILE: reason") when the seal cannot be
-// read or belongs to no run of `report`.
-std::variant<SealedRun, std::string> reveal_windows(const std::string& sealPath, const FieldReport& report);
+// The sealed run, or why (naming the file) the seal cannot be read or
+// belongs to no run of `report`.
+Result<SealedRun> reveal_windows(const std::string& sealPath, const FieldReport& report);
 
 }  // namespace novabit::report

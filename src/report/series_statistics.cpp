@@ -4,6 +4,8 @@
 #include <boost/math/distributions/normal.hpp>
 #include <cmath>
 
+#include "experiment/experiment_numbers.h"
+
 namespace novabit::report {
 
 namespace {
@@ -14,7 +16,6 @@ using Policy = boost::math::policies::policy<boost::math::policies::underflow_er
                                              boost::math::policies::overflow_error<boost::math::policies::ignore_error>,
                                              boost::math::policies::evaluation_error<boost::math::policies::ignore_error>>;
 
-constexpr double kFiveMinuteBitsForTau = 60000;
 
 }  // namespace
 
@@ -55,7 +56,7 @@ double mixture_log_e(double sumZ, std::int64_t trials, double tau) {
 
 SeriesAccumulator::SeriesAccumulator(std::int64_t bitsPerTrial, BoundarySettings settings)
     // The same effect per bit in trials of any size.
-    : tau_(settings.tau * std::sqrt(static_cast<double>(bitsPerTrial) / kFiveMinuteBitsForTau)),
+    : tau_(settings.tau * std::sqrt(static_cast<double>(bitsPerTrial) / kFiveMinuteBits)),
       logThreshold_(std::log(1 / settings.alpha)) {
   statistics_.bitsPerTrial = bitsPerTrial;
 }

@@ -5,70 +5,12 @@
 #include <span>
 #include <string>
 
+#include "experiment/experiment_numbers.h"
 #include "report/log_time.h"
 
 namespace novabit::report {
 
 namespace {
-
-// The middle item of a checkpoint record's first line, without its trailing
-// blank: the counts follow after blanks.
-struct HeadForm {
-  RecordKind kind;
-  Leaning leaning;
-  std::string_view text;
-};
-
-constexpr std::array<HeadForm, 3> kQuarterHeads{{
-    {RecordKind::quarter, Leaning::zero, " checkpoint 15 min 0 > 1 :"},
-    {RecordKind::quarter, Leaning::one, " checkpoint 15 min 1 > 0 :"},
-    {RecordKind::quarter, Leaning::balance, " checkpoint 15min 0 = 1 :"},
-}};
-constexpr std::array<HeadForm, 3> kFiveMinuteHeads{{
-    {RecordKind::five_minute, Leaning::zero, " checkpoint 5 min. 0 > 1 :"},
-    {RecordKind::five_minute, Leaning::one, " checkpoint 5 min. 1 > 0 :"},
-    {RecordKind::five_minute, Leaning::balance, " checkpoint 5min. 0 = 1 :"},
-}};
-constexpr std::string_view kQuarterMark = ">>>>>";
-constexpr std::string_view kCycleText = "ciclos de 12 horas completados:";
-
-// A further line of a record: a "##.##" picture line, or a plain text.
-struct Shape {
-  std::string_view text;
-  bool picture;
-};
-
-constexpr Shape kQuarterZero{"     0 -> Desvio medio al CERO en \xFAltimos 15 min en %: ##.## ", true};
-constexpr Shape kQuarterOne{"     1 -> Desvio medio al UNO en \xFAltimos 15 min en %: ##.## ", true};
-constexpr Shape kQuarterBalance{"     0 <=> 1 Equilibrio absoluto entre ceros y unos en \xFAltimos 15 min", false};
-constexpr Shape kGlobalOne{"     Desvio medio global hacia el UNO en %: ##.##", true};
-constexpr Shape kGlobalZero{"     Desvio medio global hacia el CERO en %: ##.##", true};
-constexpr Shape kFiveZero{"                  Desvio medio al CERO en \xFAltimos 5 min en %: ##.## ", true};
-constexpr Shape kFiveOne{"                  Desvio medio al UNO en \xFAltimos 5 min en %: ##.## ", true};
-constexpr Shape kFiveBalance{"                          0=1 Equilibrio absoluto entre CEROS y UNOS en \xFAltimos 5 min",
-                             false};
-
-constexpr std::array<Shape, 3> kQuarterZeroLines{kQuarterZero, kGlobalOne, kGlobalZero};
-constexpr std::array<Shape, 3> kQuarterOneLines{kQuarterOne, kGlobalOne, kGlobalZero};
-constexpr std::array<Shape, 3> kQuarterBalanceLines{kQuarterBalance, kGlobalOne, kGlobalZero};
-constexpr std::array<Shape, 1> kFiveZeroLines{kFiveZero};
-constexpr std::array<Shape, 1> kFiveOneLines{kFiveOne};
-constexpr std::array<Shape, 1> kFiveBalanceLines{kFiveBalance};
-constexpr std::array<Shape, 8> kAllShapes{kQuarterZero, kQuarterOne, kQuarterBalance, kGlobalOne,
-                                          kGlobalZero,  kFiveZero,   kFiveOne,        kFiveBalance};
-
-std::span<const Shape> further_lines(RecordKind kind, Leaning leaning) {
-  const bool quarter = kind == RecordKind::quarter;
-  switch (leaning) {
-    case Leaning::zero:
-      return quarter ? std::span<const Shape>(kQuarterZeroLines) : std::span<const Shape>(kFiveZeroLines);
-    case Leaning::one:
-      return quarter ? std::span<const Shape>(kQuarterOneLines) : std::span<const Shape>(kFiveOneLines);
-    case Leaning::balance:
-      break;
-  }
-  return quarter ? std::span<const Shape>(kQuarterBalanceLines) : std::span<const Shape>(kFiveBalanceLines);
-}
 
 std::string_view trim_end(std::string_view text) {
   const std::size_t end = text.find_last_not_of(' ');
@@ -83,7 +25,7 @@ std::string_view trim_start(std::string_view text) {
 // Trailing blanks are not held against a line, and an "\xFA" that went
 // through UTF-8 on the way is taken back. The field of a picture line may
 // hold any number text, including whatever a writer shows for no value.
-bool matches(const Shape& shape, std::string_view line) {
+bool matches(const RecordLine& shape, std::string_view line) {
   line = trim_end(line);
   std::string latin1;
   if (line.find("\xC3\xBA") != std::string_view::npos) {
@@ -94,7 +36,7 @@ bool matches(const Shape& shape, std::string_view line) {
     }
     line = latin1;
   }
-  if (!shape.picture) {
+  if (shape.value == LineValue::none) {
     return line == trim_end(shape.text);
   }
   const PictureText picture = parse_picture(shape.text);
@@ -150,7 +92,7 @@ struct HeadResult {
 
 // The counts of a checkpoint line: the whole period, the larger count first,
 // equal exactly in the balance form.
-HeadResult checkpoint_head(const HeadForm& form, LocalTime when, std::string_view counts) {
+HeadResult checkpoint_head(const RecordForm& form, LocalTime when, std::string_view counts) {
   const std::optional<std::int64_t> first = take_count(counts);
   const std::optional<std::int64_t> second = first ? take_count(counts) : std::nullopt;
   if (!second || !trim_end(counts).empty()) {
@@ -173,7 +115,7 @@ HeadResult checkpoint_head(const HeadForm& form, LocalTime when, std::string_vie
 }
 
 HeadResult cycle_head(LocalTime date, std::string_view rest) {
-  rest.remove_prefix(kCycleText.size());
+  rest.remove_prefix(trim_end(kCycleRecordText).size());
   const std::optional<std::int64_t> count = take_count(rest);
   if (!count || !trim_end(rest).empty()) {
     return {std::nullopt, "no count in a cycle record"};
@@ -185,29 +127,33 @@ HeadResult cycle_head(LocalTime date, std::string_view rest) {
 }
 
 HeadResult parse_head(std::string_view line) {
-  const bool quarter = line.starts_with(kQuarterMark);
+  const std::string_view quarterMark = checkpoint_form(Period::quarter, Leaning::zero).mark;
+  const bool quarter = line.starts_with(quarterMark);
   if (quarter) {
-    line.remove_prefix(kQuarterMark.size());
+    line.remove_prefix(quarterMark.size());
   }
-  const std::optional<LocalTime> date = parse_log_date(line.substr(0, 10));
+  const std::optional<LocalTime> date = parse_date_text(line.substr(0, 10));
   if (!date) {
     return {};
   }
   std::string_view rest = line.substr(10);
-  if (!quarter && rest.starts_with(kCycleText)) {
+  if (!quarter && rest.starts_with(trim_end(kCycleRecordText))) {
     return cycle_head(*date, rest);
   }
-  if (!rest.starts_with(" - ")) {
+  if (!rest.starts_with(kDateTimeSeparator)) {
     return {};
   }
-  const std::optional<LocalTime> when = parse_log_time(rest.substr(3, 8), *date);
+  rest.remove_prefix(kDateTimeSeparator.size());
+  const std::optional<LocalTime> when = parse_time_text(rest.substr(0, 8), *date);
   if (!when) {
     return {};
   }
-  rest.remove_prefix(11);
-  for (const HeadForm& form : quarter ? std::span<const HeadForm>(kQuarterHeads) : kFiveMinuteHeads) {
-    if (rest.starts_with(form.text)) {
-      return checkpoint_head(form, *when, rest.substr(form.text.size()));
+  rest.remove_prefix(8);
+  for (const RecordForm& form : checkpoint_forms()) {
+    // The head's last blank belongs to the counts, which may have any number before them.
+    const std::string_view head = trim_end(form.head);
+    if ((form.kind == RecordKind::quarter) == quarter && rest.starts_with(head)) {
+      return checkpoint_head(form, *when, rest.substr(head.size()));
     }
   }
   return {};
@@ -217,7 +163,11 @@ HeadResult parse_head(std::string_view line) {
 class RecordLines {
  public:
   void start(const LogRecord& record) {
-    lines_ = record.kind == RecordKind::cycle ? std::span<const Shape>{} : further_lines(record.kind, record.leaning);
+    lines_ = record.kind == RecordKind::cycle
+                 ? std::span<const RecordLine>{}
+                 : checkpoint_form(record.kind == RecordKind::quarter ? Period::quarter : Period::five_minute,
+                                   record.leaning)
+                       .lines;
     kind_ = record.kind;
     firstLine_ = record.line;
     matched_ = 0;
@@ -242,7 +192,7 @@ class RecordLines {
   }
 
  private:
-  std::span<const Shape> lines_;
+  std::span<const RecordLine> lines_;
   RecordKind kind_ = RecordKind::cycle;
   std::size_t firstLine_ = 0;
   std::size_t matched_ = 0;
@@ -276,8 +226,8 @@ StudyLogContents read_study_log(std::string_view text) {
       contents.notes.push_back({number, head.problem, true});
     } else {
       bool further = false;
-      for (const Shape& shape : kAllShapes) {
-        further = further || matches(shape, line);
+      for (const RecordForm& form : checkpoint_forms()) {
+        for (const RecordLine& shape : form.lines) further = further || matches(shape, line);
       }
       contents.notes.push_back(
           {number, further ? "a record's further line without its first line" : "not a study log record", true});

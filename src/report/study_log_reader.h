@@ -9,15 +9,11 @@
 #include <vector>
 
 #include "experiment/checkpoint_arithmetic.h"
+#include "experiment/record_forms.h"
 #include "report/line_notes.h"
 #include "textio/formatting.h"
 
 namespace novabit::report {
-
-enum class RecordKind { five_minute, quarter, cycle };
-
-inline constexpr std::int64_t kFiveMinuteBits = 60000;
-inline constexpr std::int64_t kQuarterBits = 180000;
 
 struct LogRecord {
   RecordKind kind = RecordKind::cycle;

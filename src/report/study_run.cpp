@@ -12,7 +12,7 @@ namespace {
 // before it and the one written after it, by the same pass.
 void check_quarters(StudyRun& run) {
   for (const Checkpoint& quarter : run.quarters) {
-    const auto last = static_cast<std::size_t>(quarter.pass / kPassesPerFiveMinutes);
+    const auto last = static_cast<std::size_t>(quarter.pass / kFiveMinutePasses);
     if (last > run.fiveMinutes.size()) {
       continue;
     }
@@ -35,8 +35,8 @@ void check_quarters(StudyRun& run) {
 
 }  // namespace
 
-std::int64_t cycle_of_pass(std::int64_t pass) { return (pass - 1) / kCyclePasses; }
-std::int64_t cycle_minute_of_pass(std::int64_t pass) { return (pass - 1) % kCyclePasses / 60; }
+std::int64_t cycle_of_pass(std::int64_t pass) { return (pass - 1) / kPassesPerCycle; }
+std::int64_t cycle_minute_of_pass(std::int64_t pass) { return (pass - 1) % kPassesPerCycle / kPassesPerMinute; }
 
 std::optional<std::int64_t> StudyRun::start_seconds() const {
   const Checkpoint* first = nullptr;
@@ -70,15 +70,15 @@ StudyRun place_records(std::string file, const StudyLogContents& contents) {
   for (const LogRecord& record : contents.records) {
     const auto fiveMinutesBefore = static_cast<std::int64_t>(run.fiveMinutes.size());
     std::vector<Checkpoint>* kind = &run.fiveMinutes;
-    std::int64_t period = kPassesPerFiveMinutes;
+    std::int64_t period = kFiveMinutePasses;
     std::string what;
     if (record.kind == RecordKind::quarter) {
       kind = &run.quarters;
-      period = kPassesPerQuarter;
+      period = kQuarterPasses;
       what = "quarter record ";
     } else if (record.kind == RecordKind::cycle) {
       kind = &run.cycleEnds;
-      period = kCyclePasses;
+      period = kPassesPerCycle;
       what = "cycle record ";
     }
     const std::int64_t pass = (static_cast<std::int64_t>(kind->size()) + 1) * period;
@@ -89,7 +89,7 @@ StudyRun place_records(std::string file, const StudyLogContents& contents) {
     }
     // A quarter comes just before the five-minute record of its pass; a
     // cycle record just after the last five-minute record of its cycle.
-    const std::int64_t expectedBefore = pass / kPassesPerFiveMinutes - (record.kind == RecordKind::quarter ? 1 : 0);
+    const std::int64_t expectedBefore = pass / kFiveMinutePasses - (record.kind == RecordKind::quarter ? 1 : 0);
     if (fiveMinutesBefore != expectedBefore) {
       run.notes.push_back({record.line,
                            what + " follows " + std::to_string(fiveMinutesBefore) + " five-minute records, not " +

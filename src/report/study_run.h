@@ -8,13 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "experiment/experiment_numbers.h"
 #include "report/study_log_reader.h"
 
 namespace novabit::report {
-
-inline constexpr std::int64_t kPassesPerFiveMinutes = 300;
-inline constexpr std::int64_t kPassesPerQuarter = 900;
-inline constexpr std::int64_t kCyclePasses = 720 * 60 + 1;
 
 // The cycle (from 0) and its minute (0..720) of pass `pass` (from 1).
 std::int64_t cycle_of_pass(std::int64_t pass);

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "experiment/experiment_numbers.h"
 #include "report/log_time.h"
 
 namespace novabit::report {
@@ -72,14 +73,14 @@ void add_runs(const FieldReport& report, std::string& text) {
 }
 
 void add_checkpoints(const FieldReport& report, std::string& text) {
-  text += "\nFive-minute records (n = 60000 bits each), by 12-hour cycle and in all\n";
+  text += format("\nFive-minute records (n = %d bits each), by 12-hour cycle and in all\n", kFiveMinuteBits);
   text += kSeriesHeading;
   for (const CycleSummary& cycle : report.cycles) {
     text += series_row(format("run %zu cycle %lld", cycle.run + 1, static_cast<long long>(cycle.cycle + 1)),
                        cycle.fiveMinutes, crossing_text(report, cycle.fiveMinutes, cycle.firstRecord));
   }
   text += series_row("all", report.fiveMinutes, crossing_text(report, report.fiveMinutes, 0));
-  text += "\nQuarter records (n = 180000 bits each)\n";
+  text += format("\nQuarter records (n = %d bits each)\n", kQuarterBits);
   text += kSeriesHeading;
   text += series_row("all", report.quarters, crossing_text(report, report.quarters, 0, &StudyRun::quarters));
 }
@@ -87,7 +88,7 @@ void add_checkpoints(const FieldReport& report, std::string& text) {
 void add_trials(const FieldReport& report, std::string& text) {
   for (const TrialsSummary& trials : report.trials) {
     const SeriesStatistics& s = trials.seconds;
-    text += "\nSeconds of " + trials.file + " (n = 200 bits each";
+    text += "\nSeconds of " + trials.file + " (n = " + std::to_string(kBitsPerPass) + " bits each";
     text += trials.contents.source.empty() ? ")\n" : ", source " + trials.contents.source + ")\n";
     text += kSeriesHeading;
     // Passes are consecutive; a gap is noted below.
@@ -132,7 +133,7 @@ void add_windows(const FieldReport& report, std::string& text) {
                       : "  (too short to scan)";
       text += format("  %5lld  %6lld-%-6lld  %3d  %7lld  %10.3f  %8s  %7lld  %10.3f  %8s  %s\n",
                      static_cast<long long>(window.cycle + 1), static_cast<long long>(window.place.startMinute + 1),
-                     static_cast<long long>(window.place.startMinute + kWindowMinutes), window.place.bit,
+                     static_cast<long long>(window.place.startMinute + kBiasWindowMinutes), window.place.bit,
                      static_cast<long long>(window.inside.trials), window.inside.stouffer_z(),
                      p_text(window.inside.stouffer_p()).c_str(), static_cast<long long>(window.outside.trials),
                      window.outside.stouffer_z(), p_text(window.outside.stouffer_p()).c_str(), scan.c_str());

@@ -74,9 +74,9 @@ std::optional<std::string> parse_second(std::string_view line, TrialSecond& seco
   }
   const std::optional<std::int64_t> pass = whole_number(fields[0]);
   const std::optional<std::int64_t> ones = whole_number(fields[3]);
-  const std::optional<LocalTime> date = parse_log_date(fields[2].substr(0, 10));
+  const std::optional<LocalTime> date = parse_date_text(fields[2].substr(0, 10));
   const std::optional<LocalTime> local =
-      date && fields[2].size() == 19 && fields[2][10] == ' ' ? parse_log_time(fields[2].substr(11), *date)
+      date && fields[2].size() == 19 && fields[2][10] == ' ' ? parse_time_text(fields[2].substr(11), *date)
                                                              : std::nullopt;
   if (!pass || *pass < 1) {
     return "no pass number";
@@ -84,8 +84,8 @@ std::optional<std::string> parse_second(std::string_view line, TrialSecond& seco
   if (!is_utc_stamp(fields[1]) || !local) {
     return "no UTC or local time";
   }
-  if (!ones || *ones > kSecondBits) {
-    return "no count of ones from 0 to 200";
+  if (!ones || *ones > kBitsPerPass) {
+    return "no count of ones from 0 to " + std::to_string(kBitsPerPass);
   }
   if (!is_alarm_list(fields[4])) {
     return "no list of health alarms";
@@ -117,12 +117,14 @@ TrialsContents read_trials(std::string_view text) {
       break;
     }
     if (!headerSeen) {
-      if (line == kTrialsHeader) {
+      if (line == kTrialsColumns) {
         headerSeen = true;
-      } else if (line.starts_with("# source=")) {
-        contents.source = std::string(line.substr(9));
-      } else if (!line.starts_with("#")) {
-        contents.notes.push_back({number, "neither a comment nor the header \"pass,utc,local,ones,alarm\"", true});
+      } else if (const std::string sourceLine = std::string(kTrialsComment).append(kTrialsSource).append("=");
+                 line.starts_with(sourceLine)) {
+        contents.source = std::string(line.substr(sourceLine.size()));
+      } else if (!line.starts_with(kTrialsComment.front())) {
+        contents.notes.push_back(
+            {number, "neither a comment nor the header \"" + std::string(kTrialsColumns) + "\"", true});
       }
       continue;
     }
@@ -142,7 +144,7 @@ TrialsContents read_trials(std::string_view text) {
     contents.seconds.push_back(second);
   }
   if (!headerSeen) {
-    contents.notes.push_back({lines.number(), "no header line \"pass,utc,local,ones,alarm\"", false});
+    contents.notes.push_back({lines.number(), "no header line \"" + std::string(kTrialsColumns) + "\"", false});
   }
   return contents;
 }

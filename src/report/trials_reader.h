@@ -9,13 +9,13 @@
 #include <string_view>
 #include <vector>
 
+#include "experiment/experiment_numbers.h"
+#include "experiment/trials_format.h"
 #include "report/line_notes.h"
 #include "textio/formatting.h"
 
 namespace novabit::report {
 
-inline constexpr std::int64_t kSecondBits = 200;
-inline constexpr std::string_view kTrialsHeader = "pass,utc,local,ones,alarm";
 
 struct TrialSecond {
   std::int64_t pass = 0;

@@ -8,12 +8,12 @@ namespace novabit::report {
 namespace {
 
 bool in_window(const WindowPlace& place, std::int64_t minute) {
-  return place.startMinute < minute && minute < place.startMinute + kWindowMinutes + 1;
+  return place.startMinute < minute && minute < place.startMinute + kBiasWindowMinutes + 1;
 }
 
 // The first and the last cycle minute of a record's passes within `cycle`.
 std::pair<std::int64_t, std::int64_t> minutes_of(const Checkpoint& record) {
-  const std::int64_t firstPass = record.pass - kPassesPerFiveMinutes + 1;
+  const std::int64_t firstPass = record.pass - kFiveMinutePasses + 1;
   const std::int64_t first = cycle_of_pass(firstPass) == record.cycle ? cycle_minute_of_pass(firstPass) : 0;
   return {first, cycle_minute_of_pass(record.pass)};
 }
@@ -41,7 +41,7 @@ ScanResult scan(const std::vector<const Checkpoint*>& records, const WindowPlace
   result.lastMinute = minutes_of(*records[best + kScanRecords - 1]).second;
   result.score = std::abs(bestSum) / std::sqrt(static_cast<double>(kScanRecords));
   const std::int64_t from = std::max(result.firstMinute, place.startMinute + 1);
-  const std::int64_t to = std::min(result.lastMinute, place.startMinute + kWindowMinutes);
+  const std::int64_t to = std::min(result.lastMinute, place.startMinute + kBiasWindowMinutes);
   result.overlapMinutes = std::max<std::int64_t>(0, to - from + 1);
   return result;
 }
@@ -50,10 +50,10 @@ ScanResult scan(const std::vector<const Checkpoint*>& records, const WindowPlace
 
 bool record_in_window(const Checkpoint& record, const WindowPlace& place) {
   std::int64_t passesInside = 0;
-  for (std::int64_t pass = record.pass - kPassesPerFiveMinutes + 1; pass <= record.pass; ++pass) {
+  for (std::int64_t pass = record.pass - kFiveMinutePasses + 1; pass <= record.pass; ++pass) {
     passesInside += cycle_of_pass(pass) == record.cycle && in_window(place, cycle_minute_of_pass(pass)) ? 1 : 0;
   }
-  return 2 * passesInside > kPassesPerFiveMinutes;
+  return 2 * passesInside > kFiveMinutePasses;
 }
 
 WindowCheck check_windows(const StudyRun& run, const std::function<WindowPlace(std::int64_t cycle)>& place_of_cycle,

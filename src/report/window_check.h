@@ -8,17 +8,18 @@
 #include <optional>
 #include <vector>
 
+#include "experiment/experiment_numbers.h"
 #include "report/series_statistics.h"
 #include "report/study_run.h"
 
 namespace novabit::report {
 
-inline constexpr std::int64_t kWindowMinutes = 99;
-// Five-minute records in a scanned stretch: the 99 minutes rounded up.
-inline constexpr std::size_t kScanRecords = 20;
+// Five-minute records in a scanned stretch: the window's minutes rounded up.
+inline constexpr std::size_t kScanRecords =
+    (kBiasWindowMinutes * kPassesPerMinute + kFiveMinutePasses - 1) / kFiveMinutePasses;
 
 struct WindowPlace {
-  std::int64_t startMinute = 0;  // forcing in cycle minutes startMinute + 1 .. startMinute + 99
+  std::int64_t startMinute = 0;  // forcing in the kBiasWindowMinutes cycle minutes after it
   int bit = 0;
 };
 
@@ -27,7 +28,7 @@ struct ScanResult {
   std::int64_t lastMinute = 0;
   double score = 0;              // |sum z| / sqrt(m)
   std::int64_t overlapMinutes = 0;
-  bool found() const { return 2 * overlapMinutes > kWindowMinutes; }
+  bool found() const { return 2 * overlapMinutes > kBiasWindowMinutes; }
 };
 
 struct CycleWindow {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "textio/failure.h"
+
 namespace novabit {
 
 enum KeyModifier : unsigned {
@@ -44,9 +46,8 @@ inline constexpr int kScreenHeight = 600;
 class DisplayBackEnd {
  public:
   virtual ~DisplayBackEnd() = default;
-  // False when the display cannot be opened so; failure_reason() says why.
-  virtual bool open(const DisplayRequest& request) = 0;
-  virtual std::string failure_reason() const = 0;
+  // Fails, in the display system's words, when the display cannot be opened so.
+  virtual Outcome open(const DisplayRequest& request) = 0;
   // After a failed open: whether the display itself is gone (its server was lost), so
   // that no later open can succeed, rather than this one request refused.
   virtual bool display_gone() const = 0;
@@ -55,6 +56,8 @@ class DisplayBackEnd {
   virtual void show_rows(const std::uint16_t* page, int firstRow, int lastRow) = 0;
   // Appends the events that arrived since the last call.
   virtual void poll_events(std::vector<WindowEvent>& events) = 0;
+  // Why the display went away, once poll_events reported connection_lost.
+  virtual std::string loss_reason() const = 0;
   virtual void set_title(const std::string& title) = 0;
   virtual void beep(int frequencyHz, int durationMs) = 0;
 };

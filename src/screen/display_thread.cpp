@@ -65,14 +65,15 @@ bool DisplayThread::open_display(const DisplayRequest& request) {
         DisplayRequest attempt = request;
         attempt.fullScreen = fullScreen;
         attempt.refreshRate = rate;
-        if (backEnd.open(attempt)) {
+        const Outcome opened = backEnd.open(attempt);
+        if (opened) {
           active_ = &backEnd;
           request_ = attempt;
           displayOpen_ = true;
           rows_.resize(static_cast<std::size_t>(kScreenWidth) * kScreenHeight);
           return true;
         }
-        failure_ = backEnd.failure_reason();
+        failure_ = opened.failure().message();
       }
     }
   }
@@ -151,7 +152,7 @@ void DisplayThread::handle_events() {
     }
   }
   if (connectionLost) {
-    lose_display();
+    lose_display(active_->loss_reason());
     return;
   }
   for (; switches > 0 && !lost_.load(); --switches) {
@@ -195,29 +196,32 @@ void DisplayThread::switch_full_screen() {
 // the whole picture. When neither opens they are tried again a second later,
 // unless the display itself is gone.
 bool DisplayThread::reopen() {
+  std::string refusal;
   for (const bool fullScreen : {request_.fullScreen, !request_.fullScreen}) {
     DisplayRequest attempt = request_;
     attempt.fullScreen = fullScreen;
-    if (active_->open(attempt)) {
+    const Outcome opened = active_->open(attempt);
+    if (opened) {
       request_ = attempt;
       displayOpen_ = true;
       const ScreenLock::Guard guard(lock_);
       frame_->mark_all();
       return true;
     }
+    refusal = opened.failure().message();
   }
   if (active_->display_gone()) {
-    lose_display();
+    lose_display(refusal);
   }
   ticksUntilReopen_ = kTicksBetweenReopens;
   return false;
 }
 
-void DisplayThread::lose_display() {
+void DisplayThread::lose_display(const std::string& reason) {
   active_->close();
   displayOpen_ = false;
   const ScreenLock::Guard guard(lock_);
-  failure_ = active_->failure_reason();
+  failure_ = reason;
   lost_ = true;
 }
 

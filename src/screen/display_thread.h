@@ -57,7 +57,7 @@ class DisplayThread {
   void handle_events();
   void switch_full_screen();
   bool reopen();
-  void lose_display();
+  void lose_display(const std::string& reason);
   void post_keys(const WindowEvent& event);
 
   ScreenLock& lock_;

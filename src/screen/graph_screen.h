@@ -62,8 +62,8 @@ class GraphScreen final : public ScreenTextSink {
   std::string display_failure();
   // True once the display went away while open: the caller should end the run.
   bool display_lost() const { return display_.lost(); }
-  // IllegalCall once any call was refused.
-  ResultCode last_error() const { return lastError_; }
+  // True once any call was refused as an illegal call.
+  bool call_refused() const { return callRefused_; }
 
   // Drawing; nothing happens while no screen is open.
   void set_viewport(int x1, int y1, int x2, int y2, Colour fill, Colour border, bool screenCoordinates);
@@ -102,7 +102,7 @@ class GraphScreen final : public ScreenTextSink {
   };
 
   void close_screen();
-  void refuse() { lastError_ = ResultCode::illegal_call; }
+  void refuse() { callRefused_ = true; }
 
   ChannelTable& channels_;
   EndSteps& endSteps_;
@@ -113,7 +113,7 @@ class GraphScreen final : public ScreenTextSink {
   std::unique_ptr<OpenScreen> screen_;
   DisplayThread display_;
   bool closeRegistered_ = false;
-  ResultCode lastError_ = ResultCode::ok;
+  bool callRefused_ = false;
 };
 
 }  // namespace novabit

@@ -9,7 +9,7 @@
 
 namespace novabit {
 
-std::optional<std::string> write_png(const FrameBuffer& frame, const std::filesystem::path& path) {
+Outcome write_png(const FrameBuffer& frame, const std::filesystem::path& path) {
   constexpr int kChannels = 3;
   std::vector<std::uint8_t> rgb(static_cast<std::size_t>(FrameBuffer::kWidth * FrameBuffer::kHeight * kChannels));
   auto out = rgb.begin();
@@ -28,11 +28,11 @@ std::optional<std::string> write_png(const FrameBuffer& frame, const std::filesy
   image.height = FrameBuffer::kHeight;
   image.format = PNG_FORMAT_RGB;
   if (png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), FrameBuffer::kWidth * kChannels, nullptr) == 0) {
-    std::string reason = path.string() + ": " + image.message;
+    Failure failure{path.string() + ": " + image.message, 0};
     png_image_free(&image);
-    return reason;
+    return failure;
   }
-  return std::nullopt;
+  return {};
 }
 
 }  // namespace novabit

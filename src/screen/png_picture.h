@@ -3,14 +3,13 @@
 // RGB, each pixel in the colour the display shows for it.
 
 #include <filesystem>
-#include <optional>
-#include <string>
 
 #include "screen/frame_buffer.h"
+#include "textio/failure.h"
 
 namespace novabit {
 
-// The problem ("FILE: reason"), or nothing when the picture was written.
-std::optional<std::string> write_png(const FrameBuffer& frame, const std::filesystem::path& path);
+// A failure names the file.
+Outcome write_png(const FrameBuffer& frame, const std::filesystem::path& path);
 
 }  // namespace novabit

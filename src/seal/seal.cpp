@@ -14,7 +14,6 @@
 #include <utility>
 
 #include "textio/fresh_file.h"
-#include "sources/source_spec.h"
 
 namespace novabit {
 
@@ -22,17 +21,11 @@ namespace {
 
 constexpr std::size_t kMaxSealBytes = 64 * 1024;
 
-// "MM-DD-YYYY HH:MM:SS" with each field in its calendar range.
-bool is_start_text(std::string_view text) {
-  static constexpr std::string_view kShape = "nn-nn-nnnn nn:nn:nn";
-  if (text.size() != kShape.size()) return false;
-  for (std::size_t at = 0; at < kShape.size(); ++at) {
-    const bool digit = text[at] >= '0' && text[at] <= '9';
-    if (kShape[at] == 'n' ? !digit : text[at] != kShape[at]) return false;
-  }
-  const auto field = [&](std::size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); };
-  return field(0) >= 1 && field(0) <= 12 && field(3) >= 1 && field(3) <= 31 && field(11) <= 23 &&
-         field(14) <= 59 && field(17) <= 60;
+// "MM-DD-YYYY HH:MM:SS", each field in its calendar range.
+std::optional<LocalTime> start_value(std::string_view text) {
+  const std::optional<LocalTime> date = parse_date_text(text.substr(0, 10));
+  if (!date || text.size() != 19 || text[10] != ' ') return std::nullopt;
+  return parse_time_text(text.substr(11), *date);
 }
 
 std::optional<long double> clock_value(std::string_view line) {
@@ -54,8 +47,8 @@ std::optional<long double> clock_value(std::string_view line) {
 std::string seal_text(const Seal& seal) {
   return "# NovaBit seal: whoever can read this file can reveal the run's hidden window.\n"
          "version=" + std::to_string(kSealVersion) + "\n" +
-         "start=" + seal.startDate + " " + seal.startTime + "\n" +
-         "source=" + seal.source + "\n" +
+         "start=" + date_text(seal.start) + " " + time_text(seal.start) + "\n" +
+         "source=" + source_text(seal.source) + "\n" +
          "key=" + key_hex(seal.key) + "\n";
 }
 
@@ -65,13 +58,13 @@ std::string seal_clock_line(long double clock) {
   return text.data();
 }
 
-ParsedSeal parse_seal(std::string_view text) {
+Result<Seal> parse_seal(std::string_view text) {
   Seal seal;
   bool seen[5] = {};
   static constexpr std::string_view kNames[] = {"version", "start", "source", "key", "clock"};
   int lineNumber = 0;
   const auto problem = [&](const std::string& what) {
-    return ParsedSeal{std::nullopt, "line " + std::to_string(lineNumber) + ": " + what};
+    return Failure{"line " + std::to_string(lineNumber) + ": " + what, 0};
   };
   while (!text.empty()) {
     ++lineNumber;
@@ -92,12 +85,13 @@ ParsedSeal parse_seal(std::string_view text) {
     if (name == "version") {
       if (value != std::to_string(kSealVersion)) return problem("version " + std::string(value) + " is not 1");
     } else if (name == "start") {
-      if (!is_start_text(value)) return problem("start is not \"MM-DD-YYYY HH:MM:SS\"");
-      seal.startDate = value.substr(0, 10);
-      seal.startTime = value.substr(11);
+      const std::optional<LocalTime> start = start_value(value);
+      if (!start) return problem("start is not \"MM-DD-YYYY HH:MM:SS\"");
+      seal.start = *start;
     } else if (name == "source") {
-      if (!parse_source(value).source) return problem("source is not keyed, kernel or device:PATH");
-      seal.source = value;
+      Result<SourceSpec> source = parse_source(value);
+      if (!source) return problem("source is not " + source_choices());
+      seal.source = std::move(*source);
     } else if (name == "key") {
       const auto key = key_from_hex(value);
       if (!key) return problem("key is not 64 hexadecimal digits");
@@ -108,49 +102,44 @@ ParsedSeal parse_seal(std::string_view text) {
     }
   }
   for (std::size_t which = 0; which < 4; ++which) {
-    if (!seen[which]) return {std::nullopt, "no " + std::string(kNames[which]) + " line"};
+    if (!seen[which]) return Failure{"no " + std::string(kNames[which]) + " line", 0};
   }
-  return {seal, {}};
+  return seal;
 }
 
-ParsedSeal read_seal_file(const std::string& path) {
+Result<Seal> read_seal_file(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
-  if (!file) return {std::nullopt, path + ": " + std::strerror(errno)};
+  if (!file) return system_failure(path);
   std::string text;
   text.resize(kMaxSealBytes + 1);
   file.read(text.data(), static_cast<std::streamsize>(text.size()));
-  if (file.bad()) return {std::nullopt, path + ": cannot be read"};
+  if (file.bad()) return Failure{path + ": cannot be read", 0};
   text.resize(static_cast<std::size_t>(file.gcount()));
-  if (text.size() > kMaxSealBytes) return {std::nullopt, path + ": too large for a seal"};
-  ParsedSeal parsed = parse_seal(text);
-  if (!parsed.seal) parsed.problem = path + ": " + parsed.problem;
+  if (text.size() > kMaxSealBytes) return Failure{path + ": too large for a seal", 0};
+  Result<Seal> parsed = parse_seal(text);
+  if (!parsed) return Failure{path + ": " + parsed.failure().what, 0};
   return parsed;
 }
 
-SealFile::~SealFile() {
-  if (descriptor_ >= 0) close(descriptor_);
-}
-
-std::optional<std::string> SealFile::create(const std::string& path, const Seal& seal) {
+Outcome SealFile::create(const std::string& path, const Seal& seal) {
   path_ = path;
-  const auto failure = [&](int error) { return path + ": " + std::strerror(error); };
-  if (const int error = fresh_file::move_aside(path)) return failure(error);
-  descriptor_ = fresh_file::create_exclusive(path, 0600);
-  if (descriptor_ < 0) return failure(errno);
+  if (Outcome moved = fresh_file::move_aside(path); !moved) return moved;
+  Result<FileDescriptor> created = fresh_file::create_exclusive(path, 0600);
+  if (!created) return created.failure();
+  descriptor_ = std::move(*created);
   // The mode must not depend on the user's umask.
-  if (fchmod(descriptor_, 0600) != 0) return failure(errno);
-  if (const int error = fresh_file::write_all(descriptor_, seal_text(seal))) return failure(error);
-  if (fsync(descriptor_) != 0) return failure(errno);
+  if (fchmod(descriptor_.get(), 0600) != 0) return system_failure(path);
+  if (Outcome written = fresh_file::write_all(descriptor_.get(), seal_text(seal), path); !written) return written;
+  if (fsync(descriptor_.get()) != 0) return system_failure(path + ": sync failed");
   fresh_file::sync_parent_directory(path);
-  return std::nullopt;
+  return {};
 }
 
-std::optional<std::string> SealFile::add_clock(long double clock) {
-  int error = fresh_file::write_all(descriptor_, seal_clock_line(clock));
-  if (error == 0 && fsync(descriptor_) != 0) error = errno;
-  if (close(std::exchange(descriptor_, -1)) != 0 && error == 0) error = errno;
-  if (error != 0) return path_ + ": write failed: " + std::strerror(error);
-  return std::nullopt;
+Outcome SealFile::add_clock(long double clock) {
+  Outcome written = fresh_file::write_all(descriptor_.get(), seal_clock_line(clock), path_);
+  if (written && fsync(descriptor_.get()) != 0) written = system_failure(path_ + ": sync failed");
+  Outcome closed = descriptor_.close(path_);
+  return !written ? written : closed;
 }
 
 }  // namespace novabit

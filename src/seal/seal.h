@@ -19,6 +19,10 @@
 #include <string_view>
 
 #include "keystream/random_key.h"
+#include "sources/source_spec.h"
+#include "textio/failure.h"
+#include "textio/file_handles.h"
+#include "textio/formatting.h"
 
 namespace novabit {
 
@@ -26,9 +30,8 @@ inline constexpr int kSealVersion = 1;
 
 struct Seal {
   RandomKey key{};
-  std::string startDate;  // "12-07-2026"
-  std::string startTime;  // "05:32:19"
-  std::string source = "keyed";
+  LocalTime start;     // as the screen showed it; no zone
+  SourceSpec source;   // where the run's bits came from
   std::optional<long double> clock;
 };
 
@@ -36,33 +39,25 @@ struct Seal {
 std::string seal_text(const Seal& seal);
 std::string seal_clock_line(long double clock);
 
-struct ParsedSeal {
-  std::optional<Seal> seal;
-  std::string problem;  // why the text is not a seal, with its line number
-};
-ParsedSeal parse_seal(std::string_view text);
+// The seal, or why the text is not one ("line 3: ...").
+Result<Seal> parse_seal(std::string_view text);
 
 // Writes a new seal file at `path`, mode 0600, created and kept like the study
 // log: an earlier file is renamed to PATH.1, PATH.2, ... Everything but the
 // clock line is synced with its directory before create() returns.
 class SealFile {
  public:
-  SealFile() = default;
-  ~SealFile();
-  SealFile(const SealFile&) = delete;
-  SealFile& operator=(const SealFile&) = delete;
-
-  // The reason, naming the file, when it cannot be written.
-  std::optional<std::string> create(const std::string& path, const Seal& seal);
+  // A failure names the file.
+  Outcome create(const std::string& path, const Seal& seal);
   // Appends the clock line, syncs and closes the file.
-  std::optional<std::string> add_clock(long double clock);
+  Outcome add_clock(long double clock);
 
  private:
   std::string path_;
-  int descriptor_ = -1;
+  FileDescriptor descriptor_;
 };
 
-// Reads a seal file; the problem names the file.
-ParsedSeal read_seal_file(const std::string& path);
+// Reads a seal file; a failure names the file.
+Result<Seal> read_seal_file(const std::string& path);
 
 }  // namespace novabit

@@ -1,7 +1,6 @@
 #include "simulator/output_file.h"
 
 #include <cerrno>
-#include <cstring>
 
 namespace novabit {
 
@@ -18,7 +17,7 @@ void OutputFile::fail(int error) {
     readerGone_ = true;
     return;
   }
-  failure_ = name_ + ": " + std::strerror(error);
+  failure_ = Failure{name_, error};
 }
 
 void OutputFile::write(std::string_view bytes) {
@@ -26,12 +25,13 @@ void OutputFile::write(std::string_view bytes) {
   if (std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size()) fail(errno);
 }
 
-bool OutputFile::close() {
+Outcome OutputFile::close() {
   if (stream_ != nullptr && !failed() && !readerGone_ && std::fflush(stream_) != 0) fail(errno);
   // fclose of an already failed stream can report success: the failure is latched above.
   if (owned_ && std::fclose(owned_.release()) != 0) fail(errno);
   stream_ = nullptr;
-  return !failed();
+  if (failure_) return *failure_;
+  return {};
 }
 
 }  // namespace novabit

@@ -6,9 +6,12 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "textio/failure.h"
+#include "textio/file_handles.h"
 
 namespace novabit {
 
@@ -17,31 +20,28 @@ class OutputFile {
   // Creates or empties `path`; on failure the reason is in failure().
   explicit OutputFile(const std::filesystem::path& path);
   OutputFile(std::FILE* borrowed, std::string name);
-  ~OutputFile() { close(); }
+  ~OutputFile() { static_cast<void>(close()); }
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
   void write(std::string_view bytes);
-  // Pushes the buffer out and closes an owned file; false when anything failed.
-  bool close();
+  // Pushes the buffer out and closes an owned file; the first failure, if any.
+  Outcome close();
 
-  bool failed() const { return !failure_.empty(); }
+  bool failed() const { return failure_.has_value(); }
   // True when the reader of a pipe went away: nothing more can be delivered.
   bool reader_gone() const { return readerGone_; }
-  // "NAME: reason" for the user; empty while all is well.
-  const std::string& failure() const { return failure_; }
+  // The first failure, naming the file.
+  const std::optional<Failure>& failure() const { return failure_; }
 
  private:
-  struct Closer {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-  };
   void fail(int error);
 
   std::string name_;
-  std::unique_ptr<std::FILE, Closer> owned_;
+  StdioFile owned_;
   std::FILE* stream_ = nullptr;
   bool readerGone_ = false;
-  std::string failure_;
+  std::optional<Failure> failure_;
 };
 
 }  // namespace novabit

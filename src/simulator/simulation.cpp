@@ -1,7 +1,5 @@
 #include "simulator/simulation.h"
 
-#include <memory>
-
 #include "screen/png_picture.h"
 
 namespace novabit {
@@ -17,7 +15,13 @@ Simulation::Simulation(const SimulatorOptions& options, std::FILE* standardOutpu
                     ? std::optional<OutputFile>(std::in_place, standardOutput, "standard output")
                     : options.bits ? std::optional<OutputFile>(std::in_place, *options.bits) : std::nullopt),
       monitor_(devices(), settings()),
-      screenOpened_(monitor_.open_screen()) {}
+      screenOpened_(monitor_.open_screen()) {
+  if (options_.cyclePngPrefix && monitor_.screen() != nullptr) {
+    cyclePictures_.emplace(*monitor_.screen(), options_.cyclePngPrefix->string());
+    monitor_.add_listener(*cyclePictures_);
+  }
+  if (recorder_) monitor_.add_listener(*recorder_);
+}
 
 MonitorDevices Simulation::devices() {
   DisplayThread::BackEnds backEnds;
@@ -31,31 +35,31 @@ MonitorSettings Simulation::settings() {
   if (trace_ || bitStream_) recorder_.emplace(bitStream_ ? &*bitStream_ : nullptr, trace_ ? &*trace_ : nullptr);
   // Thousands of records a second, not synced one by one: the study log is
   // complete when the run ends.
-  MonitorSettings settings{"novabit-sim",
-                           nullptr,
-                           errors_,
-                           false,
-                           false,
-                           {options_.biasEnabled, recorder_ ? &*recorder_ : nullptr, options_.directory},
-                           {},
-                           options_.source,
-                           options_.trialsRecord};
-  if (options_.cyclePngPrefix) {
-    settings.wrapDisplay = [this](MonitorDisplay& shown, const GraphScreen* screen) {
-      auto pictures = std::make_unique<CyclePictureDisplay>(shown, *screen, options_.cyclePngPrefix->string());
-      cyclePictures_ = pictures.get();
-      return std::unique_ptr<MonitorDisplay>(std::move(pictures));
-    };
-  }
+  MonitorSettings settings;
+  settings.program = "novabit-sim";
+  settings.console = nullptr;
+  settings.errors = errors_;
+  settings.displayThread = false;
+  settings.durableWrites = false;
+  settings.driver.biasEnabled = options_.biasEnabled;
+  settings.driver.logDirectory = options_.directory;
+  settings.source = options_.source;
+  settings.trialsRecord = options_.trialsRecord;
   return settings;
 }
 
-std::optional<std::string> Simulation::creation_failure() const {
-  if (!screenOpened_) return "the screen in memory did not open";
+std::optional<Failure> Simulation::creation_failure() const {
+  if (!screenOpened_) return Failure{"the screen in memory did not open", 0};
   for (const auto* file : {&traceFile_, &bitsFile_}) {
     if (*file && (*file)->failed()) return (*file)->failure();
   }
   return std::nullopt;
+}
+
+bool Simulation::start() {
+  if (!monitor_.start()) return false;
+  if (recorder_) recorder_->follow(monitor_.driver());
+  return true;
 }
 
 void Simulation::run(std::int64_t passes) {
@@ -69,22 +73,25 @@ bool Simulation::outputs_stopped() const {
   for (const auto* file : {&traceFile_, &bitsFile_}) {
     if (*file && ((*file)->failed() || (*file)->reader_gone())) return true;
   }
-  return cyclePictures_ != nullptr && cyclePictures_->failure();
+  return cyclePictures_ && cyclePictures_->failure();
 }
 
 int Simulation::finish() {
   int status = 0;
-  const auto report = [&](const std::string& problem) {
-    std::fprintf(errors_, "novabit-sim: %s\n", problem.c_str());
+  const auto report = [&](const Failure& problem) {
+    std::fprintf(errors_, "novabit-sim: %s\n", problem.message().c_str());
     status = 1;
   };
   if (options_.png) {
-    if (const auto problem = write_png(*monitor_.screen()->frame(), *options_.png)) report(*problem);
+    if (const Outcome written = write_png(*monitor_.screen()->frame(), *options_.png); !written) {
+      report(written.failure());
+    }
   }
-  if (cyclePictures_ != nullptr && cyclePictures_->failure()) report(*cyclePictures_->failure());
+  if (cyclePictures_ && cyclePictures_->failure()) report(*cyclePictures_->failure());
   if (bitStream_) bitStream_->flush();
   for (auto* file : {&traceFile_, &bitsFile_}) {
-    if (*file && !(*file)->close()) report((*file)->failure());
+    if (!*file) continue;
+    if (const Outcome closed = (*file)->close(); !closed) report(closed.failure());
   }
   if (monitor_.end_status() != 0) status = 1;
   monitor_.close_screen();

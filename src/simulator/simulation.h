@@ -8,16 +8,16 @@
 #include <optional>
 #include <string>
 
+#include "clocks/virtual_clocks.h"
 #include "experiment/key_sealer.h"
 #include "monitor/monitor.h"
 #include "screen/memory/memory_back_end.h"
 #include "simulator/bit_stream.h"
-#include "simulator/cycle_picture_display.h"
+#include "simulator/cycle_pictures.h"
 #include "simulator/output_file.h"
 #include "simulator/run_recorder.h"
 #include "simulator/simulator_options.h"
 #include "simulator/trace_file.h"
-#include "clocks/virtual_clocks.h"
 
 namespace novabit {
 
@@ -30,10 +30,10 @@ class Simulation {
   Simulation& operator=(const Simulation&) = delete;
 
   // Why an output file or the screen could not be created, if one could not.
-  std::optional<std::string> creation_failure() const;
+  std::optional<Failure> creation_failure() const;
   // Start-up; false when the source could not be opened or the study log
   // could not be created (the reason is on `errors`).
-  bool start() { return monitor_.start(); }
+  bool start();
   // At most `passes`: fewer when the source ended (reported on `errors`).
   void run(std::int64_t passes);
   std::int64_t passes_run() const { return passesRun_; }
@@ -62,9 +62,9 @@ class Simulation {
   std::optional<TraceFile> trace_;
   std::optional<BitStream> bitStream_;
   std::optional<RunRecorder> recorder_;
-  CyclePictureDisplay* cyclePictures_ = nullptr;  // owned by the monitor
   Monitor monitor_;
   bool screenOpened_;
+  std::optional<CyclePictures> cyclePictures_;
   std::int64_t passesRun_ = 0;
   bool sourceEnded_ = false;
 };

@@ -18,7 +18,7 @@ namespace {
 constexpr std::int64_t kPassesPerStep = 1000;
 
 int refuse(const SimulatorStreams& streams, const std::string& problem) {
-  std::fprintf(streams.errors, "novabit-sim: %s\n%s", problem.c_str(), usage_text());
+  std::fprintf(streams.errors, "novabit-sim: %s\n%s", problem.c_str(), usage_text().c_str());
   return 2;
 }
 
@@ -28,7 +28,7 @@ bool stop_requested(const SimulatorStreams& streams) {
 
 int simulate(const SimulatorOptions& options, const SimulatorStreams& streams) {
   Simulation simulation(options, streams.output, streams.errors);
-  if (const auto problem = simulation.creation_failure()) return refuse(streams, *problem);
+  if (const auto problem = simulation.creation_failure()) return refuse(streams, problem->message());
   if (!simulation.start()) return 1;
 
   std::optional<ProgressBar> progress;

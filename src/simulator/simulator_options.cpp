@@ -11,8 +11,9 @@
 #include <string_view>
 #include <system_error>
 
-#include "seal/seal.h"
 #include "clocks/seconds_clock.h"
+#include "clocks/wall_clock.h"
+#include "seal/seal.h"
 
 namespace novabit {
 
@@ -37,29 +38,22 @@ constexpr const char* kFooter =
     "the study log or an output could not be opened or written, the source stopped, or a signal stopped\n"
     "the run; 2 for bad arguments.";
 
-// "MM-DD-YYYY HH:MM:SS", as a seal holds it, in the order parse_local_time reads.
-std::string year_first(const std::string& start) {
-  return start.substr(6, 4) + "-" + start.substr(0, 2) + "-" + start.substr(3, 2) + start.substr(10);
-}
-
 // Reads a seal into the options: its key, its source, and the clocks as its
 // run had them. The window's place in the keyed stream depends on whether the
 // bits came from it, so a replay keeps that.
 std::optional<std::string> apply_seal(const Path& path, bool sourceGiven, SimulatorOptions& options) {
-  const ParsedSeal parsed = read_seal_file(path.string());
-  if (!parsed.seal) return "--seal: " + parsed.problem;
-  const Seal& seal = *parsed.seal;
-  const ParsedSource sealed = parse_source(seal.source);
-  if (!sealed.source) return "--seal: " + path.string() + ": " + sealed.problem;
-  const bool sealedKeyed = sealed.source->kind == SourceSpec::Kind::keyed;
+  const Result<Seal> read = read_seal_file(path.string());
+  if (!read) return "--seal: " + read.failure().message();
+  const Seal& seal = *read;
+  const bool sealedKeyed = seal.source.kind == SourceSpec::Kind::keyed;
   if (!sourceGiven) {
-    options.source = *sealed.source;
+    options.source = seal.source;
   } else if ((options.source.kind == SourceSpec::Kind::keyed) != sealedKeyed) {
-    return "--source: the sealed run's bits came from " + seal.source + "; a replay needs " +
-           (sealedKeyed ? "keyed" : "kernel or device:PATH");
+    return "--source: the sealed run's bits came from " + source_text(seal.source) +
+           "; a replay needs a source of that kind";
   }
-  const auto start = parse_local_time(year_first(seal.startDate + " " + seal.startTime));
-  if (!start) return "--seal: the start " + seal.startDate + " " + seal.startTime + " is no local time here";
+  const std::optional<std::time_t> start = local_moment(seal.start);
+  if (!start) return "--seal: the start " + date_text(seal.start) + " " + time_text(seal.start) + " is no local time here";
   options.key = seal.key;
   options.start = *start;
   options.clockZero = kYear2000Epoch;
@@ -121,7 +115,7 @@ ParsedArguments parse_arguments(std::span<const char* const> arguments, std::tim
   std::string directory;
 
   CLI::App app(kDescription, "novabit-sim");
-  app.footer(std::string(kSourcesHelp) + "\n\n" + kFooter);
+  app.footer(sources_help() + "\n\n" + kFooter);
   app.add_option("--passes", options.passes, "passes to run, one per virtual second (default 43201: one cycle)")
       ->type_name("N")
       ->check(CLI::Range(std::int64_t{0}, kMaxPasses));
@@ -213,38 +207,18 @@ std::optional<std::string> check_paths(const SimulatorOptions& options) {
 }
 
 std::optional<std::time_t> parse_local_time(const std::string& text) {
-  std::tm fields{};
-  int consumed = 0;
-  if (text.size() != 19 || std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%n", &fields.tm_year, &fields.tm_mon,
-                                       &fields.tm_mday, &fields.tm_hour, &fields.tm_min, &fields.tm_sec,
-                                       &consumed) != 6 ||
-      consumed != 19) {
-    return std::nullopt;
-  }
-  for (const std::size_t digit : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18}) {
-    if (text[digit] < '0' || text[digit] > '9') return std::nullopt;
-  }
-  const std::tm wanted = fields;
-  fields.tm_year -= 1900;
-  fields.tm_mon -= 1;
-  fields.tm_isdst = -1;
-  errno = 0;
-  const std::time_t time = std::mktime(&fields);
-  if (time == static_cast<std::time_t>(-1) && errno != 0) return std::nullopt;
-  // mktime moves impossible dates, and times that the clock skips (the hour
-  // lost to summer time), to other ones: such a text names no moment.
-  if (fields.tm_year + 1900 != wanted.tm_year || fields.tm_mon + 1 != wanted.tm_mon ||
-      fields.tm_mday != wanted.tm_mday || fields.tm_hour != wanted.tm_hour || fields.tm_min != wanted.tm_min ||
-      fields.tm_sec != wanted.tm_sec) {
-    return std::nullopt;
-  }
-  return time;
+  // "YYYY-MM-DD HH:MM:SS": the date part reordered into the study log's "MM-DD-YYYY".
+  if (text.size() != 19 || text[4] != '-' || text[10] != ' ') return std::nullopt;
+  const std::string date = text.substr(5, 5) + "-" + text.substr(0, 4);
+  const std::optional<LocalTime> day = parse_date_text(date);
+  const std::optional<LocalTime> moment = day ? parse_time_text(text.substr(11), *day) : std::nullopt;
+  return moment ? local_moment(*moment) : std::nullopt;
 }
 
-const char* usage_text() {
+std::string usage_text() {
   return "usage: novabit-sim [--passes N] [--seed N | --seal FILE] [--start TIME] [--dir DIR] [--png FILE]\n"
          "                   [--cycle-png PREFIX] [--trace FILE [--reveal-bias]] [--bits FILE|-]\n"
-         "                   [--source keyed|kernel|device:PATH] [--no-trials] [--no-bias] [--no-screen]\n"
+         "                   [--source " + source_names() + "] [--no-trials] [--no-bias] [--no-screen]\n"
          "                   [--quiet] [--help]\n";
 }
 

@@ -10,18 +10,18 @@
 #include <string>
 #include <variant>
 
+#include "experiment/experiment_numbers.h"
+#include "keystream/random_key.h"
 #include "monitor/command_line.h"
 #include "sources/source_spec.h"
-#include "keystream/random_key.h"
 
 namespace novabit {
 
-inline constexpr std::int64_t kCyclePasses = 720 * 60 + 1;
 // secondsElapsed, a 32-bit count, reaches passes + 1.
 inline constexpr std::int64_t kMaxPasses = 2147483646;
 
 struct SimulatorOptions {
-  std::int64_t passes = kCyclePasses;
+  std::int64_t passes = kPassesPerCycle;
   RandomKey key = key_from_seed(0);
   // The seconds clock's reading in pass 1.
   long double clockOrigin = 0;
@@ -58,7 +58,7 @@ std::optional<std::string> check_paths(const SimulatorOptions& options);
 // "YYYY-MM-DD HH:MM:SS" as a local time that exists; nothing otherwise.
 std::optional<std::time_t> parse_local_time(const std::string& text);
 
-// The first line of the usage.
-const char* usage_text();
+// The usage, a few lines.
+std::string usage_text();
 
 }  // namespace novabit

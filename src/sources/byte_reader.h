@@ -9,6 +9,8 @@
 #include <span>
 #include <string>
 
+#include "textio/failure.h"
+
 namespace novabit {
 
 struct ReadResult {
@@ -28,14 +30,10 @@ class ByteReader {
   virtual void interrupt() = 0;
 };
 
-struct OpenedReader {
-  std::unique_ptr<ByteReader> reader;
-  std::string problem;  // the system's reason when it could not be opened
-};
-
 // A character device, FIFO or regular file, read without blocking its
 // opening; a terminal (a USB generator's serial device) is put in raw mode.
-OpenedReader open_device_reader(const std::string& path);
+// Fails with the system's reason.
+Result<std::unique_ptr<ByteReader>> open_device_reader(const std::string& path);
 
 // The kernel's random bytes (getrandom).
 std::unique_ptr<ByteReader> make_kernel_reader();

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "sources/byte_reader.h"
+#include "textio/file_handles.h"
 
 namespace novabit {
 
@@ -19,23 +20,9 @@ namespace {
 // look again after this many milliseconds.
 constexpr int kRetryMilliseconds = 10;
 
-class Descriptor {
- public:
-  explicit Descriptor(int descriptor = -1) : descriptor_(descriptor) {}
-  ~Descriptor() {
-    if (descriptor_ >= 0) close(descriptor_);
-  }
-  Descriptor(Descriptor&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
-  Descriptor& operator=(Descriptor&&) = delete;
-  int get() const { return descriptor_; }
-
- private:
-  int descriptor_;
-};
-
 class DeviceReader final : public ByteReader {
  public:
-  DeviceReader(Descriptor device, Descriptor wake) : device_(std::move(device)), wake_(std::move(wake)) {}
+  DeviceReader(FileDescriptor device, FileDescriptor wake) : device_(std::move(device)), wake_(std::move(wake)) {}
 
   ReadResult read(std::span<std::uint8_t> bytes) override {
     for (;;) {
@@ -64,34 +51,32 @@ class DeviceReader final : public ByteReader {
  private:
   static ReadResult failure(const char* what) { return {0, std::string(what) + " failed: " + std::strerror(errno)}; }
 
-  Descriptor device_;
-  Descriptor wake_;
+  FileDescriptor device_;
+  FileDescriptor wake_;
 };
 
-// The system's reason for the last failure, after `context`.
-std::string reason(const char* context = "") { return context + std::string(std::strerror(errno)); }
 
 }  // namespace
 
-OpenedReader open_device_reader(const std::string& path) {
+Result<std::unique_ptr<ByteReader>> open_device_reader(const std::string& path) {
   // Without O_NONBLOCK the opening of a FIFO would wait for its writer.
-  Descriptor device(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (device.get() < 0) return {nullptr, reason()};
+  FileDescriptor device(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!device.valid()) return system_failure(path);
   struct stat status {};
-  if (fstat(device.get(), &status) != 0) return {nullptr, reason()};
-  if (S_ISDIR(status.st_mode)) return {nullptr, std::strerror(EISDIR)};
+  if (fstat(device.get(), &status) != 0) return system_failure(path);
+  if (S_ISDIR(status.st_mode)) return Failure{path, EISDIR};
   if (isatty(device.get()) != 0) {
     // A serial device would otherwise change or hold back bytes: line editing,
     // end-of-line translation, control characters as signals.
     termios settings{};
-    if (tcgetattr(device.get(), &settings) != 0) return {nullptr, reason("cannot read its terminal settings: ")};
+    if (tcgetattr(device.get(), &settings) != 0) return system_failure(path + ": cannot read its terminal settings");
     cfmakeraw(&settings);
     settings.c_cflag |= CLOCAL | CREAD;
-    if (tcsetattr(device.get(), TCSANOW, &settings) != 0) return {nullptr, reason("cannot put it in raw mode: ")};
+    if (tcsetattr(device.get(), TCSANOW, &settings) != 0) return system_failure(path + ": cannot put it in raw mode");
   }
-  Descriptor wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-  if (wake.get() < 0) return {nullptr, reason("eventfd: ")};
-  return {std::make_unique<DeviceReader>(std::move(device), std::move(wake)), {}};
+  FileDescriptor wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  if (!wake.valid()) return system_failure("eventfd");
+  return std::unique_ptr<ByteReader>(std::make_unique<DeviceReader>(std::move(device), std::move(wake)));
 }
 
 }  // namespace novabit

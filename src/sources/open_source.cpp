@@ -5,18 +5,24 @@
 
 namespace novabit {
 
-OpenedSource open_source(const SourceSpec& source, BitSource& keyed, SecondsClock& silenceClock) {
+Result<std::unique_ptr<PassBits>> open_source(const SourceSpec& source, BitSource& keyed,
+                                              SecondsClock& silenceClock) {
+  std::unique_ptr<PassBits> bits;
   switch (source.kind) {
     case SourceSpec::Kind::keyed:
-      return {std::make_unique<KeyedPassBits>(keyed), {}};
-    case SourceSpec::Kind::kernel:
-      return {std::make_unique<BufferedSource>(make_kernel_reader(), silenceClock), {}};
-    case SourceSpec::Kind::device:
+      bits = std::make_unique<KeyedPassBits>(keyed);
       break;
+    case SourceSpec::Kind::kernel:
+      bits = std::make_unique<BufferedSource>(make_kernel_reader(), silenceClock);
+      break;
+    case SourceSpec::Kind::device: {
+      Result<std::unique_ptr<ByteReader>> opened = open_device_reader(source.path);
+      if (!opened) return opened.failure();
+      bits = std::make_unique<BufferedSource>(std::move(*opened), silenceClock);
+      break;
+    }
   }
-  OpenedReader opened = open_device_reader(source.path);
-  if (!opened.reader) return {nullptr, std::move(opened.problem)};
-  return {std::make_unique<BufferedSource>(std::move(opened.reader), silenceClock), {}};
+  return bits;
 }
 
 }  // namespace novabit

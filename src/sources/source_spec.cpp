@@ -6,36 +6,53 @@ namespace novabit {
 
 namespace {
 
-constexpr std::string_view kDevicePrefix = "device:";
+const SourceKind& kind_of(SourceSpec::Kind kind) {
+  return *std::find_if(kSourceKinds.begin(), kSourceKinds.end(),
+                       [kind](const SourceKind& entry) { return entry.kind == kind; });
+}
+
+bool takes_path(const SourceKind& kind) { return kind.name.ends_with(':'); }
+
+std::string shown_name(const SourceKind& kind) { return std::string(kind.name) + (takes_path(kind) ? "PATH" : ""); }
 
 }  // namespace
 
-ParsedSource parse_source(std::string_view text) {
-  if (text == "keyed") return {SourceSpec{}, {}};
-  if (text == "kernel") return {SourceSpec{SourceSpec::Kind::kernel, {}}, {}};
-  if (!text.starts_with(kDevicePrefix)) {
-    std::string problem(1, '\'');
-    problem.append(text).append("' is not keyed, kernel or device:PATH");
-    return {std::nullopt, problem};
+std::string source_names() {
+  std::string names;
+  for (const SourceKind& kind : kSourceKinds) names.append(names.empty() ? "" : "|").append(shown_name(kind));
+  return names;
+}
+
+std::string source_choices() {
+  std::string names;
+  for (std::size_t at = 0; at < kSourceKinds.size(); ++at) {
+    names.append(at == 0 ? "" : at + 1 == kSourceKinds.size() ? " or " : ", ").append(shown_name(kSourceKinds[at]));
   }
-  const std::string_view path = text.substr(kDevicePrefix.size());
-  if (path.empty()) return {std::nullopt, "device: needs the path of the device"};
-  if (!std::all_of(path.begin(), path.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
-    return {std::nullopt, "the device's path must be printable ASCII"};
+  return names;
+}
+
+Result<SourceSpec> parse_source(std::string_view text) {
+  for (const SourceKind& kind : kSourceKinds) {
+    if (!takes_path(kind)) {
+      if (text == kind.name) return SourceSpec{kind.kind, {}};
+      continue;
+    }
+    if (!text.starts_with(kind.name)) continue;
+    const std::string_view path = text.substr(kind.name.size());
+    if (path.empty()) return Failure{std::string(kind.name) + " needs the path of the device", 0};
+    if (!std::all_of(path.begin(), path.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+      return Failure{"the device's path must be printable ASCII", 0};
+    }
+    return SourceSpec{kind.kind, std::string(path)};
   }
-  return {SourceSpec{SourceSpec::Kind::device, std::string(path)}, {}};
+  std::string problem(1, '\'');
+  problem.append(text).append("' is not ").append(source_choices());
+  return Failure{problem, 0};
 }
 
 std::string source_text(const SourceSpec& source) {
-  switch (source.kind) {
-    case SourceSpec::Kind::keyed:
-      return "keyed";
-    case SourceSpec::Kind::kernel:
-      return "kernel";
-    case SourceSpec::Kind::device:
-      break;
-  }
-  return std::string(kDevicePrefix) + source.path;
+  const SourceKind& kind = kind_of(source.kind);
+  return std::string(kind.name) + (takes_path(kind) ? source.path : std::string());
 }
 
 }  // namespace novabit

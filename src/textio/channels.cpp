@@ -8,24 +8,16 @@
 #include <limits>
 #include <utility>
 
+#include "textio/file_handles.h"
 #include "textio/fresh_file.h"
 
 namespace novabit {
 
 struct ChannelTable::FileChannel {
-  FileChannel() = default;
-  FileChannel(const FileChannel&) = delete;
-  FileChannel& operator=(const FileChannel&) = delete;
-  ~FileChannel() {
-    if (stream != nullptr) {
-      std::fclose(stream);
-    }
-  }
-
   std::string name;
-  std::FILE* stream = nullptr;
-  // The stream's buffer; it must outlive the stream, which the destructor ensures.
+  // The stream's buffer; declared first, so that it outlives the stream.
   std::array<char, kChannelBufferSize> buffer{};
+  StdioFile stream;
 };
 
 namespace {
@@ -63,86 +55,77 @@ int ChannelTable::first_free_channel() const {
   return 0;
 }
 
-ResultCode ChannelTable::open_output_file(std::string_view name, int channel) {
-  if (!is_file_channel(channel) || files_[channel]) {
-    return fail(ResultCode::illegal_call);
-  }
+Failure ChannelTable::refused(int channel) {
+  return {"file channel " + std::to_string(channel) + " is not free or not open", EBADF};
+}
+
+Outcome ChannelTable::open_output_file(std::string_view name, int channel) {
   const std::string path(name);
-  int error = path.find('\0') == std::string::npos ? fresh_file::move_aside(path) : EINVAL;
-  int descriptor = -1;
-  if (error == 0) {
-    descriptor = fresh_file::create_exclusive(path);
-    error = descriptor < 0 ? errno : 0;
+  if (!is_file_channel(channel) || files_[channel]) {
+    return Failure{path + ": no free file channel", 0};
   }
+  if (path.find('\0') != std::string::npos) return Failure{path, EINVAL};
+  if (Outcome moved = fresh_file::move_aside(path); !moved) return moved;
+  Result<FileDescriptor> created = fresh_file::create_exclusive(path);
+  if (!created) return created.failure();
   auto file = std::make_unique<FileChannel>();
-  if (error == 0) {
-    file->stream = fdopen(descriptor, "wb");
-    if (file->stream == nullptr) {
-      error = errno;
-      close(descriptor);
-    }
-  }
-  if (error != 0) {
-    openFailure_ = path + ": " + std::strerror(error);
-    return fail(ResultCode::open_refused);
-  }
-  std::setvbuf(file->stream, file->buffer.data(), _IOFBF, file->buffer.size());
+  file->stream.reset(fdopen(created->get(), "wb"));
+  if (!file->stream) return system_failure(path);
+  created->release();
+  std::setvbuf(file->stream.get(), file->buffer.data(), _IOFBF, file->buffer.size());
   if (durable_) {
     fresh_file::sync_parent_directory(path);
   }
   file->name = path;
   files_[channel] = std::move(file);
   lines_[channel] = LineState{};
-  return lastError_ = ResultCode::ok;
+  return {};
 }
 
-ResultCode ChannelTable::write(int channel, std::string_view bytes) {
+Outcome ChannelTable::write(int channel, std::string_view bytes) {
   if (channel == 0) {
     if (screen_ != nullptr) {
       screen_->write_screen_text(bytes);
     } else if (console_ != nullptr && !bytes.empty() &&
                std::fwrite(bytes.data(), 1, bytes.size(), console_) != bytes.size()) {
-      return fail(ResultCode::short_write);
+      return system_failure("the console: write failed");
     }
   } else if (!is_file_channel(channel) || !files_[channel]) {
-    return fail(ResultCode::illegal_call);
+    return refused(channel);
   } else if (!bytes.empty()) {
     FileChannel& file = *files_[channel];
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file.stream) != bytes.size()) {
-      report_loss(file, "write", errno);
-      return fail(ResultCode::short_write);
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file.stream.get()) != bytes.size()) {
+      return report_loss(file, "write");
     }
   }
   advance_column(lines_[channel], bytes);
-  return lastError_ = ResultCode::ok;
+  return {};
 }
 
-ResultCode ChannelTable::commit_record(int channel) {
+Outcome ChannelTable::commit_record(int channel) {
   if (channel == 0) {
     if (screen_ == nullptr && console_ != nullptr) {
       std::fflush(console_);
     }
-    return lastError_ = ResultCode::ok;
+    return {};
   }
   return push_out(channel, true, durable_);
 }
 
-ResultCode ChannelTable::flush_line(int channel) { return push_out(channel, durable_, false); }
+Outcome ChannelTable::flush_line(int channel) { return push_out(channel, durable_, false); }
 
-ResultCode ChannelTable::push_out(int channel, bool flush, bool sync) {
+Outcome ChannelTable::push_out(int channel, bool flush, bool sync) {
   if (!is_file_channel(channel) || !files_[channel]) {
-    return fail(ResultCode::illegal_call);
+    return refused(channel);
   }
   FileChannel& file = *files_[channel];
-  if (flush && std::fflush(file.stream) != 0) {
-    report_loss(file, "flush", errno);
-    return fail(ResultCode::short_write);
+  if (flush && std::fflush(file.stream.get()) != 0) {
+    return report_loss(file, "flush");
   }
-  if (sync && fsync(fileno(file.stream)) != 0) {
-    report_loss(file, "sync", errno);
-    return fail(ResultCode::short_write);
+  if (sync && fsync(fileno(file.stream.get())) != 0) {
+    return report_loss(file, "sync");
   }
-  return lastError_ = ResultCode::ok;
+  return {};
 }
 
 void ChannelTable::close_all_channels() {
@@ -150,11 +133,10 @@ void ChannelTable::close_all_channels() {
     if (!files_[channel]) {
       continue;
     }
-    commit_record(channel);
+    static_cast<void>(commit_record(channel));
     FileChannel& file = *files_[channel];
-    std::FILE* stream = std::exchange(file.stream, nullptr);
-    if (std::fclose(stream) != 0) {
-      report_loss(file, "close", errno);
+    if (std::fclose(file.stream.release()) != 0) {
+      report_loss(file, "close");
     }
   }
   for (int channel = 1; channel <= kMaxFileChannel; ++channel) {
@@ -177,14 +159,14 @@ void ChannelTable::detach_screen() {
   lines_[0].lineWidth = 0;
 }
 
-ResultCode ChannelTable::fail(ResultCode code) { return lastError_ = code; }
-
-void ChannelTable::report_loss(const FileChannel& file, const char* what, int error) {
+Failure ChannelTable::report_loss(const FileChannel& file, const char* what) {
+  const Failure failure = system_failure(file.name + ": " + what + " failed");
   if (!recordsLost_ && errors_ != nullptr) {
-    std::fprintf(errors_, "%s: %s failed: %s\n", file.name.c_str(), what, std::strerror(error));
+    std::fprintf(errors_, "%s\n", failure.message().c_str());
     std::fflush(errors_);
   }
   recordsLost_ = true;
+  return failure;
 }
 
 }  // namespace novabit

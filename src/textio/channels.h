@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-namespace novabit {
+#include "textio/failure.h"
 
-enum class ResultCode : int { ok = 0, illegal_call = 1, open_refused = 2, short_write = 3 };
+namespace novabit {
 
 // Receives channel 0's bytes while a screen is open.
 class ScreenTextSink {
@@ -43,15 +43,15 @@ class ChannelTable {
   int first_free_channel() const;
   // Creates `name` afresh: an existing regular file of that name is first
   // renamed to NAME.1, NAME.2, ...; the new file is created exclusively and
-  // never through a link.
-  ResultCode open_output_file(std::string_view name, int channel);
+  // never through a link. A failure names the file.
+  Outcome open_output_file(std::string_view name, int channel);
   // Hands `bytes` to the channel unchanged and tracks its line column.
-  ResultCode write(int channel, std::string_view bytes);
+  Outcome write(int channel, std::string_view bytes);
   // Pushes the channel's buffer out and, when durable writes are on, syncs the file.
-  ResultCode commit_record(int channel);
+  Outcome commit_record(int channel);
   // While durable writes are on, pushes the channel's buffer out without a
   // sync, so that a reader of the file sees each line as it is written.
-  ResultCode flush_line(int channel);
+  Outcome flush_line(int channel);
   void close_all_channels();
 
   // The simulator turns this off: its file is complete when it ends.
@@ -61,17 +61,15 @@ class ChannelTable {
   void attach_screen(ScreenTextSink& sink, std::int32_t lineWidth);
   void detach_screen();
 
-  ResultCode last_error() const { return lastError_; }
-  // The system's reason for the last refused open, for the user's message.
-  const std::string& open_failure() const { return openFailure_; }
   // True once a write, flush or close of a file failed: records were lost.
   bool records_lost() const { return recordsLost_; }
 
  private:
   struct FileChannel;
-  ResultCode fail(ResultCode code);
-  ResultCode push_out(int channel, bool flush, bool sync);
-  void report_loss(const FileChannel& file, const char* what, int error);
+  // A call on a channel that is not an open file.
+  static Failure refused(int channel);
+  Outcome push_out(int channel, bool flush, bool sync);
+  Failure report_loss(const FileChannel& file, const char* what);
 
   std::FILE* console_;
   std::FILE* errors_;
@@ -80,8 +78,6 @@ class ChannelTable {
   std::array<std::unique_ptr<FileChannel>, kMaxFileChannel + 1> files_;
   bool durable_ = true;
   bool recordsLost_ = false;
-  ResultCode lastError_ = ResultCode::ok;
-  std::string openFailure_;
 };
 
 }  // namespace novabit

@@ -18,6 +18,8 @@ struct Failure {
   std::string what;
   int error = 0;  // errno, or 0
 
+  // The same failure with `context` before what was tried: "cannot create the study log " + what.
+  Failure after(const std::string& context) const { return {context + what, error}; }
   // "what: the system's reason", or `what` alone.
   std::string message() const { return error == 0 ? what : what + ": " + std::strerror(error); }
   bool operator==(const Failure&) const = default;

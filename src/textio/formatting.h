@@ -50,6 +50,10 @@ std::string picture_number_text(const PictureText& picture, std::optional<double
 std::string date_text(const LocalTime& time);  // "03-07-2006": month-day-year
 std::string time_text(const LocalTime& time);  // "09:05:00"
 std::string utc_text(const LocalTime& time);   // "2006-03-07T14:05:00Z": ISO 8601 in UTC
+// The texts of date_text and time_text read back; a day that the month does
+// not have is refused, and a second may be 60 (a leap second).
+std::optional<LocalTime> parse_date_text(std::string_view text);
+std::optional<LocalTime> parse_time_text(std::string_view text, LocalTime date);
 std::string repeat_char(std::int32_t count, std::string_view text);
 std::string hex_text(std::uint32_t value);     // "FD", "0"
 double text_value(std::string_view text);      // "&h00FD00" -> 64768, "12.5" -> 12.5

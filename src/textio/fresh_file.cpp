@@ -9,59 +9,52 @@
 
 namespace novabit::fresh_file {
 
-int move_aside(const std::string& path) {
+Outcome move_aside(const std::string& path) {
   struct stat status {};
   if (lstat(path.c_str(), &status) != 0) {
-    return errno == ENOENT ? 0 : errno;
+    if (errno == ENOENT) return {};
+    return system_failure(path);
   }
-  if (!S_ISREG(status.st_mode)) {
-    return 0;
-  }
+  if (!S_ISREG(status.st_mode)) return {};
   // Never replaces a name that appears meanwhile: a taken name moves on to the next.
   for (unsigned long suffix = 1;; ++suffix) {
     const std::string aside = path + "." + std::to_string(suffix);
-    if (renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0) {
-      return 0;
-    }
+    if (renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0) return {};
     if (errno == EINVAL && lstat(aside.c_str(), &status) != 0 && errno == ENOENT) {
       // A file system without the no-replace rename: check, then rename.
-      return std::rename(path.c_str(), aside.c_str()) == 0 ? 0 : errno;
+      if (std::rename(path.c_str(), aside.c_str()) == 0) return {};
+      return system_failure(path);
     }
-    if (errno != EEXIST && errno != EINVAL) {
-      return errno;
-    }
+    if (errno != EEXIST && errno != EINVAL) return system_failure(path);
   }
 }
 
-int create_exclusive(const std::string& path, unsigned mode) {
+Result<FileDescriptor> create_exclusive(const std::string& path, unsigned mode) {
   int descriptor = -1;
   do {
     descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
   } while (descriptor < 0 && errno == EINTR);
-  return descriptor;
+  if (descriptor < 0) return system_failure(path);
+  return FileDescriptor(descriptor);
 }
 
-int write_all(int descriptor, std::string_view bytes) {
+Outcome write_all(int descriptor, std::string_view bytes, const std::string& what) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
     if (written < 0) {
       if (errno == EINTR) continue;
-      return errno;
+      return system_failure(what + ": write failed");
     }
     bytes.remove_prefix(static_cast<std::size_t>(written));
   }
-  return 0;
+  return {};
 }
 
 void sync_parent_directory(const std::string& path) {
   const std::size_t slash = path.rfind('/');
-  const std::string directory =
-      slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  const int descriptor = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (descriptor >= 0) {
-    fsync(descriptor);
-    close(descriptor);
-  }
+  const std::string directory = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  const FileDescriptor folder(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folder.valid()) fsync(folder.get());
 }
 
 }  // namespace novabit::fresh_file

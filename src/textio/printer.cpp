@@ -6,7 +6,7 @@ namespace novabit {
 
 void Printer::print_text(int channel, std::string_view text, Separator separator) {
   if (!text.empty()) {
-    channels_.write(channel, text);
+    put(channel, text);
   }
   separate(channel, separator);
 }
@@ -15,10 +15,10 @@ void Printer::print_int(int channel, std::int32_t value, Separator separator) {
   std::string text = integer_text(value);
   if (separator == Separator::newline) {
     text += kLineEnd;
-    channels_.write(channel, text);
+    put(channel, text);
     return;
   }
-  channels_.write(channel, text);
+  put(channel, text);
   separate(channel, separator);
 }
 
@@ -32,10 +32,15 @@ void Printer::print_picture_number(int channel, std::optional<double> value,
   for (const std::string_view piece : {std::string_view(picture.before), std::string_view(number),
                                        std::string_view(picture.after)}) {
     if (!piece.empty()) {
-      channels_.write(channel, piece);
+      put(channel, piece);
     }
   }
   separate(channel, separator);
+}
+
+void Printer::put(int channel, std::string_view bytes) {
+  // A failed write is the channel's to report; printing goes on.
+  static_cast<void>(channels_.write(channel, bytes));
 }
 
 void Printer::separate(int channel, Separator separator) {
@@ -43,13 +48,13 @@ void Printer::separate(int channel, Separator separator) {
     case Separator::none:
       break;
     case Separator::newline:
-      channels_.write(channel, kLineEnd);
+      put(channel, kLineEnd);
       break;
     case Separator::zone: {
       // A channel number beyond the table has no line; its write is refused anyway.
       const bool known = channel >= 0 && channel <= kMaxFileChannel;
       const LineState line = known ? channels_.line_state(channel) : LineState{};
-      channels_.write(channel, zone_text(line.lineColumn, line.lineWidth));
+      put(channel, zone_text(line.lineColumn, line.lineWidth));
       break;
     }
   }

@@ -26,6 +26,7 @@ class Printer {
   ChannelTable& channels() { return channels_; }
 
  private:
+  void put(int channel, std::string_view bytes);
   void separate(int channel, Separator separator);
 
   ChannelTable& channels_;

@@ -57,7 +57,7 @@ struct RunOnItsOwnServer {
     EXPECT_EQ(monitor->errors(), "novabit: " + reason + "; the study log is closed\n");
     ASSERT_TRUE(under_way());
     const auto log = directory.path() / directory.entries().front();
-    const auto seal = read_seal_file(log.string() + ".seal").seal;
+    const Result<Seal> seal = read_seal_file(log.string() + ".seal");
     ASSERT_TRUE(seal);
     const auto passes = testing::model_passes(seal->key, 20000);
     EXPECT_TRUE(testing::whole_records_of(testing::file_bytes(log), testing::model_log(passes, {})));

@@ -25,17 +25,14 @@ class DisplayTest : public ::testing::Test {
  protected:
   DisplayTest() {
     screen_.set_screen_mode(19, 16, 4, 1, 0);
-    display_.draw_frame(kRunStart);
-    display_.draw_side_panel(0);
+    display_.run_started(kRunStart);
   }
 
-  // The display work of one pass with these counts, as the experiment orders it.
-  void show_pass(std::int32_t pass, std::int32_t zeros, std::int32_t ones, std::uint32_t pointColour) {
-    for (std::int32_t bit = 0; bit < zeros + ones; ++bit) display_.print_bit(bit < zeros ? 0 : 1);
-    display_.print_status_line(pass, zeros, ones);
-    display_.print_deviation_line(zeros, ones, std::max(zeros, ones) - 100);
-    display_.plot_second_point(0, pass - 1, pointColour);
-    display_.print_separator();
+  // What the experiment tells of one pass with these counts, in its order.
+  void show_pass(std::int32_t pass, std::int32_t zeros, std::int32_t ones, Leaning leaning) {
+    for (std::int32_t bit = 0; bit < zeros + ones; ++bit) display_.bit_counted(bit < zeros ? 0 : 1);
+    display_.second_counted({pass, zeros, ones, leaning, std::max(zeros, ones) - 100, 0, pass - 1});
+    display_.pass_ended(false);
   }
 
   const FrameBuffer& frame() const { return *screen_.frame(); }
@@ -63,7 +60,7 @@ TEST_F(DisplayTest, StartUpPictureIsTheLayoutPixelForPixelAndReachesTheDisplay) 
 // column the next pass's first bit takes; the panel scrolls, nothing else moves.
 TEST_F(DisplayTest, PassesFillAndScrollTheTextPanel) {
   const Picture startUp = picture();
-  show_pass(1, 108, 92, 0x4444FF);
+  show_pass(1, 108, 92, Leaning::zero);
   std::string bits;
   for (int i = 0; i < 50; ++i) bits += " 0";
   EXPECT_TRUE(shows_text(frame(), 17, 1, bits, 0x337733, 0));
@@ -71,12 +68,12 @@ TEST_F(DisplayTest, PassesFillAndScrollTheTextPanel) {
   EXPECT_TRUE(shows_text(frame(), 22, 1, " CEROS = 108  UNOS = 92", kWhite, 0));
   EXPECT_TRUE(shows_text(frame(), 23, 1, " > Desviacion hacia el CERO = 8 %", kWhite, 0));
   EXPECT_TRUE(shows_text(frame(), 24, 1, std::string(99, '-'), kWhite, 0));
-  show_pass(2, 100, 100, kWhite);
+  show_pass(2, 100, 100, Leaning::balance);
   EXPECT_TRUE(shows_text(frame(), 24, 100, " ", 0x337733, 0));
   EXPECT_TRUE(shows_text(frame(), 29, 1, "2> hora = 22:10:00          fecha = 12-05-2026", kWhite, 0));
   EXPECT_TRUE(shows_text(frame(), 31, 1, " > CEROS = UNOS", 0xFF7733, 0));
   EXPECT_TRUE(shows_text(frame(), 32, 1, std::string(99, '-'), kWhite, 0));
-  show_pass(3, 0, 200, 0xFF4444);
+  show_pass(3, 0, 200, Leaning::one);
   EXPECT_TRUE(shows_text(frame(), 32, 1, " > Desviacion hacia el UNO = 100 %", kWhite, 0));
   EXPECT_TRUE(shows_text(frame(), 33, 1, std::string(99, '-'), kWhite, 0));
   Picture expected = startUp;
@@ -87,13 +84,21 @@ TEST_F(DisplayTest, PassesFillAndScrollTheTextPanel) {
   EXPECT_TRUE(same_picture(picture(), expected));
 }
 
-// Dots are filled diamonds (radius 2) and pluses (radius 1), clipped to the graph area.
-TEST_F(DisplayTest, CheckpointDotsAreClippedToTheGraphArea) {
+// A checkpoint's dot: a diamond for a quarter, a plus for five minutes, one
+// pixel from the centre line for each hundredth of the period's expected
+// count of a value (halves to even), clipped to the graph area; each
+// five-minute dot moves the next ones 5 pixels on.
+TEST_F(DisplayTest, CheckpointDotsTellPeriodLeaningAndDeviation) {
   const struct {
+    ClosedCheckpoint checkpoint;
     int x, y, radius;
     Colour colour;
-  } dots[] = {{5, 116, 2, 0x8888DD}, {15, 58, 1, 0xDD4444}, {720, 100, 2, 0xDD8888}, {0, 1, 2, 0xDD4444},
-              {725, 115, 1, 0x4444DD}};
+  } dots[] = {{{Period::quarter, Leaning::zero, 90225, 89775}, 5, 116, 2, 0x8888DD},
+              {{Period::five_minute, Leaning::one, 21450, 38550}, 5, 58, 1, 0xDD4444},
+              {{Period::quarter, Leaning::one, 89775, 90225}, 10, 114, 2, 0xDD8888},
+              {{Period::five_minute, Leaning::zero, 33000, 27000}, 10, 135, 1, 0x4444DD},
+              {{Period::quarter, Leaning::zero, 180000, 0}, 15, 315, 2, 0x8888DD},
+              {{Period::five_minute, Leaning::balance, 30000, 30000}, 15, 115, 1, kWhite}};
   for (const auto& dot : dots) {
     const Picture before = picture();
     Picture expected = before;
@@ -103,7 +108,7 @@ TEST_F(DisplayTest, CheckpointDotsAreClippedToTheGraphArea) {
         if (x < 1 || x > 721 || y < 30 || y > 202) expected.copy_pixel(before, x, y);
       }
     }
-    display_.draw_checkpoint_dot(dot.x, dot.y, dot.radius, dot.colour);
+    display_.checkpoint_closed(dot.checkpoint);
     EXPECT_TRUE(same_picture(picture(), expected)) << dot.x << "," << dot.y;
   }
 }

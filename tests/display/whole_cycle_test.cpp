@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "display/forwarding_display.h"
+#include "experiment/experiment_events.h"
 #include "monitor/monitor.h"
 #include "screen/memory/memory_back_end.h"
 #include "support/expected_frame.h"
@@ -27,17 +27,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::int64_t kCyclePasses = 720 * 60 + 1;
+constexpr std::int64_t kCyclePasses = kPassesPerCycle;
 
 // Keeps the screen as it is when the CycleEnd begins its redraw.
-class CycleCapture final : public ForwardingDisplay {
+class CycleCapture final : public ExperimentEvents {
  public:
-  CycleCapture(MonitorDisplay& shown, const GraphScreen& screen) : ForwardingDisplay(shown), screen_(screen) {}
+  explicit CycleCapture(const GraphScreen& screen) : screen_(screen) {}
   std::optional<Picture> beforeCycleEnd;
-  void redraw_cycle_display(const CyclePanel& panel, const RunStart& start) override {
-    beforeCycleEnd.emplace(*screen_.frame());
-    ForwardingDisplay::redraw_cycle_display(panel, start);
-  }
+  void cycle_ended(const EndedCycle&) override { beforeCycleEnd.emplace(*screen_.frame()); }
 
  private:
   const GraphScreen& screen_;
@@ -92,22 +89,22 @@ TEST(WholeCycleTest, GraphFillsUpAndTheCycleEndStartsItAfresh) {
   const VirtualWallClock wallClock(clock, std::chrono::sys_days{2026y / 12 / 5} + 22h + 10min - 1000s);
   GivenKey sealer(kTestKey);
   MemoryBackEnd backEnd;
-  CycleCapture* capture = nullptr;
-  Monitor monitor({{backEnd}, clock, wallClock, sealer, {}},
-                  {"novabit", nullptr, nullptr, false, false, {},
-                   [&](MonitorDisplay& shown, const GraphScreen* screen) {
-                     auto wrapper = std::make_unique<CycleCapture>(shown, *screen);
-                     capture = wrapper.get();
-                     return std::unique_ptr<MonitorDisplay>(std::move(wrapper));
-                   }});
+  MonitorSettings settings;
+  settings.console = nullptr;
+  settings.errors = nullptr;
+  settings.displayThread = false;
+  settings.durableWrites = false;
+  Monitor monitor({{backEnd}, clock, wallClock, sealer, {}}, settings);
   ASSERT_TRUE(monitor.open_screen());
+  CycleCapture capture(*monitor.screen());
+  monitor.add_listener(capture);
   ASSERT_TRUE(monitor.start());
   ASSERT_EQ(monitor.run(kCyclePasses + 3), RunEnd::pass_limit);
   const auto passes = model_passes(kTestKey, kCyclePasses + 3);
   const RunStart start{"12-05-2026", "22:10:00"};
 
-  ASSERT_TRUE(capture->beforeCycleEnd);
-  const Picture& before = *capture->beforeCycleEnd;
+  ASSERT_TRUE(capture.beforeCycleEnd);
+  const Picture& before = *capture.beforeCycleEnd;
   Picture expected = expected_frame(start, "12-05-2026");
   paint_side_panel(expected, " 0", "", "");
   expected.copy_rows(before, 16 * 16, 33 * 16 - 1);

@@ -66,7 +66,7 @@ class Program {
   SteppingClock clock_{1000.25L, 1.0L / 64};
   VirtualWallClock wallClock_{clock_, kFirstPassTime - 1000s};
   std::FILE* errors_ = std::tmpfile();
-  EntropySealer sealer_{"keyed", errors_};
+  EntropySealer sealer_{SourceSpec{}, errors_};
   GivenKey givenKey_{testing::kTestKey};
   Monitor monitor_;
 };
@@ -109,12 +109,12 @@ TEST(ProgramTest, SealsTheKeyBesideTheLogAndKeepsTheEarlierSeal) {
   struct stat status {};
   ASSERT_EQ(stat(seal.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 0777, 0600u);
-  const ParsedSeal first = read_seal_file(seal + ".1");
-  const ParsedSeal second = read_seal_file(seal);
-  ASSERT_TRUE(first.seal && second.seal) << first.problem << second.problem;
-  EXPECT_NE(first.seal->key, second.seal->key);
-  EXPECT_EQ(second.seal->startDate + " " + second.seal->startTime, "12-05-2026 22:00:00");
-  EXPECT_EQ(second.seal->clock, 1000.25L);
+  const Result<Seal> first = read_seal_file(seal + ".1");
+  const Result<Seal> second = read_seal_file(seal);
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(first->key, second->key);
+  EXPECT_EQ(date_text(second->start) + " " + time_text(second->start), "12-05-2026 22:00:00");
+  EXPECT_EQ(second->clock, 1000.25L);
 
   std::filesystem::remove(seal);
   std::filesystem::create_directory(seal);

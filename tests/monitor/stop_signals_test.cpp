@@ -12,7 +12,7 @@
 #include <string>
 #include <utility>
 
-#include "display/forwarding_display.h"
+#include "experiment/experiment_events.h"
 #include "monitor/monitor.h"
 #include "monitor/stop_signals.h"
 #include "screen/memory/memory_back_end.h"
@@ -43,22 +43,21 @@ class SignallingWallClock final : public WallClock {
   mutable int armedWith_ = 0;
 };
 
-// The screen display, signalling the process at one moment of a pass.
-class SignallingDisplay final : public ForwardingDisplay {
+// Told before the screen display, it signals the process at one moment of a pass.
+class Signaller final : public ExperimentEvents {
  public:
-  SignallingDisplay(MonitorDisplay& display, const SignallingWallClock& wallClock, Moment moment, int signalNumber)
-      : ForwardingDisplay(display), wallClock_(wallClock), moment_(moment), signal_(signalNumber) {}
+  Signaller(const SignallingWallClock& wallClock, Moment moment, int signalNumber)
+      : wallClock_(wallClock), moment_(moment), signal_(signalNumber) {}
 
-  // Each checkpoint's dot comes right before its record; the larger dot is the quarter's.
-  void draw_checkpoint_dot(std::int32_t x, std::int32_t y, std::int32_t radius, std::uint32_t colour) override {
-    ForwardingDisplay::draw_checkpoint_dot(x, y, radius, colour);
-    if (moment_ == (radius > 1 ? Moment::inside_quarter_record : Moment::inside_five_minute_record)) {
+  // Each checkpoint is told right before its record is written.
+  void checkpoint_closed(const ClosedCheckpoint& checkpoint) override {
+    if (moment_ == (checkpoint.period == Period::quarter ? Moment::inside_quarter_record
+                                                         : Moment::inside_five_minute_record)) {
       wallClock_.arm(signal_);
     }
   }
-  void redraw_cycle_display(const CyclePanel& panel, const RunStart& start) override {
+  void cycle_ended(const EndedCycle&) override {
     if (moment_ == Moment::inside_cycle_end_redraw) kill(getpid(), signal_);
-    ForwardingDisplay::redraw_cycle_display(panel, start);
     if (moment_ == Moment::inside_cycle_record) wallClock_.arm(signal_);
   }
 
@@ -85,13 +84,15 @@ StoppedRun stopped_run(Moment moment, int signalNumber, std::int32_t lastPass) {
   GivenKey sealer(testing::kTestKey);
   MemoryBackEnd backEnd;
   std::unique_ptr<Monitor> monitor;
+  MonitorSettings settings;
+  settings.console = nullptr;
+  settings.errors = nullptr;
   monitor = std::make_unique<Monitor>(
       MonitorDevices{{backEnd}, clock, wallClock, sealer,
                      [&] { return signals.requested() || monitor->driver().state().secondsElapsed > lastPass; }},
-      MonitorSettings{"novabit", nullptr, nullptr, true, true, {},
-                      [&](MonitorDisplay& shown, const GraphScreen*) {
-                        return std::make_unique<SignallingDisplay>(shown, wallClock, moment, signalNumber);
-                      }});
+      settings);
+  Signaller signaller(wallClock, moment, signalNumber);
+  monitor->add_listener(signaller);
   EXPECT_TRUE(monitor->open_screen());
   EXPECT_TRUE(monitor->start());
   ExperimentState& state = monitor->driver().state();

@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "experiment/checkpoint_arithmetic.h"
+#include "experiment/experiment_numbers.h"
 #include "experiment/study_log.h"
 #include "support/fakes.h"
 #include "support/files.h"
@@ -32,34 +34,26 @@ inline std::string written_log(const std::filesystem::path& directory, const std
   Printer printer(channels);
   FixedWallClock clock(records.empty() ? LocalTime{} : records.front().when);
   StudyLog log(printer, clock);
-  log.open(1, directory);
-  ExperimentState state;
-  state.logFileNumber = 1;
+  if (!log.open(1, directory)) return {};
+  std::int32_t zeroWins = 0;
+  std::int32_t oneWins = 0;
   for (const Written& record : records) {
     clock.set(record.when);
     if (record.kind == Kind::cycle) {
-      state.cyclesCompleted = record.ones;
-      log.write_cycle_record(state);
+      log.write_cycle_record(1, record.ones);
       continue;
     }
     const bool quarter = record.kind == Kind::quarter;
-    const std::int32_t zeros = (quarter ? 180000 : 60000) - record.ones;
-    const Leaning leaning = leaning_of(zeros, record.ones);
-    if (quarter) {
-      state.quarterZeros = zeros;
-      state.quarterOnes = record.ones;
-      state.quarterZeroDevSum = state.quarterOneDevSum = 6;
-      state.globalZeroAvgSum += 6;
-      state.globalOneAvgSum += 6;
-      state.quarterZeroWins += leaning == Leaning::zero ? 1 : 0;
-      state.quarterOneWins += leaning == Leaning::one ? 1 : 0;
-      log.write_quarter_record(state, leaning);
-    } else {
-      state.fiveMinZeros = zeros;
-      state.fiveMinOnes = record.ones;
-      state.fiveMinZeroDevSum = state.fiveMinOneDevSum = 5;
-      log.write_five_minute_record(state, leaning);
-    }
+    PeriodTally tally;
+    tally.ones = record.ones;
+    tally.zeros = (quarter ? kQuarterBits : kFiveMinuteBits) - record.ones;
+    const Leaning leaning = tally.leaning();
+    zeroWins += quarter && leaning == Leaning::zero ? 1 : 0;
+    oneWins += quarter && leaning == Leaning::one ? 1 : 0;
+    const auto average = [](std::int32_t wins) { return wins == 0 ? std::nullopt : std::optional(6.0); };
+    log.write_checkpoint_record(1, checkpoint_form(quarter ? Period::quarter : Period::five_minute, leaning), tally,
+                                quarter ? RecordFigures{6, average(oneWins), average(zeroWins)}
+                                        : RecordFigures{5, {}, {}});
   }
   channels.close_all_channels();
   return file_bytes(directory / log.name());

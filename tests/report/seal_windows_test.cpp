@@ -29,7 +29,7 @@ int shaded_pixels(const FieldReport& report) {
 TEST(SealWindows, GiveBackTheWindowsTheDriverUsed) {
   testing::ScratchDirectory directory;
   const std::string sealPath = directory.file("estudio_12-05-2026.seal");
-  Seal seal{key_from_seed(5), "12-05-2026", "10:00:00", "keyed", std::nullopt};
+  Seal seal{key_from_seed(5), {2026, 12, 5, 10, 0, 0}, {}, std::nullopt};
   testing::write_bytes(sealPath, seal_text(seal) + seal_clock_line(849780000.25L));
   ASSERT_EQ(testing::run_simulator({"--seal", sealPath, "--no-screen", "--quiet", "--passes", "87000", "--dir",
                                     directory.file(""), "--trace", directory.file("trace.csv"), "--reveal-bias"})
@@ -40,13 +40,13 @@ TEST(SealWindows, GiveBackTheWindowsTheDriverUsed) {
   FieldReport report = build_report(std::move(runs), {}, BoundarySettings{});
   EXPECT_EQ(shaded_pixels(report), 0);
 
-  auto revealed = reveal_windows(sealPath, report);
-  ASSERT_TRUE(std::holds_alternative<SealedRun>(revealed)) << std::get<std::string>(revealed);
-  const WindowCheck& windows = std::get<SealedRun>(revealed).windows;
+  const Result<SealedRun> revealed = reveal_windows(sealPath, report);
+  ASSERT_TRUE(revealed) << revealed.failure().message();
+  const WindowCheck& windows = revealed->windows;
   const std::vector<testing::TraceRow> trace = testing::read_trace(directory.file("trace.csv"));
   ASSERT_EQ(windows.cycles.size(), 3U);
   for (const CycleWindow& window : windows.cycles) {
-    const testing::TraceRow& first = trace[static_cast<std::size_t>(window.cycle * kCyclePasses)];
+    const testing::TraceRow& first = trace[static_cast<std::size_t>(window.cycle * kPassesPerCycle)];
     EXPECT_EQ(window.place.startMinute, first.biasStartMinute);
     EXPECT_EQ(window.place.bit, first.biasBit);
   }
@@ -54,12 +54,12 @@ TEST(SealWindows, GiveBackTheWindowsTheDriverUsed) {
   EXPECT_EQ(windows.scansFound, 2);
   EXPECT_GT(windows.insideTowardsBit.stouffer_z(), 50);
   EXPECT_LT(std::abs(windows.cycles[0].outside.stouffer_z()), 4);
-  report.sealed.push_back(std::get<SealedRun>(revealed));
+  report.sealed.push_back(*revealed);
   EXPECT_GT(shaded_pixels(report), 60);
 
-  seal.startTime = "11:00:00";
+  seal.start.hour = 11;
   testing::write_bytes(sealPath, seal_text(seal));
-  EXPECT_EQ(std::get<std::string>(reveal_windows(sealPath, report)),
+  EXPECT_EQ(reveal_windows(sealPath, report).failure().message(),
             sealPath + ": no run of the input started at 12-05-2026 11:00:00");
 }
 

@@ -68,7 +68,7 @@ TEST(OptionsTest, EveryOptionIsRead) {
 TEST(OptionsTest, ASealGivesTheKeyAndTheClocksOfItsRun) {
   const LocalZone zone("Europe/Madrid");
   const testing::ScratchDirectory directory(true);
-  Seal seal{key_from_seed(5), "12-05-2026", "22:10:00", "keyed", {}};
+  Seal seal{key_from_seed(5), {2026, 12, 5, 22, 10, 0}, {}, {}};
   std::ofstream("run.seal") << seal_text(seal) << seal_clock_line(850000123.75L);
   std::ofstream("unpaced.seal") << seal_text(seal);
   std::ofstream("broken.seal") << "version=1\nkey=12\n";

@@ -116,9 +116,13 @@ TEST(SimulatorTest, ASealReplaysItsLiveRunByteForByte) {
   {
     SteppingClock clock(850000123.75L, 1.0L / 64);
     const VirtualWallClock wallClock(clock, std::chrono::sys_seconds(std::chrono::seconds(946684800)));
-    EntropySealer sealer("keyed", stderr);
-    Monitor live({{}, clock, wallClock, sealer, {}},
-                 {"novabit", nullptr, stderr, false, false, DriverOptions{.logDirectory = "live"}, {}});
+    EntropySealer sealer(SourceSpec{}, stderr);
+    MonitorSettings settings;
+    settings.console = nullptr;
+    settings.displayThread = false;
+    settings.durableWrites = false;
+    settings.driver.logDirectory = "live";
+    Monitor live({{}, clock, wallClock, sealer, {}}, settings);
     ASSERT_TRUE(live.start());
     live.run(1800);
     ASSERT_EQ(live.end_status(), 0);
@@ -127,10 +131,10 @@ TEST(SimulatorTest, ASealReplaysItsLiveRunByteForByte) {
   ASSERT_EQ(run_simulator({"--no-screen", "--passes", "1800", "--seal", "live/" + log + ".seal"}).status, 0);
   EXPECT_TRUE(file_bytes(log).starts_with("12-07-2026 - 23:13:43 checkpoint 5"));
   EXPECT_TRUE(same_log(file_bytes(log), file_bytes("live/" + log)));
-  const auto seal = read_seal_file("live/" + log + ".seal").seal;
+  const Result<Seal> seal = read_seal_file("live/" + log + ".seal");
   ASSERT_TRUE(seal);
   for (const RandomKey& key : {seal->key, key_from_seed(1), key_from_seed(2)}) {
-    std::ofstream("other.seal") << seal_text({key, seal->startDate, seal->startTime, "keyed", {}});
+    std::ofstream("other.seal") << seal_text({key, seal->start, {}, {}});
     ASSERT_EQ(run_simulator({"--no-screen", "--passes", "1", "--seal", "other.seal", "--trace", "t.csv", "--reveal-bias"})
                   .status, 0);
     EXPECT_EQ(read_trace("t.csv")[0].biasStartMinute, bias_window_of_cycle(key, 0, true).startMinute);

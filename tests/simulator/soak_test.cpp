@@ -46,7 +46,7 @@ TEST(SoakTest, AWeekWithTheScreenLogsEveryRecordOnFlatMemory) {
     ASSERT_FALSE(simulation.creation_failure());
     ASSERT_TRUE(simulation.start());
     while (simulation.passes_run() < kWeekPasses) {
-      simulation.run(std::min(kCyclePasses, kWeekPasses - simulation.passes_run()));
+      simulation.run(std::min<std::int64_t>(kPassesPerCycle, kWeekPasses - simulation.passes_run()));
       afterEachCycle.push_back(resident_kilobytes());
     }
     ASSERT_EQ(simulation.finish(), 0);

@@ -68,7 +68,7 @@ TEST_P(SourceEndingTest, EndsTheRunInOrderNamingTheSourceAndTheReason) {
   const std::string errorsFile = directory.file("errors");
   std::FILE* errors = std::fopen(errorsFile.c_str(), "w");
   const std::string source = "device:" + feed.path;
-  MonitorSettings settings{"novabit", nullptr, errors, false, false, {}, {}, *parse_source(source).source, true};
+  MonitorSettings settings{"novabit", nullptr, errors, false, false, {}, *parse_source(source), true};
   settings.driver.biasEnabled = false;
   Monitor monitor({{}, clock, wallClock, sealer, {}, &silence}, settings);
   ASSERT_TRUE(monitor.open_screen());

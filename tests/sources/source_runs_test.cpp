@@ -137,15 +137,15 @@ TEST(DeviceSourceTest, AFileThatEndsEndsTheRunWithTheWholePassesBeforeIt) {
 TEST(DeviceSourceTest, AReplayedSealKeepsItsRunsKindOfSource) {
   const ScratchDirectory directory(true);
   const RandomKey key = key_from_seed(3);
-  write_bytes("run.seal", seal_text({key, "12-05-2026", "08:00:00", "kernel", {}}));
+  write_bytes("run.seal", seal_text({key, {2026, 12, 5, 8, 0, 0}, {SourceSpec::Kind::kernel, {}}, {}}));
   const SimulatorRun replay =
       run_simulator({"--no-screen", "--passes", "1", "--seal", "run.seal", "--trace", "t.csv", "--reveal-bias"});
   ASSERT_EQ(replay.status, 0) << replay.errors;
   EXPECT_EQ(read_trace("t.csv")[0].biasStartMinute, bias_window_of_cycle(key, 0, false).startMinute);
   EXPECT_EQ(read_trials(file_bytes(kTrialsName)).head[1], "# source=kernel");
   EXPECT_EQ(run_simulator({"--no-screen", "--seal", "run.seal", "--source", "keyed"}).errors,
-            "novabit-sim: --source: the sealed run's bits came from kernel; a replay needs kernel or device:PATH\n" +
-                std::string(usage_text()));
+            "novabit-sim: --source: the sealed run's bits came from kernel; a replay needs a source of that kind\n" +
+                usage_text());
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "display/monitor_display.h"
+#include "experiment/experiment_events.h"
 #include "support/picture.h"
 
 namespace novabit::testing {

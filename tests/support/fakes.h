@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "display/monitor_display.h"
+#include "experiment/experiment_events.h"
 #include "experiment/key_source.h"
 #include "keystream/random_key.h"
 #include "clocks/seconds_clock.h"
@@ -92,15 +92,15 @@ class FixedWallClock final : public WallClock {
 // Gives the key that `script` names for each poll (counted from 0).
 class ScriptedKeys final : public KeySource {
  public:
-  explicit ScriptedKeys(std::function<std::string(std::int64_t poll)> script = {}) : script_(std::move(script)) {}
-  std::string read_key() override {
+  explicit ScriptedKeys(std::function<Key(std::int64_t poll)> script = {}) : script_(std::move(script)) {}
+  Key read_key() override {
     const std::int64_t poll = polls_++;
-    return script_ ? script_(poll) : std::string();
+    return script_ ? script_(poll) : Key::none;
   }
   std::int64_t polls() const { return polls_; }
 
  private:
-  std::function<std::string(std::int64_t)> script_;
+  std::function<Key(std::int64_t)> script_;
   std::int64_t polls_ = 0;
 };
 
@@ -110,44 +110,39 @@ struct PassCounts {
   bool operator==(const PassCounts&) const = default;
 };
 
-// Records every call but the bits as a line of text, and each StatusLine's counts.
-class RecordingDisplay final : public MonitorDisplay {
+// Records every event but the bits as a line of text, and each pass's counts.
+class RecordingEvents final : public ExperimentEvents {
  public:
   std::vector<std::string> events;
   std::vector<PassCounts> passes;
-  std::int64_t bitsPrinted = 0;
+  std::int64_t bitsCounted = 0;
 
-  void draw_frame(const RunStart& start) override { events.push_back("frame " + start.date + " " + start.time); }
-  void draw_side_panel(std::int32_t cycles) override { events.push_back("side panel " + std::to_string(cycles)); }
-  void print_bit(std::int32_t bit) override {
-    ++bitsPrinted;
+  void run_started(const RunStart& start) override { events.push_back("start " + start.date + " " + start.time); }
+  void bit_counted(std::int32_t bit) override {
+    ++bitsCounted;
     if (events.empty() || !events.back().starts_with("bits ")) events.push_back("bits ");
     events.back() += static_cast<char>('0' + bit);
   }
-  void print_status_line(std::int32_t secondsElapsed, std::int32_t zeros, std::int32_t ones) override {
-    passes.push_back({zeros, ones});
-    events.push_back(text("status %d %d %d", secondsElapsed, zeros, ones));
+  void second_counted(const CountedSecond& second) override {
+    passes.push_back({second.zeros, second.ones});
+    events.push_back(text("second %d %d %d %d %d %d", second.pass, second.zeros, second.ones, second.deviation,
+                          second.cycleMinute, second.minuteSecond));
   }
-  void print_deviation_line(std::int32_t zeros, std::int32_t ones, std::int32_t deviation) override {
-    events.push_back(text("deviation %d %d %d", zeros, ones, deviation));
+  void checkpoint_closed(const ClosedCheckpoint& checkpoint) override {
+    events.push_back(text("checkpoint %d %d %d", checkpoint.period == Period::quarter ? 15 : 5, checkpoint.zeros,
+                          checkpoint.ones));
   }
-  void plot_second_point(std::int32_t minute, std::int32_t second, std::uint32_t colour) override {
-    events.push_back(text("point %d %d %06X", minute, second, colour));
-  }
-  void draw_checkpoint_dot(std::int32_t x, std::int32_t y, std::int32_t radius, std::uint32_t colour) override {
-    events.push_back(text("dot %d %d %d %06X", x, y, radius, colour));
-  }
-  void redraw_cycle_display(const CyclePanel& panel, const RunStart& start) override {
+  void cycle_ended(const EndedCycle& cycle) override {
     const auto average = [](const std::optional<double>& value) { return value ? text("%g", *value) : "none"; };
-    events.push_back(text("redraw %d ", panel.cyclesCompleted) + average(panel.globalOneAverage) + " " +
-                     average(panel.globalZeroAverage) + " " + start.date + " " + start.time);
+    events.push_back(text("cycle %d ", cycle.cyclesCompleted) + average(cycle.globalOneAverage) + " " +
+                     average(cycle.globalZeroAverage) + " " + cycle.start.date + " " + cycle.start.time);
   }
-  void print_separator() override { events.push_back("separator"); }
+  void pass_ended(bool recordsWritten) override { events.push_back(recordsWritten ? "end records" : "end"); }
 
  private:
   template <typename... Values>
   static std::string text(const char* format, Values... values) {
-    char line[64];
+    char line[96];
     std::snprintf(line, sizeof line, format, values...);
     return line;
   }

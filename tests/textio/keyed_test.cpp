@@ -73,18 +73,18 @@ TEST(BitSource, RandomBelowBoundaries) {
 // A seal's text reads back as the seal; a broken one is refused with the line
 // that breaks it.
 TEST(Seal, ReadsBackWhatItWrote) {
-  const Seal seal{key_from_seed(3), "12-07-2026", "06:07:46", "device:/dev/hwrng", {}};
-  const ParsedSeal parsed = parse_seal(seal_text(seal) + seal_clock_line(849938866.601267L));
-  ASSERT_TRUE(parsed.seal) << parsed.problem;
-  EXPECT_EQ(parsed.seal->key, seal.key);
-  EXPECT_EQ(parsed.seal->startDate + " " + parsed.seal->startTime + " " + parsed.seal->source,
+  const Seal seal{key_from_seed(3), {2026, 12, 7, 6, 7, 46}, {SourceSpec::Kind::device, "/dev/hwrng"}, {}};
+  const Result<Seal> parsed = parse_seal(seal_text(seal) + seal_clock_line(849938866.601267L));
+  ASSERT_TRUE(parsed) << parsed.failure().message();
+  EXPECT_EQ(parsed->key, seal.key);
+  EXPECT_EQ(date_text(parsed->start) + " " + time_text(parsed->start) + " " + source_text(parsed->source),
             "12-07-2026 06:07:46 device:/dev/hwrng");
-  EXPECT_NEAR(static_cast<double>(*parsed.seal->clock), 849938866.601267, 1e-6);
+  EXPECT_NEAR(static_cast<double>(*parsed->clock), 849938866.601267, 1e-6);
   EXPECT_EQ(key_commitment(seal.key), sha256_hex("key=" + key_hex(seal.key)));
   EXPECT_EQ(sha256_hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-  EXPECT_EQ(parse_seal("version=1\nstart=13-07-2026 06:07:46\n").problem,
+  EXPECT_EQ(parse_seal("version=1\nstart=13-07-2026 06:07:46\n").failure().message(),
             "line 2: start is not \"MM-DD-YYYY HH:MM:SS\"");
-  EXPECT_EQ(parse_seal("version=1\n").problem, "no start line");
+  EXPECT_EQ(parse_seal("version=1\n").failure().message(), "no start line");
 }
 
 TEST(Clocks, TheSteadyClockStartsAtTheWallClocksSecondsSince2000AndNeverGoesBack) {

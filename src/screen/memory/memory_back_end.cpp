@@ -8,23 +8,17 @@ MemoryBackEnd::MemoryBackEnd()
     : accepts_([](const DisplayRequest&) { return true; }),
       picture_(static_cast<std::size_t>(kScreenWidth) * kScreenHeight) {}
 
-bool MemoryBackEnd::open(const DisplayRequest& request) {
+Outcome MemoryBackEnd::open(const DisplayRequest& request) {
   const std::lock_guard lock(mutex_);
   requests_.push_back(request);
   if (!accepts_(request)) {
-    failure_ = refusal_;
     gone_ = refusalGone_;
-    return false;
+    return Failure{refusal_, 0};
   }
   open_ = true;
   current_ = request;
   title_ = request.title;
-  return true;
-}
-
-std::string MemoryBackEnd::failure_reason() const {
-  const std::lock_guard lock(mutex_);
-  return failure_;
+  return {};
 }
 
 bool MemoryBackEnd::display_gone() const {

@@ -25,8 +25,8 @@ class MemoryBackEnd final : public DisplayBackEnd {
 
   MemoryBackEnd();
 
-  bool open(const DisplayRequest& request) override;
-  std::string failure_reason() const override;
+  Outcome open(const DisplayRequest& request) override;
+  std::string loss_reason() const override { return "the display was lost"; }
   bool display_gone() const override;
   void close() override;
   void show_rows(const std::uint16_t* page, int firstRow, int lastRow) override;
@@ -60,7 +60,6 @@ class MemoryBackEnd final : public DisplayBackEnd {
   std::function<bool(const DisplayRequest&)> accepts_;
   std::string refusal_;
   bool refusalGone_ = false;
-  std::string failure_;
   bool gone_ = false;
   bool open_ = false;
   std::vector<DisplayRequest> requests_;

@@ -45,34 +45,34 @@ class SdlBackEnd final : public DisplayBackEnd {
       : xlibHandlers_(lostConnectionEnd), picture_(static_cast<std::size_t>(kScreenWidth) * kScreenHeight, 0) {}
   ~SdlBackEnd() override { close(); }
 
-  bool open(const DisplayRequest& request) override {
+  Outcome open(const DisplayRequest& request) override {
     close();
-    failure_.clear();
+    lossReason_.clear();
     // Without video, or only with a driver that shows nothing, no display is in reach.
     displayGone_ = true;
     video_ = std::make_unique<SdlSubsystem>(SDL_INIT_VIDEO);
     if (!video_->started()) {
-      failure_ = video_->failure();
+      const Failure failure{video_->failure(), 0};
       video_.reset();
-      return false;
+      return failure;
     }
-    failure_ = invisible_driver_refusal();
-    if (!failure_.empty()) {
+    if (std::string refusal = invisible_driver_refusal(); !refusal.empty()) {
       video_.reset();
-      return false;
+      return Failure{std::move(refusal), 0};
     }
     displayGone_ = false;
-    window_ = SdlWindow::create(request, failure_);
-    if (!window_) {
+    Result<std::unique_ptr<SdlWindow>> window = SdlWindow::create(request);
+    if (!window) {
       video_.reset();
-      return false;
+      return window.failure();
     }
+    window_ = std::move(*window);
     connection_ = std::make_unique<X11Connection>(window_->sdl_window());
     show_everything();
-    return true;
+    return {};
   }
 
-  std::string failure_reason() const override { return failure_; }
+  std::string loss_reason() const override { return lossReason_; }
   bool display_gone() const override { return displayGone_; }
 
   void close() override {
@@ -162,11 +162,11 @@ class SdlBackEnd final : public DisplayBackEnd {
     lossUnreported_ = true;
     connection_.reset();
     if (state == X11Connection::State::connection_broken) {
-      failure_ = "the connection to the display was lost";
+      lossReason_ = "the connection to the display was lost";
       window_->abandon();
       video_->abandon();
     } else {
-      failure_ = "the window was destroyed by another program";
+      lossReason_ = "the window was destroyed by another program";
     }
     window_.reset();
     video_.reset();
@@ -186,7 +186,7 @@ class SdlBackEnd final : public DisplayBackEnd {
   std::unique_ptr<X11Connection> connection_;
   bool lossUnreported_ = false;
   bool displayGone_ = false;
-  std::string failure_;
+  std::string lossReason_;
   SdlBeeper beeper_;
 };
 

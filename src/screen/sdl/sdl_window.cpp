@@ -20,33 +20,31 @@ std::string utf8_of_latin1(const std::string& latin1) {
   return utf8;
 }
 
-std::string failed(const char* step) { return std::string(step) + ": " + SDL_GetError(); }
+Failure failed(const char* step) { return {std::string(step) + ": " + SDL_GetError(), 0}; }
 
 // A nonzero rate is only possible when the desktop already runs at it: the full screen
 // keeps the desktop's mode.
-bool refresh_rate_available(int rate, std::string& failure) {
+Outcome refresh_rate_available(int rate) {
   if (rate == 0) {
-    return true;
+    return {};
   }
   SDL_DisplayMode mode;
   if (SDL_GetDesktopDisplayMode(0, &mode) != 0) {
-    failure = failed("SDL_GetDesktopDisplayMode");
-    return false;
+    return failed("SDL_GetDesktopDisplayMode");
   }
   if (mode.refresh_rate != rate) {
-    failure = "refresh rate " + std::to_string(rate) + " Hz not available; the display runs at " +
-              std::to_string(mode.refresh_rate) + " Hz";
-    return false;
+    return Failure{"refresh rate " + std::to_string(rate) + " Hz not available; the display runs at " +
+                       std::to_string(mode.refresh_rate) + " Hz",
+                   0};
   }
-  return true;
+  return {};
 }
 
 }  // namespace
 
-std::unique_ptr<SdlWindow> SdlWindow::create(const DisplayRequest& request,
-                                             std::string& failure) {
-  if (!refresh_rate_available(request.refreshRate, failure)) {
-    return nullptr;
+Result<std::unique_ptr<SdlWindow>> SdlWindow::create(const DisplayRequest& request) {
+  if (Outcome available = refresh_rate_available(request.refreshRate); !available) {
+    return available.failure();
   }
   // The program decides what closing the window means; the texture is scaled without blur.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
@@ -63,23 +61,19 @@ std::unique_ptr<SdlWindow> SdlWindow::create(const DisplayRequest& request,
                                        SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                        kScreenWidth, kScreenHeight, flags));
   if (!window) {
-    failure = failed("SDL_CreateWindow");
-    return nullptr;
+    return failed("SDL_CreateWindow");
   }
   SdlRendererPtr renderer(SDL_CreateRenderer(window.get(), -1, SDL_RENDERER_SOFTWARE));
   if (!renderer) {
-    failure = failed("SDL_CreateRenderer");
-    return nullptr;
+    return failed("SDL_CreateRenderer");
   }
   if (SDL_RenderSetLogicalSize(renderer.get(), kScreenWidth, kScreenHeight) != 0) {
-    failure = failed("SDL_RenderSetLogicalSize");
-    return nullptr;
+    return failed("SDL_RenderSetLogicalSize");
   }
   std::unique_ptr<SdlWindow> created(
       new SdlWindow(std::move(window), std::move(renderer), request.fullScreen));
   if (!created->recreate_texture()) {
-    failure = failed("SDL_CreateTexture");
-    return nullptr;
+    return failed("SDL_CreateTexture");
   }
   SDL_RaiseWindow(created->window_.get());
   SDL_StartTextInput();

@@ -13,8 +13,8 @@ namespace novabit {
 
 class SdlWindow {
  public:
-  // Null, with the reason in failure, when any step fails. Needs SDL video started.
-  static std::unique_ptr<SdlWindow> create(const DisplayRequest& request, std::string& failure);
+  // Fails, in SDL's words, when any step fails. Needs SDL video started.
+  static Result<std::unique_ptr<SdlWindow>> create(const DisplayRequest& request);
 
   bool full_screen() const { return fullScreen_; }
   void set_title(const std::string& latin1Title);

@@ -1,4 +1,4 @@
-#include "display/console_display.h"
+#include "display/text_panel.h"
 
 #include "textio/formatting.h"
 
@@ -10,9 +10,9 @@ constexpr std::int32_t kSeparatorLength = 99;
 
 }  // namespace
 
-void ConsoleDisplay::print_bit(std::int32_t bit) { printer_.print_int(kScreenChannel, bit, Separator::none); }
+void TextPanel::print_bit(std::int32_t bit) { printer_.print_int(kScreenChannel, bit, Separator::none); }
 
-void ConsoleDisplay::print_status_line(std::int32_t secondsElapsed, std::int32_t zeros, std::int32_t ones) {
+void TextPanel::print_status_line(std::int32_t secondsElapsed, std::int32_t zeros, std::int32_t ones) {
   printer_.print_int(kScreenChannel, secondsElapsed, Separator::none);
   printer_.print_text(kScreenChannel, "> hora = ", Separator::none);
   printer_.print_text(kScreenChannel, time_text(wallClock_.now()), Separator::zone);
@@ -24,21 +24,22 @@ void ConsoleDisplay::print_status_line(std::int32_t secondsElapsed, std::int32_t
   printer_.print_int(kScreenChannel, ones, Separator::newline);
 }
 
-void ConsoleDisplay::print_deviation_line(std::int32_t zeros, std::int32_t ones, std::int32_t secondDeviation) {
-  if (zeros == ones) {
+void TextPanel::print_deviation_line(Leaning leaning, std::int32_t secondDeviation) {
+  if (leaning == Leaning::balance) {
     printer_.print_text(kScreenChannel, " > CEROS = UNOS", Separator::newline);
     return;
   }
-  printer_.print_text(kScreenChannel, zeros > ones ? " > Desviacion hacia el CERO =" : " > Desviacion hacia el UNO =",
+  printer_.print_text(kScreenChannel,
+                      leaning == Leaning::zero ? " > Desviacion hacia el CERO =" : " > Desviacion hacia el UNO =",
                       Separator::none);
   printer_.print_int(kScreenChannel, secondDeviation, Separator::none);
   printer_.print_text(kScreenChannel, " %", Separator::newline);
 }
 
-void ConsoleDisplay::print_separator() {
+void TextPanel::print_separator() {
   printer_.print_text(kScreenChannel, repeat_char(kSeparatorLength, "-"), Separator::none);
   // The console shows each pass whole, even when its last row has no line end.
-  printer_.channels().commit_record(kScreenChannel);
+  static_cast<void>(printer_.channels().commit_record(kScreenChannel));
 }
 
 }  // namespace novabit

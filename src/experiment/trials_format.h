@@ -1,0 +1,24 @@
+#pragma once
+// The raw per-second record beside the study log, NAME.trials.csv: ASCII with
+// CR LF line ends, "# name=value" lines, then the column header and one row
+// per completed pass:
+//   # program=novabit 1.0.0
+//   # source=keyed
+//   # key_sha256=<the seal's key commitment>
+//   pass,utc,local,ones,alarm
+//   1,2026-12-07T05:32:20Z,12-07-2026 05:32:20,103,
+// `ones` counts the pass's ones after forcing; `alarm` names the health tests
+// that fired on the source's bits of the pass, one blank apart. The writer
+// and every reader take the names from here.
+
+#include <string_view>
+
+namespace novabit {
+
+inline constexpr std::string_view kTrialsComment = "# ";
+inline constexpr std::string_view kTrialsProgram = "program";
+inline constexpr std::string_view kTrialsSource = "source";
+inline constexpr std::string_view kTrialsKeyCommitment = "key_sha256";
+inline constexpr std::string_view kTrialsColumns = "pass,utc,local,ones,alarm";
+
+}  // namespace novabit

@@ -1,0 +1,15 @@
+#include "simulator/cycle_pictures.h"
+
+#include "screen/png_picture.h"
+
+namespace novabit {
+
+void CyclePictures::cycle_ended(const EndedCycle& cycle) {
+  if (failure_) return;
+  if (Outcome written = write_png(*screen_.frame(), prefix_ + "-cycle" + std::to_string(cycle.cyclesCompleted) + ".png");
+      !written) {
+    failure_ = written.failure();
+  }
+}
+
+}  // namespace novabit

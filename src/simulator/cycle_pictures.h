@@ -1,0 +1,32 @@
+#pragma once
+// Keeps each 12-hour graph: just before the screen's redraw at the end of a
+// cycle, saves the screen as PREFIX-cycleN.png, N being the number of the
+// cycle that ends. Told before the screen display, it sees the cycle whole.
+
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "experiment/experiment_events.h"
+#include "screen/graph_screen.h"
+#include "textio/failure.h"
+
+namespace novabit {
+
+class CyclePictures final : public ExperimentEvents {
+ public:
+  // `screen` must outlive this listener.
+  CyclePictures(const GraphScreen& screen, std::string prefix) : screen_(screen), prefix_(std::move(prefix)) {}
+
+  void cycle_ended(const EndedCycle& cycle) override;
+
+  // The first picture that could not be written; none is tried after it.
+  const std::optional<Failure>& failure() const { return failure_; }
+
+ private:
+  const GraphScreen& screen_;
+  std::string prefix_;
+  std::optional<Failure> failure_;
+};
+
+}  // namespace novabit
