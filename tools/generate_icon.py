@@ -14,7 +14,7 @@ It is drawn on a 48 x 48 grid, one unit to a pixel of the 48-pixel icon, so
 the smallest size stays sharp. The PNGs are rendered from the SVG with
 rsvg-convert (Debian's librsvg2-bin).
 
-Usage: tools/generate_icon.py [output folder]   (default: packaging/icons)
+Usage: tools/generate_icon.py [icon theme folder]   (default: packaging/hicolor)
 """
 
 import math
@@ -112,12 +112,12 @@ def svg():
 
 
 def main():
-    folder = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "packaging/icons")
-    scalable = folder / "scalable" / f"{ICON_NAME}.svg"
+    theme = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "packaging/hicolor")
+    scalable = theme / "scalable" / "apps" / f"{ICON_NAME}.svg"
     scalable.parent.mkdir(parents=True, exist_ok=True)
     scalable.write_text(svg(), encoding="ascii")
     for size in PNG_SIZES:
-        png = folder / f"{size}x{size}" / f"{ICON_NAME}.png"
+        png = theme / f"{size}x{size}" / "apps" / f"{ICON_NAME}.png"
         png.parent.mkdir(parents=True, exist_ok=True)
         subprocess.run(["rsvg-convert", "--width", str(size), "--height", str(size),
                         "--output", str(png), str(scalable)], check=True)
