@@ -1,5 +1,6 @@
-// What the monitor draws, on a memory screen: the start-up picture pixel for
-// pixel against the layout model, and what the passes put on top of it.
+// What the monitor draws on a memory screen for what the experiment tells:
+// the text panel of each pass, and the checkpoint dots. The frame and the
+// points are checked against the layout model by the simulator's whole runs.
 
 #include <gtest/gtest.h>
 
@@ -46,14 +47,6 @@ class DisplayTest : public ::testing::Test {
   FixedWallClock wallClock_{{2026, 12, 5, 22, 10, 0}};
   ScreenDisplay display_{screen_, printer_, wallClock_};
 };
-
-TEST_F(DisplayTest, StartUpPictureIsTheLayoutPixelForPixelAndReachesTheDisplay) {
-  Picture expected = expected_frame(kRunStart, "12-05-2026");
-  paint_side_panel(expected, " 0", "", "");
-  EXPECT_TRUE(same_picture(picture(), expected));
-  screen_.tick();
-  EXPECT_EQ(backEnd_.picture(), picture().pixels());
-}
 
 // Each pass: 200 bits in four rows, the status and deviation lines in white
 // (the balanced one in its own colour), its point, and a separator whose last

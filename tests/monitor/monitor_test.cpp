@@ -87,18 +87,6 @@ std::string model_log(std::int64_t passes) {
   return testing::model_log(testing::model_passes(testing::kTestKey, passes), kFirstPassTime);
 }
 
-TEST(ProgramTest, SpaceEndsWithStatusZeroAndEveryRecordOnDisk) {
-  for (const std::int64_t lastPass : {299, 1250}) {
-    const ScratchDirectory directory(true);
-    Program program(lastPass);
-    EXPECT_EQ(program.run(), 0);
-    EXPECT_EQ(program.driver().state().secondsElapsed, lastPass + 1);
-    EXPECT_EQ(program.channels().first_free_channel(), 1) << "the log is closed";
-    EXPECT_TRUE(testing::same_log(file_bytes(kLogName), model_log(lastPass)));
-    EXPECT_EQ(program.errors(), "");
-  }
-}
-
 // The key is sealed beside the log before the first pass, readable by its
 // owner alone, and an earlier seal of the day is kept; a seal or a log that
 // cannot be created refuses the start with one line naming it.

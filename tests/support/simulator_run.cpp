@@ -53,6 +53,26 @@ std::vector<TraceRow> read_trace(const std::filesystem::path& path) {
   return rows;
 }
 
+RawRecord read_raw_record(const std::string& bytes) {
+  RawRecord record;
+  std::istringstream lines(bytes);
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_TRUE(line.ends_with('\r')) << line;
+    line.pop_back();
+    if (record.head.empty() || record.head.back().starts_with("#")) {
+      record.head.push_back(line);
+      continue;
+    }
+    record.rows.push_back(line);
+    int pass = 0;
+    int ones = -1;
+    EXPECT_EQ(std::sscanf(line.c_str(), "%d,%*[^,],%*[^,],%d", &pass, &ones), 2) << line;
+    EXPECT_EQ(pass, static_cast<int>(record.rows.size())) << "consecutive passes";
+    record.ones.push_back(ones);
+  }
+  return record;
+}
+
 std::string unpacked_bits(const std::string& bytes) {
   std::string bits;
   for (const char byte : bytes) {

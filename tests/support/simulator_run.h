@@ -25,6 +25,16 @@ struct TraceRow {
 // The rows after the header.
 std::vector<TraceRow> read_trace(const std::filesystem::path& path);
 
+// A raw record (.trials.csv): its comment lines and header, and each row
+// with its count of ones. Every line must end in CR LF, and the passes
+// must follow each other from 1.
+struct RawRecord {
+  std::vector<std::string> head;
+  std::vector<std::string> rows;
+  std::vector<int> ones;
+};
+RawRecord read_raw_record(const std::string& bytes);
+
 // Every bit of a --bits file, as '0' and '1'.
 std::string unpacked_bits(const std::string& bytes);
 

@@ -1,6 +1,6 @@
 // The keyed stream behind every draw (the published ChaCha20 keystream, read
-// as little-endian words), the draws made from it, the seal that keeps its key
-// and the clocks of a run.
+// as little-endian words), the SHA-256 behind the key's commitment, the draws
+// made from the stream, and the clocks of a run.
 
 #include "keystream/bit_source.h"
 
@@ -10,10 +10,10 @@
 #include <cstdint>
 #include <set>
 
-#include "support/local_zone.h"
-#include "seal/seal.h"
 #include "clocks/seconds_clock.h"
 #include "clocks/virtual_clocks.h"
+#include "keystream/random_key.h"
+#include "support/local_zone.h"
 
 namespace novabit {
 namespace {
@@ -29,6 +29,8 @@ TEST(KeyStream, GivesThePublishedChaCha20Keystream) {
   KeyStream stream(lastByteOne);
   stream.seek(16);
   for (const std::uint32_t word : {0x2452eb3au, 0x9249f8ecu, 0x8d829d9bu, 0xddd4ceb1u}) EXPECT_EQ(stream.next_word(), word);
+  // FIPS 180-2, appendix B.1.
+  EXPECT_EQ(sha256_hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
 }
 
 TEST(BitSource, DrawsTheTopFifteenBitsOfEachWordAfterTheDiscardedFirst) {
@@ -68,23 +70,6 @@ TEST(BitSource, RandomBelowBoundaries) {
     source.rand();
   }
   EXPECT_EQ(seen.size(), std::size(cases));
-}
-
-// A seal's text reads back as the seal; a broken one is refused with the line
-// that breaks it.
-TEST(Seal, ReadsBackWhatItWrote) {
-  const Seal seal{key_from_seed(3), {2026, 12, 7, 6, 7, 46}, {SourceSpec::Kind::device, "/dev/hwrng"}, {}};
-  const Result<Seal> parsed = parse_seal(seal_text(seal) + seal_clock_line(849938866.601267L));
-  ASSERT_TRUE(parsed) << parsed.failure().message();
-  EXPECT_EQ(parsed->key, seal.key);
-  EXPECT_EQ(date_text(parsed->start) + " " + time_text(parsed->start) + " " + source_text(parsed->source),
-            "12-07-2026 06:07:46 device:/dev/hwrng");
-  EXPECT_NEAR(static_cast<double>(*parsed->clock), 849938866.601267, 1e-6);
-  EXPECT_EQ(key_commitment(seal.key), sha256_hex("key=" + key_hex(seal.key)));
-  EXPECT_EQ(sha256_hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-  EXPECT_EQ(parse_seal("version=1\nstart=13-07-2026 06:07:46\n").failure().message(),
-            "line 2: start is not \"MM-DD-YYYY HH:MM:SS\"");
-  EXPECT_EQ(parse_seal("version=1\n").failure().message(), "no start line");
 }
 
 TEST(Clocks, TheSteadyClockStartsAtTheWallClocksSecondsSince2000AndNeverGoesBack) {
