@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <memory>
 #include <string_view>
 
 #include "textio/file_handles.h"
@@ -15,15 +16,18 @@ namespace {
 
 constexpr const char* kExpositionType = "text/plain; version=0.0.4; charset=utf-8";
 
+struct ResponseRelease {
+  void operator()(MHD_Response* response) const { MHD_destroy_response(response); }
+};
+
+// The body is copied: the response may outlive it.
 MHD_Result reply(MHD_Connection* connection, unsigned status, const std::string& body, const char* type) {
-  MHD_Response* response =
-      MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()), MHD_RESPMEM_MUST_COPY);
-  if (response == nullptr) return MHD_NO;
-  MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, type);
-  if (status == MHD_HTTP_METHOD_NOT_ALLOWED) MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, "GET, HEAD");
-  const MHD_Result queued = MHD_queue_response(connection, status, response);
-  MHD_destroy_response(response);
-  return queued;
+  const std::unique_ptr<MHD_Response, ResponseRelease> response(
+      MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()), MHD_RESPMEM_MUST_COPY));
+  if (!response) return MHD_NO;
+  MHD_add_response_header(response.get(), MHD_HTTP_HEADER_CONTENT_TYPE, type);
+  if (status == MHD_HTTP_METHOD_NOT_ALLOWED) MHD_add_response_header(response.get(), MHD_HTTP_HEADER_ALLOW, "GET, HEAD");
+  return MHD_queue_response(connection, status, response.get());
 }
 
 MHD_Result answer(void* page, MHD_Connection* connection, const char* url, const char* method, const char*,

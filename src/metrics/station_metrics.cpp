@@ -68,23 +68,22 @@ StationMetrics::StationMetrics(const StationIdentity& identity)
       runStartSeconds_(identity.runStartSeconds) {}
 
 // The sequence is odd while the three values change; a scrape that saw it
-// odd, or changed, reads them again.
+// odd, or changed, reads them again. A scrape that reads a value stored here
+// (release, acquire) sees the odd sequence stored before it.
 void StationMetrics::pass_counted(int ones, std::int64_t utcSeconds) {
   const std::uint64_t sequence = sequence_.load(std::memory_order_relaxed);
   sequence_.store(sequence + 1, std::memory_order_relaxed);
-  std::atomic_thread_fence(std::memory_order_release);
-  passes_.store(passes_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
-  ones_.store(ones_.load(std::memory_order_relaxed) + static_cast<std::uint64_t>(ones), std::memory_order_relaxed);
-  lastPassSeconds_.store(utcSeconds, std::memory_order_relaxed);
+  passes_.store(passes_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+  ones_.store(ones_.load(std::memory_order_relaxed) + static_cast<std::uint64_t>(ones), std::memory_order_release);
+  lastPassSeconds_.store(utcSeconds, std::memory_order_release);
   sequence_.store(sequence + 2, std::memory_order_release);
 }
 
 StationMetrics::PassCounts StationMetrics::pass_counts() const {
   for (;;) {
     const std::uint64_t sequence = sequence_.load(std::memory_order_acquire);
-    const PassCounts counts{passes_.load(std::memory_order_relaxed), ones_.load(std::memory_order_relaxed),
-                            lastPassSeconds_.load(std::memory_order_relaxed)};
-    std::atomic_thread_fence(std::memory_order_acquire);
+    const PassCounts counts{passes_.load(std::memory_order_acquire), ones_.load(std::memory_order_acquire),
+                            lastPassSeconds_.load(std::memory_order_acquire)};
     if (sequence % 2 == 0 && sequence_.load(std::memory_order_relaxed) == sequence) return counts;
     std::this_thread::yield();
   }
