@@ -25,6 +25,9 @@ LocalTime local_time_of(std::int64_t seconds) {
                    static_cast<int>(ofDay / 60 % 60), static_cast<int>(ofDay % 60)};
 }
 
-std::string stamp(const LocalTime& when) { return date_text(when) + " " + time_text(when); }
+std::string stamp_text(std::int64_t seconds) {
+  const LocalTime when = local_time_of(seconds);
+  return date_text(when) + " " + time_text(when);
+}
 
 }  // namespace novabit::report

@@ -1,8 +1,11 @@
 #pragma once
-// The report as an 800 x 600 picture: the cumulative deviation of the
-// five-minute records over the whole input with its 95 % envelope and the
-// always-valid boundary, cycle and run boundaries marked, the revealed
-// windows shaded; drawn with the screen's own operations and font.
+// The report as an 800 x 600 picture, drawn with the screen's own operations
+// and font: the cumulative deviation of the five-minute records over the
+// whole input with its 95 % envelope and the always-valid boundary, run
+// boundaries solid and cycle boundaries dotted (every few cycles only when
+// there are many), the revealed windows shaded. With a seal a second panel
+// shows the deviation of the records outside the windows with its own
+// envelope, which the windows' own records would squash flat in the first.
 
 #include <filesystem>
 
@@ -11,6 +14,9 @@
 #include "textio/failure.h"
 
 namespace novabit::report {
+
+// At most this many cycle boundaries are drawn.
+inline constexpr std::size_t kMostCycleLines = 60;
 
 void draw_report_picture(const FieldReport& report, FrameBuffer& frame);
 

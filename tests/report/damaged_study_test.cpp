@@ -1,0 +1,293 @@
+// novabit-report on the damage a real study's files suffer, each injected
+// into one clean simulated run: whatever the damage, every record the report
+// keeps has the clean run's count at the clean run's pass, and the report
+// says what was damaged, where, and nothing else.
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <functional>
+#include <map>
+#include <sstream>
+
+#include "keystream/random_key.h"
+#include "report/report_program.h"
+#include "seal/seal.h"
+#include "support/files.h"
+#include "support/local_zone.h"
+#include "support/simulator_run.h"
+
+namespace novabit::report {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::file_bytes;
+using testing::write_bytes;
+
+constexpr const char* kLog = "estudio_12-05-2026";
+constexpr const char* kTrials = "estudio_12-05-2026.trials.csv";
+// A cycle and a little: 150 five-minute records, 50 quarters, a cycle record.
+constexpr const char* kPasses = "45000";
+
+struct Ran {
+  int status;
+  std::string out, err;
+};
+
+Ran report(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), "novabit-report");
+  std::vector<const char*> pointers;
+  for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+  std::ostringstream out, err;
+  const int status = run_report(pointers, out, err);
+  return {status, out.str(), err.str()};
+}
+
+// Without the clock line a replay's passes begin on the start's whole seconds.
+void write_seal(const fs::path& path, std::int64_t seed, const LocalTime& start) {
+  write_bytes(path, seal_text({key_from_seed(seed), start, {}, std::nullopt}));
+}
+
+// "kind pass" -> k of every row of a CSV table; `order` gets whether the
+// rows came in the order of their passes.
+std::map<std::string, std::string> table_rows(const std::string& csv, bool* order = nullptr) {
+  std::istringstream lines(csv);
+  std::string line;
+  std::getline(lines, line);
+  std::map<std::string, std::string> rows;
+  long long lastPass = 0;
+  while (std::getline(lines, line)) {
+    std::vector<std::string> field;
+    std::istringstream cells(line.substr(0, line.size() - 1));
+    for (std::string cell; std::getline(cells, cell, ',');) field.push_back(cell);
+    EXPECT_EQ(field.size(), 12U) << line;
+    EXPECT_EQ(field[7].find_first_not_of("0123456789"), std::string::npos) << line;  // n
+    EXPECT_EQ(field[8].find_first_not_of("0123456789"), std::string::npos) << line;  // k
+    if (order != nullptr) *order = *order && std::stoll(field[5]) >= lastPass;
+    lastPass = std::stoll(field[5]);
+    if (field[4] != "second") rows[field[4] + " " + field[5]] = field[8];
+  }
+  return rows;
+}
+
+std::vector<std::string> lines_of(const std::string& log) {
+  std::vector<std::string> lines;
+  for (std::size_t at = 0, end; (end = log.find("\r\n", at)) != std::string::npos; at = end + 2) {
+    lines.push_back(log.substr(at, end - at));
+  }
+  return lines;
+}
+
+std::string log_of(const std::vector<std::string>& lines, const char* end = "\r\n") {
+  std::string log;
+  for (const std::string& line : lines) log += line + end;
+  return log;
+}
+
+// The stamps from line `from` (from 0) on, `seconds` later.
+std::string later(std::vector<std::string> lines, std::size_t from, int seconds) {
+  for (std::size_t i = from; i < lines.size(); ++i) {
+    const std::size_t at = lines[i].starts_with(">>>>>") ? 5 : 0;
+    std::tm when{};
+    if (lines[i].size() < at + 21 || lines[i][at + 11] != '-') continue;
+    strptime(lines[i].substr(at, 21).c_str(), "%m-%d-%Y - %H:%M:%S", &when);
+    const std::time_t moment = timegm(&when) + seconds;
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%m-%d-%Y - %H:%M:%S", gmtime_r(&moment, &when));
+    lines[i].replace(at, 21, stamp);
+  }
+  return log_of(lines);
+}
+
+// The clean run, simulated once from a seal, and its report.
+struct CleanRun {
+  testing::ScratchDirectory directory;
+  std::string log, trials, seal;
+  std::map<std::string, std::string> rows;
+  CleanRun() {
+    write_seal(directory.path() / "run.seal", 5, {2026, 12, 5, 10, 0, 0});
+    EXPECT_EQ(testing::run_simulator({"--seal", directory.file("run.seal"), "--no-screen", "--quiet", "--passes",
+                                      kPasses, "--dir", directory.file("")})
+                  .status,
+              0);
+    log = file_bytes(directory.path() / kLog);
+    trials = file_bytes(directory.path() / kTrials);
+    seal = file_bytes(directory.path() / "run.seal");
+    EXPECT_EQ(report({directory.file(kLog), "--csv", directory.file("clean.csv")}).status, 0);
+    rows = table_rows(file_bytes(directory.path() / "clean.csv"));
+    EXPECT_EQ(rows.size(), 200U);
+  }
+};
+
+const CleanRun& clean() {
+  static const CleanRun run;
+  return run;
+}
+
+struct Fault {
+  const char* name;
+  // Writes the files into the folder and gives the report's arguments.
+  std::function<std::vector<std::string>(const testing::ScratchDirectory&)> inject;
+  std::vector<std::string> notes;   // how each note line of the summary begins, in order
+  std::vector<std::string> differ;  // "kind pass" of the records missing or not the clean run's
+  std::string says = "";            // besides
+  int status = 0;
+};
+
+std::vector<std::string> log_alone(const testing::ScratchDirectory& folder, const std::string& bytes) {
+  write_bytes(folder.path() / kLog, bytes);
+  return {folder.file(kLog)};
+}
+
+// Line 41 is a five-minute record (pass 3900) between two others, before a quarter.
+const std::vector<Fault> kFaults{
+    {"clean", [](auto& f) { return log_alone(f, clean().log); }, {}, {}},
+    {"damaged count", [](auto& f) {
+       std::vector<std::string> lines = lines_of(clean().log);
+       lines[0].replace(lines[0].find("  30") + 2, 2, "31");
+       return log_alone(f, log_of(lines));
+     }, {"estudio_12-05-2026:1: skipped: counts "}, {"five_minute 300"}},
+    {"torn line", [](auto& f) {
+       std::vector<std::string> lines = lines_of(clean().log);
+       lines[40].resize(lines[40].find(" :  ") + 6);
+       return log_alone(f, log_of(lines));
+     }, {"estudio_12-05-2026:41: skipped: no two counts"}, {"five_minute 3900"}},
+    {"missing record", [](auto& f) {
+       std::vector<std::string> lines = lines_of(clean().log);
+       lines.erase(lines.begin() + 40, lines.begin() + 42);
+       return log_alone(f, log_of(lines));
+     }, {"estudio_12-05-2026:41: 1 five-minute record missing before this one (pass 3900)"}, {"five_minute 3900"}},
+    {"swapped records", [](auto& f) {
+       std::vector<std::string> lines = lines_of(clean().log);
+       std::rotate(lines.begin() + 40, lines.begin() + 42, lines.begin() + 44);
+       return log_alone(f, log_of(lines));
+     }, {"estudio_12-05-2026:41: left out: its time 12-05-2026 11:09:59 comes after"}, {"five_minute 4200"}},
+    {"byte-order mark", [](auto& f) {
+       std::string utf8 = "\xEF\xBB\xBF";
+       for (const char byte : clean().log) utf8 += byte == '\xFA' ? std::string("\xC3\xBA") : std::string(1, byte);
+       return log_alone(f, utf8);
+     }, {}, {}},
+    {"LF line ends", [](auto& f) { return log_alone(f, log_of(lines_of(clean().log), "\n")); }, {}, {}},
+    {"late records", [](auto& f) { return log_alone(f, later(lines_of(clean().log), 40, 4)); }, {}, {}},
+    {"daylight saving", [](auto& f) {
+       const testing::LocalZone madrid("Europe/Madrid");
+       write_seal(f.path() / "dst.seal", 5, {2026, 10, 25, 0, 0, 0});
+       testing::run_simulator({"--seal", f.file("dst.seal"), "--no-screen", "--no-trials", "--quiet", "--passes",
+                               kPasses, "--dir", f.file("")});
+       return std::vector<std::string>{f.file("estudio_10-25-2026")};
+     }, {"estudio_10-25-2026:121: the local clock moved back one hour"}, {}},
+    {"foreign lines", [](auto& f) {
+       std::vector<std::string> lines = lines_of(clean().log);
+       lines.insert(lines.begin() + 10, 30, "hello world");
+       return log_alone(f, log_of(lines));
+     }, std::vector<std::string>(20, "estudio_12-05-2026:"), {}, "estudio_12-05-2026: 10 more problem lines"},
+    {"the same log twice", [](auto& f) {
+       return std::vector<std::string>{log_alone(f, clean().log)[0], f.file(kLog)};
+     }, {}, {}, "(given twice)\n"},
+    {"renamed copy", [](auto& f) {
+       write_bytes(f.path() / "copy", clean().log);
+       return std::vector<std::string>{log_alone(f, clean().log)[0], f.file("copy")};
+     }, {}, {}, "/copy\n"},
+    {"replay beside its live log", [](auto& f) {
+       log_alone(f, clean().log);
+       write_bytes(f.path() / "run.seal", clean().seal);
+       testing::run_simulator({"--seal", f.file("run.seal"), "--no-screen", "--no-trials", "--quiet", "--passes",
+                               kPasses, "--dir", f.file("")});
+       std::vector<std::string> logs;
+       for (const std::string& name : f.entries()) {
+         if (name.starts_with(kLog) && !name.ends_with(".seal")) logs.push_back(f.file(name));
+       }
+       EXPECT_EQ(logs.size(), 2U);
+       return logs;
+     }, {}, {}, "counted once: "},
+    {"wrong-key seal", [](auto& f) {
+       write_bytes(f.path() / kTrials, clean().trials);
+       write_seal(f.path() / "other.seal", 6, {2026, 12, 5, 10, 0, 0});
+       return std::vector<std::string>{log_alone(f, clean().log)[0], "--trials", f.file(kTrials), "--seal",
+                                       f.file("other.seal")};
+     }, {}, {}, "other.seal: its key is not the one ", 1},
+    {"right seal verified", [](auto& f) {
+       write_bytes(f.path() / kTrials, clean().trials);
+       write_bytes(f.path() / "run.seal", clean().seal);
+       return std::vector<std::string>{log_alone(f, clean().log)[0], "--trials", f.file(kTrials), "--seal",
+                                       f.file("run.seal"), "--verify"};
+     }, {}, {}, "the seal reproduces 200 of 200 records of "},
+    {"tampered record", [](auto& f) {
+       std::vector<std::string> lines = lines_of(clean().log);
+       const std::size_t counts = lines[40].find(" :  ") + 4;
+       lines[40].replace(counts, 5, std::to_string(std::stoi(lines[40].substr(counts, 5)) + 50));
+       lines[40].replace(counts + 8, 5, std::to_string(std::stoi(lines[40].substr(counts + 8, 5)) - 50));
+       write_bytes(f.path() / "run.seal", clean().seal);
+       return std::vector<std::string>{log_alone(f, log_of(lines))[0], "--seal", f.file("run.seal"), "--verify"};
+     }, {"estudio_12-05-2026:45: the quarter record of 12-05-2026 11:14:59 has",
+         "estudio_12-05-2026:41: the five-minute record of 12-05-2026 11:04:59 has"},
+     {"five_minute 3900"}, "the seal reproduces 199 of 200 records"},
+};
+
+void PrintTo(const Fault& fault, std::ostream* out) { *out << fault.name; }
+
+class DamagedStudy : public ::testing::TestWithParam<Fault> {};
+
+TEST_P(DamagedStudy, KeepsTheCleanRunsRecordsAndSaysWhatIsWrong) {
+  const Fault& fault = GetParam();
+  testing::ScratchDirectory folder;
+  std::vector<std::string> arguments = fault.inject(folder);
+  arguments.insert(arguments.end(), {"--csv", folder.file("r.csv")});
+  const Ran ran = report(arguments);
+  ASSERT_EQ(ran.status, fault.status) << ran.err;
+  EXPECT_NE((ran.out + ran.err).find(fault.says), std::string::npos) << ran.out << ran.err;
+  if (fault.status != 0) {
+    EXPECT_EQ(std::count(ran.err.begin(), ran.err.end(), '\n'), 1) << ran.err;
+    return;
+  }
+  std::vector<std::string> notes;
+  std::istringstream summary(ran.out);
+  const std::string prefix = folder.file("");
+  for (std::string line; std::getline(summary, line);) {
+    if (line.starts_with(prefix) && !line.ends_with("more problem lines")) notes.push_back(line.substr(prefix.size()));
+  }
+  ASSERT_EQ(notes.size(), fault.notes.size()) << ran.out;
+  for (std::size_t i = 0; i < notes.size(); ++i) EXPECT_TRUE(notes[i].starts_with(fault.notes[i])) << notes[i];
+  bool inOrder = true;
+  const std::map<std::string, std::string> rows = table_rows(file_bytes(folder.path() / "r.csv"), &inOrder);
+  EXPECT_TRUE(inOrder);
+  std::vector<std::string> differ;
+  for (const auto& [place, ones] : clean().rows) {
+    const auto row = rows.find(place);
+    if (row == rows.end() || row->second != ones) differ.push_back(place);
+  }
+  EXPECT_EQ(differ, fault.differ);
+  EXPECT_EQ(rows.size() + differ.size(), clean().rows.size() + (fault.name == std::string("tampered record")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, DamagedStudy, ::testing::ValuesIn(kFaults), [](const auto& info) {
+  std::string name = info.param.name;
+  std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+  return name;
+});
+
+TEST(ReportProgram, RefusesBadArgumentsAndInputsWithoutRecords) {
+  testing::ScratchDirectory folder;
+  write_bytes(folder.path() / "garbage", std::string(5000, '\n') + "hello\r\n");
+  const struct {
+    std::vector<std::string> arguments;
+    int status;
+    std::string error;
+  } kCases[]{
+      {{}, 2, "usage: novabit-report"},
+      {{"--tau", "-1", "log"}, 2, "usage: novabit-report"},
+      {{"--verify", "log"}, 2, "usage: novabit-report"},
+      {{"/nonexistent/log"}, 1, "novabit-report: /nonexistent/log: No such file or directory\n"},
+      {{folder.file("garbage")}, 1, "novabit-report: no valid record in " + folder.file("garbage") + "\n"},
+  };
+  for (const auto& test : kCases) {
+    const Ran ran = report(test.arguments);
+    EXPECT_EQ(ran.status, test.status);
+    EXPECT_TRUE(ran.err.starts_with("novabit-report: ")) << ran.err;
+    EXPECT_NE(ran.err.find(test.error), std::string::npos) << ran.err;
+    EXPECT_EQ(ran.out, "");
+  }
+}
+
+}  // namespace
+}  // namespace novabit::report
