@@ -16,9 +16,6 @@ namespace {
 constexpr Colour kDeviationColour = 0xFFDD33;
 constexpr Colour kEnvelopeColour = 0x33CC55;
 constexpr Colour kBoundaryColour = 0xFF5555;
-constexpr Colour kCycleColour = 0x707070;
-constexpr Colour kRunColour = 0xD0D0D0;
-constexpr Colour kWindowColour = 0x203070;
 constexpr Colour kWindowTextColour = 0x6080F0;
 constexpr Colour kAxisColour = 0xA0A0A0;
 constexpr Colour kTextColour = 0xF0F0F0;

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "report/field_report.h"
+#include "screen/colour.h"
 #include "screen/frame_buffer.h"
 #include "textio/failure.h"
 
@@ -17,6 +18,11 @@ namespace novabit::report {
 
 // At most this many cycle boundaries are drawn.
 inline constexpr std::size_t kMostCycleLines = 60;
+// Run boundaries are solid lines of this colour, cycle boundaries dotted ones
+// of the other; the windows' records are shaded.
+inline constexpr Colour kRunColour = 0xD0D0D0;
+inline constexpr Colour kCycleColour = 0x707070;
+inline constexpr Colour kWindowColour = 0x203070;
 
 void draw_report_picture(const FieldReport& report, FrameBuffer& frame);
 
