@@ -157,7 +157,10 @@ Head parse_head(std::string_view line) {
       return checkpoint_head(form, local_seconds(*when), rest.substr(head.size()));
     }
   }
-  return {};
+  // Torn after its time: the mark still tells the kind, and the time its place.
+  const RecordKind kind = quarter ? RecordKind::quarter : RecordKind::five_minute;
+  return {LogRecord{kind, 0, local_seconds(*when), false, 0, 0, false}, nullptr,
+          std::string("a ") + kind_name(kind) + " record torn after its time"};
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cstdlib>
+#include <functional>
 
 #include "experiment/experiment_numbers.h"
 #include "experiment/trials_format.h"
@@ -142,19 +143,25 @@ bool TrialsReader::fill(std::size_t rows) {
 
 bool TrialsReader::accept(const Row& row, const Row* following) {
   const TrialSecond& second = row.second;
-  if (second.pass <= lastPass_) {
-    notes_.add(second.line, true, [&] {
-      return "left out: pass " + std::to_string(second.pass) + " comes after pass " + std::to_string(lastPass_);
-    });
-    return false;
-  }
   const bool followingInOrder = following != nullptr && following->second.pass > second.pass;
+  const auto leave_out = [&](const std::function<std::string()>& why) {
+    ++leftOut_;
+    notes_.add(second.line, false, [&] { return "left out: " + why(); });
+    return false;
+  };
+  if (second.pass <= lastPass_) {
+    return leave_out([&] { return "pass " + std::to_string(second.pass) + " comes after pass " + std::to_string(lastPass_); });
+  }
+  if (following != nullptr && following->second.pass > lastPass_ && following->second.pass < second.pass) {
+    return leave_out([&] {
+      return "pass " + std::to_string(second.pass) + " comes before pass " + std::to_string(following->second.pass);
+    });
+  }
   if (!utcStart_) {
     // The first second sets the clock unless the next one contradicts it.
     const std::int64_t start = second.utc - second.pass + 1;
     if (followingInOrder && std::abs(following->second.utc - following->second.pass + 1 - start) > kStampTolerance) {
-      notes_.add(second.line, true, [] { return std::string("left out: its time contradicts the next second's"); });
-      return false;
+      return leave_out([] { return std::string("its time contradicts the next second's"); });
     }
     utcStart_ = start;
   }
@@ -163,11 +170,10 @@ bool TrialsReader::accept(const Row& row, const Row* following) {
                                                       expected_utc(following->second.pass, offset_ + step)) <=
                                                  kStampTolerance;
   if (std::abs(step) > kStampTolerance && !confirmed) {
-    notes_.add(second.line, true, [&] {
-      return "left out: its time is " + std::to_string(std::abs(step)) + " s from where pass " +
-             std::to_string(second.pass) + " puts it";
+    return leave_out([&] {
+      return "its time is " + std::to_string(std::abs(step)) + " s from where pass " + std::to_string(second.pass) +
+             " puts it";
     });
-    return false;
   }
   if (std::abs(step) > kStampTolerance) {
     notes_.add(second.line, false, [&] {
@@ -175,14 +181,16 @@ bool TrialsReader::accept(const Row& row, const Row* following) {
     });
   }
   offset_ += step;
-  if (lastPass_ > 0 && second.pass > lastPass_ + 1) {
+  const std::int64_t gap = lastPass_ > 0 ? second.pass - lastPass_ - 1 : 0;
+  if (gap - leftOut_ > 0) {
     const std::int64_t from = lastPass_ + 1;
     notes_.add(second.line, false, [&] {
-      return second.pass == from + 1 ? "pass " + std::to_string(from) + " missing"
-                                     : "passes " + std::to_string(from) + " to " + std::to_string(second.pass - 1) +
-                                           " missing";
+      return gap == 1 ? "pass " + std::to_string(from) + " missing"
+                      : std::to_string(gap - leftOut_) + " of passes " + std::to_string(from) + " to " +
+                            std::to_string(second.pass - 1) + " missing";
     });
   }
+  if (gap > 0) leftOut_ = 0;
   lastPass_ = second.pass;
   return true;
 }

@@ -65,6 +65,8 @@ class TrialsReader {
   std::optional<std::int64_t> utcStart_;  // the UTC time of pass 1
   std::int64_t offset_ = 0;               // drift of the clock
   std::int64_t lastPass_ = 0;
+  // Rows left out since the last gap in the passes: they explain the next one.
+  std::int64_t leftOut_ = 0;
   std::map<std::string, std::int64_t> alarms_;
 };
 
