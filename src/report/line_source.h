@@ -35,7 +35,6 @@ class LineSource {
   // Nothing at the end, or after a read failed (failure() says why).
   std::optional<SourceLine> next();
   const std::optional<Failure>& failure() const { return failure_; }
-  const std::string& name() const { return name_; }
 
  private:
   LineSource(std::string name, FileDescriptor file);

@@ -21,8 +21,8 @@ const char* kind_text(RecordKind kind) {
 
 bool near(std::int64_t seconds, std::int64_t target) { return std::abs(seconds - target) <= kStampTolerance; }
 
-std::string signed_seconds(std::int64_t seconds) {
-  if (std::abs(seconds) == kClockChange) return seconds > 0 ? "forward one hour" : "back one hour";
+std::string clock_step_text(std::int64_t seconds) {
+  if (near(std::abs(seconds), kClockChange)) return seconds > 0 ? "forward one hour" : "back one hour";
   return "by " + std::string(seconds > 0 ? "+" : "") + std::to_string(seconds) + " s";
 }
 
@@ -145,16 +145,18 @@ std::optional<std::int64_t> RecordPlacer::place_checkpoint(const LogRecord& reco
   const std::int64_t pass = stamp_pass(record, offset_);
   const std::int64_t residual = record.stamp - time_of(pass, offset_);
   const bool inOrder = place_of(record.kind, pass) > last_;
+  // The last record of a log has no next one to bear out a time far ahead.
   const bool beforeNext =
-      following == nullptr || place_of(following->kind, stamp_pass(*following, offset_ + residual)) >
-                                  place_of(record.kind, pass);
+      following == nullptr ? pass <= last_.pass + kPassesPerCycle
+                           : place_of(following->kind, stamp_pass(*following, offset_ + residual)) >
+                                 place_of(record.kind, pass);
   if (!clockChange && inOrder && near(residual, 0) && beforeNext) {
     offset_ += residual;
     return pass;
   }
   if (clockChange || (following != nullptr && confirmed)) {
     notes_.add(record.line, false, [&] {
-      return "the local clock moved " + signed_seconds(step) + " before this record" +
+      return "the local clock moved " + clock_step_text(step) + " before this record" +
              (near(std::abs(step), kClockChange) ? " (daylight saving)" : "");
     });
     offset_ += step;
@@ -165,6 +167,7 @@ std::optional<std::int64_t> RecordPlacer::place_checkpoint(const LogRecord& reco
     notes_.add(record.line, false, [&] {
       const std::string what = "left out: its time " + stamp_text(record.stamp);
       if (!inOrder) return what + " comes before that of the record at line " + std::to_string(lastLine_);
+      if (!beforeNext && following == nullptr) return what + " lies far after the record before it";
       if (!beforeNext) return what + " comes after that of the next record, at line " + std::to_string(following->line);
       return what + " is " + std::to_string(std::abs(residual)) + " s from the end of pass " + std::to_string(pass);
     });

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
+#include <algorithm>
 
 #include "experiment/experiment_numbers.h"
 #include "report/log_stream.h"
@@ -50,19 +50,22 @@ Result<Ends> file_ends(const std::string& path) {
   return ends;
 }
 
-bool counts_agree(const std::vector<PassCount>& one, const std::vector<PassCount>& other) {
+bool counts_agree(const std::vector<StampedCount>& one, const std::vector<StampedCount>& other) {
   std::size_t common = 0;
   std::size_t agreeing = 0;
   for (std::size_t i = 0, j = 0; i < one.size() && j < other.size();) {
-    if (one[i].pass != other[j].pass) {
-      one[i].pass < other[j].pass ? ++i : ++j;
+    if (one[i].at != other[j].at) {
+      one[i].at < other[j].at ? ++i : ++j;
       continue;
     }
     ++common;
     agreeing += one[i++].ones == other[j++].ones ? 1 : 0;
   }
-  // Two runs agree on a five-minute count by chance about once in 300.
-  return common > 0 && 4 * agreeing >= 3 * common;
+  // Two runs agree on a five-minute count by chance about once in 300, so a
+  // few common moments settle it; a file of fewer records needs all of them.
+  constexpr std::size_t kEnough = 3;
+  return common > 0 && (common >= kEnough || common == std::min(one.size(), other.size())) &&
+         4 * agreeing >= 3 * common;
 }
 
 }  // namespace
@@ -78,7 +81,7 @@ Result<FileSurvey> survey_log(const std::string& path) {
     const std::optional<Checkpoint> record = head.next();
     if (!record) break;
     survey.lastPass = record->pass;
-    if (record->kind == RecordKind::five_minute && record->counted) survey.counts.push_back({record->pass, record->ones});
+    if (record->kind == RecordKind::five_minute && record->counted) survey.counts.push_back({record->stamp, record->ones});
   }
   survey.start = head.start();
   LineSource tailLines(ends->tail);
@@ -108,7 +111,7 @@ Result<FileSurvey> survey_trials(const std::string& path) {
     if (!second) break;
     if (!survey.start) survey.start = second->local - second->pass + 1;
     survey.lastPass = second->pass;
-    survey.counts.push_back({second->pass, second->ones});
+    survey.counts.push_back({second->utc, second->ones});
   }
   LineSource tailLines(ends->tail);
   while (const std::optional<SourceLine> line = tailLines.next()) {
@@ -123,8 +126,7 @@ bool same_run(const FileSurvey& one, const FileSurvey& other) {
   const std::string& oneKey = one.head.keyCommitment;
   const std::string& otherKey = other.head.keyCommitment;
   if (!oneKey.empty() && !otherKey.empty()) return oneKey == otherKey;
-  return one.start && other.start && std::abs(*one.start - *other.start) <= kStampTolerance &&
-         counts_agree(one.counts, other.counts);
+  return counts_agree(one.counts, other.counts);
 }
 
 }  // namespace novabit::report

@@ -14,8 +14,10 @@
 
 namespace novabit::report {
 
-struct PassCount {
-  std::int64_t pass = 0;
+// A record's or a second's count with the moment it was written: its own
+// local stamp, or the second's UTC time.
+struct StampedCount {
+  std::int64_t at = 0;
   std::int32_t ones = 0;
 };
 
@@ -23,7 +25,7 @@ struct FileSurvey {
   std::string file;
   std::optional<std::int64_t> start;  // local time of pass 1
   std::int64_t lastPass = 0;          // about where the file ends
-  std::vector<PassCount> counts;      // its first five-minute records, or seconds
+  std::vector<StampedCount> counts;   // its first five-minute records, or seconds
   TrialsHead head;                    // of a raw record
 };
 
@@ -31,9 +33,9 @@ struct FileSurvey {
 Result<FileSurvey> survey_log(const std::string& path);
 Result<FileSurvey> survey_trials(const std::string& path);
 
-// The same run: the same start, and the same counts wherever both files have
-// one (a damaged record is merely absent); of raw records, also the same key
-// commitment where both give one.
+// The same run: the same counts at the same moments wherever both files have
+// one (a damaged record is merely absent), whatever the files' names; of raw
+// records, the same key commitment where both give one.
 bool same_run(const FileSurvey& one, const FileSurvey& other);
 
 }  // namespace novabit::report
