@@ -1,6 +1,7 @@
 #include "report/seal_verify.h"
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -14,6 +15,8 @@
 namespace novabit::report {
 
 namespace {
+
+constexpr std::int64_t kPassesPerShow = 3600;
 
 std::string difference(const char* what, std::int64_t ones, std::int64_t replayed) {
   return std::string(what) + " has " + std::to_string(ones) + " ones, the replay " + std::to_string(replayed);
@@ -37,8 +40,11 @@ Result<Verification> verify_seal(const PlannedSeal& seal, const ReportPlan& plan
     if (!opened) return opened.failure();
     trials = std::move(*opened);
   }
+  // The passes compared so far, shown now and then on a terminal.
+  const std::int64_t total = std::max(run.log.lastPass, trialsFile ? trialsFile->lastPass : 0);
   std::optional<ProgressBar> bar;
-  if (progress != nullptr) bar.emplace(progress, std::max(run.log.lastPass, trialsFile ? trialsFile->lastPass : 0));
+  if (progress != nullptr) bar.emplace(progress, total);
+  std::int64_t shown = 0;
   const auto begin = std::chrono::steady_clock::now();
   std::optional<Checkpoint> record = (*log)->next();
   std::optional<TrialSecond> second = trials ? trials->next() : std::nullopt;
@@ -73,9 +79,10 @@ Result<Verification> verify_seal(const PlannedSeal& seal, const ReportPlan& plan
       }
       record = (*log)->next();
     }
-    if (bar) {
-      bar->show((*replay)->passes_run(),
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+    const std::int64_t pass = std::min(record ? record->pass : INT64_MAX, second ? second->pass : INT64_MAX);
+    if (bar && (record || second) && pass >= shown + kPassesPerShow) {
+      shown = std::min(pass, total);
+      bar->show(shown, std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
     }
   }
   if (bar) bar->finish();
