@@ -85,7 +85,10 @@ Result<Verification> verify_seal(const PlannedSeal& seal, const ReportPlan& plan
       bar->show(shown, std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
     }
   }
-  if (bar) bar->finish();
+  if (bar) {
+    bar->show(total, std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+    bar->finish();
+  }
   if ((*log)->failure()) return *(*log)->failure();
   if (trials && trials->failure()) return *trials->failure();
   return verified;
