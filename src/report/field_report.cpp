@@ -156,6 +156,57 @@ class Builder {
   std::vector<std::optional<std::size_t>> currentCycle_;
 };
 
+constexpr std::int64_t kNoStart = std::numeric_limits<std::int64_t>::max();
+
+struct Pending {
+  std::int64_t start;
+  bool log;
+  std::size_t index;
+};
+
+// The planned files in the order of their starts, those without one last. A
+// raw record counts its passes from its run's pass 1.
+std::vector<Pending> opening_order(const ReportPlan& plan) {
+  std::vector<Pending> pending;
+  for (std::size_t r = 0; r < plan.runs.size(); ++r) pending.push_back({plan.runs[r].log.start.value_or(kNoStart), true, r});
+  for (std::size_t t = 0; t < plan.trials.size(); ++t) {
+    std::optional<std::int64_t> start = plan.trials[t].start;
+    for (const PlannedRun& run : plan.runs) {
+      if (run.trials == t) start = run.log.start;
+    }
+    pending.push_back({start.value_or(kNoStart), false, t});
+  }
+  std::stable_sort(pending.begin(), pending.end(), [](const Pending& a, const Pending& b) { return a.start < b.start; });
+  return pending;
+}
+
+// Opens a planned file and reads its first item; false when it has none.
+Result<bool> open_input(const ReportPlan& plan, const Pending& file, Builder& builder, Input& input) {
+  input.index = file.index;
+  FileNotes& notes = builder.notes_of(file.log, file.index);
+  if (file.log) {
+    Result<std::unique_ptr<LogStream>> stream =
+        LogStream::open(plan.runs[file.index].log.file, plan.runs[file.index].log.start, notes);
+    if (!stream) return stream.failure();
+    input.log = std::move(*stream);
+  } else {
+    Result<std::unique_ptr<TrialsStream>> stream = TrialsStream::open(plan.trials[file.index].file, notes);
+    if (!stream) return stream.failure();
+    input.trials = std::move(*stream);
+  }
+  input.start = file.start == kNoStart ? std::nullopt : std::optional(file.start);
+  return input.advance();
+}
+
+// At the end of a file: what only its reader knows, then its buffers freed.
+Outcome close_input(Builder& builder, Input& input) {
+  if (input.failure()) return *input.failure();
+  if (input.log) builder.finish_log(input.index, *input.log);
+  if (input.trials) builder.finish_trials(input.index, *input.trials);
+  input = Input{};
+  return {};
+}
+
 }  // namespace
 
 bool FieldReport::any_record() const {
@@ -167,73 +218,34 @@ bool FieldReport::any_record() const {
 Result<FieldReport> build_report(const ReportPlan& plan, BoundarySettings settings,
                                  const std::optional<std::string>& csvPath) {
   Builder builder(plan, settings, csvPath);
-  // Files are opened in the order of their starts, as the merge reaches
-  // them, so that only runs overlapping in time are open together. A raw
-  // record counts its passes from its run's pass 1.
-  constexpr std::int64_t kNoStart = std::numeric_limits<std::int64_t>::max();
-  struct Pending {
-    std::int64_t start;
-    bool log;
-    std::size_t index;
-  };
-  std::vector<Pending> pending;
-  for (std::size_t r = 0; r < plan.runs.size(); ++r) pending.push_back({plan.runs[r].log.start.value_or(kNoStart), true, r});
-  for (std::size_t t = 0; t < plan.trials.size(); ++t) {
-    std::optional<std::int64_t> start = plan.trials[t].start;
-    for (const PlannedRun& run : plan.runs) {
-      if (run.trials == t) start = run.log.start;
-    }
-    pending.push_back({start.value_or(kNoStart), false, t});
-  }
-  std::stable_sort(pending.begin(), pending.end(), [](const Pending& a, const Pending& b) { return a.start < b.start; });
-
+  // Files are opened as the merge reaches their starts, so that only runs
+  // overlapping in time are open together.
+  const std::vector<Pending> pending = opening_order(plan);
   std::vector<Input> inputs(pending.size());
   const auto position = [&inputs](std::size_t i) {
     const Input& input = inputs[i];
     return Position{input.start.value_or(0) + input.pass() - 1, input.order(), i};
   };
   std::priority_queue<Position, std::vector<Position>, std::greater<>> next;
-  std::size_t opened = 0;
-  for (;;) {
-    while (opened < pending.size() && (next.empty() || pending[opened].start <= next.top().time)) {
-      const Pending& file = pending[opened];
-      Input& input = inputs[opened];
-      input.index = file.index;
-      FileNotes& notes = builder.notes_of(file.log, file.index);
-      if (file.log) {
-        Result<std::unique_ptr<LogStream>> stream =
-            LogStream::open(plan.runs[file.index].log.file, plan.runs[file.index].log.start, notes);
-        if (!stream) return stream.failure();
-        input.log = std::move(*stream);
-        input.start = plan.runs[file.index].log.start;
-      } else {
-        Result<std::unique_ptr<TrialsStream>> stream = TrialsStream::open(plan.trials[file.index].file, notes);
-        if (!stream) return stream.failure();
-        input.trials = std::move(*stream);
-        input.start = file.start == kNoStart ? std::nullopt : std::optional(file.start);
-      }
-      if (input.advance()) {
+  for (std::size_t opened = 0;; ) {
+    for (; opened < pending.size() && (next.empty() || pending[opened].start <= next.top().time); ++opened) {
+      const Result<bool> first = open_input(plan, pending[opened], builder, inputs[opened]);
+      if (!first) return first.failure();
+      if (*first) {
         next.push(position(opened));
-      } else if (input.failure()) {
-        return *input.failure();
+      } else if (Outcome closed = close_input(builder, inputs[opened]); !closed) {
+        return closed.failure();
       }
-      if (input.log && !input.record) builder.finish_log(input.index, *input.log);
-      if (input.trials && !input.second) builder.finish_trials(input.index, *input.trials);
-      ++opened;
     }
     if (next.empty()) break;
     const std::size_t at = next.top().input;
     next.pop();
-    Input& input = inputs[at];
-    if (Outcome taken = builder.take(input); !taken) return taken.failure();
-    if (input.advance()) {
+    if (Outcome taken = builder.take(inputs[at]); !taken) return taken.failure();
+    if (inputs[at].advance()) {
       next.push(position(at));
-      continue;
+    } else if (Outcome closed = close_input(builder, inputs[at]); !closed) {
+      return closed.failure();
     }
-    if (input.failure()) return *input.failure();
-    if (input.log) builder.finish_log(input.index, *input.log);
-    if (input.trials) builder.finish_trials(input.index, *input.trials);
-    input = Input{};
   }
   return builder.finish(plan);
 }

@@ -51,6 +51,9 @@ Result<Ends> file_ends(const std::string& path) {
 }
 
 bool counts_agree(const std::vector<StampedCount>& one, const std::vector<StampedCount>& other) {
+  if (one.empty() || other.empty() || one.back().at < other.front().at || other.back().at < one.front().at) {
+    return false;
+  }
   std::size_t common = 0;
   std::size_t agreeing = 0;
   for (std::size_t i = 0, j = 0; i < one.size() && j < other.size();) {
