@@ -37,13 +37,14 @@ std::vector<PlannedFile> group_runs(const std::vector<FileSurvey>& surveys) {
     });
     PlannedFile file{chosen->file, {}, chosen->start, chosen->lastPass, chosen->head};
     for (const FileSurvey* member : members) {
-      if (member != chosen) file.copies.push_back(member->file);
+      if (member != chosen) file.copies.push_back({member->file, member->lastPass});
     }
     files.push_back(std::move(file));
   }
   return files;
 }
 
+// How far a run's start lies from a seal's, when the run may be the sealed one.
 std::optional<std::int64_t> seal_distance(const PlannedRun& run, std::int64_t sealStart) {
   if (!run.log.start) return std::nullopt;
   const std::int64_t distance = *run.log.start - sealStart;

@@ -19,9 +19,15 @@ namespace novabit::report {
 // Where a run's pass 1 was taken from, best first.
 enum class StartFrom { seal, raw_record, first_records };
 
+// A file of the same run as the one read, left out.
+struct Copy {
+  std::string file;
+  std::int64_t lastPass = 0;  // about where it ends
+};
+
 struct PlannedFile {
   std::string file;
-  std::vector<std::string> copies;  // the same run in other files, or the same file again: left out
+  std::vector<Copy> copies;  // the same run in other files, or the same file again
   std::optional<std::int64_t> start;
   std::int64_t lastPass = 0;
   TrialsHead head;  // of a raw record

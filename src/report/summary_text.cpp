@@ -42,14 +42,17 @@ std::string start_text(const RunReport& run) {
   return "from " + stamp_text(*run.start) + ", " + kFrom[static_cast<int>(run.plan.startFrom)];
 }
 
-// The other files of a run; a name given more than once is marked so, once.
-std::string copies_text(const std::string& file, const std::vector<std::string>& copies) {
+// The other files of a run; a name given more than once is marked so, once,
+// and a file that ends sooner than the one read says where.
+std::string copies_text(const PlannedFile& read) {
   std::string text;
+  const std::vector<Copy>& copies = read.copies;
   for (std::size_t i = 0; i < copies.size(); ++i) {
-    const auto earlier = copies.begin() + static_cast<std::ptrdiff_t>(i);
-    if (std::find(copies.begin(), earlier, copies[i]) != earlier) continue;
-    const bool again = copies[i] == file || std::find(earlier + 1, copies.end(), copies[i]) != copies.end();
-    text += (text.empty() ? "" : ", ") + copies[i] + (again ? " (given twice)" : "");
+    const auto same = [&](const Copy& copy) { return copy.file == copies[i].file; };
+    if (std::any_of(copies.begin(), copies.begin() + static_cast<std::ptrdiff_t>(i), same)) continue;
+    const bool again = copies[i].file == read.file || std::count_if(copies.begin(), copies.end(), same) > 1;
+    text += (text.empty() ? "" : ", ") + copies[i].file + (again ? " (given twice)" : "");
+    if (copies[i].lastPass < read.lastPass) text += " (to pass " + std::to_string(copies[i].lastPass) + ")";
   }
   return text;
 }
@@ -77,7 +80,7 @@ void add_runs(const FieldReport& report, std::string& text) {
                         plural(run.notes.skipped_lines(), "line").c_str(), static_cast<long long>(run.quartersChecked),
                         static_cast<long long>(run.quarters));
     if (!run.plan.log.copies.empty()) {
-      text += "         the same run, counted once: " + copies_text(run.plan.log.file, run.plan.log.copies) + "\n";
+      text += "         the same run, counted once: " + copies_text(run.plan.log) + "\n";
     }
   }
   for (const Overlap& overlap : report.overlaps) {
@@ -111,7 +114,7 @@ void add_trials(const FieldReport& report, std::string& text) {
     text += trials.plan.head.source.empty() ? "" : ", source " + trials.plan.head.source;
     text += trials.run ? ", run " + std::to_string(*trials.run + 1) + ")\n" : ")\n";
     if (!trials.plan.copies.empty()) {
-      text += "  the same run, counted once: " + copies_text(trials.plan.file, trials.plan.copies) + "\n";
+      text += "  the same run, counted once: " + copies_text(trials.plan) + "\n";
     }
     text += kSeriesHeading;
     for (const auto& [cycle, seconds] : trials.cycles) {
