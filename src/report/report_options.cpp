@@ -26,7 +26,8 @@ constexpr const char* kFooter =
     "tau sqrt(n / 60000), the same effect per bit.\n"
     "\n"
     "Exit status: 0 when the report was made; 1 when an input cannot be read or holds no valid record, a seal\n"
-    "fits no run or is not the one its raw record commits to, or an output cannot be written; 2 for bad arguments.\n";
+    "fits no run, is not the one its raw record commits to or cannot be replayed, or an output cannot be\n"
+    "written; 2 for bad arguments.\n";
 
 }  // namespace
 
