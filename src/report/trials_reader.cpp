@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <functional>
+#include <limits>
 
 #include "experiment/experiment_numbers.h"
 #include "experiment/trials_format.h"
@@ -76,7 +77,8 @@ const char* parse_second(std::string_view line, TrialSecond& second) {
   const std::optional<std::int64_t> utc = utc_stamp(fields[1]);
   const std::optional<std::int64_t> local = local_stamp(fields[2]);
   const std::optional<std::int64_t> ones = whole_number(fields[3]);
-  if (!pass || *pass < 1) return "no pass number";
+  // A pass is counted in 32 bits, as the monitor counts it.
+  if (!pass || *pass < 1 || *pass > std::numeric_limits<std::int32_t>::max()) return "no pass number";
   if (!utc || !local) return "no UTC or local time";
   if (!ones || *ones > kBitsPerPass) return "no count of ones from 0 to 200";
   if (!is_alarm_list(fields[4])) return "no list of health alarms";
