@@ -30,7 +30,8 @@ using namespace novabit::report;
 
 // Runs the simulator for `cycles` cycles in `directory`, without the raw
 // record; the log's path. `extra` gives the key: --seed, or --seal with its start.
-std::string simulate(const std::filesystem::path& directory, std::int64_t cycles, const std::vector<std::string>& extra) {
+std::string simulate(const std::filesystem::path& directory, std::int64_t cycles,
+                     const std::vector<std::string>& extra) {
   std::vector<std::string> arguments{"--no-screen", "--quiet", "--no-trials", "--passes",
                                      std::to_string(cycles * kPassesPerCycle), "--dir", directory.string()};
   arguments.insert(arguments.end(), extra.begin(), extra.end());

@@ -82,7 +82,9 @@ class Builder {
     report_.runs[index].quartersChecked = log.quarters_checked();
     report_.runs[index].start = log.start();
   }
-  void finish_trials(std::size_t index, TrialsStream& trials) { report_.trials[index].alarms = trials.reader().alarms(); }
+  void finish_trials(std::size_t index, TrialsStream& trials) {
+    report_.trials[index].alarms = trials.reader().alarms();
+  }
 
   Result<FieldReport> finish(const ReportPlan& plan) {
     if (csv_) {
@@ -168,7 +170,8 @@ struct Pending {
 // raw record counts its passes from its run's pass 1.
 std::vector<Pending> opening_order(const ReportPlan& plan) {
   std::vector<Pending> pending;
-  for (std::size_t r = 0; r < plan.runs.size(); ++r) pending.push_back({plan.runs[r].log.start.value_or(kNoStart), true, r});
+  for (std::size_t r = 0; r < plan.runs.size(); ++r)
+    pending.push_back({plan.runs[r].log.start.value_or(kNoStart), true, r});
   for (std::size_t t = 0; t < plan.trials.size(); ++t) {
     std::optional<std::int64_t> start = plan.trials[t].start;
     for (const PlannedRun& run : plan.runs) {
@@ -176,7 +179,8 @@ std::vector<Pending> opening_order(const ReportPlan& plan) {
     }
     pending.push_back({start.value_or(kNoStart), false, t});
   }
-  std::stable_sort(pending.begin(), pending.end(), [](const Pending& a, const Pending& b) { return a.start < b.start; });
+  std::stable_sort(pending.begin(), pending.end(),
+                   [](const Pending& a, const Pending& b) { return a.start < b.start; });
   return pending;
 }
 

@@ -17,7 +17,8 @@ std::int64_t local_seconds(const LocalTime& time) {
 }
 
 LocalTime local_time_of(std::int64_t seconds) {
-  const std::int64_t days = seconds >= 0 ? seconds / kSecondsPerDay : -((-seconds + kSecondsPerDay - 1) / kSecondsPerDay);
+  const std::int64_t days =
+      seconds >= 0 ? seconds / kSecondsPerDay : -((-seconds + kSecondsPerDay - 1) / kSecondsPerDay);
   const std::int64_t ofDay = seconds - days * kSecondsPerDay;
   const std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{days}}};
   return LocalTime{static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),

@@ -74,7 +74,8 @@ void RecordPlacer::reckon_start() {
   }
   if (first == nullptr) return;
   std::int64_t start = first->stamp - period_of(first->kind) + 1;
-  for (std::int64_t earlier = 0; first->kind == RecordKind::five_minute && quarter != nullptr && earlier < 3; ++earlier) {
+  for (std::int64_t earlier = 0; first->kind == RecordKind::five_minute && quarter != nullptr && earlier < 3;
+       ++earlier) {
     const std::int64_t candidate = start - earlier * kFiveMinutePasses;
     const std::int64_t phase = (quarter->stamp - candidate + 1) % kQuarterPasses;
     if (phase <= kStampTolerance || phase >= kQuarterPasses - kStampTolerance) {

@@ -70,7 +70,8 @@ Result<std::unique_ptr<ReplayBits>> ReplayBits::start(const std::string& sealFil
   options.screen = false;
   options.quiet = true;
   Simulation& simulation = replay->simulation_.emplace(options, replay->bits_.get(), replay->errors_.get());
-  if (const std::optional<Failure> problem = simulation.creation_failure()) return fail("cannot start: " + problem->message());
+  if (const std::optional<Failure> problem = simulation.creation_failure())
+    return fail("cannot start: " + problem->message());
   if (!simulation.start()) return fail("cannot start: " + stream_text(replay->errors_.get()));
   return replay;
 }

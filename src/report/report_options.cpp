@@ -7,8 +7,9 @@ namespace novabit::report {
 
 namespace {
 
-constexpr const char* kUsage = "usage: novabit-report [--trials FILE]... [--seal FILE]... [--verify] [--csv FILE] [--png FILE]"
-                               " [--tau T] [--alpha A] LOG...";
+constexpr const char* kUsage =
+    "usage: novabit-report [--trials FILE]... [--seal FILE]... [--verify] [--csv FILE] [--png FILE]"
+    " [--tau T] [--alpha A] LOG...";
 
 constexpr const char* kDescription =
     "Turns NovaBit study logs (estudio_MM-DD-YYYY, .1, ...; any order, any writer of the format) into the\n"

@@ -68,7 +68,9 @@ Path path_of(const PictureSeries& series, bool outsideOnly) {
   return path;
 }
 
-double envelope(std::int64_t records) { return kEnvelopeZ * std::sqrt(static_cast<double>(records) * kFiveMinuteBits / 4); }
+double envelope(std::int64_t records) {
+  return kEnvelopeZ * std::sqrt(static_cast<double>(records) * kFiveMinuteBits / 4);
+}
 
 class Plot {
  public:

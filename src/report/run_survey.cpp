@@ -33,8 +33,9 @@ Result<Ends> file_ends(const std::string& path) {
   if (S_ISDIR(status.st_mode)) return Failure{path, EISDIR};
   const auto size = static_cast<std::size_t>(status.st_size);
   Ends ends;
-  for (auto [text, from, length] : {std::tuple{&ends.head, std::size_t{0}, std::min(size, kHeadBytes)},
-                                    std::tuple{&ends.tail, size - std::min(size, kTailBytes), std::min(size, kTailBytes)}}) {
+  for (auto [text, from, length] :
+       {std::tuple{&ends.head, std::size_t{0}, std::min(size, kHeadBytes)},
+        std::tuple{&ends.tail, size - std::min(size, kTailBytes), std::min(size, kTailBytes)}}) {
     text->resize(length);
     std::size_t done = 0;
     while (done < length) {
@@ -84,7 +85,8 @@ Result<FileSurvey> survey_log(const std::string& path) {
     const std::optional<Checkpoint> record = head.next();
     if (!record) break;
     survey.lastPass = record->pass;
-    if (record->kind == RecordKind::five_minute && record->counted) survey.counts.push_back({record->stamp, record->ones});
+    if (record->kind == RecordKind::five_minute && record->counted)
+      survey.counts.push_back({record->stamp, record->ones});
   }
   survey.start = head.start();
   LineSource tailLines(ends->tail);

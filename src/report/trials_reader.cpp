@@ -152,7 +152,8 @@ bool TrialsReader::accept(const Row& row, const Row* following) {
     return false;
   };
   if (second.pass <= lastPass_) {
-    return leave_out([&] { return "pass " + std::to_string(second.pass) + " comes after pass " + std::to_string(lastPass_); });
+    return leave_out(
+        [&] { return "pass " + std::to_string(second.pass) + " comes after pass " + std::to_string(lastPass_); });
   }
   if (following != nullptr && following->second.pass > lastPass_ && following->second.pass < second.pass) {
     return leave_out([&] {

@@ -35,28 +35,25 @@ struct Figures {
   }
 };
 
-// The run's report with its raw record and seal, and what the simulator
-// wrote apart from the study log: each pass's ones and the window's place.
+// The run's report with its raw record and seal, and the simulator's trace:
+// each pass's ones and the window's place.
 struct Reported {
   FieldReport report{BoundarySettings{}};
-  std::vector<int> ones;
-  std::vector<testing::TraceRow> trace;
+  std::vector<testing::TraceRow> trace = testing::read_trace(testing::sealed_run().folder.file("trace.csv"));
   Reported() {
     const testing::SealedRun& run = testing::sealed_run();
-    trace = testing::read_trace(run.folder.file("trace.csv"));
-    for (const auto& row : trace) ones.push_back(row.ones);
     report = std::move(*build_report(*plan_report({run.log}, {run.trials}, {run.seal}), BoundarySettings{}, {}));
   }
   std::int64_t ones_between(std::size_t first, std::size_t last) const {
     std::int64_t sum = 0;
-    for (std::size_t pass = first; pass <= last; ++pass) sum += ones[pass - 1];
+    for (std::size_t pass = first; pass <= last; ++pass) sum += trace[pass - 1].ones;
     return sum;
   }
 };
 
-TEST(ReportFigures, AgreeWithTheRawRecordComputedApart) {
+TEST(ReportFigures, AgreeWithTheSimulatorsTraceComputedApart) {
   const Reported run;
-  ASSERT_EQ(run.ones.size(), 45000U);
+  ASSERT_EQ(run.trace.size(), 45000U);
   Figures all, quarters, seconds;
   std::vector<Figures> cycles(2);
   for (std::size_t pass = 300; pass <= 45000; pass += 300) {
@@ -65,7 +62,7 @@ TEST(ReportFigures, AgreeWithTheRawRecordComputedApart) {
     cycles[(pass - 1) / 43201].add(ones, 60000);
     if (pass % 900 == 0) quarters.add(run.ones_between(pass - 899, pass), 180000);
   }
-  for (const int ones : run.ones) seconds.add(ones, 200);
+  for (const testing::TraceRow& pass : run.trace) seconds.add(pass.ones, 200);
   all.expect_in(run.report.fiveMinutes.statistics(), 60000);
   quarters.expect_in(run.report.quarters.statistics(), 180000);
   seconds.expect_in(run.report.trials.at(0).seconds.statistics(), 200);
