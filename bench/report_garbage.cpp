@@ -25,7 +25,8 @@ std::string garbage(int kind) {
       for (int i = 0; i < 78; ++i) bytes += static_cast<char>(' ' + random() % 95);
       bytes += "\r\n";
     } else {
-      bytes += static_cast<char>(random() % 256 == '\n' ? 0 : random() % 256);
+      const auto byte = static_cast<char>(random() % 256);
+      bytes += byte == '\n' ? '\0' : byte;
     }
   }
   return bytes;
