@@ -12,13 +12,12 @@
 #include <boost/math/distributions/binomial.hpp>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "report/field_report.h"
-#include "report/seal_windows.h"
-#include "report/study_log_reader.h"
-#include "report_inputs.h"
 #include "sim_scratch.h"
 #include "simulator/simulator_main.h"
 #include "keystream/random_key.h"
@@ -29,11 +28,12 @@ namespace {
 using namespace novabit;
 using namespace novabit::report;
 
-// Runs the simulator for `cycles` cycles in `directory`; the log's bytes.
-// `extra` gives the key: --seed, or --seal with its start.
-std::string simulate(const std::filesystem::path& directory, std::int64_t cycles, const std::vector<std::string>& extra) {
-  std::vector<std::string> arguments{"--no-screen", "--quiet", "--passes", std::to_string(cycles * kPassesPerCycle),
-                                     "--dir", directory.string()};
+// Runs the simulator for `cycles` cycles in `directory`, without the raw
+// record; the log's path. `extra` gives the key: --seed, or --seal with its start.
+std::string simulate(const std::filesystem::path& directory, std::int64_t cycles,
+                     const std::vector<std::string>& extra) {
+  std::vector<std::string> arguments{"--no-screen", "--quiet", "--no-trials", "--passes",
+                                     std::to_string(cycles * kPassesPerCycle), "--dir", directory.string()};
   arguments.insert(arguments.end(), extra.begin(), extra.end());
   std::vector<const char*> pointers;
   for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
@@ -41,8 +41,18 @@ std::string simulate(const std::filesystem::path& directory, std::int64_t cycles
     std::fprintf(stderr, "the simulator failed\n");
     std::exit(1);
   }
-  std::ifstream in(directory / "estudio_12-05-2026", std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return (directory / "estudio_12-05-2026").string();
+}
+
+// The report of one log, with its seal when given; exits when it cannot be made.
+FieldReport report_of(const std::string& log, const std::vector<std::string>& seals) {
+  const Result<ReportPlan> plan = plan_report({log}, {}, seals);
+  Result<FieldReport> report = plan ? build_report(*plan, BoundarySettings{}, std::nullopt) : plan.failure();
+  if (!report) {
+    std::fprintf(stderr, "%s\n", report.failure().message().c_str());
+    std::exit(1);
+  }
+  return std::move(*report);
 }
 
 double fraction(std::int64_t count, std::int64_t total) {
@@ -54,16 +64,14 @@ double fraction(std::int64_t count, std::int64_t total) {
 int main(int argc, char** argv) {
   const std::int64_t cycles = argc > 1 ? std::atoll(argv[1]) : 1000;
   const bench::ScratchDirectory directory;
-  const BoundarySettings settings;
-
-  const FieldReport null =
-      build_report({place_records("null", read_study_log(simulate(directory.path(), cycles, {"--no-bias", "--seed", "1", "--start", "2026-12-05 10:00:00"})))},
-                   {}, settings);
+  const FieldReport null = report_of(
+      simulate(directory.path(), cycles, {"--no-bias", "--seed", "1", "--start", "2026-12-05 10:00:00"}), {});
   std::int64_t stoufferHits = 0, chiSquareHits = 0, crossings = 0;
   for (const CycleSummary& cycle : null.cycles) {
-    stoufferHits += cycle.fiveMinutes.stouffer_p() < 0.05L ? 1 : 0;
-    chiSquareHits += cycle.fiveMinutes.chi_square_p() < 0.05L ? 1 : 0;
-    crossings += cycle.fiveMinutes.firstCrossing ? 1 : 0;
+    const SeriesStatistics& s = cycle.fiveMinutes.statistics();
+    stoufferHits += s.stouffer_p() < 0.05L ? 1 : 0;
+    chiSquareHits += s.chi_square_p() < 0.05L ? 1 : 0;
+    crossings += s.firstCrossing ? 1 : 0;
   }
   const auto total = static_cast<std::int64_t>(null.cycles.size());
   const boost::math::binomial_distribution<double> chance(static_cast<double>(total), 0.05);
@@ -81,18 +89,11 @@ int main(int argc, char** argv) {
   const std::string sealPath = (directory.path() / "estudio_12-05-2026.seal").string();
   std::ofstream(sealPath) << seal_text({key_from_seed(2), {2026, 12, 5, 10, 0, 0}, {}, std::nullopt})
                           << seal_clock_line(849780000.25L);
-  const FieldReport biased = build_report(
-      {place_records("biased", read_study_log(simulate(directory.path(), cycles, {"--seal", sealPath})))}, {},
-      settings);
-  const Result<SealedRun> revealed = reveal_windows(sealPath, biased);
-  if (!revealed) {
-    std::fprintf(stderr, "%s\n", revealed.failure().message().c_str());
-    return 1;
-  }
-  const WindowCheck& windows = revealed->windows;
+  const FieldReport biased = report_of(simulate(directory.path(), cycles, {"--seal", sealPath}), {sealPath});
+  const WindowCheck& windows = biased.sealed.at(0).windows;
   std::int64_t biasedCrossings = 0;
   for (const CycleSummary& cycle : biased.cycles) {
-    biasedCrossings += cycle.fiveMinutes.firstCrossing ? 1 : 0;
+    biasedCrossings += cycle.fiveMinutes.statistics().firstCrossing ? 1 : 0;
   }
   const bool scanFinds = fraction(windows.scansFound, windows.scans) > 0.5;
   std::printf("with the window, %lld cycles:\n", static_cast<long long>(windows.scans));

@@ -1,32 +1,45 @@
 #pragma once
-// Inputs for the report benchmarks: a long study log written by the
-// monitor's own StudyLog with random counts, and a trials file of a day.
+// Inputs for the report benchmarks, and the report run in a child process so
+// that its peak memory is its own: long study logs written by the monitor's
+// own StudyLog with random counts, and raw records of any length.
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "clocks/wall_clock.h"
 #include "experiment/experiment_numbers.h"
 #include "experiment/study_log.h"
 #include "experiment/trials_format.h"
 #include "report/log_time.h"
+#include "report/report_program.h"
 #include "textio/channels.h"
 #include "textio/printer.h"
 
 namespace novabit::bench {
 
-// The wall clock of pass `pass` of a run started on 12-05-2026 at 10:00:00.
+inline constexpr std::int64_t kStart = 1796464800;  // 2026-12-05 10:00:00
+inline constexpr std::int64_t kRecordsPerYear = 105120;
+
+// The wall clock of pass `pass` of a run started at `start`.
 class PassWallClock final : public WallClock {
  public:
-  LocalTime now() const override { return report::local_time_of(kStart + pass - 1); }
+  explicit PassWallClock(std::int64_t start) : start_(start) {}
+  LocalTime now() const override { return report::local_time_of(start_ + pass - 1); }
   std::int64_t pass = 1;
 
  private:
-  static constexpr std::int64_t kStart = 1796464800;  // 2026-12-05 10:00:00
+  std::int64_t start_;
 };
 
 inline std::int32_t fair_count(std::mt19937_64& random, std::int32_t bits) {
@@ -34,15 +47,16 @@ inline std::int32_t fair_count(std::mt19937_64& random, std::int32_t bits) {
 }
 
 // A run of `fiveMinuteRecords` records with its quarters and cycle ends, in
-// the order the monitor writes them; returns the log's path.
-inline std::filesystem::path write_long_log(const std::filesystem::path& directory, std::int64_t fiveMinuteRecords) {
+// the order the monitor writes them, started at `start`; returns the log's path.
+inline std::filesystem::path write_long_log(const std::filesystem::path& directory, std::int64_t fiveMinuteRecords,
+                                            std::int64_t start = kStart, std::uint64_t seed = 1) {
   ChannelTable channels(nullptr, nullptr);
   channels.set_durable_writes(false);
   Printer printer(channels);
-  PassWallClock clock;
+  PassWallClock clock(start);
   StudyLog log(printer, clock);
   if (!log.open(1, directory)) return {};
-  std::mt19937_64 random(1);
+  std::mt19937_64 random(seed);
   PeriodTally fiveMinutes;
   PeriodTally quarter;
   std::int32_t cycles = 0;
@@ -59,6 +73,7 @@ inline std::filesystem::path write_long_log(const std::filesystem::path& directo
     log.write_checkpoint_record(1, checkpoint_form(Period::five_minute, fiveMinutes.leaning()), fiveMinutes,
                                 {6, {}, {}});
     if (clock.pass / kPassesPerCycle != (clock.pass + kFiveMinutePasses) / kPassesPerCycle) {
+      clock.pass = (clock.pass / kPassesPerCycle + 1) * kPassesPerCycle;
       log.write_cycle_record(1, ++cycles);
     }
   }
@@ -66,23 +81,58 @@ inline std::filesystem::path write_long_log(const std::filesystem::path& directo
   return directory / log.name();
 }
 
-// A day of passes in the trials format, from pass 1 at 12-05-2026 10:00:00.
-inline std::filesystem::path write_trials_day(const std::filesystem::path& directory, std::int64_t passes) {
+// `passes` seconds in the raw record's format, from pass 1 at 12-05-2026 10:00:00.
+inline std::filesystem::path write_trials(const std::filesystem::path& directory, std::int64_t passes) {
   const std::filesystem::path path = directory / "estudio_12-05-2026.trials.csv";
   std::ofstream out(path, std::ios::binary);
   out << "# program=novabit 1.0.0\r\n# source=keyed\r\n" << kTrialsColumns << "\r\n";
   std::mt19937_64 random(2);
-  PassWallClock clock;
+  std::string line;
   for (std::int64_t pass = 1; pass <= passes; ++pass) {
-    clock.pass = pass;
-    const LocalTime local = clock.now();
-    char line[128];
-    std::snprintf(line, sizeof line, "%lld,%04d-%02d-%02dT%02d:%02d:%02dZ,%s %s,%d,\r\n", static_cast<long long>(pass),
-                  local.year, local.month, local.day, local.hour, local.minute, local.second,
-                  date_text(local).c_str(), time_text(local).c_str(), fair_count(random, kBitsPerPass));
+    const LocalTime local = report::local_time_of(kStart + pass - 1);
+    line = std::to_string(pass) + "," + utc_text(local) + "," + date_text(local) + " " + time_text(local) + "," +
+           std::to_string(fair_count(random, kBitsPerPass)) + ",\r\n";
     out << line;
   }
   return path;
+}
+
+struct ChildReport {
+  int status = -1;
+  double seconds = 0;
+  double peakMegabytes = 0;  // the most resident memory the report held
+  std::size_t outputBytes = 0;
+};
+
+// novabit-report with `arguments` (after the program name) in a child
+// process: its exit status, wall time, peak resident memory and output size.
+inline ChildReport report_in_child(const std::vector<std::string>& arguments) {
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return {};
+  const auto begin = std::chrono::steady_clock::now();
+  const pid_t child = fork();
+  if (child == 0) {
+    std::vector<const char*> pointers{"novabit-report"};
+    for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+    std::ostringstream out, err;
+    const int status = report::run_report(pointers, out, err);
+    const std::size_t bytes = out.str().size() + err.str().size();
+    static_cast<void>(write(pipeEnds[1], &bytes, sizeof bytes));
+    _exit(status);
+  }
+  ChildReport result;
+  int status = 0;
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+  if (read(pipeEnds[0], &result.outputBytes, sizeof result.outputBytes) != sizeof result.outputBytes) {
+    result.outputBytes = 0;
+  }
+  close(pipeEnds[0]);
+  close(pipeEnds[1]);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  return result;
 }
 
 }  // namespace novabit::bench

@@ -1,17 +1,17 @@
-// The study log reader with arbitrary bytes, followed through the whole
-// report. Every record must be a whole period with the larger count first
-// and stand on a line of its own; no line is both a record and skipped.
+// The study log read and placed from arbitrary bytes: records come in rising
+// places, each at the last pass of a period of its kind; a counted record
+// holds a whole period and stands on a line no note skipped; the notes stay
+// capped however much of the input is damaged.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <set>
 #include <string_view>
 
+#include "experiment/experiment_numbers.h"
 #include "fuzz_check.h"
-#include "report/csv_table.h"
-#include "report/field_report.h"
-#include "report/study_log_reader.h"
-#include "report/summary_text.h"
+#include "report/log_stream.h"
 
 using novabit::fuzz::require;
 using namespace novabit;
@@ -19,24 +19,30 @@ using namespace novabit::report;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const StudyLogContents contents = read_study_log(text);
   const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
-  std::set<std::size_t> recordLines;
-  for (const LogRecord& record : contents.records) {
-    require(record.line >= 1 && record.line <= lines, "a record's line is in the text");
-    require(recordLines.insert(record.line).second, "one record per line");
-    if (record.kind != RecordKind::cycle) {
-      const std::int64_t bits = record.kind == RecordKind::quarter ? kQuarterBits : kFiveMinuteBits;
-      require(record.zeros + record.ones == bits, "a record holds a whole period");
-      require(record.zeros >= 0 && record.ones >= 0, "counts are not negative");
+  FileNotes notes;
+  LogStream stream(LineSource(text), std::nullopt, notes);
+  PlaceInRun last;
+  std::set<std::size_t> counted;
+  while (const std::optional<Checkpoint> record = stream.next()) {
+    const PlaceInRun place = place_of(record->kind, record->pass);
+    require(place > last, "records in rising places");
+    last = place;
+    require(record->line >= 1 && record->line <= lines, "a record's line is in the text");
+    const std::int64_t period = record->kind == RecordKind::quarter       ? kQuarterPasses
+                                : record->kind == RecordKind::five_minute ? kFiveMinutePasses
+                                                                          : kPassesPerCycle;
+    require(record->pass >= period && record->pass % period == 0, "a record ends a period of its kind");
+    if (record->counted && record->kind != RecordKind::cycle) {
+      const std::int32_t bits = record->kind == RecordKind::quarter ? kQuarterBits : kFiveMinuteBits;
+      require(record->ones >= 0 && record->ones <= bits, "a record holds a whole period");
+      require(counted.insert(record->line).second, "one record per line");
     }
   }
-  for (const LineNote& note : contents.notes) {
-    require(!note.skipped || recordLines.count(note.line) == 0, "a skipped line is no record");
+  for (const LineNote& note : notes.shown()) {
+    require(!note.skipped || counted.count(note.line) == 0, "a skipped line is no counted record");
   }
-  const FieldReport report = build_report({place_records("log", contents)}, {}, BoundarySettings{});
-  require(report.fiveMinutes.trials + report.quarters.trials <= static_cast<std::int64_t>(contents.records.size()),
-          "every trial is a record");
-  require(!summary_text(report).empty() && !csv_table(report).empty(), "the outputs are made");
+  require(notes.shown().size() <= kShownNotes, "the notes shown are capped");
+  require(notes.skipped_lines() <= static_cast<std::int64_t>(lines), "no more lines skipped than there are");
   return 0;
 }

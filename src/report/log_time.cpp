@@ -17,7 +17,8 @@ std::int64_t local_seconds(const LocalTime& time) {
 }
 
 LocalTime local_time_of(std::int64_t seconds) {
-  const std::int64_t days = seconds >= 0 ? seconds / kSecondsPerDay : -((-seconds + kSecondsPerDay - 1) / kSecondsPerDay);
+  const std::int64_t days =
+      seconds >= 0 ? seconds / kSecondsPerDay : -((-seconds + kSecondsPerDay - 1) / kSecondsPerDay);
   const std::int64_t ofDay = seconds - days * kSecondsPerDay;
   const std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{days}}};
   return LocalTime{static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
@@ -25,6 +26,9 @@ LocalTime local_time_of(std::int64_t seconds) {
                    static_cast<int>(ofDay / 60 % 60), static_cast<int>(ofDay % 60)};
 }
 
-std::string stamp(const LocalTime& when) { return date_text(when) + " " + time_text(when); }
+std::string stamp_text(std::int64_t seconds) {
+  const LocalTime when = local_time_of(seconds);
+  return date_text(when) + " " + time_text(when);
+}
 
 }  // namespace novabit::report

@@ -15,6 +15,6 @@ namespace novabit::report {
 std::int64_t local_seconds(const LocalTime& time);
 LocalTime local_time_of(std::int64_t seconds);
 // "12-05-2026 22:10:00", as the summary and the notes show a moment.
-std::string stamp(const LocalTime& when);
+std::string stamp_text(std::int64_t seconds);
 
 }  // namespace novabit::report

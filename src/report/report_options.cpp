@@ -7,8 +7,9 @@ namespace novabit::report {
 
 namespace {
 
-constexpr const char* kUsage = "usage: novabit-report [--trials FILE]... [--seal FILE]... [--csv FILE] [--png FILE]"
-                               " [--tau T] [--alpha A] LOG...";
+constexpr const char* kUsage =
+    "usage: novabit-report [--trials FILE]... [--seal FILE]... [--verify] [--csv FILE] [--png FILE]"
+    " [--tau T] [--alpha A] LOG...";
 
 constexpr const char* kDescription =
     "Turns NovaBit study logs (estudio_MM-DD-YYYY, .1, ...; any order, any writer of the format) into the\n"
@@ -25,8 +26,9 @@ constexpr const char* kFooter =
     "crossing, and the always-valid p = min(1, 1 / max E). Trials of other sizes than a five-minute record use\n"
     "tau sqrt(n / 60000), the same effect per bit.\n"
     "\n"
-    "Exit status: 0 when the report was made; 1 when an input cannot be read, a seal fits no run, or an output\n"
-    "cannot be written; 2 for bad arguments.\n";
+    "Exit status: 0 when the report was made; 1 when an input cannot be read or holds no valid record, a seal\n"
+    "fits no run, is not the one its raw record commits to or cannot be replayed, or an output cannot be\n"
+    "written; 2 for bad arguments.\n";
 
 }  // namespace
 
@@ -38,10 +40,13 @@ ParsedOptions parse_report_options(std::span<const char* const> arguments) {
                  "a raw per-second record (estudio_MM-DD-YYYY.trials.csv) for the per-second analysis; repeatable")
       ->allow_extra_args(false)
       ->type_name("FILE");
-  app.add_option("--seal", options.seals,
+  auto* seal = app.add_option("--seal", options.seals,
                  "the seal of a run (estudio_MM-DD-YYYY.seal): reveals its hidden windows after the study; repeatable")
       ->allow_extra_args(false)
       ->type_name("FILE");
+  app.add_flag("--verify", options.verify,
+               "replays each sealed run of the keyed generator and compares its records and seconds with the replay")
+      ->needs(seal);
   app.add_option("--csv", options.csv, "one row per record, RFC 4180")->type_name("FILE");
   app.add_option("--png", options.png, "an 800 x 600 picture of the cumulative deviation")->type_name("FILE");
   app.add_option("--tau", options.settings.tau, "the mixture's scale for a five-minute record's z (default 0.235)")

@@ -16,6 +16,7 @@ struct ReportOptions {
   std::vector<std::string> seals;
   std::optional<std::string> csv;
   std::optional<std::string> png;
+  bool verify = false;
   BoundarySettings settings;
 };
 

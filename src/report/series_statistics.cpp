@@ -12,10 +12,10 @@ namespace {
 
 // Tails far beyond any double are still computed in long double, and a tail
 // beyond even that gives 0 rather than an exception.
-using Policy = boost::math::policies::policy<boost::math::policies::underflow_error<boost::math::policies::ignore_error>,
-                                             boost::math::policies::overflow_error<boost::math::policies::ignore_error>,
-                                             boost::math::policies::evaluation_error<boost::math::policies::ignore_error>>;
-
+using Policy =
+    boost::math::policies::policy<boost::math::policies::underflow_error<boost::math::policies::ignore_error>,
+                                  boost::math::policies::overflow_error<boost::math::policies::ignore_error>,
+                                  boost::math::policies::evaluation_error<boost::math::policies::ignore_error>>;
 
 }  // namespace
 

@@ -68,6 +68,26 @@ class SeriesAccumulator {
   double lastZ_ = 0;
 };
 
+// A series with the moment its boundary was first crossed: `at` names each
+// trial as the caller shows it (a time, a pass).
+class Series {
+ public:
+  Series(std::int64_t bitsPerTrial, BoundarySettings settings) : accumulator_(bitsPerTrial, settings) {}
+
+  void add(std::int64_t ones, std::int64_t at) {
+    accumulator_.add(ones);
+    const SeriesStatistics& s = accumulator_.statistics();
+    if (s.firstCrossing && *s.firstCrossing == s.trials - 1) crossedAt_ = at;
+  }
+  const SeriesStatistics& statistics() const { return accumulator_.statistics(); }
+  const SeriesAccumulator& accumulator() const { return accumulator_; }
+  std::optional<std::int64_t> crossed_at() const { return crossedAt_; }
+
+ private:
+  SeriesAccumulator accumulator_;
+  std::optional<std::int64_t> crossedAt_;
+};
+
 // log E = -ln(1 + N tau^2) / 2 + tau^2 S^2 / (2 (1 + N tau^2)), S the sum of N z's.
 double mixture_log_e(double sumZ, std::int64_t trials, double tau);
 

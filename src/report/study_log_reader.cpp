@@ -1,12 +1,12 @@
 #include "report/study_log_reader.h"
 
 #include <array>
-#include <optional>
-#include <span>
 #include <string>
+#include <vector>
 
 #include "experiment/experiment_numbers.h"
 #include "report/log_time.h"
+#include "textio/formatting.h"
 
 namespace novabit::report {
 
@@ -17,9 +17,20 @@ std::string_view trim_end(std::string_view text) {
   return end == std::string_view::npos ? std::string_view{} : text.substr(0, end + 1);
 }
 
-std::string_view trim_start(std::string_view text) {
-  const std::size_t start = text.find_first_not_of(' ');
-  return start == std::string_view::npos ? std::string_view{} : text.substr(start);
+// The text before the number field of every further line, parsed once.
+const std::string& text_before_field(const RecordLine& shape) {
+  static const std::vector<std::pair<const RecordLine*, std::string>> kBefore = [] {
+    std::vector<std::pair<const RecordLine*, std::string>> table;
+    for (const RecordForm& form : checkpoint_forms()) {
+      for (const RecordLine& line : form.lines) table.emplace_back(&line, parse_picture(line.text).before);
+    }
+    return table;
+  }();
+  for (const auto& [line, before] : kBefore) {
+    if (line == &shape) return before;
+  }
+  static const std::string kNone;
+  return kNone;
 }
 
 // Trailing blanks are not held against a line, and an "\xFA" that went
@@ -36,38 +47,37 @@ bool matches(const RecordLine& shape, std::string_view line) {
     }
     line = latin1;
   }
-  if (shape.value == LineValue::none) {
-    return line == trim_end(shape.text);
-  }
-  const PictureText picture = parse_picture(shape.text);
-  if (!line.starts_with(picture.before)) {
-    return false;
-  }
-  const std::string_view field = trim_start(line.substr(picture.before.size()));
-  if (field.empty() || field.size() > 24) {
-    return false;
-  }
+  if (shape.value == LineValue::none) return line == trim_end(shape.text);
+  const std::string& before = text_before_field(shape);
+  if (!line.starts_with(before)) return false;
+  std::string_view field = line.substr(before.size());
+  field.remove_prefix(std::min(field.find_first_not_of(' '), field.size()));
+  if (field.empty() || field.size() > 24) return false;
   for (const char byte : field) {
-    if (byte <= ' ' || byte > '~') {
-      return false;
-    }
+    if (byte <= ' ' || byte > '~') return false;
   }
   return true;
+}
+
+bool is_further_line(std::string_view line) {
+  if (!line.starts_with(' ')) return false;
+  for (const RecordForm& form : checkpoint_forms()) {
+    for (const RecordLine& shape : form.lines) {
+      if (matches(shape, line)) return true;
+    }
+  }
+  return false;
 }
 
 // Blanks, then digits; nothing when either is missing or the number is too long.
 std::optional<std::int64_t> take_count(std::string_view& text) {
   const std::size_t start = text.find_first_not_of(' ');
-  if (start == 0 || start == std::string_view::npos) {
-    return std::nullopt;
-  }
+  if (start == 0 || start == std::string_view::npos) return std::nullopt;
   text.remove_prefix(start);
   std::int64_t value = 0;
   std::size_t digits = 0;
   for (; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits) {
-    if (digits == 9) {
-      return std::nullopt;
-    }
+    if (digits == 9) return std::nullopt;
     value = value * 10 + (text[digits] - '0');
   }
   text.remove_prefix(digits);
@@ -85,156 +95,129 @@ const char* form_name(Leaning leaning) {
   return kNames[static_cast<std::size_t>(leaning)];
 }
 
-struct HeadResult {
-  std::optional<LogRecord> record;
-  std::string problem;  // when the line has a record's start but not its figures
+struct Head {
+  std::optional<LogRecord> record;  // counted or damaged
+  const RecordForm* form = nullptr;
+  std::string problem;              // why it is damaged
 };
 
 // The counts of a checkpoint line: the whole period, the larger count first,
 // equal exactly in the balance form.
-HeadResult checkpoint_head(const RecordForm& form, LocalTime when, std::string_view counts) {
+Head checkpoint_head(const RecordForm& form, std::int64_t stamp, std::string_view counts) {
+  Head head{LogRecord{form.kind, 0, stamp, false, 0, 0, false}, &form, {}};
   const std::optional<std::int64_t> first = take_count(counts);
   const std::optional<std::int64_t> second = first ? take_count(counts) : std::nullopt;
   if (!second || !trim_end(counts).empty()) {
-    return {std::nullopt, std::string("no two counts in a ") + kind_name(form.kind) + " record"};
+    head.problem = std::string("no two counts in a ") + kind_name(form.kind) + " record";
+    return head;
   }
   const std::int64_t bits = form.kind == RecordKind::quarter ? kQuarterBits : kFiveMinuteBits;
   const bool balance = form.leaning == Leaning::balance;
   if (*first + *second != bits || (balance ? *first != *second : *first <= *second)) {
-    return {std::nullopt, "counts " + std::to_string(*first) + " and " + std::to_string(*second) + " do not fit the " +
-                              form_name(form.leaning) + " form of a " + kind_name(form.kind) + " record (" +
-                              std::to_string(bits) + " bits, the larger count first)"};
+    head.problem = "counts " + std::to_string(*first) + " and " + std::to_string(*second) + " do not fit the " +
+                   form_name(form.leaning) + " form of a " + kind_name(form.kind) + " record (" +
+                   std::to_string(bits) + " bits, the larger count first)";
+    return head;
   }
-  LogRecord record;
-  record.kind = form.kind;
-  record.when = when;
-  record.leaning = form.leaning;
-  record.zeros = form.leaning == Leaning::one ? *second : *first;
-  record.ones = bits - record.zeros;
-  return {record, {}};
+  head.record->counted = true;
+  head.record->ones = static_cast<std::int32_t>(form.leaning == Leaning::one ? *first : *second);
+  return head;
 }
 
-HeadResult cycle_head(LocalTime date, std::string_view rest) {
+Head cycle_head(std::int64_t day, std::string_view rest) {
   rest.remove_prefix(trim_end(kCycleRecordText).size());
+  Head head{LogRecord{RecordKind::cycle, 0, day, false, 0, 0, false}, nullptr, {}};
   const std::optional<std::int64_t> count = take_count(rest);
   if (!count || !trim_end(rest).empty()) {
-    return {std::nullopt, "no count in a cycle record"};
+    head.problem = "no count in a cycle record";
+    return head;
   }
-  LogRecord record;
-  record.when = date;
-  record.cyclesCompleted = *count;
-  return {record, {}};
+  head.record->counted = true;
+  head.record->cyclesCompleted = *count;
+  return head;
 }
 
-HeadResult parse_head(std::string_view line) {
+Head parse_head(std::string_view line) {
   const std::string_view quarterMark = checkpoint_form(Period::quarter, Leaning::zero).mark;
   const bool quarter = line.starts_with(quarterMark);
-  if (quarter) {
-    line.remove_prefix(quarterMark.size());
-  }
+  if (quarter) line.remove_prefix(quarterMark.size());
   const std::optional<LocalTime> date = parse_date_text(line.substr(0, 10));
-  if (!date) {
-    return {};
-  }
+  if (!date) return {};
   std::string_view rest = line.substr(10);
-  if (!quarter && rest.starts_with(trim_end(kCycleRecordText))) {
-    return cycle_head(*date, rest);
-  }
-  if (!rest.starts_with(kDateTimeSeparator)) {
-    return {};
-  }
+  if (!quarter && rest.starts_with(trim_end(kCycleRecordText))) return cycle_head(local_seconds(*date), rest);
+  if (!rest.starts_with(kDateTimeSeparator)) return {};
   rest.remove_prefix(kDateTimeSeparator.size());
   const std::optional<LocalTime> when = parse_time_text(rest.substr(0, 8), *date);
-  if (!when) {
-    return {};
-  }
-  rest.remove_prefix(8);
+  if (!when) return {};
+  rest.remove_prefix(std::min<std::size_t>(8, rest.size()));
   for (const RecordForm& form : checkpoint_forms()) {
     // The head's last blank belongs to the counts, which may have any number before them.
     const std::string_view head = trim_end(form.head);
     if ((form.kind == RecordKind::quarter) == quarter && rest.starts_with(head)) {
-      return checkpoint_head(form, *when, rest.substr(head.size()));
+      return checkpoint_head(form, local_seconds(*when), rest.substr(head.size()));
     }
   }
-  return {};
+  // Torn after its time: the mark still tells the kind, and the time its place.
+  const RecordKind kind = quarter ? RecordKind::quarter : RecordKind::five_minute;
+  return {LogRecord{kind, 0, local_seconds(*when), false, 0, 0, false}, nullptr,
+          std::string("a ") + kind_name(kind) + " record torn after its time"};
 }
-
-// Follows the lines of the record being read.
-class RecordLines {
- public:
-  void start(const LogRecord& record) {
-    lines_ = record.kind == RecordKind::cycle
-                 ? std::span<const RecordLine>{}
-                 : checkpoint_form(record.kind == RecordKind::quarter ? Period::quarter : Period::five_minute,
-                                   record.leaning)
-                       .lines;
-    kind_ = record.kind;
-    firstLine_ = record.line;
-    matched_ = 0;
-  }
-  bool expects_more() const { return matched_ < lines_.size(); }
-  bool take(std::string_view line) {
-    if (expects_more() && matches(lines_[matched_], line)) {
-      ++matched_;
-      return true;
-    }
-    return false;
-  }
-  // Notes a record that stopped short, and forgets it.
-  void finish(std::vector<LineNote>& notes) {
-    if (expects_more()) {
-      notes.push_back({firstLine_,
-                       std::string("the ") + kind_name(kind_) + " record ends after " + std::to_string(matched_ + 1) +
-                           " of its " + std::to_string(lines_.size() + 1) + " lines",
-                       false});
-    }
-    lines_ = {};
-  }
-
- private:
-  std::span<const RecordLine> lines_;
-  RecordKind kind_ = RecordKind::cycle;
-  std::size_t firstLine_ = 0;
-  std::size_t matched_ = 0;
-};
 
 }  // namespace
 
-StudyLogContents read_study_log(std::string_view text) {
-  StudyLogContents contents;
-  LineSplitter lines(text);
-  RecordLines open;
-  std::string_view line;
-  bool torn = false;
-  while (lines.next(line, torn)) {
-    const std::size_t number = lines.number();
-    if (torn) {
-      open.finish(contents.notes);
-      contents.notes.push_back({number, "a torn last line: it has no line end", true});
-      break;
-    }
-    if (open.take(line)) {
+void StudyLogReader::finish_record() {
+  if (open_ != nullptr && matched_ < open_->lines.size()) {
+    const RecordForm& form = *open_;
+    const std::size_t matched = matched_;
+    notes_.add(openLine_, false, [&] {
+      return std::string("the ") + kind_name(form.kind) + " record ends after " + std::to_string(matched + 1) +
+             " of its " + std::to_string(form.lines.size() + 1) + " lines";
+    });
+  }
+  open_ = nullptr;
+}
+
+std::optional<LogRecord> StudyLogReader::next() {
+  while (const std::optional<SourceLine> line = lines_.next()) {
+    if (open_ != nullptr && !line->torn && matched_ < open_->lines.size() &&
+        matches(open_->lines[matched_], line->text)) {
+      ++matched_;
+      lastSkipped_ = false;
       continue;
     }
-    open.finish(contents.notes);
-    HeadResult head = parse_head(line);
-    if (head.record) {
-      head.record->line = number;
-      contents.records.push_back(*head.record);
-      open.start(*head.record);
-    } else if (!head.problem.empty()) {
-      contents.notes.push_back({number, head.problem, true});
-    } else {
-      bool further = false;
-      for (const RecordForm& form : checkpoint_forms()) {
-        for (const RecordLine& shape : form.lines) further = further || matches(shape, line);
-      }
-      contents.notes.push_back(
-          {number, further ? "a record's further line without its first line" : "not a study log record", true});
+    finish_record();
+    const bool previousSkipped = std::exchange(lastSkipped_, true);
+    if (line->torn || line->overlong) {
+      afterSkip_ = true;
+      notes_.add(line->number, true,
+                 [&] { return line->torn ? "a torn last line: it has no line end" : "a line far too long"; });
+      continue;
     }
+    Head head = parse_head(line->text);
+    if (!head.record) {
+      afterSkip_ = true;
+      // The further lines of a record whose first line was skipped are part of that one problem.
+      if (previousSkipped && is_further_line(line->text)) {
+        notes_.skip_quietly();
+      } else {
+        notes_.add(line->number, true, [&] {
+          return is_further_line(line->text) ? "a record's further line without its first line"
+                                              : "not a study log record";
+        });
+      }
+      continue;
+    }
+    if (!head.problem.empty()) notes_.add(line->number, true, [&] { return head.problem; });
+    lastSkipped_ = !head.problem.empty();
+    open_ = head.form;
+    openLine_ = line->number;
+    matched_ = 0;
+    head.record->line = line->number;
+    head.record->afterSkip = std::exchange(afterSkip_, false);
+    return head.record;
   }
-  open.finish(contents.notes);
-  return contents;
+  finish_record();
+  return std::nullopt;
 }
 
 }  // namespace novabit::report

@@ -2,16 +2,19 @@
 // The readable summary of a report, for standard output.
 
 #include <string>
+#include <vector>
 
 #include "report/field_report.h"
+#include "report/seal_verify.h"
 
 namespace novabit::report {
 
-std::string summary_text(const FieldReport& report);
+std::string summary_text(const FieldReport& report, const std::vector<Verification>& verified);
 
 // "0.0312", "2.41e-07", "< 1e-4900": small p-values in scientific notation.
 std::string p_text(long double p);
-// The value whose natural logarithm is `logValue`, even far beyond a double.
+// The value whose natural logarithm is `logValue`, even far beyond a
+// double: "3.52", "1.0e+401".
 std::string e_value_text(double logValue);
 
 }  // namespace novabit::report

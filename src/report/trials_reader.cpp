@@ -2,9 +2,14 @@
 
 #include <array>
 #include <charconv>
-#include <optional>
+#include <cstdlib>
+#include <functional>
+#include <limits>
 
+#include "experiment/experiment_numbers.h"
+#include "experiment/trials_format.h"
 #include "report/log_time.h"
+#include "report/record_placer.h"
 
 namespace novabit::report {
 
@@ -15,9 +20,7 @@ template <std::size_t N>
 bool split_fields(std::string_view line, std::array<std::string_view, N>& fields) {
   for (std::size_t i = 0; i < N; ++i) {
     const std::size_t comma = line.find(',');
-    if ((comma == std::string_view::npos) != (i + 1 == N)) {
-      return false;
-    }
+    if ((comma == std::string_view::npos) != (i + 1 == N)) return false;
     fields[i] = line.substr(0, comma);
     line = comma == std::string_view::npos ? std::string_view{} : line.substr(comma + 1);
   }
@@ -33,19 +36,21 @@ std::optional<std::int64_t> whole_number(std::string_view text) {
   return value;
 }
 
+// "12-07-2026 05:32:20"
+std::optional<std::int64_t> local_stamp(std::string_view text) {
+  const std::optional<LocalTime> date = text.size() == 19 && text[10] == ' ' ? parse_date_text(text.substr(0, 10))
+                                                                             : std::nullopt;
+  const std::optional<LocalTime> when = date ? parse_time_text(text.substr(11), *date) : std::nullopt;
+  return when ? std::optional(local_seconds(*when)) : std::nullopt;
+}
+
 // "2026-12-07T05:32:20Z"
-bool is_utc_stamp(std::string_view text) {
-  constexpr std::string_view kShape = "dddd-dd-ddTdd:dd:ddZ";
-  if (text.size() != kShape.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const bool digit = text[i] >= '0' && text[i] <= '9';
-    if (kShape[i] == 'd' ? !digit : text[i] != kShape[i]) {
-      return false;
-    }
-  }
-  return true;
+std::optional<std::int64_t> utc_stamp(std::string_view text) {
+  if (text.size() != 20 || text[4] != '-' || text[10] != 'T' || text[19] != 'Z') return std::nullopt;
+  const std::array<char, 19> local{text[5], text[6], '-',      text[8],  text[9],  '-',      text[0],
+                                   text[1], text[2], text[3],  ' ',      text[11], text[12], text[13],
+                                   text[14], text[15], text[16], text[17], text[18]};
+  return local_stamp(std::string_view(local.data(), local.size()));
 }
 
 // Names of lower-case letters and underscores, one blank apart.
@@ -53,9 +58,7 @@ bool is_alarm_list(std::string_view text) {
   bool nameStart = true;
   for (const char byte : text) {
     if (byte == ' ') {
-      if (nameStart) {
-        return false;
-      }
+      if (nameStart) return false;
       nameStart = true;
     } else if ((byte >= 'a' && byte <= 'z') || byte == '_') {
       nameStart = false;
@@ -66,87 +69,154 @@ bool is_alarm_list(std::string_view text) {
   return !nameStart || text.empty();
 }
 
-// The reason the line is not a pass, or nothing when `second` holds it.
-std::optional<std::string> parse_second(std::string_view line, TrialSecond& second) {
+// The reason the line is not a row, or nothing when `second` holds it.
+const char* parse_second(std::string_view line, TrialSecond& second) {
   std::array<std::string_view, 5> fields;
-  if (!split_fields(line, fields)) {
-    return "not a line of five fields";
-  }
+  if (!split_fields(line, fields)) return "not a line of five fields";
   const std::optional<std::int64_t> pass = whole_number(fields[0]);
+  const std::optional<std::int64_t> utc = utc_stamp(fields[1]);
+  const std::optional<std::int64_t> local = local_stamp(fields[2]);
   const std::optional<std::int64_t> ones = whole_number(fields[3]);
-  const std::optional<LocalTime> date = parse_date_text(fields[2].substr(0, 10));
-  const std::optional<LocalTime> local =
-      date && fields[2].size() == 19 && fields[2][10] == ' ' ? parse_time_text(fields[2].substr(11), *date)
-                                                             : std::nullopt;
-  if (!pass || *pass < 1) {
-    return "no pass number";
-  }
-  if (!is_utc_stamp(fields[1]) || !local) {
-    return "no UTC or local time";
-  }
-  if (!ones || *ones > kBitsPerPass) {
-    return "no count of ones from 0 to " + std::to_string(kBitsPerPass);
-  }
-  if (!is_alarm_list(fields[4])) {
-    return "no list of health alarms";
-  }
-  second = {*pass, *local, static_cast<std::int32_t>(*ones), !fields[4].empty(), 0};
-  return std::nullopt;
-}
-
-void count_alarms(std::string_view list, std::map<std::string, std::int64_t>& alarms) {
-  while (!list.empty()) {
-    const std::size_t blank = list.find(' ');
-    ++alarms[std::string(list.substr(0, blank))];
-    list = blank == std::string_view::npos ? std::string_view{} : list.substr(blank + 1);
-  }
+  // A pass is counted in 32 bits, as the monitor counts it.
+  if (!pass || *pass < 1 || *pass > std::numeric_limits<std::int32_t>::max()) return "no pass number";
+  if (!utc || !local) return "no UTC or local time";
+  if (!ones || *ones > kBitsPerPass) return "no count of ones from 0 to 200";
+  if (!is_alarm_list(fields[4])) return "no list of health alarms";
+  second = {*pass, *utc, *local, static_cast<std::int32_t>(*ones), !fields[4].empty(), 0};
+  return nullptr;
 }
 
 }  // namespace
 
-TrialsContents read_trials(std::string_view text) {
-  TrialsContents contents;
-  LineSplitter lines(text);
-  std::string_view line;
-  bool torn = false;
-  bool headerSeen = false;
-  while (lines.next(line, torn)) {
-    const std::size_t number = lines.number();
-    if (torn) {
-      contents.notes.push_back({number, "a torn last line: it has no line end", true});
+std::optional<TrialSecond> parse_trials_row(std::string_view line) {
+  TrialSecond second;
+  return parse_second(line, second) == nullptr ? std::optional(second) : std::nullopt;
+}
+
+const TrialsHead& TrialsReader::head() {
+  while (!headRead_) {
+    const std::optional<SourceLine> line = lines_.next();
+    if (!line) {
+      notes_.add(0, false, [] { return "no header line \"" + std::string(kTrialsColumns) + "\""; });
+      headRead_ = linesDone_ = true;
+    } else if (line->text == kTrialsColumns && !line->torn) {
+      headRead_ = true;
+    } else if (line->text.starts_with(kTrialsComment) && !line->torn && !line->overlong) {
+      const std::string_view text = line->text.substr(kTrialsComment.size());
+      const std::size_t equals = text.find('=');
+      const std::string_view name = text.substr(0, equals);
+      const std::string value(equals == std::string_view::npos ? "" : text.substr(equals + 1));
+      for (const auto& [field, known] : {std::pair{&head_.program, kTrialsProgram},
+                                         std::pair{&head_.source, kTrialsSource},
+                                         std::pair{&head_.keyCommitment, kTrialsKeyCommitment}}) {
+        if (name == known) *field = value;
+      }
+    } else {
+      notes_.add(line->number, true, [] {
+        return "neither a comment nor the header \"" + std::string(kTrialsColumns) + "\"";
+      });
+    }
+  }
+  return head_;
+}
+
+bool TrialsReader::fill(std::size_t rows) {
+  head();
+  while (ahead_.size() < rows && !linesDone_) {
+    const std::optional<SourceLine> line = lines_.next();
+    if (!line) {
+      linesDone_ = true;
       break;
     }
-    if (!headerSeen) {
-      if (line == kTrialsColumns) {
-        headerSeen = true;
-      } else if (const std::string sourceLine = std::string(kTrialsComment).append(kTrialsSource).append("=");
-                 line.starts_with(sourceLine)) {
-        contents.source = std::string(line.substr(sourceLine.size()));
-      } else if (!line.starts_with(kTrialsComment.front())) {
-        contents.notes.push_back(
-            {number, "neither a comment nor the header \"" + std::string(kTrialsColumns) + "\"", true});
-      }
+    Row row;
+    const char* problem = line->torn      ? "a torn last line: it has no line end"
+                          : line->overlong ? "a line far too long"
+                                           : parse_second(line->text, row.second);
+    if (problem != nullptr) {
+      notes_.add(line->number, true, [problem] { return std::string(problem); });
       continue;
     }
-    TrialSecond second;
-    if (const std::optional<std::string> problem = parse_second(line, second)) {
-      contents.notes.push_back({number, *problem, true});
-      continue;
-    }
-    if (!contents.seconds.empty() && second.pass != contents.seconds.back().pass + 1) {
-      contents.notes.push_back({number,
-                                "pass " + std::to_string(second.pass) + " follows pass " +
-                                    std::to_string(contents.seconds.back().pass),
-                                false});
-    }
-    second.line = number;
-    count_alarms(line.substr(line.rfind(',') + 1), contents.alarms);
-    contents.seconds.push_back(second);
+    row.second.line = line->number;
+    row.alarms = line->text.substr(line->text.rfind(',') + 1);
+    ahead_.push_back(std::move(row));
   }
-  if (!headerSeen) {
-    contents.notes.push_back({lines.number(), "no header line \"" + std::string(kTrialsColumns) + "\"", false});
+  return ahead_.size() >= rows;
+}
+
+bool TrialsReader::accept(const Row& row, const Row* following) {
+  const TrialSecond& second = row.second;
+  const bool followingInOrder = following != nullptr && following->second.pass > second.pass;
+  const auto leave_out = [&](const std::function<std::string()>& why) {
+    ++leftOut_;
+    notes_.add(second.line, false, [&] { return "left out: " + why(); });
+    return false;
+  };
+  if (second.pass <= lastPass_) {
+    return leave_out(
+        [&] { return "pass " + std::to_string(second.pass) + " comes after pass " + std::to_string(lastPass_); });
   }
-  return contents;
+  if (following != nullptr && following->second.pass > lastPass_ && following->second.pass < second.pass) {
+    return leave_out([&] {
+      return "pass " + std::to_string(second.pass) + " comes before pass " + std::to_string(following->second.pass);
+    });
+  }
+  if (!utcStart_) {
+    // The first second sets the clock unless the next one contradicts it.
+    const std::int64_t start = second.utc - second.pass + 1;
+    if (followingInOrder && std::abs(following->second.utc - following->second.pass + 1 - start) > kStampTolerance) {
+      return leave_out([] { return std::string("its time contradicts the next second's"); });
+    }
+    utcStart_ = start;
+  }
+  const std::int64_t step = second.utc - expected_utc(second.pass, offset_);
+  const bool confirmed = followingInOrder && std::abs(following->second.utc -
+                                                      expected_utc(following->second.pass, offset_ + step)) <=
+                                                 kStampTolerance;
+  if (std::abs(step) > kStampTolerance && !confirmed) {
+    return leave_out([&] {
+      return "its time is " + std::to_string(std::abs(step)) + " s from where pass " + std::to_string(second.pass) +
+             " puts it";
+    });
+  }
+  if (std::abs(step) > kStampTolerance) {
+    notes_.add(second.line, false, [&] {
+      return "the clock moved by " + std::string(step > 0 ? "+" : "") + std::to_string(step) + " s before this second";
+    });
+  }
+  offset_ += step;
+  const std::int64_t gap = lastPass_ > 0 ? second.pass - lastPass_ - 1 : 0;
+  if (gap - leftOut_ > 0) {
+    const std::int64_t from = lastPass_ + 1;
+    notes_.add(second.line, false, [&] {
+      return gap == 1 ? "pass " + std::to_string(from) + " missing"
+                      : std::to_string(gap - leftOut_) + " of passes " + std::to_string(from) + " to " +
+                            std::to_string(second.pass - 1) + " missing";
+    });
+  }
+  if (gap > 0) leftOut_ = 0;
+  lastPass_ = second.pass;
+  return true;
+}
+
+Result<std::unique_ptr<TrialsStream>> TrialsStream::open(const std::string& path, FileNotes& notes) {
+  Result<LineSource> lines = LineSource::open(path);
+  if (!lines) return lines.failure();
+  return std::make_unique<TrialsStream>(std::move(*lines), notes);
+}
+
+std::optional<TrialSecond> TrialsReader::next() {
+  while (fill(2) || !ahead_.empty()) {
+    const Row row = std::move(ahead_.front());
+    ahead_.pop_front();
+    if (!accept(row, ahead_.empty() ? nullptr : &ahead_.front())) continue;
+    for (std::string_view list = row.alarms; !list.empty();) {
+      const std::size_t blank = list.find(' ');
+      ++alarms_[std::string(list.substr(0, blank))];
+      list = blank == std::string_view::npos ? std::string_view{} : list.substr(blank + 1);
+    }
+    return row.second;
+  }
+  return std::nullopt;
 }
 
 }  // namespace novabit::report

@@ -1,37 +1,92 @@
 #pragma once
-// Reads the raw per-second record (the trials file) written beside a study
-// log: comment lines, the header, then one line per pass. Lines that do not
-// fit are noted and skipped.
+// Reads the raw per-second record (the trials file) as a stream, in bounded
+// memory: its "# name=value" lines and column header, then one second at a
+// time. A line that is no row is noted and skipped; a row whose pass does not
+// follow the one before, or whose UTC time contradicts its pass, is noted and
+// left out, so that the seconds come in the order of their passes.
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
-#include "experiment/experiment_numbers.h"
-#include "experiment/trials_format.h"
-#include "report/line_notes.h"
-#include "textio/formatting.h"
+#include "report/file_notes.h"
+#include "report/line_source.h"
 
 namespace novabit::report {
 
+struct TrialsHead {
+  std::string program;
+  std::string source;
+  std::string keyCommitment;  // the SHA-256 of the seal's key line, when given
+};
 
 struct TrialSecond {
   std::int64_t pass = 0;
-  LocalTime local;
+  std::int64_t utc = 0;    // seconds since 1970 UTC
+  std::int64_t local = 0;  // local seconds (log_time.h)
   std::int32_t ones = 0;
   bool alarm = false;
   std::size_t line = 0;
 };
 
-struct TrialsContents {
-  std::string source;  // from "# source=", when given
-  std::vector<TrialSecond> seconds;
-  std::map<std::string, std::int64_t> alarms;  // how often each health test fired
-  std::vector<LineNote> notes;
+// One row of seconds, or nothing when the line is none.
+std::optional<TrialSecond> parse_trials_row(std::string_view line);
+
+class TrialsReader {
+ public:
+  TrialsReader(LineSource& lines, FileNotes& notes) : lines_(lines), notes_(notes) {}
+
+  // The lines before the first row.
+  const TrialsHead& head();
+  // The next second in pass order; nothing at the end of the lines.
+  std::optional<TrialSecond> next();
+  // How often each health test fired in the seconds given so far.
+  const std::map<std::string, std::int64_t>& alarms() const { return alarms_; }
+
+ private:
+  struct Row {
+    TrialSecond second;
+    std::string alarms;
+  };
+  bool fill(std::size_t rows);
+  std::int64_t expected_utc(std::int64_t pass, std::int64_t offset) const { return *utcStart_ + pass - 1 + offset; }
+  bool accept(const Row& row, const Row* following);
+
+  LineSource& lines_;
+  FileNotes& notes_;
+  TrialsHead head_;
+  bool headRead_ = false;
+  bool linesDone_ = false;
+  std::deque<Row> ahead_;
+  std::optional<std::int64_t> utcStart_;  // the UTC time of pass 1
+  std::int64_t offset_ = 0;               // drift of the clock
+  std::int64_t lastPass_ = 0;
+  // Rows left out since the last gap in the passes: they explain the next one.
+  std::int64_t leftOut_ = 0;
+  std::map<std::string, std::int64_t> alarms_;
 };
 
-TrialsContents read_trials(std::string_view text);
+// A raw record read from its file, the whole reading in bounded memory.
+class TrialsStream {
+ public:
+  // A failure names the file.
+  static Result<std::unique_ptr<TrialsStream>> open(const std::string& path, FileNotes& notes);
+  TrialsStream(LineSource lines, FileNotes& notes) : lines_(std::move(lines)), reader_(lines_, notes) {}
+  TrialsStream(const TrialsStream&) = delete;
+  TrialsStream& operator=(const TrialsStream&) = delete;
+
+  // Nothing at the end, or when a read failed (then failure() says why).
+  std::optional<TrialSecond> next() { return reader_.next(); }
+  const std::optional<Failure>& failure() const { return lines_.failure(); }
+  TrialsReader& reader() { return reader_; }
+
+ private:
+  LineSource lines_;
+  TrialsReader reader_;
+};
 
 }  // namespace novabit::report

@@ -7,85 +7,93 @@ namespace novabit::report {
 
 namespace {
 
-bool in_window(const WindowPlace& place, std::int64_t minute) {
-  return place.startMinute < minute && minute < place.startMinute + kBiasWindowMinutes + 1;
+// The first pass of a cycle.
+std::int64_t first_pass_of(std::int64_t cycle) { return (cycle - 1) * kPassesPerCycle + 1; }
+
+// The passes the window forces in, from its first minute to its last.
+std::pair<std::int64_t, std::int64_t> window_passes(std::int64_t cycle, const WindowPlace& place) {
+  const std::int64_t base = first_pass_of(cycle);
+  return {base + (place.startMinute + 1) * kPassesPerMinute,
+          base + (place.startMinute + kBiasWindowMinutes + 1) * kPassesPerMinute - 1};
 }
 
-// The first and the last cycle minute of a record's passes within `cycle`.
-std::pair<std::int64_t, std::int64_t> minutes_of(const Checkpoint& record) {
-  const std::int64_t firstPass = record.pass - kFiveMinutePasses + 1;
-  const std::int64_t first = cycle_of_pass(firstPass) == record.cycle ? cycle_minute_of_pass(firstPass) : 0;
-  return {first, cycle_minute_of_pass(record.pass)};
-}
-
-ScanResult scan(const std::vector<const Checkpoint*>& records, const WindowPlace& place) {
-  std::vector<double> z;
-  for (const Checkpoint* record : records) {
-    z.push_back(trial_z(record->ones, kFiveMinuteBits));
-  }
-  double sum = 0;
-  for (std::size_t i = 0; i < kScanRecords; ++i) {
-    sum += z[i];
-  }
-  std::size_t best = 0;
-  double bestSum = sum;
-  for (std::size_t first = 1; first + kScanRecords <= z.size(); ++first) {
-    sum += z[first + kScanRecords - 1] - z[first - 1];
-    if (std::abs(sum) > std::abs(bestSum)) {
-      best = first;
-      bestSum = sum;
-    }
-  }
-  ScanResult result;
-  result.firstMinute = minutes_of(*records[best]).first;
-  result.lastMinute = minutes_of(*records[best + kScanRecords - 1]).second;
-  result.score = std::abs(bestSum) / std::sqrt(static_cast<double>(kScanRecords));
-  const std::int64_t from = std::max(result.firstMinute, place.startMinute + 1);
-  const std::int64_t to = std::min(result.lastMinute, place.startMinute + kBiasWindowMinutes);
-  result.overlapMinutes = std::max<std::int64_t>(0, to - from + 1);
-  return result;
+// The first pass of the five-minute record ending at `pass`, within its cycle.
+std::int64_t record_first_pass(std::int64_t pass) {
+  return std::max(pass - kFiveMinutePasses + 1, first_pass_of(cycle_of_pass(pass)));
 }
 
 }  // namespace
 
-bool record_in_window(const Checkpoint& record, const WindowPlace& place) {
-  std::int64_t passesInside = 0;
-  for (std::int64_t pass = record.pass - kFiveMinutePasses + 1; pass <= record.pass; ++pass) {
-    passesInside += cycle_of_pass(pass) == record.cycle && in_window(place, cycle_minute_of_pass(pass)) ? 1 : 0;
-  }
-  return 2 * passesInside > kFiveMinutePasses;
+WindowShare window_share(std::int64_t pass, const WindowPlace& place) {
+  const auto [from, to] = window_passes(cycle_of_pass(pass), place);
+  const std::int64_t inside = std::min(pass, to) - std::max(record_first_pass(pass), from) + 1;
+  return 2 * inside > kFiveMinutePasses ? WindowShare::inside : inside > 0 ? WindowShare::edge : WindowShare::outside;
 }
 
-WindowCheck check_windows(const StudyRun& run, const std::function<WindowPlace(std::int64_t cycle)>& place_of_cycle,
-                          BoundarySettings settings) {
-  WindowCheck check{{}, SeriesStatistics{}, 0, 0};
-  SeriesAccumulator towardsBit(kFiveMinuteBits, settings);
-  auto record = run.fiveMinutes.begin();
-  for (std::int64_t cycle = 0; cycle < run.cycles(); ++cycle) {
-    CycleWindow window{cycle, place_of_cycle(cycle), {}, {}, std::nullopt};
-    SeriesAccumulator inside(kFiveMinuteBits, settings);
-    SeriesAccumulator outside(kFiveMinuteBits, settings);
-    std::vector<const Checkpoint*> records;
-    for (; record != run.fiveMinutes.end() && record->cycle == cycle; ++record) {
-      if (record_in_window(*record, window.place)) {
-        inside.add(record->ones);
-        towardsBit.add(window.place.bit == 1 ? record->ones : kFiveMinuteBits - record->ones);
-      } else {
-        outside.add(record->ones);
+WindowChecker::WindowChecker(std::function<WindowPlace(std::int64_t cycle)> placeOfCycle, BoundarySettings settings)
+    : placeOfCycle_(std::move(placeOfCycle)), settings_(settings), towards_(kFiveMinuteBits, settings) {}
+
+void WindowChecker::close_cycle() {
+  if (!cycle_) return;
+  cycle_->inside = inside_->statistics();
+  cycle_->outside = outside_->statistics();
+  if (records_.size() >= kScanRecords) {
+    // The stretch of consecutive records with the largest |sum z|.
+    double sum = 0;
+    for (std::size_t i = 0; i < kScanRecords; ++i) sum += records_[i].z;
+    std::size_t best = 0;
+    double bestSum = sum;
+    for (std::size_t first = 1; first + kScanRecords <= records_.size(); ++first) {
+      sum += records_[first + kScanRecords - 1].z - records_[first - 1].z;
+      if (std::abs(sum) > std::abs(bestSum)) {
+        best = first;
+        bestSum = sum;
       }
-      records.push_back(&*record);
     }
-    window.inside = inside.statistics();
-    window.outside = outside.statistics();
-    if (records.size() >= kScanRecords) {
-      window.scan = scan(records, window.place);
-      ++check.scans;
-      check.scansFound += window.scan->found() ? 1 : 0;
-    }
-    check.cycles.push_back(window);
+    // Whole minutes of the cycle between the stretch's first pass and its last.
+    const std::int64_t base = first_pass_of(cycle_->cycle);
+    const std::int64_t from = record_first_pass(records_[best].pass) - base;
+    const std::int64_t to = records_[best + kScanRecords - 1].pass - base;
+    ScanResult scan;
+    scan.firstMinute = (from + kPassesPerMinute - 1) / kPassesPerMinute;
+    scan.lastMinute = (to + 1) / kPassesPerMinute - 1;
+    scan.score = std::abs(bestSum) / std::sqrt(static_cast<double>(kScanRecords));
+    const std::int64_t windowFirst = cycle_->place.startMinute + 1;
+    const std::int64_t windowLast = cycle_->place.startMinute + kBiasWindowMinutes;
+    scan.overlapMinutes =
+        std::max<std::int64_t>(0, std::min(scan.lastMinute, windowLast) - std::max(scan.firstMinute, windowFirst) + 1);
+    cycle_->scan = scan;
+    ++check_.scans;
+    check_.scansFound += scan.found() ? 1 : 0;
   }
-  check.insideTowardsBit = towardsBit.statistics();
-  return check;
+  check_.cycles.push_back(*cycle_);
+  cycle_.reset();
+  records_.clear();
+}
+
+WindowShare WindowChecker::add(const Checkpoint& record) {
+  const std::int64_t cycle = cycle_of_pass(record.pass);
+  if (!cycle_ || cycle_->cycle != cycle) {
+    close_cycle();
+    cycle_ = CycleWindow{cycle, placeOfCycle_(cycle), {}, {}, std::nullopt};
+    inside_.emplace(kFiveMinuteBits, settings_);
+    outside_.emplace(kFiveMinuteBits, settings_);
+  }
+  const WindowShare share = window_share(record.pass, cycle_->place);
+  if (share == WindowShare::inside) {
+    inside_->add(record.ones);
+    towards_.add(cycle_->place.bit == 1 ? record.ones : kFiveMinuteBits - record.ones);
+  } else if (share == WindowShare::outside) {
+    outside_->add(record.ones);
+  }
+  records_.push_back({record.pass, trial_z(record.ones, kFiveMinuteBits)});
+  return share;
+}
+
+const WindowCheck& WindowChecker::finish() {
+  close_cycle();
+  check_.insideTowardsBit = towards_.statistics();
+  return check_;
 }
 
 }  // namespace novabit::report

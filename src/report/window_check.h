@@ -1,7 +1,8 @@
 #pragma once
 // The positive control: with the hidden window of every cycle revealed, the
 // five-minute records inside it and outside it, and whether a blind scan for
-// the strongest 99-minute stretch finds it.
+// the strongest 99-minute stretch finds it. Fed one record at a time, in pass
+// order, so that it holds one cycle's records at most.
 
 #include <cstdint>
 #include <functional>
@@ -9,8 +10,8 @@
 #include <vector>
 
 #include "experiment/experiment_numbers.h"
+#include "report/record_placer.h"
 #include "report/series_statistics.h"
-#include "report/study_run.h"
 
 namespace novabit::report {
 
@@ -24,17 +25,21 @@ struct WindowPlace {
 };
 
 struct ScanResult {
-  std::int64_t firstMinute = 0;  // cycle minutes the stretch covers
+  std::int64_t firstMinute = 0;  // the cycle minutes the stretch covers whole
   std::int64_t lastMinute = 0;
   double score = 0;              // |sum z| / sqrt(m)
-  std::int64_t overlapMinutes = 0;
+  std::int64_t overlapMinutes = 0;  // minutes of the window it covers whole
   bool found() const { return 2 * overlapMinutes > kBiasWindowMinutes; }
 };
 
+// A record is inside a window when more than half its passes were in it, and
+// outside when none was; the one or two records at its edges are neither, so
+// that the records outside show no trace of the forcing.
+enum class WindowShare { outside, edge, inside };
+
 struct CycleWindow {
-  std::int64_t cycle = 0;
+  std::int64_t cycle = 0;  // from 1
   WindowPlace place;
-  // A record counts as inside when more than half its passes were in the window.
   SeriesStatistics inside;
   SeriesStatistics outside;
   std::optional<ScanResult> scan;  // none in a cycle shorter than a stretch
@@ -48,10 +53,34 @@ struct WindowCheck {
   std::int64_t scans = 0;
 };
 
-// More than half the record's passes lay in the window of the record's cycle.
-bool record_in_window(const Checkpoint& record, const WindowPlace& place);
+// Where the five-minute record ending at `pass` lay against the window of its cycle.
+WindowShare window_share(std::int64_t pass, const WindowPlace& place);
 
-WindowCheck check_windows(const StudyRun& run, const std::function<WindowPlace(std::int64_t cycle)>& place_of_cycle,
-                          BoundarySettings settings);
+class WindowChecker {
+ public:
+  // The window of each cycle, numbered from 1.
+  WindowChecker(std::function<WindowPlace(std::int64_t cycle)> placeOfCycle, BoundarySettings settings);
+
+  // A counted five-minute record.
+  WindowShare add(const Checkpoint& record);
+  // Closes the last cycle.
+  const WindowCheck& finish();
+
+ private:
+  struct Record {
+    std::int64_t pass;
+    double z;
+  };
+  void close_cycle();
+
+  std::function<WindowPlace(std::int64_t)> placeOfCycle_;
+  BoundarySettings settings_;
+  WindowCheck check_;
+  SeriesAccumulator towards_;
+  std::optional<CycleWindow> cycle_;
+  std::optional<SeriesAccumulator> inside_;
+  std::optional<SeriesAccumulator> outside_;
+  std::vector<Record> records_;
+};
 
 }  // namespace novabit::report

@@ -1,0 +1,40 @@
+// novabit-report on ten years of study logs (ten runs of a year each, about
+// 240 MB: 1,051,200 five-minute records with their quarters and cycle ends),
+// summary, CSV and picture, in a child process. Target: at most 64 MB of
+// memory at its peak.
+
+#include <benchmark/benchmark.h>
+
+#include "report_inputs.h"
+#include "sim_scratch.h"
+
+namespace {
+
+using namespace novabit::bench;
+
+constexpr int kYears = 10;
+constexpr std::int64_t kSecondsPerYear = kRecordsPerYear * 300;
+
+void BM_ReportTenYearsOfLogs(benchmark::State& state) {
+  const ScratchDirectory directory;
+  std::vector<std::string> arguments;
+  for (int year = 0; year < kYears; ++year) {
+    const std::filesystem::path folder = directory.path() / std::to_string(year);
+    std::filesystem::create_directory(folder);
+    arguments.push_back(
+        write_long_log(folder, kRecordsPerYear, kStart + year * (kSecondsPerYear + 60), year + 1).string());
+  }
+  arguments.insert(arguments.end(), {"--csv", (directory.path() / "r.csv").string(), "--png",
+                                     (directory.path() / "r.png").string()});
+  ChildReport report;
+  for (auto _ : state) {
+    report = report_in_child(arguments);
+    state.SetIterationTime(report.seconds);
+    if (report.status != 0) state.SkipWithError("the report failed");
+  }
+  state.counters["peak_MB"] = report.peakMegabytes;
+  state.counters["output_kB"] = static_cast<double>(report.outputBytes) / 1024;
+}
+BENCHMARK(BM_ReportTenYearsOfLogs)->Unit(benchmark::kSecond)->Iterations(1)->UseManualTime();
+
+}  // namespace

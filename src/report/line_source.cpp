@@ -1,0 +1,90 @@
+#include "report/line_source.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace novabit::report {
+
+namespace {
+
+constexpr std::size_t kReadBytes = 1 << 16;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+}  // namespace
+
+LineSource::LineSource(std::string_view bytes) : name_("bytes"), memory_(bytes), end_(bytes.size()), atEnd_(true) {}
+
+LineSource::LineSource(std::string name, FileDescriptor file)
+    : name_(std::move(name)), file_(std::move(file)), buffer_(kReadBytes + kMaxLineBytes, '\0') {}
+
+Result<LineSource> LineSource::open(const std::string& path) {
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat status {};
+  if (!file.valid() || fstat(file.get(), &status) != 0) return system_failure(path);
+  if (S_ISDIR(status.st_mode)) return Failure{path, EISDIR};
+  return LineSource(path, std::move(file));
+}
+
+bool LineSource::fill() {
+  if (atEnd_) return false;
+  std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+  end_ -= begin_;
+  begin_ = 0;
+  for (;;) {
+    const ssize_t got = ::read(file_.get(), buffer_.data() + end_, buffer_.size() - end_);
+    if (got > 0) {
+      end_ += static_cast<std::size_t>(got);
+      return true;
+    }
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) failure_ = system_failure(name_);
+    atEnd_ = true;
+    return false;
+  }
+}
+
+bool LineSource::skip_rest_of_line() {
+  for (;;) {
+    const void* lineEnd = std::memchr(data() + begin_, '\n', end_ - begin_);
+    if (lineEnd != nullptr) {
+      begin_ = static_cast<std::size_t>(static_cast<const char*>(lineEnd) - data()) + 1;
+      skipping_ = false;
+      return true;
+    }
+    begin_ = end_;
+    if (!fill()) return false;
+  }
+}
+
+std::optional<SourceLine> LineSource::next() {
+  if (skipping_ && !skip_rest_of_line()) return std::nullopt;
+  for (;;) {
+    const char* start = data() + begin_;
+    const auto* lineEnd = static_cast<const char*>(std::memchr(start, '\n', end_ - begin_));
+    const std::size_t length = lineEnd != nullptr ? static_cast<std::size_t>(lineEnd - start) : end_ - begin_;
+    SourceLine line;
+    if (lineEnd == nullptr && length <= kMaxLineBytes && fill()) continue;
+    if (failure_ || (lineEnd == nullptr && length == 0)) return std::nullopt;
+    line.overlong = length > kMaxLineBytes;
+    line.torn = lineEnd == nullptr && !line.overlong;
+    line.text = std::string_view(start, line.overlong ? kMaxLineBytes : length);
+    if (line.overlong) {
+      skipping_ = true;
+      begin_ += kMaxLineBytes;
+    } else {
+      begin_ += length + (lineEnd != nullptr ? 1 : 0);
+    }
+    if (lineEnd != nullptr && !line.overlong && line.text.ends_with('\r')) line.text.remove_suffix(1);
+    if (std::exchange(firstLine_, false) && line.text.starts_with(kByteOrderMark)) {
+      line.text.remove_prefix(kByteOrderMark.size());
+    }
+    line.number = ++number_;
+    return line;
+  }
+}
+
+}  // namespace novabit::report

@@ -1,0 +1,21 @@
+#include "report/log_stream.h"
+
+namespace novabit::report {
+
+Result<std::unique_ptr<LogStream>> LogStream::open(const std::string& path, std::optional<std::int64_t> start,
+                                                   FileNotes& notes) {
+  Result<LineSource> lines = LineSource::open(path);
+  if (!lines) return lines.failure();
+  return std::make_unique<LogStream>(std::move(*lines), start, notes);
+}
+
+LogStream::LogStream(LineSource lines, std::optional<std::int64_t> start, FileNotes& notes)
+    : lines_(std::move(lines)), reader_(lines_, notes), placer_(reader_, notes, start), quarters_(notes) {}
+
+std::optional<Checkpoint> LogStream::next() {
+  std::optional<Checkpoint> record = placer_.next();
+  if (record) quarters_.add(*record);
+  return record;
+}
+
+}  // namespace novabit::report

@@ -1,0 +1,223 @@
+#include "report/record_placer.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "experiment/experiment_numbers.h"
+#include "report/log_time.h"
+
+namespace novabit::report {
+
+namespace {
+
+// Records read ahead to reckon a run's start when nothing else gives it.
+constexpr std::size_t kStartRecords = 8;
+
+std::int64_t period_of(RecordKind kind) { return kind == RecordKind::quarter ? kQuarterPasses : kFiveMinutePasses; }
+
+const char* kind_text(RecordKind kind) {
+  return kind == RecordKind::quarter ? "quarter" : kind == RecordKind::five_minute ? "five-minute" : "cycle";
+}
+
+bool near(std::int64_t seconds, std::int64_t target) { return std::abs(seconds - target) <= kStampTolerance; }
+
+std::string clock_step_text(std::int64_t seconds) {
+  if (near(std::abs(seconds), kClockChange)) return seconds > 0 ? "forward one hour" : "back one hour";
+  return "by " + std::string(seconds > 0 ? "+" : "") + std::to_string(seconds) + " s";
+}
+
+}  // namespace
+
+std::int64_t cycle_of_pass(std::int64_t pass) { return (pass - 1) / kPassesPerCycle + 1; }
+std::int64_t cycle_minute_of_pass(std::int64_t pass) { return (pass - 1) % kPassesPerCycle / kPassesPerMinute; }
+
+PlaceInRun place_of(RecordKind kind, std::int64_t pass) {
+  return {pass, kind == RecordKind::quarter ? 0 : kind == RecordKind::five_minute ? 1 : 2};
+}
+
+RecordPlacer::RecordPlacer(StudyLogReader& reader, FileNotes& notes, std::optional<std::int64_t> start)
+    : reader_(reader), notes_(notes), start_(start) {}
+
+bool RecordPlacer::fill(std::size_t records) {
+  while (ahead_.size() < records && !readerDone_) {
+    if (std::optional<LogRecord> record = reader_.next()) {
+      ahead_.push_back(*record);
+    } else {
+      readerDone_ = true;
+    }
+  }
+  return ahead_.size() >= records;
+}
+
+void RecordPlacer::reckon_start() {
+  fill(kStartRecords);
+  // The first five-minute or quarter record whose time the next one bears
+  // out is taken as the first of its kind; a quarter after it then settles
+  // which five minutes of its quarter hour the run began in.
+  const LogRecord* first = nullptr;
+  const LogRecord* quarter = nullptr;
+  for (std::size_t i = 0; i < ahead_.size(); ++i) {
+    const LogRecord& record = ahead_[i];
+    if (record.kind == RecordKind::cycle) continue;
+    if (first == nullptr) {
+      const LogRecord* following = nullptr;
+      for (std::size_t j = i + 1; j < ahead_.size() && following == nullptr; ++j) {
+        if (ahead_[j].kind != RecordKind::cycle) following = &ahead_[j];
+      }
+      const bool borneOut = following == nullptr ||
+                            (following->stamp >= record.stamp - kStampTolerance &&
+                             following->stamp <= record.stamp + kClockChange + kQuarterPasses);
+      if (borneOut) first = &record;
+    } else if (record.kind == RecordKind::quarter && quarter == nullptr) {
+      quarter = &record;
+    }
+  }
+  if (first == nullptr) return;
+  std::int64_t start = first->stamp - period_of(first->kind) + 1;
+  for (std::int64_t earlier = 0; first->kind == RecordKind::five_minute && quarter != nullptr && earlier < 3;
+       ++earlier) {
+    const std::int64_t candidate = start - earlier * kFiveMinutePasses;
+    const std::int64_t phase = (quarter->stamp - candidate + 1) % kQuarterPasses;
+    if (phase <= kStampTolerance || phase >= kQuarterPasses - kStampTolerance) {
+      start = candidate;
+      break;
+    }
+  }
+  start_ = start;
+}
+
+std::int64_t RecordPlacer::stamp_pass(const LogRecord& record, std::int64_t offset) const {
+  if (record.kind == RecordKind::cycle) return record.cyclesCompleted * kPassesPerCycle;
+  const std::int64_t period = period_of(record.kind);
+  const std::int64_t elapsed = record.stamp - time_of(0, offset);
+  const std::int64_t periods = elapsed >= 0 ? (elapsed + period / 2) / period : 0;
+  return std::max<std::int64_t>(periods, 1) * period;
+}
+
+std::int64_t RecordPlacer::next_pass(RecordKind kind, const PlaceInRun& after) {
+  if (kind == RecordKind::cycle) return (after.pass / kPassesPerCycle + 1) * kPassesPerCycle;
+  const std::int64_t period = period_of(kind);
+  const std::int64_t pass = (after.pass / period + 1) * period;
+  const std::int64_t same = after.pass / period * period;
+  return same > 0 && place_of(kind, same) > after ? same : pass;
+}
+
+bool RecordPlacer::fits_after(const LogRecord& record, const PlaceInRun& after, std::int64_t offset) const {
+  if (record.kind == RecordKind::cycle) {
+    const std::int64_t pass = stamp_pass(record, offset);
+    return place_of(RecordKind::cycle, pass) > after && pass <= after.pass + kFiveMinutePasses;
+  }
+  return near(record.stamp, time_of(next_pass(record.kind, after), offset));
+}
+
+std::optional<std::int64_t> RecordPlacer::place_cycle_record(const LogRecord& record,
+                                                             const LogRecord* following) const {
+  // A cycle record's count is its time: it must lie after the records before
+  // it and before the next one, within a cycle of them.
+  const std::int64_t pass = record.cyclesCompleted * kPassesPerCycle;
+  const bool fits = record.cyclesCompleted >= 1 && place_of(RecordKind::cycle, pass) > last_ &&
+                    pass <= last_.pass + kPassesPerCycle &&
+                    (following == nullptr || !start_ ||
+                     place_of(following->kind, stamp_pass(*following, offset_)) > place_of(RecordKind::cycle, pass));
+  if (fits) return pass;
+  if (record.counted) {
+    notes_.add(record.line, false, [&] {
+      return "left out: cycle record " + std::to_string(record.cyclesCompleted) +
+             " does not fit between the records around it";
+    });
+  }
+  return std::nullopt;
+}
+
+std::optional<std::int64_t> RecordPlacer::place_checkpoint(const LogRecord& record, const LogRecord* following) {
+  const std::int64_t expected = next_pass(record.kind, last_);
+  const std::int64_t step = record.stamp - time_of(expected, offset_);
+  if (near(step, 0)) {
+    offset_ += step;
+    return expected;
+  }
+  const bool confirmed =
+      following == nullptr || fits_after(*following, place_of(record.kind, expected), offset_ + step);
+  // A daylight-saving change; forward only where no record can have been
+  // lost in between, since twelve lost five-minute records look the same.
+  const bool clockChange = (near(step, -kClockChange) || (near(step, kClockChange) && !record.afterSkip &&
+                                                         previousPlaced_)) &&
+                           confirmed;
+  const std::int64_t pass = stamp_pass(record, offset_);
+  const std::int64_t residual = record.stamp - time_of(pass, offset_);
+  const bool inOrder = place_of(record.kind, pass) > last_;
+  // The last record of a log has no next one to bear out a time far ahead.
+  const bool beforeNext =
+      following == nullptr ? pass <= last_.pass + kPassesPerCycle
+                           : place_of(following->kind, stamp_pass(*following, offset_ + residual)) >
+                                 place_of(record.kind, pass);
+  if (!clockChange && inOrder && near(residual, 0) && beforeNext) {
+    offset_ += residual;
+    return pass;
+  }
+  if (clockChange || (following != nullptr && confirmed)) {
+    notes_.add(record.line, false, [&] {
+      return "the local clock moved " + clock_step_text(step) + " before this record" +
+             (near(std::abs(step), kClockChange) ? " (daylight saving)" : "");
+    });
+    offset_ += step;
+    return expected;
+  }
+  ++(record.kind == RecordKind::quarter ? leftOutQuarters_ : leftOutFiveMinutes_);
+  if (record.counted) {
+    notes_.add(record.line, false, [&] {
+      const std::string what = "left out: its time " + stamp_text(record.stamp);
+      if (!inOrder) return what + " comes before that of the record at line " + std::to_string(lastLine_);
+      if (!beforeNext && following == nullptr) return what + " lies far after the record before it";
+      if (!beforeNext) return what + " comes after that of the next record, at line " + std::to_string(following->line);
+      return what + " is " + std::to_string(std::abs(residual)) + " s from the end of pass " + std::to_string(pass);
+    });
+  }
+  return std::nullopt;
+}
+
+void RecordPlacer::note_missing(const LogRecord& record, std::int64_t pass) {
+  const bool quarter = record.kind == RecordKind::quarter;
+  std::int64_t& last = quarter ? lastQuarter_ : lastFiveMinute_;
+  std::int64_t& leftOut = quarter ? leftOutQuarters_ : leftOutFiveMinutes_;
+  const std::int64_t period = period_of(record.kind);
+  const std::int64_t gap = (pass - last) / period - 1;
+  const std::int64_t missing = gap - leftOut;
+  if (gap > 0) leftOut = 0;
+  if (missing > 0) {
+    const std::int64_t from = last + period;
+    notes_.add(record.line, false, [&] {
+      return std::to_string(missing) + " " + kind_text(record.kind) + " record" + (missing == 1 ? "" : "s") +
+             " missing before this one (" + (gap == 1 ? "pass " : "of passes ") + std::to_string(from) +
+             (gap == 1 ? "" : " to " + std::to_string(pass - period)) + ")";
+    });
+  }
+  last = pass;
+}
+
+std::optional<Checkpoint> RecordPlacer::next() {
+  for (;;) {
+    if (!start_) reckon_start();
+    fill(2);
+    if (ahead_.empty()) return std::nullopt;
+    const LogRecord record = ahead_.front();
+    ahead_.pop_front();
+    const LogRecord* following = ahead_.empty() ? nullptr : &ahead_.front();
+    std::optional<std::int64_t> pass;
+    if (record.kind == RecordKind::cycle) {
+      pass = record.counted ? place_cycle_record(record, following) : std::nullopt;
+    } else if (start_) {
+      pass = place_checkpoint(record, following);
+    } else if (record.counted) {
+      notes_.add(record.line, false, [] { return std::string("left out: its time fits no other record's"); });
+    }
+    previousPlaced_ = pass.has_value();
+    if (!pass) continue;
+    if (record.kind != RecordKind::cycle) note_missing(record, *pass);
+    last_ = place_of(record.kind, *pass);
+    lastLine_ = record.line;
+    return Checkpoint{record.kind, record.line, record.stamp, *pass, record.counted, record.ones};
+  }
+}
+
+}  // namespace novabit::report

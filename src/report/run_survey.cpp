@@ -1,0 +1,137 @@
+#include "report/run_survey.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <algorithm>
+
+#include "experiment/experiment_numbers.h"
+#include "report/log_stream.h"
+#include "textio/file_handles.h"
+
+namespace novabit::report {
+
+namespace {
+
+// Enough for the first hours of a log or the first minutes of seconds, and
+// for the last records of either.
+constexpr std::size_t kHeadBytes = 1 << 16;
+constexpr std::size_t kTailBytes = 1 << 14;
+constexpr std::size_t kSurveyCounts = 48;
+
+struct Ends {
+  std::string head;
+  std::string tail;  // whole lines only
+};
+
+Result<Ends> file_ends(const std::string& path) {
+  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat status {};
+  if (!file.valid() || fstat(file.get(), &status) != 0) return system_failure(path);
+  if (S_ISDIR(status.st_mode)) return Failure{path, EISDIR};
+  const auto size = static_cast<std::size_t>(status.st_size);
+  Ends ends;
+  for (auto [text, from, length] :
+       {std::tuple{&ends.head, std::size_t{0}, std::min(size, kHeadBytes)},
+        std::tuple{&ends.tail, size - std::min(size, kTailBytes), std::min(size, kTailBytes)}}) {
+    text->resize(length);
+    std::size_t done = 0;
+    while (done < length) {
+      const ssize_t got = pread(file.get(), text->data() + done, length - done, static_cast<off_t>(from + done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) return system_failure(path);
+      if (got == 0) break;
+      done += static_cast<std::size_t>(got);
+    }
+    text->resize(done);
+  }
+  if (size > kTailBytes) ends.tail.erase(0, std::min(ends.tail.find('\n') + 1, ends.tail.size()));
+  return ends;
+}
+
+bool counts_agree(const std::vector<StampedCount>& one, const std::vector<StampedCount>& other) {
+  if (one.empty() || other.empty() || one.back().at < other.front().at || other.back().at < one.front().at) {
+    return false;
+  }
+  std::size_t common = 0;
+  std::size_t agreeing = 0;
+  for (std::size_t i = 0, j = 0; i < one.size() && j < other.size();) {
+    if (one[i].at != other[j].at) {
+      one[i].at < other[j].at ? ++i : ++j;
+      continue;
+    }
+    ++common;
+    agreeing += one[i++].ones == other[j++].ones ? 1 : 0;
+  }
+  // Two runs agree on a five-minute count by chance about once in 300, so a
+  // few common moments settle it; a file of fewer records needs all of them.
+  constexpr std::size_t kEnough = 3;
+  return common > 0 && (common >= kEnough || common == std::min(one.size(), other.size())) &&
+         4 * agreeing >= 3 * common;
+}
+
+}  // namespace
+
+Result<FileSurvey> survey_log(const std::string& path) {
+  const Result<Ends> ends = file_ends(path);
+  if (!ends) return ends.failure();
+  FileSurvey survey;
+  survey.file = path;
+  FileNotes ignored;
+  LogStream head(LineSource(ends->head), std::nullopt, ignored);
+  while (survey.counts.size() < kSurveyCounts) {
+    const std::optional<Checkpoint> record = head.next();
+    if (!record) break;
+    survey.lastPass = record->pass;
+    if (record->kind == RecordKind::five_minute && record->counted)
+      survey.counts.push_back({record->stamp, record->ones});
+  }
+  survey.start = head.start();
+  LineSource tailLines(ends->tail);
+  StudyLogReader tail(tailLines, ignored);
+  while (const std::optional<LogRecord> record = tail.next()) {
+    if (record->kind == RecordKind::cycle && record->counted) {
+      survey.lastPass = std::max(survey.lastPass, record->cyclesCompleted * kPassesPerCycle);
+    } else if (record->kind != RecordKind::cycle && survey.start) {
+      const std::int64_t elapsed = record->stamp - *survey.start + 1;
+      survey.lastPass = std::max(survey.lastPass, elapsed / kFiveMinutePasses * kFiveMinutePasses);
+    }
+  }
+  return survey;
+}
+
+Result<FileSurvey> survey_trials(const std::string& path) {
+  const Result<Ends> ends = file_ends(path);
+  if (!ends) return ends.failure();
+  FileSurvey survey;
+  survey.file = path;
+  FileNotes ignored;
+  LineSource headLines(ends->head);
+  TrialsReader head(headLines, ignored);
+  survey.head = head.head();
+  while (survey.counts.size() < kSurveyCounts) {
+    const std::optional<TrialSecond> second = head.next();
+    if (!second) break;
+    if (!survey.start) survey.start = second->local - second->pass + 1;
+    survey.lastPass = second->pass;
+    survey.counts.push_back({second->utc, second->ones});
+  }
+  LineSource tailLines(ends->tail);
+  while (const std::optional<SourceLine> line = tailLines.next()) {
+    if (const std::optional<TrialSecond> second = parse_trials_row(line->text); second && !line->torn) {
+      survey.lastPass = std::max(survey.lastPass, second->pass);
+    }
+  }
+  return survey;
+}
+
+bool same_run(const FileSurvey& one, const FileSurvey& other) {
+  const std::string& oneKey = one.head.keyCommitment;
+  const std::string& otherKey = other.head.keyCommitment;
+  if (!oneKey.empty() && !otherKey.empty()) return oneKey == otherKey;
+  return counts_agree(one.counts, other.counts);
+}
+
+}  // namespace novabit::report

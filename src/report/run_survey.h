@@ -1,0 +1,41 @@
+#pragma once
+// What each input file holds, read from its head and its tail only: when its
+// run began, how far it reaches, and its first counts. That tells the same
+// run given twice (a copy, a renamed file, a replay beside its live log)
+// from two runs at the same time before anything is counted.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "report/trials_reader.h"
+#include "textio/failure.h"
+
+namespace novabit::report {
+
+// A record's or a second's count with the moment it was written: its own
+// local stamp, or the second's UTC time.
+struct StampedCount {
+  std::int64_t at = 0;
+  std::int32_t ones = 0;
+};
+
+struct FileSurvey {
+  std::string file;
+  std::optional<std::int64_t> start;  // local time of pass 1
+  std::int64_t lastPass = 0;          // about where the file ends
+  std::vector<StampedCount> counts;   // its first five-minute records, or seconds
+  TrialsHead head;                    // of a raw record
+};
+
+// A failure names the file.
+Result<FileSurvey> survey_log(const std::string& path);
+Result<FileSurvey> survey_trials(const std::string& path);
+
+// The same run: the same counts at the same moments wherever both files have
+// one (a damaged record is merely absent), whatever the files' names; of raw
+// records, the same key commitment where both give one.
+bool same_run(const FileSurvey& one, const FileSurvey& other);
+
+}  // namespace novabit::report
