@@ -148,7 +148,8 @@ class KeyModel {
     }
   }
 
-  static constexpr std::size_t kRingKeys = novabit::KeyBuffer::kSlots - 1;
+  // Twenty keys typed without a poll leave the last fifteen.
+  static constexpr std::size_t kRingKeys = 15;
   std::vector<WindowEvent> pending_;
   std::deque<KeyCode> ring_;
   bool refusing_ = false;
