@@ -27,7 +27,7 @@ std::int64_t record_first_pass(std::int64_t pass) {
 WindowShare window_share(std::int64_t pass, const WindowPlace& place) {
   const auto [from, to] = window_passes(cycle_of_pass(pass), place);
   const std::int64_t inside = std::min(pass, to) - std::max(record_first_pass(pass), from) + 1;
-  return 2 * inside > kFiveMinutePasses ? WindowShare::inside : inside > 0 ? WindowShare::edge : WindowShare::outside;
+  return 2 * inside > kFiveMinutePasses ? WindowShare::inside : WindowShare::outside;
 }
 
 WindowChecker::WindowChecker(std::function<WindowPlace(std::int64_t cycle)> placeOfCycle, BoundarySettings settings)
@@ -83,7 +83,7 @@ WindowShare WindowChecker::add(const Checkpoint& record) {
   if (share == WindowShare::inside) {
     inside_->add(record.ones);
     towards_.add(cycle_->place.bit == 1 ? record.ones : kFiveMinuteBits - record.ones);
-  } else if (share == WindowShare::outside) {
+  } else {
     outside_->add(record.ones);
   }
   records_.push_back({record.pass, trial_z(record.ones, kFiveMinuteBits)});

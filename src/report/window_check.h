@@ -33,9 +33,8 @@ struct ScanResult {
 };
 
 // A record is inside a window when more than half its passes were in it, and
-// outside when none was; the one or two records at its edges are neither, so
-// that the records outside show no trace of the forcing.
-enum class WindowShare { outside, edge, inside };
+// outside otherwise: a record at an edge counts on the side of most of its passes.
+enum class WindowShare { outside, inside };
 
 struct CycleWindow {
   std::int64_t cycle = 0;  // from 1

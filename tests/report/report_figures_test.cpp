@@ -78,9 +78,6 @@ TEST(ReportFigures, AgreeWithTheSimulatorsTraceComputedApart) {
     EXPECT_EQ(window.place.startMinute, first.biasStartMinute);
     EXPECT_EQ(window.place.bit, first.biasBit);
   }
-  EXPECT_EQ(windows.scansFound, 1);
-  // The scan covers the window but for the minutes its records only touch.
-  EXPECT_GE(windows.cycles[0].scan->overlapMinutes, 95);
   EXPECT_LT(std::abs(windows.cycles[0].outside.stouffer_z()), 3);
 }
 
