@@ -11,7 +11,8 @@ if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
 else()
   set(unit_dir "${NOVABIT_DATADIR_NAME}/systemd/user")
 endif()
-file(INSTALL "${NOVABIT_CONFIGURED}/novabit.service" DESTINATION "${CMAKE_INSTALL_PREFIX}/${unit_dir}")
+file(INSTALL "${NOVABIT_CONFIGURED}/novabit.service" "${NOVABIT_TEMPLATES}/gather/novabit-gather@.service"
+     "${NOVABIT_TEMPLATES}/gather/novabit-gather@.timer" DESTINATION "${CMAKE_INSTALL_PREFIX}/${unit_dir}")
 # An example: copied to ~/.config/autostart it starts the monitor at login.
 file(INSTALL "${NOVABIT_CONFIGURED}/novabit.desktop"
      DESTINATION "${CMAKE_INSTALL_PREFIX}/${NOVABIT_DATADIR_NAME}/novabit/autostart")

@@ -5,11 +5,13 @@
 //   # program=novabit 1.0.0
 //   # source=keyed
 //   # key_sha256=<the seal's key commitment>
+//   # station=lab-1
 //   pass,utc,local,ones,alarm
 //   1,2026-12-07T05:32:20Z,12-07-2026 05:32:20,103,
 // `ones` counts the pass's ones after forcing; `alarm` names the health tests
-// that fired on the source's bits of the pass, one blank apart. The writer
-// and every reader take the names from here.
+// that fired on the source's bits of the pass, and `late` for a pass that
+// waited for its bits, one blank apart. Older records have no station line.
+// The writer and every reader take the names from here.
 
 #include <string_view>
 
@@ -19,6 +21,9 @@ inline constexpr std::string_view kTrialsComment = "# ";
 inline constexpr std::string_view kTrialsProgram = "program";
 inline constexpr std::string_view kTrialsSource = "source";
 inline constexpr std::string_view kTrialsKeyCommitment = "key_sha256";
+inline constexpr std::string_view kTrialsStation = "station";
 inline constexpr std::string_view kTrialsColumns = "pass,utc,local,ones,alarm";
+// In the alarm column of a pass that had to wait for its bits beyond its second.
+inline constexpr std::string_view kTrialsLateAlarm = "late";
 
 }  // namespace novabit

@@ -7,12 +7,11 @@
 // quarter records, the seconds of one raw record).
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
+#include "report/csv_file.h"
 #include "report/series_statistics.h"
 #include "textio/failure.h"
-#include "textio/file_handles.h"
 
 namespace novabit::report {
 
@@ -31,16 +30,15 @@ struct CsvRow {
 class CsvTable {
  public:
   // The file is created with the first row.
-  explicit CsvTable(std::string path) : path_(std::move(path)) {}
+  explicit CsvTable(std::string path) : file_(std::move(path), kCsvHeader) {}
 
   // A failure names the file.
   Outcome add(const CsvRow& row);
-  Outcome close();
+  Outcome close() { return file_.close(); }
 
  private:
-  std::string path_;
-  StdioFile file_;
-  std::string text_;
+  CsvFile file_;
+  std::string row_;  // its room kept from row to row
 };
 
 }  // namespace novabit::report

@@ -19,4 +19,8 @@ std::string printf_text(const char* pattern, ...) {
   return text;
 }
 
+std::string plural(std::int64_t count, const char* word) {
+  return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
+}
+
 }  // namespace novabit::report

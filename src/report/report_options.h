@@ -17,6 +17,8 @@ struct ReportOptions {
   std::optional<std::string> csv;
   std::optional<std::string> png;
   bool verify = false;
+  std::vector<std::string> network;  // raw records of several stations, for the network analysis
+  bool outsideWindows = false;       // with --network: leave out the seconds inside the hidden windows
   BoundarySettings settings;
 };
 

@@ -5,51 +5,21 @@
 #include <vector>
 
 #include "report/printf_text.h"
-#include "screen/canvas.h"
+#include "report/plot.h"
 #include "screen/png_picture.h"
-#include "screen/text_cells.h"
 
 namespace novabit::report {
 
 namespace {
 
 constexpr Colour kDeviationColour = 0xFFDD33;
-constexpr Colour kEnvelopeColour = 0x33CC55;
 constexpr Colour kBoundaryColour = 0xFF5555;
 constexpr Colour kWindowTextColour = 0x6080F0;
-constexpr Colour kAxisColour = 0xA0A0A0;
-constexpr Colour kTextColour = 0xF0F0F0;
-constexpr std::uint32_t kSolid = 0xFFFF;
-constexpr std::uint32_t kDashed = 0xFF00;
-constexpr std::uint32_t kDotted = 0xCCCC;
-
-constexpr int kLeft = 72;
-constexpr int kRight = 791;
-constexpr int kCell = TextCells::kCellHeight;
 constexpr double kRecordsPerHour = 12;
-constexpr double kHoursPerDay = 24;
-// Beyond three days of records the x-axis counts days.
-constexpr double kMostHours = 72;
 
-// Pixel rows of a panel, inclusive, and the deviation its half height shows.
-struct Panel {
-  int top;
-  int bottom;
-  double range = 1;
-};
 constexpr Panel kWhole{3 * kCell, 33 * kCell - 1};
 constexpr Panel kUpper{3 * kCell, 17 * kCell - 1};
 constexpr Panel kLower{19 * kCell, 33 * kCell - 1};
-
-// 1, 2 or 5 times a power of ten, near a quarter of `range`.
-double tick_step(double range) {
-  const double raw = range / 4;
-  const double power = std::pow(10.0, std::floor(std::log10(raw)));
-  for (const double factor : {1.0, 2.0, 5.0}) {
-    if (raw <= factor * power) return factor * power;
-  }
-  return 10 * power;
-}
 
 // The cumulative deviation after each record, from 0 before the first, of
 // all records or of those outside the windows, with the count of records in it.
@@ -71,49 +41,6 @@ Path path_of(const PictureSeries& series, bool outsideOnly) {
 double envelope(std::int64_t records) {
   return kEnvelopeZ * std::sqrt(static_cast<double>(records) * kFiveMinuteBits / 4);
 }
-
-class Plot {
- public:
-  Plot(FrameBuffer& frame, std::size_t records)
-      : canvas_(frame, colours_), text_(frame, colours_, [] {}), records_(std::max<std::size_t>(records, 1)) {}
-
-  float x(double record) const {
-    return static_cast<float>(kLeft + record / static_cast<double>(records_) * (kRight - kLeft));
-  }
-  static float y(const Panel& panel, double bits) {
-    return static_cast<float>((panel.top + panel.bottom) / 2.0 - bits / panel.range * (panel.bottom - panel.top) / 2.0);
-  }
-  void clip(const Panel& panel) {
-    canvas_.set_viewport(kLeft, panel.top, kRight, panel.bottom, kColourNotGiven, kAxisColour, true);
-  }
-  void unclip() {
-    canvas_.set_viewport(0, 0, FrameBuffer::kWidth - 1, FrameBuffer::kHeight - 1, kColourNotGiven, kColourNotGiven,
-                         true);
-  }
-  void line(float x1, float y1, float x2, float y2, Colour colour, std::uint32_t pattern) {
-    canvas_.draw_line(x1, y1, x2, y2, colour, LineShape::line, pattern);
-  }
-  void box(float x1, float y1, float x2, float y2, Colour colour) {
-    canvas_.draw_line(x1, y1, x2, y2, colour, LineShape::filled_box, kSolid);
-  }
-  void dot(float atX, float atY, Colour colour) { canvas_.draw_circle(atX, atY, 3, colour, 0, true); }
-  // Text at a 1-based cell.
-  void write(int row, int column, const std::string& bytes, Colour colour) {
-    text_.set_colours(colour, 0);
-    text_.set_position(row, std::clamp(column, 1, TextCells::kColumns));
-    text_.write(bytes);
-  }
-  // The row whose text is centred nearest `atY`.
-  static int row_at(float atY) { return static_cast<int>(std::lround((atY - kCell / 2.0) / kCell)) + 1; }
-  static int column_of(float atX) { return static_cast<int>(atX) / TextCells::kCellWidth + 1; }
-  std::size_t records() const { return records_; }
-
- private:
-  PenColours colours_;
-  Canvas canvas_;
-  TextCells text_;
-  std::size_t records_;
-};
 
 void shade_windows(const PictureSeries& series, const Panel& panel, Plot& plot) {
   for (std::size_t i = 0; i < series.window.size(); ++i) {
@@ -141,11 +68,11 @@ void mark_boundaries(const PictureSeries& series, const Panel& panel, Plot& plot
 template <typename Limit>
 void draw_limit(const Path& path, const Panel& panel, Plot& plot, Colour colour, Limit bits) {
   const auto at = [&](int column) {
-    const double record = static_cast<double>(plot.records()) * (column - kLeft) / (kRight - kLeft);
+    const double record = static_cast<double>(plot.points()) * (column - kPlotLeft) / (kPlotRight - kPlotLeft);
     const auto index = std::min(static_cast<std::size_t>(record), path.records.size() - 1);
     return bits(path.records[index]);
   };
-  for (int column = kLeft; column < kRight; ++column) {
+  for (int column = kPlotLeft; column < kPlotRight; ++column) {
     for (const int side : {1, -1}) {
       plot.line(static_cast<float>(column), Plot::y(panel, side * at(column)), static_cast<float>(column + 1),
                 Plot::y(panel, side * at(column + 1)), colour, kSolid);
@@ -160,30 +87,6 @@ void draw_path(const Path& path, const Panel& panel, Plot& plot) {
   }
 }
 
-void label_deviation(const Panel& panel, Plot& plot) {
-  const double step = tick_step(panel.range);
-  for (double tick = -std::floor(panel.range / step) * step; tick <= panel.range; tick += step) {
-    const float atY = Plot::y(panel, tick);
-    plot.line(kLeft - 4, atY, kLeft, atY, kAxisColour, kSolid);
-    plot.write(Plot::row_at(atY), 1, std::abs(tick) < step / 2 ? "       0" : printf_text("%+8.0f", tick), kTextColour);
-  }
-}
-
-void label_time(const Panel& panel, Plot& plot) {
-  const double hours = static_cast<double>(plot.records()) / kRecordsPerHour;
-  const bool days = hours > kMostHours;
-  const double span = days ? hours / kHoursPerDay : hours;
-  const double step = std::max(1.0, tick_step(span));
-  for (double tick = 0; tick <= span + 1e-9; tick += step) {
-    const float atX = plot.x(tick * kRecordsPerHour * (days ? kHoursPerDay : 1));
-    plot.line(atX, static_cast<float>(panel.bottom), atX, static_cast<float>(panel.bottom + 4), kAxisColour, kSolid);
-    const std::string label = printf_text("%.0f", tick);
-    plot.write(panel.bottom / kCell + 2, Plot::column_of(atX) - static_cast<int>(label.size()) / 2, label, kTextColour);
-  }
-  plot.write(36, 16, printf_text("%s of five-minute records, runs end to end in time order", days ? "days" : "hours"),
-             kTextColour);
-}
-
 void draw_panel(const FieldReport& report, const Path& path, Panel panel, bool withBoundary, Plot& plot) {
   const SeriesAccumulator series(kFiveMinuteBits, report.settings);
   panel.range = envelope(path.records.back());
@@ -192,7 +95,7 @@ void draw_panel(const FieldReport& report, const Path& path, Panel panel, bool w
   panel.range = std::max(panel.range, 1.0) * 1.05;
   plot.clip(panel);
   if (withBoundary) shade_windows(report.picture, panel, plot);
-  plot.line(kLeft, Plot::y(panel, 0), kRight, Plot::y(panel, 0), kAxisColour, kDashed);
+  plot.line(kPlotLeft, Plot::y(panel, 0), kPlotRight, Plot::y(panel, 0), kAxisColour, kDashed);
   mark_boundaries(report.picture, panel, plot);
   draw_limit(path, panel, plot, kEnvelopeColour, envelope);
   if (withBoundary) {
@@ -205,7 +108,7 @@ void draw_panel(const FieldReport& report, const Path& path, Panel panel, bool w
     plot.dot(plot.x(static_cast<double>(at)), Plot::y(panel, path.deviation[at]), kBoundaryColour);
   }
   plot.unclip();
-  label_deviation(panel, plot);
+  label_values(panel, plot, "%+8.0f");
 }
 
 }  // namespace
@@ -229,7 +132,7 @@ void draw_report_picture(const FieldReport& report, FrameBuffer& frame) {
     plot.write(18, 10, "the records outside the hidden windows, with their own 95% envelope (bits)", kTextColour);
     draw_panel(report, path_of(series, true), kLower, false, plot);
   }
-  label_time(sealed ? kLower : kWhole, plot);
+  label_time(sealed ? kLower : kWhole, plot, kRecordsPerHour, "%s of five-minute records, runs end to end in time order");
   if (series.ones.empty()) plot.write(18, 35, "no five-minute records", kTextColour);
 }
 

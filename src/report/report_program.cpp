@@ -2,12 +2,16 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
 
 #include "report/field_report.h"
+#include "report/network_output.h"
+#include "report/network_report.h"
 #include "report/report_options.h"
 #include "report/report_picture.h"
 #include "report/report_plan.h"
@@ -17,16 +21,46 @@
 
 namespace novabit::report {
 
+namespace {
+
+// The network analysis of several stations' raw records.
+int run_network(const ReportOptions& options, std::ostream& out, const std::function<int(const Failure&)>& fail) {
+  std::optional<NetworkCsv> csv;
+  if (options.csv) csv.emplace(*options.csv);
+  std::function<Outcome(const NetworkSecond&)> eachSecond;
+  if (csv) eachSecond = [&csv](const NetworkSecond& second) { return csv->add(second); };
+  const Result<NetworkReport> report =
+      network_report({options.network, options.seals, options.outsideWindows}, eachSecond);
+  if (!report) return fail(report.failure());
+  if (csv) {
+    if (const Outcome closed = csv->close(); !closed) return fail(closed.failure());
+  }
+  if (std::none_of(report->stations.begin(), report->stations.end(),
+                   [](const NetworkStation& station) { return station.seconds > 0; })) {
+    std::string files;
+    for (const std::string& file : options.network) files += (files.empty() ? "" : ", ") + file;
+    return fail(Failure{"no valid second in " + files, 0});
+  }
+  out << network_summary_text(*report, options.outsideWindows);
+  if (options.png) {
+    if (const Outcome written = write_network_picture(*report, *options.png); !written) return fail(written.failure());
+  }
+  return 0;
+}
+
+}  // namespace
+
 int run_report(std::span<const char* const> arguments, std::ostream& out, std::ostream& err) {
   const ParsedOptions parsed = parse_report_options(arguments);
   out << parsed.output;
   err << parsed.error;
   if (!parsed.options) return parsed.exitStatus;
   const ReportOptions& options = *parsed.options;
-  const auto fail = [&err](const Failure& problem) {
+  const std::function<int(const Failure&)> fail = [&err](const Failure& problem) {
     err << "novabit-report: " << problem.message() << "\n";
     return 1;
   };
+  if (!options.network.empty()) return run_network(options, out, fail);
 
   const Result<ReportPlan> plan = plan_report(options.logs, options.trials, options.seals);
   if (!plan) return fail(plan.failure());

@@ -11,10 +11,6 @@ namespace novabit::report {
 
 namespace {
 
-std::string plural(std::int64_t count, const char* word) {
-  return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
-}
-
 const char* kSeriesHeading =
     "                       trials  Stouffer Z         p       chi2         p   deviation    envelope"
     "    max E  always-valid p  first crossing\n";
@@ -57,17 +53,6 @@ std::string copies_text(const PlannedFile& read) {
   return text;
 }
 
-void add_notes(const std::string& file, const FileNotes& notes, std::string& text) {
-  std::vector<LineNote> shown = notes.shown();
-  std::stable_sort(shown.begin(), shown.end(), [](const LineNote& a, const LineNote& b) { return a.line < b.line; });
-  for (const LineNote& note : shown) {
-    text += note.line > 0 ? printf_text("%s:%zu: ", file.c_str(), note.line) : file + ": ";
-    text += note.skipped ? "skipped: " : "";
-    text += note.message + "\n";
-  }
-  if (notes.unshown() > 0) text += file + ": " + plural(notes.unshown(), "more problem line") + "\n";
-}
-
 void add_runs(const FieldReport& report, std::string& text) {
   text += "Runs, in time order\n";
   for (std::size_t r = 0; r < report.runs.size(); ++r) {
@@ -89,8 +74,8 @@ void add_runs(const FieldReport& report, std::string& text) {
                         stamp_text(overlap.to).c_str());
   }
   std::string problems;
-  for (const RunReport& run : report.runs) add_notes(run.plan.log.file, run.notes, problems);
-  for (const TrialsReport& trials : report.trials) add_notes(trials.plan.file, trials.notes, problems);
+  for (const RunReport& run : report.runs) append_notes(run.plan.log.file, run.notes, problems);
+  for (const TrialsReport& trials : report.trials) append_notes(trials.plan.file, trials.notes, problems);
   if (!problems.empty()) text += "\nNotes on the input, by file and line\n" + problems;
 }
 
@@ -174,12 +159,23 @@ void add_verified(const std::vector<Verification>& verified, std::string& text) 
               check.trialsFile;
     }
     text += "\n";
-    add_notes(check.logFile, check.logDifferences, text);
-    add_notes(check.trialsFile, check.trialsDifferences, text);
+    append_notes(check.logFile, check.logDifferences, text);
+    append_notes(check.trialsFile, check.trialsDifferences, text);
   }
 }
 
 }  // namespace
+
+void append_notes(const std::string& file, const FileNotes& notes, std::string& text) {
+  std::vector<LineNote> shown = notes.shown();
+  std::stable_sort(shown.begin(), shown.end(), [](const LineNote& a, const LineNote& b) { return a.line < b.line; });
+  for (const LineNote& note : shown) {
+    text += note.line > 0 ? printf_text("%s:%zu: ", file.c_str(), note.line) : file + ": ";
+    text += note.skipped ? "skipped: " : "";
+    text += note.message + "\n";
+  }
+  if (notes.unshown() > 0) text += file + ": " + plural(notes.unshown(), "more problem line") + "\n";
+}
 
 std::string p_text(long double p) {
   if (p <= 0) return "< 1e-4900";

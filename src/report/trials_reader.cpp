@@ -80,9 +80,17 @@ const char* parse_second(std::string_view line, TrialSecond& second) {
   // A pass is counted in 32 bits, as the monitor counts it.
   if (!pass || *pass < 1 || *pass > std::numeric_limits<std::int32_t>::max()) return "no pass number";
   if (!utc || !local) return "no UTC or local time";
-  if (!ones || *ones > kBitsPerPass) return "no count of ones from 0 to 200";
+  if (!ones || *ones > kBitsPerPass) return "no count of ones from 0 to the bits of a pass";
   if (!is_alarm_list(fields[4])) return "no list of health alarms";
-  second = {*pass, *utc, *local, static_cast<std::int32_t>(*ones), !fields[4].empty(), 0};
+  // The alarm list names the health tests that fired and marks a late pass.
+  bool health = false;
+  bool late = false;
+  for (std::string_view list = fields[4]; !list.empty();) {
+    const std::size_t blank = list.find(' ');
+    (list.substr(0, blank) == kTrialsLateAlarm ? late : health) = true;
+    list = blank == std::string_view::npos ? std::string_view{} : list.substr(blank + 1);
+  }
+  second = {*pass, *utc, *local, static_cast<std::int32_t>(*ones), health, late, 0};
   return nullptr;
 }
 
@@ -108,7 +116,8 @@ const TrialsHead& TrialsReader::head() {
       const std::string value(equals == std::string_view::npos ? "" : text.substr(equals + 1));
       for (const auto& [field, known] : {std::pair{&head_.program, kTrialsProgram},
                                          std::pair{&head_.source, kTrialsSource},
-                                         std::pair{&head_.keyCommitment, kTrialsKeyCommitment}}) {
+                                         std::pair{&head_.keyCommitment, kTrialsKeyCommitment},
+                                         std::pair{&head_.station, kTrialsStation}}) {
         if (name == known) *field = value;
       }
     } else {

@@ -22,6 +22,7 @@ struct TrialsHead {
   std::string program;
   std::string source;
   std::string keyCommitment;  // the SHA-256 of the seal's key line, when given
+  std::string station;        // the station's name, when given
 };
 
 struct TrialSecond {
@@ -29,7 +30,8 @@ struct TrialSecond {
   std::int64_t utc = 0;    // seconds since 1970 UTC
   std::int64_t local = 0;  // local seconds (log_time.h)
   std::int32_t ones = 0;
-  bool alarm = false;
+  bool alarm = false;  // a health test fired on its bits
+  bool late = false;   // it waited for its bits beyond its second
   std::size_t line = 0;
 };
 

@@ -1,0 +1,33 @@
+#pragma once
+// What the network report shows: the summary for standard output, one CSV
+// row per second of the network, and an 800 x 600 picture of the cumulative
+// network variance against its 95 % envelope.
+
+#include <filesystem>
+#include <string>
+
+#include "report/csv_file.h"
+#include "report/network_report.h"
+#include "textio/failure.h"
+
+namespace novabit::report {
+
+inline constexpr const char* kNetworkCsvHeader = "utc,stations,network_z,cumulative_network_variance";
+
+std::string network_summary_text(const NetworkReport& report, bool outsideWindows);
+
+class NetworkCsv {
+ public:
+  explicit NetworkCsv(std::string path) : file_(std::move(path), kNetworkCsvHeader) {}
+  Outcome add(const NetworkSecond& second);
+  Outcome close() { return file_.close(); }
+
+ private:
+  CsvFile file_;
+  std::string row_;
+};
+
+// A failure names the file.
+Outcome write_network_picture(const NetworkReport& report, const std::filesystem::path& path);
+
+}  // namespace novabit::report

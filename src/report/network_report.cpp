@@ -1,0 +1,175 @@
+#include "report/network_report.h"
+
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <queue>
+
+#include "experiment/bias_window.h"
+#include "experiment/experiment_numbers.h"
+#include "keystream/random_key.h"
+#include "report/trials_reader.h"
+#include "seal/seal.h"
+
+namespace novabit::report {
+
+namespace {
+
+// The picture needs no more points than this along its width.
+constexpr std::size_t kMostPathPoints = 4096;
+
+// A station's hidden windows, one cycle at a time, from its seal.
+class StationWindows {
+ public:
+  StationWindows(const RandomKey& key, bool bitsFromStream) : key_(key), bitsFromStream_(bitsFromStream) {}
+
+  bool inside(std::int64_t pass) {
+    const std::int64_t cycle = (pass - 1) / kPassesPerCycle;
+    if (cycle != cycle_) {
+      cycle_ = cycle;
+      place_ = bias_window_of_cycle(key_, cycle, bitsFromStream_);
+    }
+    const std::int64_t minute = (pass - 1) % kPassesPerCycle / kPassesPerMinute;
+    return place_.startMinute < minute && minute < place_.startMinute + kBiasWindowSpan;
+  }
+
+ private:
+  RandomKey key_;
+  bool bitsFromStream_;
+  std::int64_t cycle_ = -1;
+  BiasWindowPlace place_{};
+};
+
+// One file of a station, read one second ahead.
+struct Member {
+  std::size_t station = 0;
+  std::unique_ptr<FileNotes> notes;
+  std::unique_ptr<TrialsStream> stream;
+  std::optional<TrialSecond> next;
+};
+
+struct Station {
+  NetworkStation shown;
+  SeriesAccumulator series{kBitsPerPass, BoundarySettings{}};
+  std::optional<StationWindows> windows;
+  std::optional<std::int64_t> lastUtc;  // of its last second counted
+};
+
+}  // namespace
+
+double NetworkReport::envelope(std::int64_t seconds) {
+  return kEnvelopeZ * std::sqrt(2.0 * static_cast<double>(seconds));
+}
+
+Result<NetworkReport> network_report(const NetworkInput& input,
+                                     const std::function<Outcome(const NetworkSecond&)>& eachSecond) {
+  std::vector<Station> stations;
+  std::vector<Member> members;
+  for (const std::string& file : input.files) {
+    Member member;
+    member.notes = std::make_unique<FileNotes>();
+    Result<std::unique_ptr<TrialsStream>> opened = TrialsStream::open(file, *member.notes);
+    if (!opened) return opened.failure();
+    member.stream = std::move(*opened);
+    const TrialsHead& head = member.stream->reader().head();
+    member.station = stations.size();
+    for (std::size_t s = 0; s < stations.size() && !head.keyCommitment.empty(); ++s) {
+      if (stations[s].shown.keyCommitment == head.keyCommitment) member.station = s;
+    }
+    if (member.station == stations.size()) {
+      Station station;
+      station.shown.name = head.station.empty() ? std::filesystem::path(file).filename().string() : head.station;
+      station.shown.keyCommitment = head.keyCommitment;
+      stations.push_back(std::move(station));
+    }
+    stations[member.station].shown.files.push_back(file);
+    member.next = member.stream->next();
+    members.push_back(std::move(member));
+  }
+  for (const std::string& file : input.seals) {
+    const Result<Seal> seal = read_seal_file(file);
+    if (!seal) return seal.failure();
+    const std::string commitment = key_commitment(seal->key);
+    bool fits = false;
+    for (Station& station : stations) {
+      if (station.shown.keyCommitment != commitment) continue;
+      station.windows.emplace(seal->key, seal->source.kind == SourceSpec::Kind::keyed);
+      fits = true;
+    }
+    if (!fits) return Failure{file + ": its key is the key of none of the raw records", 0};
+  }
+  if (input.outsideWindows) {
+    for (const Station& station : stations) {
+      if (!station.windows) return Failure{"--outside-windows: no seal for " + station.shown.files.front(), 0};
+    }
+  }
+
+  NetworkReport report;
+  const auto later = [&members](std::size_t a, std::size_t b) { return members[a].next->utc > members[b].next->utc; };
+  std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(later)> waiting(later);
+  for (std::size_t m = 0; m < members.size(); ++m) {
+    if (members[m].next) waiting.push(m);
+  }
+  while (!waiting.empty()) {
+    const std::int64_t utc = members[waiting.top()].next->utc;
+    double sumZ = 0;
+    double sumZSquared = 0;
+    int present = 0;
+    while (!waiting.empty() && members[waiting.top()].next->utc == utc) {
+      Member& member = members[waiting.top()];
+      waiting.pop();
+      Station& station = stations[member.station];
+      const TrialSecond second = *member.next;
+      // A copy's second already counted counts once.
+      if (station.lastUtc != utc) {
+        station.lastUtc = utc;
+        if (station.windows && input.outsideWindows && station.windows->inside(second.pass)) {
+          ++station.shown.insideWindows;
+        } else {
+          const double z = trial_z(second.ones, kBitsPerPass);
+          station.series.add(second.ones);
+          station.shown.healthAlarms += second.alarm ? 1 : 0;
+          station.shown.latePasses += second.late ? 1 : 0;
+          sumZ += z;
+          sumZSquared += z * z;
+          ++present;
+        }
+      }
+      member.next = member.stream->next();
+      if (member.next) {
+        waiting.push(static_cast<std::size_t>(&member - members.data()));
+      } else if (member.stream->failure()) {
+        return *member.stream->failure();
+      }
+    }
+    if (present < 2) continue;
+    const double networkZ = sumZ / std::sqrt(static_cast<double>(present));
+    ++report.seconds;
+    report.sumZSquared += networkZ * networkZ;
+    report.stationSeconds += present;
+    report.sumDeviceZSquared += sumZSquared;
+    if (!report.firstUtc) report.firstUtc = utc;
+    report.lastUtc = utc;
+    if (report.seconds % report.pathStep == 0) report.path.push_back(report.network_variance());
+    if (report.path.size() > kMostPathPoints) {
+      // Every other point, twice as far apart.
+      for (std::size_t i = 0; 2 * i < report.path.size(); ++i) report.path[i] = report.path[2 * i];
+      report.path.resize((report.path.size() + 1) / 2);
+      report.pathStep *= 2;
+    }
+    if (eachSecond) {
+      if (Outcome told = eachSecond({utc, present, networkZ, report.network_variance()}); !told) {
+        return told.failure();
+      }
+    }
+  }
+  for (Member& member : members) stations[member.station].shown.notes.push_back(std::move(*member.notes));
+  for (Station& station : stations) {
+    station.shown.series = station.series.statistics();
+    station.shown.seconds = station.shown.series.trials;
+    report.stations.push_back(std::move(station.shown));
+  }
+  return report;
+}
+
+}  // namespace novabit::report
