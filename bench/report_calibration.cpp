@@ -10,6 +10,7 @@
 // Prints the fractions; exit status 1 when a check fails.
 
 #include <boost/math/distributions/binomial.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -30,7 +31,8 @@ using namespace novabit;
 using namespace novabit::report;
 
 // Runs the simulator for `cycles` cycles in `directory`; the log's bytes.
-// `extra` gives the key: --seed, or --seal with its start.
+// `extra` gives the key: --seed, or --seal with its start, whose replay names
+// its log as a replay's.
 std::string simulate(const std::filesystem::path& directory, std::int64_t cycles, const std::vector<std::string>& extra) {
   std::vector<std::string> arguments{"--no-screen", "--quiet", "--passes", std::to_string(cycles * kPassesPerCycle),
                                      "--dir", directory.string()};
@@ -41,7 +43,8 @@ std::string simulate(const std::filesystem::path& directory, std::int64_t cycles
     std::fprintf(stderr, "the simulator failed\n");
     std::exit(1);
   }
-  std::ifstream in(directory / "estudio_12-05-2026", std::ios::binary);
+  const bool replay = std::find(extra.begin(), extra.end(), "--seal") != extra.end();
+  std::ifstream in(directory / (replay ? "estudio_12-05-2026.replay" : "estudio_12-05-2026"), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
