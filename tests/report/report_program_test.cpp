@@ -1,5 +1,5 @@
-// novabit-report from its command line: exit statuses, messages, and the
-// outputs made from a log the simulator wrote.
+// novabit-report from its command line: the outputs made from a log the
+// simulator wrote. Its refusals are in the command lines' table.
 
 #include <gtest/gtest.h>
 
@@ -25,24 +25,6 @@ Outcome report(std::vector<std::string> arguments) {
   std::ostringstream out, err;
   const int status = run_report(pointers, out, err);
   return {status, out.str(), err.str()};
-}
-
-TEST(ReportProgram, RefusesBadArgumentsAndUnreadableFiles) {
-  const std::string usage = "usage: novabit-report [--trials FILE]...";
-  for (const std::vector<std::string>& arguments :
-       {std::vector<std::string>{}, {"--tau", "-1", "log"}, {"--alpha", "2", "log"}, {"--bogus", "log"}}) {
-    const Outcome outcome = report(arguments);
-    EXPECT_EQ(outcome.status, 2);
-    EXPECT_TRUE(outcome.err.starts_with("novabit-report: ")) << outcome.err;
-    EXPECT_NE(outcome.err.find(usage), std::string::npos) << outcome.err;
-    EXPECT_EQ(outcome.out, "");
-  }
-  const Outcome missing = report({"/nonexistent/estudio_12-05-2026"});
-  EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(missing.err, "novabit-report: /nonexistent/estudio_12-05-2026: No such file or directory\n");
-  const Outcome help = report({"--help"});
-  EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("Robbins 1970; Howard"), std::string::npos);
 }
 
 TEST(ReportProgram, ReportsASimulatedRunAsTableAndPicture) {

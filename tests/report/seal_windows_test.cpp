@@ -36,7 +36,7 @@ TEST(SealWindows, GiveBackTheWindowsTheDriverUsed) {
                 .status,
             0);
   std::vector<StudyRun> runs{
-      place_records("log", read_study_log(testing::file_bytes(directory.file("estudio_12-05-2026"))))};
+      place_records("log", read_study_log(testing::file_bytes(directory.file("estudio_12-05-2026.replay"))))};
   FieldReport report = build_report(std::move(runs), {}, BoundarySettings{});
   EXPECT_EQ(shaded_pixels(report), 0);
 
