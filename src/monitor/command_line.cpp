@@ -15,7 +15,20 @@ namespace novabit {
 
 namespace {
 
-std::string quoted(const std::string& text) { return "'" + text + "'"; }
+// Control characters as \xNN, so that a message stays one line.
+std::string escaped(std::string_view text) {
+  std::string shown;
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) {
+      shown += c;
+    } else {
+      char escape[5];
+      std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(static_cast<unsigned char>(c)));
+      shown += escape;
+    }
+  }
+  return shown;
+}
 
 // The option an error of CLI11's names: its message begins with the name,
 // with or without its dashes.
@@ -47,6 +60,8 @@ std::string number_text(double value) {
 
 }  // namespace
 
+std::string in_quotes(std::string_view value) { return "'" + escaped(value) + "'"; }
+
 void set_help(CLI::App& app, HelpTexts texts) {
   app.name(texts.program);
   app.formatter(help_format(std::move(texts)));
@@ -57,7 +72,7 @@ void set_help(CLI::App& app, HelpTexts texts) {
 }
 
 std::optional<std::variant<HelpRequested, ArgumentError>> parse_command_line(CLI::App& app,
-                                                                            std::span<const char* const> arguments) {
+                                                                             std::span<const char* const> arguments) {
   // Added last, so that they close the list of options.
   app.set_help_flag("-h,--help", "prints this help and exits")->group("General");
   app.set_version_flag("--version", app.get_name() + " " + program_version(), "prints the version and exits")
@@ -78,12 +93,11 @@ std::optional<std::variant<HelpRequested, ArgumentError>> parse_command_line(CLI
     return ArgumentError{in_our_words(app, error)};
   }
   const std::vector<std::string> extra = app.remaining();
-  if (!extra.empty()) {
-    const std::string& first = extra.front();
-    return ArgumentError{first.starts_with("-") && first != "-" ? first.substr(0, first.find('=')) + ": no such option"
-                                                                : quoted(first) + ": unexpected argument"};
-  }
-  return std::nullopt;
+  if (extra.empty()) return std::nullopt;
+  const std::string& first = extra.front();
+  if (first.starts_with("-") && first != "-")
+    return ArgumentError{escaped(first.substr(0, first.find('='))) + ": no such option"};
+  return ArgumentError{in_quotes(first) + ": unexpected argument"};
 }
 
 CLI::Option* add_whole_number(CLI::App& app, const std::string& name, std::int64_t& target, std::int64_t least,
@@ -95,11 +109,12 @@ CLI::Option* add_whole_number(CLI::App& app, const std::string& name, std::int64
             std::int64_t value = 0;
             const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
             if (error != std::errc() || end != text.data() + text.size() || value < least || value > most) {
-              const bool anyNumber = least == std::numeric_limits<std::int64_t>::min() &&
-                                     most == std::numeric_limits<std::int64_t>::max();
-              throw CLI::ValidationError(name, quoted(text) + " is not a whole number" +
-                                                   (anyNumber ? std::string() : " from " + std::to_string(least) +
-                                                                                    " to " + std::to_string(most)));
+              const bool anyNumber =
+                  least == std::numeric_limits<std::int64_t>::min() && most == std::numeric_limits<std::int64_t>::max();
+              throw CLI::ValidationError(
+                  name,
+                  in_quotes(text) + " is not a whole number" +
+                      (anyNumber ? std::string() : " from " + std::to_string(least) + " to " + std::to_string(most)));
             }
             target = value;
           },
@@ -116,7 +131,7 @@ CLI::Option* add_number(CLI::App& app, const std::string& name, double& target, 
         const double value = std::strtod(text.c_str(), &end);
         if (text.empty() || *end != '\0' || !std::isfinite(value) || !(value > above && value < below)) {
           throw CLI::ValidationError(
-              name, quoted(text) + " is not a number " +
+              name, in_quotes(text) + " is not a number " +
                         (std::isinf(below) ? "above " + number_text(above)
                                            : "between " + number_text(above) + " and " + number_text(below)));
         }
@@ -135,7 +150,7 @@ CLI::Option* add_source_option(CLI::App& app, SourceSpec& source) {
           "--source",
           [&source](const std::string& text) {
             Result<SourceSpec> parsed = parse_source(text);
-            if (!parsed) throw CLI::ValidationError("--source", parsed.failure().message());
+            if (!parsed) throw CLI::ValidationError("--source", escaped(parsed.failure().message()));
             source = std::move(*parsed);
           },
           "where each pass's bits come from: " + source_choices() + " (below)")
@@ -148,7 +163,7 @@ Outcome writable_output_folder(const std::string& option, const std::filesystem:
     const std::filesystem::path working = std::filesystem::current_path(error);
     return fresh_file::writable_folder(".", "cannot write in the working folder '" + working.string() + "'");
   }
-  return fresh_file::writable_folder(folder.string(), option + " " + quoted(folder.string()));
+  return fresh_file::writable_folder(folder.string(), option + " " + in_quotes(folder.string()));
 }
 
 std::string sources_help() {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 
 #include <CLI/CLI.hpp>
@@ -18,6 +19,10 @@
 #include "textio/failure.h"
 
 namespace novabit {
+
+// `value` in quotes, as a refusal shows it: control characters as \xNN, so
+// that the message stays one line.
+std::string in_quotes(std::string_view value);
 
 // --help or --version: the text for standard output, and exit status 0.
 struct HelpRequested {

@@ -98,6 +98,8 @@ class HelpFormat final : public CLI::FormatterBase {
 
 }  // namespace
 
-std::shared_ptr<CLI::FormatterBase> help_format(HelpTexts texts) { return std::make_shared<HelpFormat>(std::move(texts)); }
+std::shared_ptr<CLI::FormatterBase> help_format(HelpTexts texts) {
+  return std::make_shared<HelpFormat>(std::move(texts));
+}
 
 }  // namespace novabit

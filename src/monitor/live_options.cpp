@@ -50,7 +50,8 @@ LiveArguments parse_live_arguments(std::span<const char* const> arguments) {
 }
 
 Outcome check_folders(const LiveOptions& options) {
-  for (const auto& [name, folder] : {std::pair{"--dir", &options.directory}, std::pair{"--seal-dir", &options.sealDirectory}}) {
+  for (const auto& [name, folder] :
+       {std::pair{"--dir", &options.directory}, std::pair{"--seal-dir", &options.sealDirectory}}) {
     if (folder->empty() && name == std::string_view("--seal-dir")) continue;
     if (Outcome writable = writable_output_folder(name, *folder); !writable) return writable;
   }
@@ -58,7 +59,8 @@ Outcome check_folders(const LiveOptions& options) {
 }
 
 std::string live_usage_text() {
-  return "usage: novabit [--dir DIR] [--seal-dir DIR] [--source " + source_names() + "] [--no-trials]\n"
+  return "usage: novabit [--dir DIR] [--seal-dir DIR] [--source " + source_names() +
+         "] [--no-trials]\n"
          "       novabit --version | --help\n";
 }
 

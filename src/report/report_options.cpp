@@ -64,7 +64,9 @@ ParsedOptions parse_report_options(std::span<const char* const> arguments) {
       ->group("Inputs");
 
   app.add_option("--csv", options.csv, "one row per record, RFC 4180")->type_name("FILE")->group("Outputs");
-  app.add_option("--png", options.png, "an 800 x 600 picture of the cumulative deviation")->type_name("FILE")->group("Outputs");
+  app.add_option("--png", options.png, "an 800 x 600 picture of the cumulative deviation")
+      ->type_name("FILE")
+      ->group("Outputs");
 
   add_number(app, "--tau", options.settings.tau, 0, kInfinity,
              "the mixture's scale for a five-minute record's z (default 0.235)")

@@ -55,8 +55,8 @@ std::optional<std::variant<ArgumentError, Failure>> apply_seal(const Path& path,
   if (!sourceGiven) {
     options.source = seal.source;
   } else if ((options.source.kind == SourceSpec::Kind::keyed) != sealedKeyed) {
-    return ArgumentError{"--source: '" + source_text(options.source) + "' is not of the kind of the sealed run's " +
-                         source_text(seal.source)};
+    return ArgumentError{"--source: " + in_quotes(source_text(options.source)) +
+                         " is not of the kind of the sealed run's " + source_text(seal.source)};
   }
   const std::optional<std::time_t> start = local_moment(seal.start);
   if (!start) {
@@ -114,8 +114,8 @@ std::optional<ArgumentError> shared_output(const SimulatorOptions& options) {
     for (auto other = one + 1; other != files.end(); ++other) {
       const auto canonical = canonical_path(one->second);
       if (canonical && canonical == canonical_path(other->second)) {
-        return ArgumentError{one->first + " and " + other->first + ": both name the file '" +
-                             other->second.string() + "'"};
+        return ArgumentError{one->first + " and " + other->first + ": both name the file " +
+                             in_quotes(other->second.string())};
       }
     }
   }
@@ -164,7 +164,9 @@ ParsedArguments parse_arguments(std::span<const char* const> arguments, std::tim
       ->type_name("DIR")
       ->group("Files");
   add_no_trials_flag(app, noTrials)->group("Files");
-  app.add_option("--png", png, "the final picture of the screen as an 800 x 600 PNG")->type_name("FILE")->group("Files");
+  app.add_option("--png", png, "the final picture of the screen as an 800 x 600 PNG")
+      ->type_name("FILE")
+      ->group("Files");
   app.add_option("--cycle-png", cyclePng, "the picture just before each cycle's end as PREFIX-cycleN.png")
       ->type_name("PREFIX")
       ->group("Files");
@@ -187,16 +189,20 @@ ParsedArguments parse_arguments(std::span<const char* const> arguments, std::tim
     return std::visit([](auto&& result) -> ParsedArguments { return result; }, *outcome);
   }
   for (const auto& [one, other] : {std::pair{"--seed", "--seal"}, std::pair{"--start", "--seal"}}) {
-    if (app.count(one) > 0 && app.count(other) > 0) return ArgumentError{std::string(one) + " and " + other + ": give only one"};
+    if (app.count(one) > 0 && app.count(other) > 0) {
+      return ArgumentError{std::string(one) + " and " + other + ": give only one"};
+    }
   }
   if (options.revealBias && app.count("--trace") == 0) return ArgumentError{"--reveal-bias: needs --trace"};
-  const std::pair<const char*, std::string*> paths[] = {
-      {"--seal", &seal}, {"--dir", &directory}, {"--png", &png}, {"--cycle-png", &cyclePng}, {"--trace", &trace}, {"--bits", &bits}};
+  const std::pair<const char*, std::string*> paths[] = {{"--seal", &seal},   {"--dir", &directory},
+                                                        {"--png", &png},     {"--cycle-png", &cyclePng},
+                                                        {"--trace", &trace}, {"--bits", &bits}};
   for (const auto& [name, path] : paths) {
     if (app.count(name) > 0 && path->empty()) return ArgumentError{std::string(name) + ": '' names no file"};
   }
   if (noScreen && (!png.empty() || !cyclePng.empty())) {
-    return ArgumentError{std::string(png.empty() ? "--cycle-png" : "--png") + ": needs the screen; leave out --no-screen"};
+    return ArgumentError{std::string(png.empty() ? "--cycle-png" : "--png") +
+                         ": needs the screen; leave out --no-screen"};
   }
   options.trialsRecord = !noTrials;
   options.biasEnabled = !noBias;
@@ -209,7 +215,7 @@ ParsedArguments parse_arguments(std::span<const char* const> arguments, std::tim
   if (app.count("--seed") > 0) options.key = key_from_seed(seed);
   if (!start.empty()) {
     const auto time = parse_local_time(start);
-    if (!time) return ArgumentError{"--start: '" + start + "' is not a local time \"YYYY-MM-DD HH:MM:SS\""};
+    if (!time) return ArgumentError{"--start: " + in_quotes(start) + " is not a local time \"YYYY-MM-DD HH:MM:SS\""};
     options.start = options.clockZero = *time;
   }
   if (!seal.empty()) {

@@ -68,7 +68,8 @@ TEST(CommandLines, EachProgramTellsItsVersionAndItsHelpInOneStyle) {
     const std::string usage = help.output.substr(0, end);
     const std::string listed = help.output.substr(end);
     const std::regex option("--[a-z-]+");
-    for (auto found = std::sregex_iterator(usage.begin(), usage.end(), option); found != std::sregex_iterator(); ++found) {
+    for (auto found = std::sregex_iterator(usage.begin(), usage.end(), option); found != std::sregex_iterator();
+         ++found) {
       EXPECT_TRUE(std::regex_search(listed, std::regex("\n  (-h, )?" + found->str() + "[ \n]"))) << found->str();
     }
   }
@@ -79,7 +80,7 @@ struct Refusal {
   std::string program;
   std::vector<std::string> arguments;
   int status;
-  std::string message;  // "{dir}" stands for the working folder
+  std::string message;    // "{dir}" stands for the working folder
   bool asNobody = false;  // the folders belong to root, who may write anywhere
 };
 
@@ -100,7 +101,10 @@ const Refusal kRefusals[] = {
     {kSimulator, {"--start", "yesterday"}, 2, "--start: 'yesterday' is not a local time \"YYYY-MM-DD HH:MM:SS\""},
     {kSimulator, {"--reveal-bias"}, 2, "--reveal-bias: needs --trace"},
     {kSimulator, {"--no-screen", "--png", "a.png"}, 2, "--png: needs the screen; leave out --no-screen"},
-    {kSimulator, {"--trace", "plain", "--bits", "sub/../plain"}, 2, "--trace and --bits: both name the file 'sub/../plain'"},
+    {kSimulator,
+     {"--trace", "plain", "--bits", "sub/../plain"},
+     2,
+     "--trace and --bits: both name the file 'sub/../plain'"},
     {kSimulator, {"--png", "missing/a.png"}, 1, "--png missing/a.png: No such file or directory"},
     {kSimulator, {"--trace", "sub"}, 1, "--trace sub: Is a directory"},
     {kSimulator, {"--seal", "plain"}, 1, "--seal plain: line 1: not a name=value line"},
@@ -153,8 +157,8 @@ TEST_P(CommandLineRefusals, SayWhyInOneLineWithTheDocumentedStatus) {
 
 INSTANTIATE_TEST_SUITE_P(Table, CommandLineRefusals, ::testing::ValuesIn(kRefusals), [](const auto& info) {
   const std::string& program = info.param.program;
-  return (program == kMonitor ? "monitor" : program == kSimulator ? "simulator" : "report") + std::string("_") +
-         std::to_string(info.index);
+  const char* name = program == kMonitor ? "monitor" : program == kSimulator ? "simulator" : "report";
+  return name + std::string("_") + std::to_string(info.index);
 });
 
 }  // namespace

@@ -16,8 +16,8 @@ bool window_manager_present(Display* display, Window root) {
   unsigned long items = 0;
   unsigned long remaining = 0;
   unsigned char* data = nullptr;
-  const bool read = XGetWindowProperty(display, root, check, 0, 1, False, XA_WINDOW, &type, &format, &items,
-                                       &remaining, &data) == Success;
+  const bool read = XGetWindowProperty(display, root, check, 0, 1, False, XA_WINDOW, &type, &format, &items, &remaining,
+                                       &data) == Success;
   if (data != nullptr) XFree(data);
   return read && type == XA_WINDOW && items == 1;
 }
