@@ -37,36 +37,27 @@ Launch launch_of(const std::string& program, const std::vector<std::string>& arg
   return {program, arguments, {{"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}}};
 }
 
-struct Ran {
-  int status;
-  std::string output, errors;
-};
-
-Ran run(const std::filesystem::path& directory, const Launch& launch) {
-  LiveMonitor program(directory, launch);
-  return {program.wait_for_exit(20s).value_or(-1), program.output(), program.errors()};
-}
-
 TEST(CommandLines, EachProgramTellsItsVersionAndItsHelpInOneStyle) {
   const ScratchDirectory directory;
   for (const std::string& program : {kMonitor, kSimulator, kReport}) {
     const std::string name = name_of(program);
     SCOPED_TRACE(name);
-    const Ran version = run(directory.path(), launch_of(program, {"--version"}));
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.output, name + " " + program_version() + "\n");
-    const Ran help = run(directory.path(), launch_of(program, {"--help"}));
-    EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.output.starts_with(name + ": ")) << help.output;
-    std::istringstream lines(help.output);
+    LiveMonitor version(directory.path(), launch_of(program, {"--version"}));
+    EXPECT_EQ(version.wait_for_exit(20s), 0);
+    EXPECT_EQ(version.output(), name + " " + program_version() + "\n");
+    LiveMonitor asked(directory.path(), launch_of(program, {"--help"}));
+    EXPECT_EQ(asked.wait_for_exit(20s), 0);
+    const std::string help = asked.output();
+    EXPECT_TRUE(help.starts_with(name + ": ")) << help;
+    std::istringstream lines(help);
     for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 100U) << line;
     for (const char* stock : {"REQUIRED", "Excludes", "Needs:", ":INT", "[OPTIONS]", "Positionals", "TEXT"}) {
-      EXPECT_EQ(help.output.find(stock), std::string::npos) << stock;
+      EXPECT_EQ(help.find(stock), std::string::npos) << stock;
     }
     // Every option of the usage is explained under a group.
-    const std::size_t end = help.output.find("\n\n", help.output.find("usage: "));
-    const std::string usage = help.output.substr(0, end);
-    const std::string listed = help.output.substr(end);
+    const std::size_t end = help.find("\n\n", help.find("usage: "));
+    const std::string usage = help.substr(0, end);
+    const std::string listed = help.substr(end);
     const std::regex option("--[a-z-]+");
     for (auto found = std::sregex_iterator(usage.begin(), usage.end(), option); found != std::sregex_iterator();
          ++found) {
@@ -139,14 +130,15 @@ TEST_P(CommandLineRefusals, SayWhyInOneLineWithTheDocumentedStatus) {
       std::filesystem::permissions(folder, std::filesystem::perms(launch.asNobody ? 0755 : 0555));
     }
   }
-  const Ran ran = run(directory.path(), launch);
+  LiveMonitor ran(directory.path(), launch);
+  EXPECT_EQ(ran.wait_for_exit(20s), refusal.status);
+  const std::string errors = ran.errors();
   std::string message = refusal.message;
   if (const auto at = message.find("{dir}"); at != std::string::npos) message.replace(at, 5, directory.path().string());
   const std::string name = name_of(refusal.program);
-  EXPECT_EQ(ran.status, refusal.status);
-  const std::string first = ran.errors.substr(0, ran.errors.find('\n') + 1);
+  const std::string first = errors.substr(0, errors.find('\n') + 1);
   EXPECT_EQ(first, name + ": " + message + "\n");
-  const std::string rest = ran.errors.substr(first.size());
+  const std::string rest = errors.substr(first.size());
   if (refusal.status == 2) {
     EXPECT_TRUE(rest.starts_with("usage: " + name + " ") && rest.ends_with(name + " --version | --help\n")) << rest;
   } else {
