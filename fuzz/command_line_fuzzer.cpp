@@ -26,11 +26,18 @@ void check_refusal(const std::string& message, const Arguments& arguments) {
   novabit::fuzz::require(!message.empty() && message.find('\n') == std::string::npos, "a refusal is one line");
   novabit::fuzz::require(message.starts_with("-") || message.starts_with("'") || message.starts_with("LOG: "),
                          "a refusal starts with the option or the argument it names");
-  // The arguments taken out, the longest first, since one may hold another.
-  Arguments longestFirst = arguments;
-  std::sort(longestFirst.begin(), longestFirst.end(), [](const auto& a, const auto& b) { return a.size() > b.size(); });
+  // The user's words taken out, as given or as a refusal shows them (up to an
+  // "=", escaped), the longest first, since one may hold another.
+  Arguments users;
+  for (const std::string& argument : arguments) {
+    for (const std::string& given : {argument, argument.substr(0, argument.find('='))}) {
+      const std::string shown = novabit::in_quotes(given);
+      users.insert(users.end(), {given, shown.substr(1, shown.size() - 2)});
+    }
+  }
+  std::sort(users.begin(), users.end(), [](const auto& a, const auto& b) { return a.size() > b.size(); });
   std::string words = message;
-  for (const std::string& argument : longestFirst) {
+  for (const std::string& argument : users) {
     for (std::size_t at; !argument.empty() && (at = words.find(argument)) != std::string::npos;)
       words.erase(at, argument.size());
   }
