@@ -1,6 +1,8 @@
 // The live monitor: the SDL window, the steady clock, the system's local time,
 // the keyboard, the source named on the command line and a key sealed beside
-// the study log; the space bar or SIGINT/SIGTERM/SIGHUP end it in order.
+// the study log (or in --seal-dir); the space bar or SIGINT/SIGTERM/SIGHUP end
+// it in order. Its messages go to standard error and, unless that is a
+// terminal, to novabit-messages.txt beside the study log.
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +11,7 @@
 #include "clocks/seconds_clock.h"
 #include "clocks/wall_clock.h"
 #include "monitor/live_options.h"
+#include "monitor/message_copy.h"
 #include "monitor/monitor.h"
 #include "monitor/stop_signals.h"
 #include "screen/sdl/lost_connection_end.h"
@@ -17,10 +20,14 @@
 
 namespace {
 
+// Where the end after a display loss reports: Xlib's handler can reach only a
+// plain function. Set once, before the screen opens.
+std::FILE* messages = stderr;
+
 // Only once the study log is closed: the window is gone with its server or was
 // destroyed, and closing the screen could only hang.
 [[noreturn]] void end_after_display_loss(const char* reason) {
-  std::fprintf(stderr, "novabit: %s; the study log is closed\n", reason);
+  std::fprintf(messages, "novabit: %s; the study log is closed\n", reason);
   std::fflush(nullptr);
   std::_Exit(1);
 }
@@ -39,21 +46,30 @@ int main(int argc, char** argv) {
     return 2;
   }
   const auto& options = std::get<novabit::LiveOptions>(parsed);
+  if (const novabit::Outcome folders = novabit::check_folders(options); !folders) {
+    std::fprintf(stderr, "novabit: %s\n", folders.failure().message().c_str());
+    return 1;
+  }
+  const novabit::MessageCopy messageCopy(stderr, options.directory);
+  messages = messageCopy.stream();
   novabit::MonitorSettings settings;
+  settings.errors = messages;
   settings.source = options.source;
   settings.trialsRecord = options.trialsRecord;
+  settings.driver.logDirectory = options.directory;
+  settings.driver.sealDirectory = options.sealDirectory;
 
   const novabit::StopSignals stopSignals(false);
   novabit::LostConnectionEnd lostConnection(end_after_display_loss);
   const auto backEnd = novabit::make_sdl_back_end(&lostConnection);
   novabit::SteadySecondsClock clock;
   const novabit::SystemWallClock wallClock;
-  novabit::EntropySealer sealer(options.source, stderr);
+  novabit::EntropySealer sealer(options.source, messages);
   novabit::Monitor monitor(
       {{*backEnd}, clock, wallClock, sealer, [&] { return stopSignals.requested() || lostConnection.lost(); }},
       settings);
   if (!monitor.open_screen()) {
-    std::fprintf(stderr, "novabit: cannot open the screen: %s\n", monitor.screen_failure().c_str());
+    std::fprintf(messages, "novabit: cannot open the screen: %s\n", monitor.screen_failure().c_str());
     return 1;
   }
   lostConnection.run_begins();

@@ -10,6 +10,7 @@
 // Prints the fractions; exit status 1 when a check fails.
 
 #include <boost/math/distributions/binomial.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -29,7 +30,8 @@ using namespace novabit;
 using namespace novabit::report;
 
 // Runs the simulator for `cycles` cycles in `directory`, without the raw
-// record; the log's path. `extra` gives the key: --seed, or --seal with its start.
+// record; the log's path. `extra` gives the key: --seed, or --seal with its start,
+// whose replay names its log as a replay's.
 std::string simulate(const std::filesystem::path& directory, std::int64_t cycles,
                      const std::vector<std::string>& extra) {
   std::vector<std::string> arguments{"--no-screen", "--quiet", "--no-trials", "--passes",
@@ -41,7 +43,8 @@ std::string simulate(const std::filesystem::path& directory, std::int64_t cycles
     std::fprintf(stderr, "the simulator failed\n");
     std::exit(1);
   }
-  return (directory / "estudio_12-05-2026").string();
+  const bool replay = std::find(extra.begin(), extra.end(), "--seal") != extra.end();
+  return (directory / (replay ? "estudio_12-05-2026.replay" : "estudio_12-05-2026")).string();
 }
 
 // The report of one log, with its seal when given; exits when it cannot be made.

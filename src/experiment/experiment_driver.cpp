@@ -24,7 +24,7 @@ Outcome ExperimentDriver::start() {
   state_.startDate = date_text(start);
   state_.startTime = time_text(start);
   devices_.events.run_started({state_.startDate, state_.startTime});
-  if (Outcome opened = log_.open(state_.logFileNumber, options_.logDirectory); !opened) {
+  if (Outcome opened = log_.open(state_.logFileNumber, options_.logDirectory, options_.replay); !opened) {
     return opened.failure().after("cannot create the study log ");
   }
   // The key, not the start time, decides every draw: whoever sees the screen

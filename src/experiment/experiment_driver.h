@@ -43,6 +43,9 @@ struct DriverOptions {
   std::filesystem::path logDirectory{};
   // Where the seal is written; empty means beside the study log.
   std::filesystem::path sealDirectory{};
+  // A replay of a sealed run: the study log, and the files named after it,
+  // are named as a replay's, never as the live run's.
+  bool replay = false;
 };
 
 enum class RunEnd { space_key, stop_requested, pass_limit, source_ended };

@@ -22,8 +22,8 @@ std::optional<double> figure(LineValue value, const RecordFigures& figures) {
 
 }  // namespace
 
-Outcome StudyLog::open(std::int32_t channel, const std::filesystem::path& directory) {
-  name_ = (directory / ("estudio_" + date_text(wallClock_.now()))).string();
+Outcome StudyLog::open(std::int32_t channel, const std::filesystem::path& directory, bool replay) {
+  name_ = (directory / ("estudio_" + date_text(wallClock_.now()) + (replay ? ".replay" : ""))).string();
   return printer_.channels().open_output_file(name_, channel);
 }
 

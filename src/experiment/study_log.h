@@ -28,8 +28,8 @@ class StudyLog {
   StudyLog(Printer& printer, const WallClock& wallClock) : printer_(printer), wallClock_(wallClock) {}
 
   // Creates "estudio_" + today's date on `channel`, in `directory` (empty:
-  // the working directory).
-  Outcome open(std::int32_t channel, const std::filesystem::path& directory = {});
+  // the working directory); a replay's with ".replay" after it.
+  Outcome open(std::int32_t channel, const std::filesystem::path& directory = {}, bool replay = false);
   // The path of the last open, for messages.
   const std::string& name() const { return name_; }
 

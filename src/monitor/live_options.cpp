@@ -1,34 +1,67 @@
 #include "monitor/live_options.h"
 
+#include <string_view>
+
 namespace novabit {
 
 namespace {
 
-constexpr const char* kDescription =
-    "novabit: the NovaBit monitor. One pass per second draws 200 bits, shows them and their leaning, and\n"
-    "every 5 and 15 minutes writes a record to the study log estudio_MM-DD-YYYY in the working directory,\n"
-    "beside the key's seal (.seal) and the raw per-second record (.trials.csv). The space bar ends it.";
+constexpr const char* kSummary =
+    "the NovaBit monitor of a random-bit experiment. One pass per second draws 200 bits, shows them and "
+    "their leaning, and plots them on a 12-hour graph; every 5 and 15 minutes a record goes to the study log "
+    "estudio_MM-DD-YYYY, beside the key's seal (.seal) and the raw per-second record (.trials.csv). The space "
+    "bar ends the run.";
 
 constexpr const char* kExitStatus =
-    "Exit status: 0 after the space bar; 1 when the screen, the source, the study log, the seal or the raw\n"
-    "record could not be opened or written, the source stopped, or the display was lost; 2 for bad\n"
-    "arguments.";
+    "Exit status: 0 after the space bar or a stop signal; 1 when a folder, the screen, the source, the study "
+    "log, the seal or the raw record could not be opened or written, the source stopped, or the display was "
+    "lost; 2 for bad arguments.";
 
 }  // namespace
 
 LiveArguments parse_live_arguments(std::span<const char* const> arguments) {
   LiveOptions options;
   bool noTrials = false;
-  CLI::App app(kDescription, "novabit");
-  app.footer(sources_help() + "\n\n" + kExitStatus);
-  add_source_options(app, options.source, noTrials);
+  std::string directory;
+  std::string sealDirectory;
+  CLI::App app;
+  set_help(app, {"novabit", kSummary, live_usage_text(), sources_help() + "\n\n" + kExitStatus});
+  app.add_option("--dir", directory,
+                 "the folder of the study log and the raw record, which must exist (default: the working folder)")
+      ->type_name("DIR")
+      ->group("Files");
+  app.add_option("--seal-dir", sealDirectory,
+                 "the folder of the seal alone, which must exist, e.g. one only the keeper of the blind can read "
+                 "(default: beside the study log)")
+      ->type_name("DIR")
+      ->group("Files");
+  add_no_trials_flag(app, noTrials)->group("Files");
+  add_source_option(app, options.source)->group("Source");
   if (auto outcome = parse_command_line(app, arguments)) {
     return std::visit([](auto&& result) -> LiveArguments { return result; }, *outcome);
   }
+  for (const auto& [name, folder] : {std::pair{"--dir", &directory}, std::pair{"--seal-dir", &sealDirectory}}) {
+    if (app.count(name) > 0 && folder->empty()) return ArgumentError{std::string(name) + ": '' names no folder"};
+  }
   options.trialsRecord = !noTrials;
+  options.directory = directory;
+  options.sealDirectory = sealDirectory;
   return options;
 }
 
-std::string live_usage_text() { return "usage: novabit [--source " + source_names() + "] [--no-trials] [--help]\n"; }
+Outcome check_folders(const LiveOptions& options) {
+  for (const auto& [name, folder] :
+       {std::pair{"--dir", &options.directory}, std::pair{"--seal-dir", &options.sealDirectory}}) {
+    if (folder->empty() && name == std::string_view("--seal-dir")) continue;
+    if (Outcome writable = writable_output_folder(name, *folder); !writable) return writable;
+  }
+  return {};
+}
+
+std::string live_usage_text() {
+  return "usage: novabit [--dir DIR] [--seal-dir DIR] [--source " + source_names() +
+         "] [--no-trials]\n"
+         "       novabit --version | --help\n";
+}
 
 }  // namespace novabit

@@ -1,81 +1,131 @@
 #include "report/report_options.h"
 
 #include <CLI/CLI.hpp>
-#include <cmath>
+#include <limits>
+
+#include "monitor/command_line.h"
 
 namespace novabit::report {
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: novabit-report [--trials FILE]... [--seal FILE]... [--verify] [--csv FILE] [--png FILE]"
-    " [--tau T] [--alpha A] LOG...";
+    "usage: novabit-report [--trials FILE]... [--seal FILE [--verify]]... [--csv FILE] [--png FILE]\n"
+    "                      [--tau T] [--alpha A] LOG...\n"
+    "       novabit-report --network FILE... [--seal FILE... [--outside-windows]] [--csv FILE]\n"
+    "                      [--png FILE]\n"
+    "       novabit-report --version | --help\n";
 
-constexpr const char* kDescription =
-    "Turns NovaBit study logs (estudio_MM-DD-YYYY, .1, ...; any order, any writer of the format) into the\n"
-    "field's statistics: for every trial of n fair bits with k ones z = (k - n/2) / sqrt(n/4), combined by\n"
-    "Stouffer's Z = sum z / sqrt(N) (two-sided p) and chi-square = sum z^2 (N degrees of freedom, upper-tail\n"
-    "p), per 12-hour cycle and for the whole input, and the cumulative deviation sum (k - n/2) against its\n"
-    "95 % envelope 1.96 sqrt(N n/4). Lines that are no valid record are reported and skipped.";
+constexpr const char* kSummary =
+    "turns NovaBit study logs (estudio_MM-DD-YYYY, .1, ...; any order, any writer of the format) into the "
+    "field's statistics. For every trial of n fair bits with k ones z = (k - n/2) / sqrt(n/4), combined by "
+    "Stouffer's Z = sum z / sqrt(N) (two-sided p) and chi-square = sum z^2 (N degrees of freedom, upper-tail p), "
+    "per 12-hour cycle and for the whole input, and the cumulative deviation sum (k - n/2) against its 95 % "
+    "envelope 1.96 sqrt(N n/4). Lines that are no valid record are reported and skipped.";
 
 constexpr const char* kFooter =
-    "Always-valid boundary: the normal-mixture statistic E = (1 + N tau^2)^(-1/2) exp(tau^2 S^2 / (2 (1 + N tau^2)))\n"
-    "on S = sum z over N trials (Robbins 1970; Howard, Ramdas, McAuliffe and Sekhon 2021, \"Time-uniform,\n"
-    "nonparametric, nonasymptotic confidence sequences\"). By Ville's inequality a run without effect reaches\n"
-    "E >= 1/alpha with probability at most alpha, however often it is looked at. Reported: max E, the first\n"
-    "crossing, and the always-valid p = min(1, 1 / max E). Trials of other sizes than a five-minute record use\n"
-    "tau sqrt(n / 60000), the same effect per bit.\n"
+    "Always-valid boundary: the normal-mixture statistic E = (1 + N tau^2)^(-1/2) exp(tau^2 S^2 / (2 (1 + N "
+    "tau^2))) on S = sum z over N trials (Robbins 1970; Howard, Ramdas, McAuliffe and Sekhon 2021, "
+    "\"Time-uniform, nonparametric, nonasymptotic confidence sequences\"). By Ville's inequality a run without "
+    "effect reaches E >= 1/alpha with probability at most alpha, however often it is looked at. Reported: max E, "
+    "the first crossing, and the always-valid p = min(1, 1 / max E). Trials of other sizes than a five-minute "
+    "record use tau sqrt(n / 60000), the same effect per bit.\n"
     "\n"
-    "Exit status: 0 when the report was made; 1 when an input cannot be read or holds no valid record, a seal\n"
-    "fits no run, is not the one its raw record commits to or cannot be replayed, or an output cannot be\n"
-    "written; 2 for bad arguments.\n";
+    "With --network the FILEs are raw records (.trials.csv) of several stations, read side by side and merged "
+    "by their UTC seconds: for each second with at least two stations, z = (k - 100) / sqrt(50) of each and "
+    "Z_t = sum z / sqrt(S_t) over the S_t stations present; reported are the network variance sum (Z_t^2 - 1) "
+    "with the chi-square p of sum Z_t^2 on T degrees of freedom, the device variance sum (z^2 - 1) with its p, "
+    "and each station's seconds, Stouffer Z, alarms and late passes. Copies of one station's record count "
+    "once. --csv gives one row per second, --png the cumulative network variance with its 95 % envelope "
+    "1.96 sqrt(2 T).\n"
+    "\n"
+    "Exit status: 0 when the report was made; 1 when an input cannot be read or holds no valid record, a seal "
+    "fits no run or station, is not the one its raw record commits to or cannot be replayed, or an output "
+    "cannot be written, in one line naming the file; 2 for bad arguments.";
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// What the options cannot mean together, once each was read.
+std::optional<ArgumentError> unfit(const ReportOptions& options) {
+  if (!options.network.empty()) {
+    if (!options.logs.empty() || !options.trials.empty() || options.verify) {
+      return ArgumentError{"--network: reads raw records alone, without study logs, --trials or --verify"};
+    }
+  } else if (options.logs.empty()) {
+    return ArgumentError{"LOG: no study log given"};
+  } else if (options.outsideWindows) {
+    return ArgumentError{"--outside-windows: belongs to --network"};
+  }
+  if (options.verify && options.seals.empty()) return ArgumentError{"--verify: needs a --seal"};
+  if (options.outsideWindows && options.seals.empty()) return ArgumentError{"--outside-windows: needs a --seal"};
+  for (const auto& [name, file] : {std::pair{"--csv", &options.csv}, std::pair{"--png", &options.png}}) {
+    if (*file && (*file)->empty()) return ArgumentError{std::string(name) + ": '' names no file"};
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
 ParsedOptions parse_report_options(std::span<const char* const> arguments) {
   ReportOptions options;
-  CLI::App app(kDescription, "novabit-report");
-  app.add_option("LOG", options.logs, "study logs to read")->required();
+  CLI::App app;
+  set_help(app, {"novabit-report", kSummary, kUsage, kFooter});
+
+  app.add_option("LOG", options.logs, "the study logs to read")->group("Inputs");
   app.add_option("--trials", options.trials,
                  "a raw per-second record (estudio_MM-DD-YYYY.trials.csv) for the per-second analysis; repeatable")
       ->allow_extra_args(false)
-      ->type_name("FILE");
-  auto* seal = app.add_option("--seal", options.seals,
-                 "the seal of a run (estudio_MM-DD-YYYY.seal): reveals its hidden windows after the study; repeatable")
+      ->type_name("FILE")
+      ->group("Inputs");
+  app.add_option("--seal", options.seals,
+                 "the seal of a run (estudio_MM-DD-YYYY.seal): reveals its hidden windows after the study; "
+                 "repeatable")
       ->allow_extra_args(false)
-      ->type_name("FILE");
+      ->type_name("FILE")
+      ->group("Inputs");
+
   app.add_flag("--verify", options.verify,
-               "replays each sealed run of the keyed generator and compares its records and seconds with the replay")
-      ->needs(seal);
-  app.add_option("--csv", options.csv, "one row per record, RFC 4180")->type_name("FILE");
-  app.add_option("--png", options.png, "an 800 x 600 picture of the cumulative deviation")->type_name("FILE");
-  app.add_option("--tau", options.settings.tau, "the mixture's scale for a five-minute record's z (default 0.235)")
-      ->type_name("T");
-  app.add_option("--alpha", options.settings.alpha, "the boundary's level, E >= 1/alpha (default 0.05)")
-      ->type_name("A");
-  app.footer(kFooter);
+               "replays each sealed run of the keyed generator and compares its records and seconds with the "
+               "replay")
+      ->group("Inputs");
+  app.add_option("--network", options.network,
+                 "raw records of several stations, for the network analysis (instead of study logs); "
+                 "repeatable")
+      ->type_name("FILE")
+      ->group("Network of stations");
+  app.add_flag("--outside-windows", options.outsideWindows,
+               "with --network and each station's --seal: leaves out the seconds inside its hidden windows")
+      ->group("Network of stations");
+
+  app.add_option("--csv", options.csv, "one row per record, RFC 4180")->type_name("FILE")->group("Outputs");
+  app.add_option("--png", options.png, "an 800 x 600 picture of the cumulative deviation")
+      ->type_name("FILE")
+      ->group("Outputs");
+
+  add_number(app, "--tau", options.settings.tau, 0, kInfinity,
+             "the mixture's scale for a five-minute record's z (default 0.235)")
+      ->type_name("T")
+      ->group("Always-valid boundary");
+  add_number(app, "--alpha", options.settings.alpha, 0, 1, "the boundary's level, E >= 1/A (default 0.05)")
+      ->type_name("A")
+      ->group("Always-valid boundary");
+
   ParsedOptions parsed;
-  std::string problem;
-  try {
-    app.parse(static_cast<int>(arguments.size()), arguments.data());
-    const BoundarySettings& settings = options.settings;
-    if (!(settings.tau > 0 && std::isfinite(settings.tau))) {
-      problem = "--tau: the mixture's scale must be a positive number";
-    } else if (!(settings.alpha > 0 && settings.alpha < 1)) {
-      problem = "--alpha: the level must lie between 0 and 1";
+  auto outcome = parse_command_line(app, arguments.subspan(1));
+  if (!outcome) {
+    const std::optional<ArgumentError> problem = unfit(options);
+    if (!problem) {
+      parsed.options = std::move(options);
+      return parsed;
     }
-  } catch (const CLI::CallForHelp&) {
-    parsed.output = app.help();
-    return parsed;
-  } catch (const CLI::ParseError& error) {
-    problem = error.what();
+    outcome = *problem;
   }
-  if (!problem.empty()) {
-    parsed.exitStatus = 2;
-    parsed.error = "novabit-report: " + problem + "\n" + kUsage + "\n";
+  if (const auto* help = std::get_if<HelpRequested>(&*outcome)) {
+    parsed.output = help->text;
     return parsed;
   }
-  parsed.options = std::move(options);
+  parsed.exitStatus = 2;
+  parsed.error = "novabit-report: " + std::get<ArgumentError>(*outcome).message + "\n" + kUsage;
   return parsed;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The command line of novabit-report, read with CLI11.
+// The command line of novabit-report, read with CLI11 in the programs' one style.
 
 #include <optional>
 #include <span>
@@ -24,8 +24,8 @@ struct ReportOptions {
 
 struct ParsedOptions {
   std::optional<ReportOptions> options;  // nothing when the program ends here
-  int exitStatus = 0;                    // then: 0 after --help, 2 for bad arguments
-  std::string output;                    // the help, for standard output
+  int exitStatus = 0;                    // then: 0 after --help or --version, 2 for bad arguments
+  std::string output;                    // the help or the version, for standard output
   std::string error;                     // the problem and the usage, for standard error
 };
 

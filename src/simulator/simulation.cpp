@@ -43,6 +43,7 @@ MonitorSettings Simulation::settings() {
   settings.durableWrites = false;
   settings.driver.biasEnabled = options_.biasEnabled;
   settings.driver.logDirectory = options_.directory;
+  settings.driver.replay = options_.replay;
   settings.source = options_.source;
   settings.trialsRecord = options_.trialsRecord;
   return settings;

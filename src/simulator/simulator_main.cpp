@@ -22,13 +22,18 @@ int refuse(const SimulatorStreams& streams, const std::string& problem) {
   return 2;
 }
 
+int fail(const SimulatorStreams& streams, const Failure& failure) {
+  std::fprintf(streams.errors, "novabit-sim: %s\n", failure.message().c_str());
+  return 1;
+}
+
 bool stop_requested(const SimulatorStreams& streams) {
   return streams.stopRequested != nullptr && *streams.stopRequested != 0;
 }
 
 int simulate(const SimulatorOptions& options, const SimulatorStreams& streams) {
   Simulation simulation(options, streams.output, streams.errors);
-  if (const auto problem = simulation.creation_failure()) return refuse(streams, problem->message());
+  if (const auto problem = simulation.creation_failure()) return fail(streams, *problem);
   if (!simulation.start()) return 1;
 
   std::optional<ProgressBar> progress;
@@ -61,8 +66,9 @@ int simulator_main(std::span<const char* const> arguments, const SimulatorStream
     return 0;
   }
   if (const auto* error = std::get_if<ArgumentError>(&parsed)) return refuse(streams, error->message);
+  if (const auto* failure = std::get_if<Failure>(&parsed)) return fail(streams, *failure);
   const auto& options = std::get<SimulatorOptions>(parsed);
-  if (const auto problem = check_paths(options)) return refuse(streams, *problem);
+  if (const Outcome paths = check_paths(options); !paths) return fail(streams, paths.failure());
   return simulate(options, streams);
 }
 

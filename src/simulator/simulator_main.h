@@ -17,10 +17,11 @@ struct SimulatorStreams {
 };
 
 // `arguments` without the program name. Exit status: 0 for a complete run,
-// a run whose bit reader went away, and --help; 1 when the source could not
-// be opened, the study log or another output could not be written, the
-// source stopped or the run was stopped; 2 for bad arguments, with nothing
-// written.
+// a run whose bit reader went away, --help and --version; 1 when the seal
+// could not be read, the source could not be opened, a folder, the study log
+// or another output could not be written, the source stopped or the run was
+// stopped, in one line; 2 for bad arguments, in one line and the usage, with
+// nothing written.
 int simulator_main(std::span<const char* const> arguments, const SimulatorStreams& streams);
 
 }  // namespace novabit

@@ -30,6 +30,8 @@ struct SimulatorOptions {
   // The moment of the system clock that the seconds clock's reading 0 stands for.
   std::time_t clockZero = 0;
   std::filesystem::path directory;  // empty: the working directory
+  // A replay of a sealed run, whose files are named as a replay's.
+  bool replay = false;
   std::optional<std::filesystem::path> png;
   std::optional<std::filesystem::path> cyclePngPrefix;
   std::optional<std::filesystem::path> trace;
@@ -45,15 +47,17 @@ struct SimulatorOptions {
   bool bits_to_standard_output() const { return bits && *bits == "-"; }
 };
 
-using ParsedArguments = std::variant<SimulatorOptions, HelpRequested, ArgumentError>;
+// A Failure: a seal that cannot be read or fits no local time here (exit status 1).
+using ParsedArguments = std::variant<SimulatorOptions, HelpRequested, ArgumentError, Failure>;
 
 // `arguments` without the program name; `now` is the default start. A seal
 // named by --seal is read here.
 ParsedArguments parse_arguments(std::span<const char* const> arguments, std::time_t now);
 
-// The run's paths: the study log's directory must be writable and every
-// output file creatable or writable. The problem, or nothing when all are fine.
-std::optional<std::string> check_paths(const SimulatorOptions& options);
+// The run's files can be written: the study log's folder takes new files and
+// every output file can be created or written. The failure names the option
+// and the file.
+Outcome check_paths(const SimulatorOptions& options);
 
 // "YYYY-MM-DD HH:MM:SS" as a local time that exists; nothing otherwise.
 std::optional<std::time_t> parse_local_time(const std::string& text);

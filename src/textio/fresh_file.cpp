@@ -50,6 +50,14 @@ Outcome write_all(int descriptor, std::string_view bytes, const std::string& wha
   return {};
 }
 
+Outcome writable_folder(const std::string& path, const std::string& what) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) return system_failure(what);
+  if (!S_ISDIR(status.st_mode)) return Failure{what, ENOTDIR};
+  if (access(path.c_str(), W_OK | X_OK) != 0) return system_failure(what);
+  return {};
+}
+
 void sync_parent_directory(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   const std::string directory = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));

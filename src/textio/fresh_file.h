@@ -22,6 +22,10 @@ Result<FileDescriptor> create_exclusive(const std::string& path, unsigned mode =
 // Writes all of `bytes`, going on after interruptions; `what` names the file.
 Outcome write_all(int descriptor, std::string_view bytes, const std::string& what);
 
+// Whether new files can be made in the folder `path`: it exists, is a folder,
+// and may be written and entered. A failure names it as `what`.
+Outcome writable_folder(const std::string& path, const std::string& what);
+
 // Makes the directory entry of `path` durable; best effort.
 void sync_parent_directory(const std::string& path);
 

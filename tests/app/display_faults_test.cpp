@@ -43,12 +43,13 @@ struct RunOnItsOwnServer {
 #endif
     monitor.emplace(directory.path(), launch);
   }
-  // The study log, its seal and the raw record exist once the screen is open.
+  // The study log, its seal and the raw record exist once the screen is open
+  // (and the messages kept beside them once it has ended).
   bool under_way() {
     for (int wait = 0; wait < 1000 && directory.entries().size() < 3 && monitor->running(); ++wait) {
       std::this_thread::sleep_for(10ms);
     }
-    return directory.entries().size() == 3;
+    return directory.entries().size() >= 3;
   }
   // The run ended in order for `reason`, its log holding the whole records
   // that its sealed key gives.

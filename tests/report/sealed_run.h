@@ -12,8 +12,8 @@
 
 namespace novabit::testing {
 
-inline constexpr const char* kLog = "estudio_12-05-2026";
-inline constexpr const char* kTrials = "estudio_12-05-2026.trials.csv";
+inline constexpr const char* kLog = "estudio_12-05-2026.replay";
+inline constexpr const char* kTrials = "estudio_12-05-2026.replay.trials.csv";
 inline constexpr const char* kPasses = "45000";
 
 // Without a clock line the replay's passes begin on the start's whole seconds.

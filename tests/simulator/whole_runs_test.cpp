@@ -252,7 +252,7 @@ const WholeRun kRuns[] = {
      0, "",
      [] {
        EXPECT_EQ(read_trace("t.csv")[0].biasStartMinute, bias_window_of_cycle(key_from_seed(3), 0, false).startMinute);
-       EXPECT_EQ(read_raw_record(file_bytes(kLog + ".trials.csv")).head[1], "# source=kernel");
+       EXPECT_EQ(read_raw_record(file_bytes(kLog + ".replay.trials.csv")).head[1], "# source=kernel");
      }},
     {"full trace", started({"--no-screen", "--trace", "/dev/full", "--passes", "50000"}), {}, 1,
      "novabit-sim: /dev/full: No space left on device\n", {}},
@@ -310,8 +310,9 @@ TEST(WholeRunEnds, AClosedPipeIsQuietAndAStopKeepsWholeFiles) {
 
 // A live run, wired as the program is and keyed from the kernel's entropy,
 // whose first pass began in the second half of a second: its seal replays it
-// byte for byte and tells where its window lay.
-TEST(WholeRunReplay, ASealReplaysItsLiveRunByteForByte) {
+// byte for byte and tells where its window lay. Replayed twice in the live
+// run's folder, it leaves the live files as they were.
+TEST(WholeRunReplay, ASealReplaysItsLiveRunByteForByteBesideIt) {
   const LocalZone zone("UTC");
   const ScratchDirectory directory(true);
   std::filesystem::create_directory("live");
@@ -323,17 +324,29 @@ TEST(WholeRunReplay, ASealReplaysItsLiveRunByteForByte) {
     settings.console = nullptr;
     settings.displayThread = false;
     settings.durableWrites = false;
+    settings.trialsRecord = true;
     settings.driver.logDirectory = "live";
     Monitor live({{}, clock, wallClock, sealer, {}}, settings);
     ASSERT_TRUE(live.start());
     live.run(1800);
     ASSERT_EQ(live.end_status(), 0);
   }
-  const std::string log = "estudio_12-07-2026";  // 2026-12-07 23:08:43.75 UTC
-  const std::string seal = "live/" + log + ".seal";
-  ASSERT_EQ(run_simulator({"--no-screen", "--passes", "1800", "--seal", seal, "--trace", "t.csv", "--reveal-bias"}).status, 0);
-  EXPECT_TRUE(file_bytes(log).starts_with("12-07-2026 - 23:13:43 checkpoint 5"));
-  EXPECT_TRUE(same_log(file_bytes(log), file_bytes("live/" + log)));
+  const std::string day = "estudio_12-07-2026";  // 2026-12-07 23:08:43.75 UTC
+  const std::string log = "live/" + day;
+  const std::string seal = log + ".seal";
+  const std::string liveLog = file_bytes(log);
+  const std::string liveTrials = file_bytes(log + ".trials.csv");
+  const std::vector<std::string> replay{"--no-screen", "--passes", "1800", "--seal", seal, "--dir", "live",
+                                        "--trace", "t.csv", "--reveal-bias"};
+  for (int time = 0; time < 2; ++time) ASSERT_EQ(run_simulator(replay).status, 0);
+  EXPECT_EQ(file_bytes(log), liveLog);
+  EXPECT_EQ(file_bytes(log + ".trials.csv"), liveTrials);
+  EXPECT_TRUE(liveLog.starts_with("12-07-2026 - 23:13:43 checkpoint 5"));
+  EXPECT_TRUE(same_log(file_bytes(log + ".replay"), liveLog));
+  EXPECT_EQ(read_raw_record(file_bytes(log + ".replay.trials.csv")).rows, read_raw_record(liveTrials).rows);
+  EXPECT_EQ(entries_of("live"), (std::vector<std::string>{day, day + ".replay", day + ".replay.1",
+                                                          day + ".replay.trials.csv", day + ".replay.trials.csv.1",
+                                                          day + ".seal", day + ".trials.csv"}));
   EXPECT_EQ(read_trace("t.csv")[0].biasStartMinute, bias_window_of_cycle(read_seal_file(seal)->key, 0, true).startMinute);
 }
 

@@ -23,9 +23,9 @@ ScratchDirectory::~ScratchDirectory() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-std::vector<std::string> ScratchDirectory::entries() const {
+std::vector<std::string> entries_of(const std::filesystem::path& folder) {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename());
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
   std::sort(names.begin(), names.end());
   return names;
 }

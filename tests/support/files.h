@@ -7,6 +7,9 @@
 
 namespace novabit::testing {
 
+// The names in a folder, sorted.
+std::vector<std::string> entries_of(const std::filesystem::path& folder);
+
 // A fresh directory, removed with everything in it afterwards. With `enter`
 // it is the working directory meanwhile, the previous one coming back after.
 class ScratchDirectory {
@@ -19,7 +22,7 @@ class ScratchDirectory {
   const std::filesystem::path& path() const { return path_; }
   std::string file(const std::string& name) const { return (path_ / name).string(); }
   // The names in it, sorted.
-  std::vector<std::string> entries() const;
+  std::vector<std::string> entries() const { return entries_of(path_); }
 
  private:
   std::filesystem::path path_;

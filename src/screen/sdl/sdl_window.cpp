@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "screen/sdl/x11_full_screen.h"
+
 namespace novabit {
 namespace {
 
@@ -62,6 +64,9 @@ Result<std::unique_ptr<SdlWindow>> SdlWindow::create(const DisplayRequest& reque
                                        kScreenWidth, kScreenHeight, flags));
   if (!window) {
     return failed("SDL_CreateWindow");
+  }
+  if (request.fullScreen) {
+    cover_display_without_window_manager(window.get());
   }
   SdlRendererPtr renderer(SDL_CreateRenderer(window.get(), -1, SDL_RENDERER_SOFTWARE));
   if (!renderer) {
