@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -21,6 +22,7 @@
 #include "experiment/experiment_numbers.h"
 #include "experiment/study_log.h"
 #include "experiment/trials_format.h"
+#include "keystream/random_key.h"
 #include "report/log_time.h"
 #include "report/report_program.h"
 #include "textio/channels.h"
@@ -82,11 +84,15 @@ inline std::filesystem::path write_long_log(const std::filesystem::path& directo
 }
 
 // `passes` seconds in the raw record's format, from pass 1 at 12-05-2026 10:00:00.
-inline std::filesystem::path write_trials(const std::filesystem::path& directory, std::int64_t passes) {
-  const std::filesystem::path path = directory / "estudio_12-05-2026.trials.csv";
+inline std::filesystem::path write_trials(const std::filesystem::path& directory, std::int64_t passes,
+                                          const std::string& name = "estudio_12-05-2026.trials.csv",
+                                          const std::string& station = "") {
+  const std::filesystem::path path = directory / name;
   std::ofstream out(path, std::ios::binary);
-  out << "# program=novabit 1.0.0\r\n# source=keyed\r\n" << kTrialsColumns << "\r\n";
-  std::mt19937_64 random(2);
+  out << "# program=novabit 1.0.0\r\n# source=keyed\r\n";
+  if (!station.empty()) out << "# key_sha256=" << sha256_hex(station) << "\r\n# station=" << station << "\r\n";
+  out << kTrialsColumns << "\r\n";
+  std::mt19937_64 random(std::hash<std::string>{}(name));
   std::string line;
   for (std::int64_t pass = 1; pass <= passes; ++pass) {
     const LocalTime local = report::local_time_of(kStart + pass - 1);
