@@ -2,9 +2,11 @@
 // the keyboard, the source named on the command line and a key sealed beside
 // the study log; the space bar or SIGINT/SIGTERM/SIGHUP end it in order.
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <span>
+#include <string>
 
 #include "clocks/seconds_clock.h"
 #include "clocks/wall_clock.h"
@@ -14,13 +16,14 @@
 #include "screen/sdl/lost_connection_end.h"
 #include "screen/sdl/sdl_back_end.h"
 #include "seal/entropy_sealer.h"
+#include "textio/standard_streams.h"
 
 namespace {
 
-// Only once the study log is closed: the window is gone with its server or was
-// destroyed, and closing the screen could only hang.
-[[noreturn]] void end_after_display_loss(const char* reason) {
-  std::fprintf(stderr, "novabit: %s; the study log is closed\n", reason);
+// Only once the files are closed, or before any exists: the window is gone with
+// its server or was destroyed, and closing the screen could only hang.
+[[noreturn]] void end_after_display_loss(const std::string& reason, const std::string& closedFiles) {
+  std::fprintf(stderr, "novabit: %s%s\n", reason.c_str(), closedFiles.c_str());
   std::fflush(nullptr);
   std::_Exit(1);
 }
@@ -28,6 +31,8 @@ namespace {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const novabit::StopSignals stopSignals;
+  novabit::secure_standard_streams();
   const auto parsed = novabit::parse_live_arguments(
       std::span<const char* const>(argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)));
   if (const auto* help = std::get_if<novabit::HelpRequested>(&parsed)) {
@@ -43,12 +48,14 @@ int main(int argc, char** argv) {
   settings.source = options.source;
   settings.trialsRecord = options.trialsRecord;
 
-  const novabit::StopSignals stopSignals(false);
-  novabit::LostConnectionEnd lostConnection(end_after_display_loss);
+  // Set once the files are closed: an end before that names no study log.
+  std::atomic<bool> logClosed{false};
+  novabit::LostConnectionEnd lostConnection(
+      [&logClosed](const char* reason) { end_after_display_loss(reason, logClosed ? "; the study log is closed" : ""); });
   const auto backEnd = novabit::make_sdl_back_end(&lostConnection);
   novabit::SteadySecondsClock clock;
   const novabit::SystemWallClock wallClock;
-  novabit::EntropySealer sealer(options.source, stderr);
+  novabit::EntropySealer sealer(options.source);
   novabit::Monitor monitor(
       {{*backEnd}, clock, wallClock, sealer, [&] { return stopSignals.requested() || lostConnection.lost(); }},
       settings);
@@ -58,8 +65,9 @@ int main(int argc, char** argv) {
   }
   lostConnection.run_begins();
   const int status = monitor.run_to_end();
+  logClosed = !monitor.closed_files_note().empty();
   lostConnection.files_closed();
-  if (monitor.screen()->display_lost()) end_after_display_loss(monitor.screen_failure().c_str());
+  if (monitor.screen()->display_lost()) end_after_display_loss(monitor.screen_failure(), monitor.closed_files_note());
   monitor.close_screen();
   return status;
 }
