@@ -59,6 +59,8 @@ int main(int argc, char** argv) {
   novabit::Monitor monitor(
       {{*backEnd}, clock, wallClock, sealer, [&] { return stopSignals.requested() || lostConnection.lost(); }},
       settings);
+  // A stop before anything is opened: nothing to end but the program.
+  if (stopSignals.requested()) return 0;
   if (!monitor.open_screen()) {
     std::fprintf(stderr, "novabit: cannot open the screen: %s\n", monitor.screen_failure().c_str());
     return 1;

@@ -1,7 +1,9 @@
 #include "support/live_monitor.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 #include <ctime>
@@ -54,9 +56,32 @@ LiveMonitor::LiveMonitor(const std::filesystem::path& directory, const Launch& l
   if (launch.asNobody) script += " setpriv --reuid=65534 --regid=65534 --clear-groups";
   script += " setpriv --pdeathsig KILL " + shell_quoted(program);
   for (const std::string& argument : launch.arguments) script += " " + shell_quoted(argument);
-  script += " </dev/null >" + shell_quoted(streams_.file("out")) + " 2>" + shell_quoted(streams_.file("err"));
+  script += " </dev/null >" + shell_quoted(streams_.file("out"));
+  script += launch.errors == Launch::Errors::file     ? " 2>" + shell_quoted(streams_.file("err"))
+            : launch.errors == Launch::Errors::closed ? std::string(" 2>&-")
+                                                      : std::string(" 2>&3 3>&-");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  int pipeEnds[2] = {-1, -1};
+  if (launch.errors == Launch::Errors::broken_pipe && pipe2(pipeEnds, O_CLOEXEC) == 0) {
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 3);
+  }
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  if (launch.stopSignalsBlocked) {
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&blocked, signalNumber);
+    posix_spawnattr_setsigmask(&attributes, &blocked);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+  }
   const char* const arguments[] = {"sh", "-c", script.c_str(), nullptr};
-  if (posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(arguments), environ) != 0) pid_ = -1;
+  if (posix_spawn(&pid_, "/bin/sh", &actions, &attributes, const_cast<char* const*>(arguments), environ) != 0) pid_ = -1;
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  for (const int end : pipeEnds) {
+    if (end >= 0) close(end);
+  }
 }
 
 LiveMonitor::~LiveMonitor() {
@@ -88,7 +113,8 @@ std::string LiveMonitor::wait_for_window(std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (running() && std::chrono::steady_clock::now() < deadline) {
     // The search fails while no window matches.
-    if (const auto found = testing_x::command_output("xdotool search --name '^NOVABIT' 2>/dev/null")) {
+    if (const auto found = testing_x::command_output("xdotool search --all --pid " + std::to_string(pid_) +
+                                                     " --name '^NOVABIT' 2>/dev/null")) {
       return found->substr(0, found->find('\n'));
     }
     std::this_thread::sleep_for(20ms);

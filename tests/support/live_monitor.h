@@ -27,6 +27,11 @@ struct Launch {
   // Runs the program as nobody (the test must be root), from a copy that
   // nobody can reach: the build tree may lie in a folder only its owner enters.
   bool asNobody = false;
+  // Standard error: a file, read by errors(); closed; or a pipe whose reader has gone.
+  enum class Errors { file, closed, broken_pipe } errors = Errors::file;
+  // Starts it with the stop signals blocked, as a parent may: until the program
+  // unblocks them, they wait.
+  bool stopSignalsBlocked = false;
 };
 
 // novabit-sim with `arguments`.
@@ -46,7 +51,7 @@ class LiveMonitor {
   // signal's death).
   std::optional<int> wait_for_exit(std::chrono::milliseconds limit);
   void send(int signalNumber);
-  // The id of the monitor's window on the test's X server once it shows
+  // The id of this program's window on the test's X server once it shows
   // within `limit`; empty when it does not or the program ended first.
   std::string wait_for_window(std::chrono::milliseconds limit = std::chrono::seconds(10));
 
