@@ -1,11 +1,10 @@
 #include "monitor/monitor.h"
 
+#include <chrono>
+#include <cstdlib>
 #include <initializer_list>
 #include <string_view>
 #include <utility>
-
-#include <chrono>
-#include <cstdlib>
 
 #include "display/monitor_texts.h"
 #include "experiment/key_source.h"
@@ -168,7 +167,8 @@ void Monitor::close_screen() {
     return;
   }
   const Deadline deadline(kScreenCloseLimit, [this] {
-    report("the screen did not close within 2 seconds" + closed_files_note());
+    report("the screen did not close within " + std::to_string(kScreenCloseLimit.count()) + " seconds" +
+           closed_files_note());
     std::_Exit(1);
   });
   endSteps_.run_all();

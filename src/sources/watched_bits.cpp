@@ -82,8 +82,9 @@ void WatchedBits::watch_lateness() {
 }
 
 void WatchedBits::end_episode(const std::string& until) {
-  say("the source " + sourceName_ + " was late " + until + ": " + std::to_string(episode_->passes) +
-      " late passes, the longest wait " + seconds_text(episode_->longestWait));
+  const std::int64_t passes = episode_->passes;
+  say("the source " + sourceName_ + " was late " + until + ": " + std::to_string(passes) +
+      (passes == 1 ? " late pass" : " late passes") + ", the longest wait " + seconds_text(episode_->longestWait));
   episode_.reset();
 }
 

@@ -43,13 +43,6 @@ struct RunOnItsOwnServer {
 #endif
     monitor.emplace(directory.path(), launch);
   }
-  // The study log, its seal and the raw record exist once the screen is open.
-  bool under_way() {
-    for (int wait = 0; wait < 1000 && directory.entries().size() < 3 && monitor->running(); ++wait) {
-      std::this_thread::sleep_for(10ms);
-    }
-    return directory.entries().size() == 3;
-  }
   // The run ended in order for `reason`, its log holding the whole records
   // that its sealed key gives; or before the log existed, with one line that
   // names none.
@@ -63,7 +56,7 @@ struct RunOnItsOwnServer {
       return;
     }
     EXPECT_EQ(errors, "novabit: " + reason + "; the study log is closed\n");
-    ASSERT_TRUE(under_way());
+    ASSERT_TRUE(monitor->under_way());
     const auto log = directory.path() / directory.entries().front();
     const Result<Seal> seal = read_seal_file(log.string() + ".seal");
     ASSERT_TRUE(seal);
@@ -92,7 +85,7 @@ TEST(SoakLiveFaults, EveryKilledXServerEndsTheRunInOrder) {
     for (int i = 0; i < 5; ++i) {
       runs.emplace_back(std::uniform_int_distribution(0, 1000)(random), std::make_unique<RunOnItsOwnServer>());
     }
-    for (auto& [killAfter, run] : runs) ASSERT_TRUE(run->under_way()) << run->monitor->errors();
+    for (auto& [killAfter, run] : runs) ASSERT_TRUE(run->monitor->under_way()) << run->monitor->errors();
     std::sort(runs.begin(), runs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     const auto start = std::chrono::steady_clock::now();
     for (auto& [killAfter, run] : runs) {
@@ -117,14 +110,14 @@ TEST(LiveFaults, AHungDisplayEndsTheRunOnceTheScreenFailsToClose) {
     std::vector<std::unique_ptr<RunOnItsOwnServer>> runs;
     for (int i = 0; i < 5; ++i) runs.push_back(std::make_unique<RunOnItsOwnServer>(false));
     for (auto& run : runs) {
-      ASSERT_TRUE(run->under_way()) << run->monitor->errors();
+      ASSERT_TRUE(run->monitor->under_way()) << run->monitor->errors();
       run->server.stop();
       run->monitor->send(SIGTERM);
     }
     for (auto& run : runs) {
-      const int before = ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
+      const int before = testing_app::failed_checks();
       run->expect_orderly_end("the screen did not close within 2 seconds");
-      inOrder += ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count() == before;
+      inOrder += testing_app::failed_checks() == before;
     }
   }
   std::printf("a display that never returns: %d of 20 runs ended in order\n", inOrder);
@@ -137,7 +130,7 @@ TEST(LiveFaults, AWindowEndedFromOutsideEndsTheRunInOrder) {
                                         std::pair{"windowkill", "the connection to the display was lost"}}) {
     SCOPED_TRACE(command);
     RunOnItsOwnServer run;
-    ASSERT_TRUE(run.under_way());
+    ASSERT_TRUE(run.monitor->under_way());
     const std::string window = run.monitor->wait_for_window();
     std::this_thread::sleep_for(700ms);
     ASSERT_TRUE(testing_x::command_output(std::string("xdotool ") + command + " " + window));

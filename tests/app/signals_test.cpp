@@ -41,13 +41,6 @@ using testing_app::simulator;
 struct LiveRun {
   ScratchDirectory directory;
   std::optional<LiveMonitor> monitor;
-  // The study log, its seal and the raw record exist once the run is under way.
-  bool under_way() {
-    for (int wait = 0; wait < 1000 && directory.entries().size() < 3 && monitor->running(); ++wait) {
-      std::this_thread::sleep_for(10ms);
-    }
-    return directory.entries().size() == 3;
-  }
 };
 
 struct SignalCase {
@@ -74,7 +67,7 @@ void space_after_alarms(LiveRun& run, int) {
 const SignalCase kCases[] = {
     {"a thousand SIGHUPs", {},
      [](LiveRun& run, int) {
-       run.under_way();
+       run.monitor->under_way();
        for (int signal = 0; signal < 1000 && run.monitor->running(); ++signal) {
          run.monitor->send(SIGHUP);
          std::this_thread::sleep_for(1ms);
@@ -96,7 +89,6 @@ const SignalCase kCases[] = {
 TEST(LiveSignals, EveryRunEndsInOrderWhateverTheSignalsAndStreams) {
   if (!testing_x::program_path("Xvfb") || !testing_x::program_path("xdotool")) GTEST_SKIP() << "Xvfb and xdotool";
   const testing_x::XvfbServer server(800, 600);
-  const auto failures = [] { return ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count(); };
   for (const SignalCase& c : kCases) {
     SCOPED_TRACE(c.name);
     int inOrder = 0;
@@ -110,7 +102,7 @@ TEST(LiveSignals, EveryRunEndsInOrderWhateverTheSignalsAndStreams) {
       }
       for (std::thread& actor : actors) actor.join();
       for (LiveRun& run : runs) {
-        const int before = failures();
+        const int before = testing_app::failed_checks();
         EXPECT_EQ(run.monitor->wait_for_exit(20s), 0);
         if (c.launch.stopSignalsBlocked && &run == &runs[0] && batch == 0) {
           EXPECT_TRUE(run.directory.entries().empty()) << "a stop before the start ends it with nothing created";
@@ -125,7 +117,7 @@ TEST(LiveSignals, EveryRunEndsInOrderWhateverTheSignalsAndStreams) {
           EXPECT_EQ(raw.head.size(), 4U);
           EXPECT_EQ(!raw.marks.empty() && raw.marks.back().starts_with("repetition_count"), c.stuck);
         }
-        inOrder += failures() == before;
+        inOrder += testing_app::failed_checks() == before;
       }
     }
     std::printf("%s: %d of 20 runs ended in order\n", c.name, inOrder);

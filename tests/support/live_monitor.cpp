@@ -1,10 +1,11 @@
 #include "support/live_monitor.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
-#include <unistd.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <ctime>
 #include <thread>
@@ -37,7 +38,7 @@ Launch simulator(std::vector<std::string> arguments) {
 // The shell only sets the scene and then becomes the program, so that its
 // process is the one started here; the program gets SIGKILL should the test
 // die first (set after a change of user, which clears it).
-LiveMonitor::LiveMonitor(const std::filesystem::path& directory, const Launch& launch) {
+LiveMonitor::LiveMonitor(const std::filesystem::path& directory, const Launch& launch) : directory_(directory) {
   std::string program = launch.program;
   if (launch.asNobody) {
     programCopy_ = std::make_unique<ScratchDirectory>();
@@ -99,6 +100,14 @@ bool LiveMonitor::running() {
   return false;
 }
 
+bool LiveMonitor::under_way() {
+  const auto files = [&] {
+    return std::distance(std::filesystem::directory_iterator(directory_), std::filesystem::directory_iterator());
+  };
+  for (int wait = 0; wait < 1000 && files() < 3 && running(); ++wait) std::this_thread::sleep_for(10ms);
+  return files() == 3;
+}
+
 std::optional<int> LiveMonitor::wait_for_exit(std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (running() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(10ms);
@@ -145,6 +154,8 @@ std::optional<std::filesystem::path> fake_time_library() {
   }
   return std::nullopt;
 }
+
+int failed_checks() { return ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count(); }
 
 std::string today() {
   const std::time_t now = std::time(nullptr);

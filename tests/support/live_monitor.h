@@ -47,6 +47,9 @@ class LiveMonitor {
   LiveMonitor& operator=(const LiveMonitor&) = delete;
 
   bool running();
+  // Whether the study log, its seal and the raw record appear, the sign of a
+  // run under way, before it ends or 10 s pass.
+  bool under_way();
   // The exit status once it ended within `limit` (128 + the signal for a
   // signal's death).
   std::optional<int> wait_for_exit(std::chrono::milliseconds limit);
@@ -60,6 +63,7 @@ class LiveMonitor {
   std::string errors() const { return testing::file_bytes(streams_.path() / "err"); }
 
  private:
+  std::filesystem::path directory_;
   ScratchDirectory streams_;
   std::unique_ptr<ScratchDirectory> programCopy_;
   pid_t pid_ = -1;
@@ -75,6 +79,10 @@ bool monitor_window_exists();
 
 // libfaketime's preload library for threaded programs, where installed.
 std::optional<std::filesystem::path> fake_time_library();
+
+// The checks of the running test that failed so far: a run of a fault table
+// ended in order when its checks added none.
+int failed_checks();
 
 // Today's date as the study log's name carries it, e.g. "12-05-2026".
 std::string today();
