@@ -4,8 +4,10 @@
 #include <span>
 
 #include "report/report_program.h"
+#include "textio/standard_streams.h"
 
 int main(int argc, char** argv) {
+  novabit::secure_standard_streams();
   return novabit::report::run_report(std::span<const char* const>(argv, static_cast<std::size_t>(argc)), std::cout,
                                      std::cerr);
 }

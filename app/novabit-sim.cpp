@@ -9,9 +9,11 @@
 
 #include "monitor/stop_signals.h"
 #include "simulator/simulator_main.h"
+#include "textio/standard_streams.h"
 
 int main(int argc, char** argv) {
-  const novabit::StopSignals stopSignals(true);
+  const novabit::StopSignals stopSignals;
+  novabit::secure_standard_streams();
   const std::span<const char* const> arguments(argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0));
   return novabit::simulator_main(arguments, {stdout, stderr, isatty(STDERR_FILENO) != 0, stopSignals.flag()});
 }

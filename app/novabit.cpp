@@ -4,9 +4,11 @@
 // it in order. Its messages go to standard error and, unless that is a
 // terminal, to novabit-messages.txt beside the study log.
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <span>
+#include <string>
 
 #include "clocks/seconds_clock.h"
 #include "clocks/wall_clock.h"
@@ -17,17 +19,15 @@
 #include "screen/sdl/lost_connection_end.h"
 #include "screen/sdl/sdl_back_end.h"
 #include "seal/entropy_sealer.h"
+#include "textio/standard_streams.h"
 
 namespace {
 
-// Where the end after a display loss reports: Xlib's handler can reach only a
-// plain function. Set once, before the screen opens.
-std::FILE* messages = stderr;
-
-// Only once the study log is closed: the window is gone with its server or was
-// destroyed, and closing the screen could only hang.
-[[noreturn]] void end_after_display_loss(const char* reason) {
-  std::fprintf(messages, "novabit: %s; the study log is closed\n", reason);
+// Only once the files are closed, or before any exists: the window is gone with
+// its server or was destroyed, and closing the screen could only hang.
+[[noreturn]] void end_after_display_loss(std::FILE* messages, const std::string& reason,
+                                         const std::string& closedFiles) {
+  std::fprintf(messages, "novabit: %s%s\n", reason.c_str(), closedFiles.c_str());
   std::fflush(nullptr);
   std::_Exit(1);
 }
@@ -35,6 +35,8 @@ std::FILE* messages = stderr;
 }  // namespace
 
 int main(int argc, char** argv) {
+  const novabit::StopSignals stopSignals;
+  novabit::secure_standard_streams();
   const auto parsed = novabit::parse_live_arguments(
       std::span<const char* const>(argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)));
   if (const auto* help = std::get_if<novabit::HelpRequested>(&parsed)) {
@@ -51,7 +53,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const novabit::MessageCopy messageCopy(stderr, options.directory);
-  messages = messageCopy.stream();
+  std::FILE* const messages = messageCopy.stream();
   novabit::MonitorSettings settings;
   settings.errors = messages;
   settings.source = options.source;
@@ -59,23 +61,32 @@ int main(int argc, char** argv) {
   settings.driver.logDirectory = options.directory;
   settings.driver.sealDirectory = options.sealDirectory;
 
-  const novabit::StopSignals stopSignals(false);
-  novabit::LostConnectionEnd lostConnection(end_after_display_loss);
+  // Set once the files are closed: an end before that names no study log.
+  std::atomic<bool> logClosed{false};
+  novabit::LostConnectionEnd lostConnection(
+      [&logClosed, messages](const char* reason) {
+        end_after_display_loss(messages, reason, logClosed ? "; the study log is closed" : "");
+      });
   const auto backEnd = novabit::make_sdl_back_end(&lostConnection);
   novabit::SteadySecondsClock clock;
   const novabit::SystemWallClock wallClock;
-  novabit::EntropySealer sealer(options.source, messages);
+  novabit::EntropySealer sealer(options.source);
   novabit::Monitor monitor(
       {{*backEnd}, clock, wallClock, sealer, [&] { return stopSignals.requested() || lostConnection.lost(); }},
       settings);
+  // A stop before anything is opened: nothing to end but the program.
+  if (stopSignals.requested()) return 0;
   if (!monitor.open_screen()) {
     std::fprintf(messages, "novabit: cannot open the screen: %s\n", monitor.screen_failure().c_str());
     return 1;
   }
   lostConnection.run_begins();
   const int status = monitor.run_to_end();
+  logClosed = !monitor.closed_files_note().empty();
   lostConnection.files_closed();
-  if (monitor.screen()->display_lost()) end_after_display_loss(monitor.screen_failure().c_str());
+  if (monitor.screen()->display_lost()) {
+    end_after_display_loss(messages, monitor.screen_failure(), monitor.closed_files_note());
+  }
   monitor.close_screen();
   return status;
 }

@@ -96,7 +96,7 @@ void run_passes(benchmark::State& state, const SourceSpec* source) {
   std::unique_ptr<WatchedBits> watched;
   if (source != nullptr) {
     opened = std::move(*open_source(*source, bits, silenceClock));
-    watched = std::make_unique<WatchedBits>(*opened, "bench", source_text(*source), nullptr);
+    watched = std::make_unique<WatchedBits>(*opened, source_text(*source));
   }
   ExperimentDriver driver({nobody, printer, bits, clock, wallClock, keys, sealer, watched.get()});
   if (!driver.start()) state.SkipWithError("no study log");
@@ -121,7 +121,7 @@ void BM_ReadAndTestFile(benchmark::State& state) {
   BitSource keyed;
   SteadySecondsClock silenceClock;
   const std::unique_ptr<PassBits> opened = std::move(*open_source(kFile, keyed, silenceClock));
-  WatchedBits watched(*opened, "bench", "device:raw.bin", nullptr);
+  WatchedBits watched(*opened, "device:raw.bin");
   PassBytes bytes{};
   for (auto _ : state) {
     while (watched.take(bytes) == TakeResult::waiting) {

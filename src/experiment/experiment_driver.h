@@ -66,6 +66,7 @@ class ExperimentDriver {
   RunEnd run(std::optional<std::int64_t> maxPasses = std::nullopt);
 
   const std::string& study_log_name() const { return log_.name(); }
+  bool study_log_created() const { return log_.created(); }
   // The run's key_commitment(), once start() has sealed the key.
   const std::string& key_commitment() const { return keyCommitment_; }
   const ExperimentState& state() const { return state_; }

@@ -21,10 +21,9 @@ class KeySealer {
   virtual ~KeySealer() = default;
   // The run's key, or why it cannot be had or sealed, naming the file.
   virtual Result<RandomKey> seal_key(const SealRequest& request) = 0;
-  // The seconds clock as the first pass read it: a replay starts there.
-  virtual void note_first_reading(long double) {}
-  // True when the seal could not be completed during the run.
-  virtual bool records_lost() const { return false; }
+  // The seconds clock as the first pass read it: a replay starts there. A
+  // failure names the file; the key is sealed already, so the run goes on.
+  virtual Outcome note_first_reading(long double) { return {}; }
 };
 
 // A key chosen beforehand; nothing is written.

@@ -32,6 +32,9 @@ class PassBits {
   // them before it answers `waiting`, but never for long.
   virtual TakeResult take(PassBytes& bits) = 0;
   virtual std::string end_reason() const { return {}; }
+  // How long the pass last taken waited for its bits, in seconds, counting
+  // only the time spent waiting for the source itself.
+  virtual double waited_seconds() const { return 0; }
 };
 
 // The keyed generator's bits: one draw per bit, in the driver's order.

@@ -24,7 +24,9 @@ std::optional<double> figure(LineValue value, const RecordFigures& figures) {
 
 Outcome StudyLog::open(std::int32_t channel, const std::filesystem::path& directory, bool replay) {
   name_ = (directory / ("estudio_" + date_text(wallClock_.now()) + (replay ? ".replay" : ""))).string();
-  return printer_.channels().open_output_file(name_, channel);
+  Outcome opened = printer_.channels().open_output_file(name_, channel);
+  created_ = opened.ok();
+  return opened;
 }
 
 void StudyLog::write_checkpoint_record(int channel, const RecordForm& form, const PeriodTally& tally,

@@ -32,6 +32,8 @@ class StudyLog {
   Outcome open(std::int32_t channel, const std::filesystem::path& directory = {}, bool replay = false);
   // The path of the last open, for messages.
   const std::string& name() const { return name_; }
+  // Whether the last open created the file.
+  bool created() const { return created_; }
 
   void write_checkpoint_record(int channel, const RecordForm& form, const PeriodTally& tally,
                                const RecordFigures& figures);
@@ -41,6 +43,7 @@ class StudyLog {
   Printer& printer_;
   const WallClock& wallClock_;
   std::string name_;
+  bool created_ = false;
 };
 
 }  // namespace novabit

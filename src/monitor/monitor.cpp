@@ -1,15 +1,24 @@
 #include "monitor/monitor.h"
 
+#include <chrono>
+#include <cstdlib>
 #include <initializer_list>
 #include <string_view>
 #include <utility>
 
 #include "display/monitor_texts.h"
 #include "experiment/key_source.h"
+#include "monitor/deadline.h"
 #include "monitor/program_version.h"
 #include "sources/open_source.h"
 
 namespace novabit {
+
+namespace {
+
+constexpr std::chrono::seconds kScreenCloseLimit{2};
+
+}  // namespace
 
 // The key polls: a stop request, or a display that went away, stops the run;
 // otherwise the screen's keys, or none without a screen.
@@ -30,8 +39,33 @@ class Monitor::Keys final : public KeySource {
   const std::function<bool()>& stopRequested_;
 };
 
+// The given sealer, with a clock line it could not add counted as the seal's lost record.
+class Monitor::SealWatch final : public KeySealer {
+ public:
+  SealWatch(KeySealer& sealer, RecordLosses& losses) : sealer_(sealer), losses_(losses) {}
+
+  Result<RandomKey> seal_key(const SealRequest& request) override {
+    path_ = request.path;
+    return sealer_.seal_key(request);
+  }
+  Outcome note_first_reading(long double reading) override {
+    Outcome noted = sealer_.note_first_reading(reading);
+    if (!noted) losses_.records_lost(path_, 1, noted.failure());
+    return noted;
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  KeySealer& sealer_;
+  RecordLosses& losses_;
+  std::string path_;
+};
+
 Monitor::Monitor(MonitorDevices devices, MonitorSettings settings)
-    : devices_(std::move(devices)), settings_(std::move(settings)), channels_(settings_.console, settings_.errors) {
+    : devices_(std::move(devices)),
+      settings_(std::move(settings)),
+      losses_([this](const std::string& line) { report(line); }),
+      channels_(settings_.console, &losses_) {
   channels_.set_durable_writes(settings_.durableWrites);
 }
 
@@ -56,15 +90,16 @@ bool Monitor::start() {
   events_ = EventListeners{};
   for (ExperimentEvents* listener : listeners_) events_.add(listener);
   if (settings_.trialsRecord) {
-    trials_ = std::make_unique<TrialsRecord>(channels_, devices_.wallClock, watchedSource_->pass_alarms());
+    trials_ = std::make_unique<TrialsRecord>(channels_, devices_.wallClock, *watchedSource_);
     events_.add(trials_.get());
   }
   if (screen_ && screen_->is_open()) {
     display_ = std::make_unique<ScreenDisplay>(*screen_, printer_, devices_.wallClock);
     events_.add(display_.get());
   }
-  const ExperimentDevices experimentDevices{events_, printer_,        bits_, devices_.clock, devices_.wallClock,
-                                            *keys_,  devices_.sealer, watchedSource_.get()};
+  sealWatch_ = std::make_unique<SealWatch>(devices_.sealer, losses_);
+  const ExperimentDevices experimentDevices{events_, printer_,     bits_, devices_.clock, devices_.wallClock,
+                                            *keys_,  *sealWatch_, watchedSource_.get()};
   driver_ = std::make_unique<ExperimentDriver>(experimentDevices, settings_.driver);
   if (const Outcome started = driver_->start(); !started) {
     report(started.failure().message());
@@ -83,12 +118,16 @@ bool Monitor::open_source() {
     return false;
   }
   source_ = std::move(*opened);
-  watchedSource_ = std::make_unique<WatchedBits>(*source_, settings_.program, name, settings_.errors);
+  // The lines are spaced on the passes' own clock: real seconds live, virtual ones in a replay.
+  watchedSource_ = std::make_unique<WatchedBits>(
+      *source_, name,
+      WatchReports{[this](const std::string& line) { report(line); },
+                   [this]() -> std::int64_t { return driver_ ? driver_->state().secondStart : 0; }});
   return true;
 }
 
 bool Monitor::open_trials_record() {
-  const std::string path = driver_->study_log_name() + ".trials.csv";
+  const std::string path = trials_path();
   const TrialsHeader header{settings_.program + " " + program_version(), settings_.source, driver_->key_commitment()};
   if (const Outcome opened = trials_->open(path, header); !opened) {
     report(opened.failure().after("cannot create the raw record ").message());
@@ -98,9 +137,12 @@ bool Monitor::open_trials_record() {
   return true;
 }
 
+std::string Monitor::trials_path() const { return driver_->study_log_name() + ".trials.csv"; }
+
 void Monitor::report(const std::string& problem) const {
   if (settings_.errors == nullptr) return;
   std::fprintf(settings_.errors, "%s: %s\n", settings_.program.c_str(), problem.c_str());
+  std::fflush(settings_.errors);
 }
 
 RunEnd Monitor::run(std::optional<std::int64_t> maxPasses) {
@@ -114,7 +156,41 @@ RunEnd Monitor::run(std::optional<std::int64_t> maxPasses) {
 
 int Monitor::end_status() {
   channels_.close_all_channels();
-  return channels_.records_lost() || devices_.sealer.records_lost() || sourceEnded_ ? 1 : 0;
+  if (watchedSource_) watchedSource_->finish();
+  if (const auto lost = losses_.summary()) report(*lost);
+  return losses_.any() || sourceEnded_ ? 1 : 0;
+}
+
+void Monitor::close_screen() {
+  if (!screen_ || !settings_.displayThread) {
+    endSteps_.run_all();
+    return;
+  }
+  const Deadline deadline(kScreenCloseLimit, [this] {
+    report("the screen did not close within " + std::to_string(kScreenCloseLimit.count()) + " seconds" +
+           closed_files_note());
+    std::_Exit(1);
+  });
+  endSteps_.run_all();
+}
+
+std::string Monitor::closed_files_note() const {
+  return driver_ && driver_->study_log_created() ? "; the study log is closed" : "";
+}
+
+MonitorCounts Monitor::counts() const {
+  MonitorCounts counts;
+  if (driver_) {
+    counts.studyLogRecordsLost = losses_.count(driver_->study_log_name());
+    counts.rawRecordRowsLost = losses_.count(trials_path());
+    counts.sealRecordsLost = losses_.count(sealWatch_->path());
+  }
+  if (watchedSource_) {
+    counts.latePasses = watchedSource_->late_passes();
+    counts.sourceLate = watchedSource_->late();
+    counts.sourceUp = !sourceEnded_;
+  }
+  return counts;
 }
 
 int Monitor::run_to_end() {

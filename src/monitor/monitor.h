@@ -21,6 +21,7 @@
 #include "experiment/key_sealer.h"
 #include "experiment/pass_bits.h"
 #include "keystream/bit_source.h"
+#include "monitor/lost_records.h"
 #include "monitor/trials_record.h"
 #include "screen/end_steps.h"
 #include "screen/graph_screen.h"
@@ -47,7 +48,7 @@ struct MonitorDevices {
 };
 
 struct MonitorSettings {
-  std::string program = "novabit";  // names the program in its messages
+  std::string program = "novabit";  // starts every line of its messages
   std::FILE* console = stdout;      // channel 0 while no screen is attached
   std::FILE* errors = stderr;
   // Without it the screen is updated only by GraphScreen::tick().
@@ -60,6 +61,17 @@ struct MonitorSettings {
   SourceSpec source{};
   // The raw per-second record beside the study log (NAME.trials.csv).
   bool trialsRecord = false;
+};
+
+// What a run has met so far, for its metrics: records lost per file, late
+// passes, and whether the source still delivers and is on time.
+struct MonitorCounts {
+  std::int64_t studyLogRecordsLost = 0;
+  std::int64_t rawRecordRowsLost = 0;
+  std::int64_t sealRecordsLost = 0;
+  std::int64_t latePasses = 0;
+  bool sourceLate = false;
+  bool sourceUp = false;
 };
 
 class Monitor {
@@ -85,28 +97,42 @@ class Monitor {
   bool start();
   // Passes until the space bar, a stop request or the end of the source
   // (reported in one line on `errors`); with `maxPasses`, at most that many.
+  // A file's first lost record, a late source and a failing health test are
+  // told on `errors` as they happen, each without flooding it.
   RunEnd run(std::optional<std::int64_t> maxPasses = std::nullopt);
-  // Closes every channel and gives the exit status: 1 when records were
-  // lost or the source ended, else 0. The screen stays open.
+  // Closes every channel, tells what is still untold (the records each file
+  // lost, a late episode under way, health alarms since their last line) and
+  // gives the exit status: 1 when records were lost or the source ended,
+  // else 0. The screen stays open.
   int end_status();
   // Start-up, passes until the space bar, and end_status(); 1 when the start failed.
   int run_to_end();
-  // Runs the orderly end's steps: the screen closes.
-  void close_screen() { endSteps_.run_all(); }
+  // Runs the orderly end's steps: the screen closes. A display thread that
+  // does not let it close within 2 seconds (a display that never returns)
+  // ends the process with status 1 and one line saying so; by then every
+  // file is closed.
+  void close_screen();
+  // "; the study log is closed" once the study log was created, else
+  // nothing: what an end message adds after its reason.
+  std::string closed_files_note() const;
 
+  MonitorCounts counts() const;
   GraphScreen* screen() { return screen_.get(); }
   ChannelTable& channels() { return channels_; }
   ExperimentDriver& driver() { return *driver_; }
 
  private:
   class Keys;
+  class SealWatch;
 
   bool open_source();
   bool open_trials_record();
+  std::string trials_path() const;
   void report(const std::string& problem) const;
 
   MonitorDevices devices_;
   MonitorSettings settings_;
+  LostRecords losses_;
   ChannelTable channels_;
   Printer printer_{channels_};
   EndSteps endSteps_;
@@ -121,6 +147,7 @@ class Monitor {
   std::unique_ptr<ScreenDisplay> display_;
   EventListeners events_;
   std::unique_ptr<Keys> keys_;
+  std::unique_ptr<SealWatch> sealWatch_;
   std::unique_ptr<ExperimentDriver> driver_;
 };
 

@@ -1,5 +1,7 @@
 #include "monitor/stop_signals.h"
 
+#include <signal.h>
+
 namespace novabit {
 
 namespace {
@@ -11,19 +13,19 @@ extern "C" void request_stop(int) { stopRequested = 1; }
 
 }  // namespace
 
-StopSignals::StopSignals(bool ignoreBrokenPipe) {
+StopSignals::StopSignals() {
   stopRequested = 0;
-  for (std::size_t index = 0; index < kSignals.size(); ++index) {
+  sigset_t blocked;
+  sigemptyset(&blocked);
+  for (const int signalNumber : kSignals) {
     struct sigaction action {};
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    action.sa_handler = kSignals[index] != SIGPIPE ? request_stop : ignoreBrokenPipe ? SIG_IGN : SIG_DFL;
-    sigaction(kSignals[index], &action, &previous_[index]);
+    action.sa_handler = request_stop;
+    sigaction(signalNumber, &action, nullptr);
+    sigaddset(&blocked, signalNumber);
   }
-}
-
-StopSignals::~StopSignals() {
-  for (std::size_t index = 0; index < kSignals.size(); ++index) sigaction(kSignals[index], &previous_[index], nullptr);
+  pthread_sigmask(SIG_UNBLOCK, &blocked, nullptr);
 }
 
 bool StopSignals::requested() const { return stopRequested != 0; }

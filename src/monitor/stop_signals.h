@@ -1,8 +1,10 @@
 #pragma once
 // SIGINT, SIGTERM and SIGHUP as a request to stop: the handlers only raise a
-// flag, which the programs read at their next look. They are installed with
-// SA_RESTART, so that no system call fails with EINTR because of them: a
-// stop never looks like a failed write.
+// flag, which the programs read at their next look. Installed first thing in
+// main, they stay until the process exits, so that no number of signals, at
+// any moment, ends it by the signal instead of in order. They are installed
+// with SA_RESTART, so that no system call fails with EINTR because of them:
+// a stop never looks like a failed write.
 
 #include <array>
 #include <csignal>
@@ -11,11 +13,10 @@ namespace novabit {
 
 class StopSignals {
  public:
-  // Installs the handlers, with the flag down; with `ignoreBrokenPipe` a
-  // reader that goes away shows as EPIPE on the write instead of SIGPIPE.
-  explicit StopSignals(bool ignoreBrokenPipe);
-  // Puts the earlier handlers back.
-  ~StopSignals();
+  // Installs the handlers for the rest of the process, with the flag down, and
+  // unblocks the signals: one that arrived before, blocked by whoever started
+  // the program, is taken now.
+  StopSignals();
   StopSignals(const StopSignals&) = delete;
   StopSignals& operator=(const StopSignals&) = delete;
 
@@ -24,8 +25,7 @@ class StopSignals {
   const volatile std::sig_atomic_t* flag() const;
 
  private:
-  static constexpr std::array kSignals = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
-  std::array<struct sigaction, kSignals.size()> previous_{};
+  static constexpr std::array kSignals = {SIGINT, SIGTERM, SIGHUP};
 };
 
 }  // namespace novabit

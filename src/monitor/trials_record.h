@@ -1,15 +1,15 @@
 #pragma once
 // The raw per-second record beside the study log, in the format of
-// experiment/trials_format.h. Each row reaches the file as it is written and
-// is synced with the study log's records; a pass cut short by the space bar
-// has no row.
+// experiment/trials_format.h. Each row is a record of its own, which reaches
+// the file as it is written and is synced with the study log's records; a
+// pass cut short by the space bar has no row.
 
 #include <string>
 
 #include "clocks/wall_clock.h"
 #include "experiment/experiment_events.h"
-#include "sources/health_tests.h"
 #include "sources/source_spec.h"
+#include "sources/watched_bits.h"
 #include "textio/channels.h"
 
 namespace novabit {
@@ -22,22 +22,21 @@ struct TrialsHeader {
 
 class TrialsRecord final : public ExperimentEvents {
  public:
-  // `passAlarms` holds the alarms of each pass's bits by the time it is counted.
-  TrialsRecord(ChannelTable& channels, const WallClock& wallClock, const HealthAlarms& passAlarms)
-      : channels_(channels), wallClock_(wallClock), passAlarms_(passAlarms) {}
+  // `watch` holds the marks of each pass's bits by the time it is counted.
+  TrialsRecord(ChannelTable& channels, const WallClock& wallClock, const WatchedBits& watch)
+      : channels_(channels), wallClock_(wallClock), watch_(watch) {}
 
-  // Creates the file like the study log, on the first free channel, and writes its head.
+  // Creates the file like the study log, on the first free channel, with its
+  // head; a head that cannot be written fails the open.
   Outcome open(const std::string& path, const TrialsHeader& header);
 
   void second_counted(const CountedSecond& second) override;
   void pass_ended(bool recordsWritten) override;
 
  private:
-  void write_line(const std::string& line);
-
   ChannelTable& channels_;
   const WallClock& wallClock_;
-  const HealthAlarms& passAlarms_;
+  const WatchedBits& watch_;
   int channel_ = 0;
 };
 

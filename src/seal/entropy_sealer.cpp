@@ -11,13 +11,4 @@ Result<RandomKey> EntropySealer::seal_key(const SealRequest& request) {
   return key;
 }
 
-void EntropySealer::note_first_reading(long double reading) {
-  // The key is sealed already; a lost clock line only costs a replay its
-  // exact pacing, so the run goes on.
-  if (Outcome added = file_.add_clock(reading); !added) {
-    if (errors_ != nullptr) std::fprintf(errors_, "%s\n", added.failure().message().c_str());
-    lost_ = true;
-  }
-}
-
 }  // namespace novabit

@@ -129,17 +129,27 @@ Outcome SealFile::create(const std::string& path, const Seal& seal) {
   descriptor_ = std::move(*created);
   // The mode must not depend on the user's umask.
   if (fchmod(descriptor_.get(), 0600) != 0) return system_failure(path);
-  if (Outcome written = fresh_file::write_all(descriptor_.get(), seal_text(seal), path); !written) return written;
-  if (fsync(descriptor_.get()) != 0) return system_failure(path + ": sync failed");
+  length_ = 0;
+  if (Outcome written = append_whole(seal_text(seal)); !written) return written;
   fresh_file::sync_parent_directory(path);
   return {};
 }
 
 Outcome SealFile::add_clock(long double clock) {
-  Outcome written = fresh_file::write_all(descriptor_.get(), seal_clock_line(clock), path_);
-  if (written && fsync(descriptor_.get()) != 0) written = system_failure(path_ + ": sync failed");
+  const Outcome written = append_whole(seal_clock_line(clock));
   Outcome closed = descriptor_.close(path_);
   return !written ? written : closed;
+}
+
+Outcome SealFile::append_whole(const std::string& text) {
+  Outcome written = fresh_file::write_all(descriptor_.get(), text, path_);
+  if (written && fsync(descriptor_.get()) != 0) written = system_failure(path_ + ": sync failed");
+  if (!written) {
+    [[maybe_unused]] const int cut = ftruncate(descriptor_.get(), length_);
+    return written;
+  }
+  length_ += static_cast<off_t>(text.size());
+  return {};
 }
 
 }  // namespace novabit

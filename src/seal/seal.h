@@ -14,6 +14,8 @@
 // replay paces its passes exactly as the run did; the other lines reach the
 // disk before the first pass.
 
+#include <sys/types.h>
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,7 +46,9 @@ Result<Seal> parse_seal(std::string_view text);
 
 // Writes a new seal file at `path`, mode 0600, created and kept like the study
 // log: an earlier file is renamed to PATH.1, PATH.2, ... Everything but the
-// clock line is synced with its directory before create() returns.
+// clock line is synced with its directory before create() returns. Like the
+// study log's records, the lines before the clock and the clock line are
+// each kept whole or not at all: a failed write cuts the file back.
 class SealFile {
  public:
   // A failure names the file.
@@ -53,8 +57,12 @@ class SealFile {
   Outcome add_clock(long double clock);
 
  private:
+  // Writes and syncs `text` after the first `length` bytes, or cuts the file back to them.
+  Outcome append_whole(const std::string& text);
+
   std::string path_;
   FileDescriptor descriptor_;
+  off_t length_ = 0;
 };
 
 // Reads a seal file; a failure names the file.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <utility>
 
 namespace novabit {
 
@@ -43,7 +44,11 @@ TakeResult BufferedSource::take(PassBytes& bits) {
       filled_ -= bits.size();
       lock.unlock();
       if (roomForAChunk) freed_.notify_one();
-      silentSince_.reset();
+      // A pass that found its bits at once never reads the clock.
+      if (lastLook_) look();
+      passWait_ = std::exchange(waiting_, 0);
+      silence_ = 0;
+      lastLook_.reset();
       return TakeResult::taken;
     }
     if (streamEnd_) {
@@ -52,19 +57,27 @@ TakeResult BufferedSource::take(PassBytes& bits) {
     }
     deliveries = deliveries_;
   }
-  // The silence is counted from the first look that found too little, and
-  // starts again with every delivery.
-  const long double now = silenceClock_.clock_seconds();
-  if (!silentSince_ || deliveries != deliveriesSeen_) {
-    silentSince_ = now;
+  look();
+  // The silence starts again with every delivery.
+  if (deliveries != deliveriesSeen_) {
     deliveriesSeen_ = deliveries;
-  } else if (now - *silentSince_ >= kSilenceLimitSeconds) {
+    silence_ = 0;
+  } else if (silence_ >= kSilenceLimitSeconds) {
     endReason_ = "it delivered nothing for 10 seconds";
     return TakeResult::ended;
   }
   std::unique_lock lock(mutex_);
   delivered_.wait_for(lock, kLongestWait, [&] { return deliveries_ != deliveries || streamEnd_; });
   return TakeResult::waiting;
+}
+
+void BufferedSource::look() {
+  const long double now = silenceClock_.clock_seconds();
+  if (lastLook_ && now - *lastLook_ <= kLongestLookGapSeconds) {
+    waiting_ += now - *lastLook_;
+    silence_ += now - *lastLook_;
+  }
+  lastLook_ = now;
 }
 
 void BufferedSource::read_ahead() {

@@ -19,13 +19,17 @@
 namespace novabit {
 
 // A source that delivers nothing for this long while a pass waits is taken
-// to have stopped.
+// to have stopped. Only the time the taking thread spends in its looks and
+// short waits counts: a longer gap between two looks means the process was
+// stopped or the machine suspended, and the reader gets its chance to catch
+// up before the silence counts again.
 inline constexpr long double kSilenceLimitSeconds = 10.0L;
+inline constexpr long double kLongestLookGapSeconds = 2.0L;
 
 class BufferedSource final : public PassBits {
  public:
-  // Starts reading at once. `silenceClock` measures how long a pass has
-  // waited without a delivery; only the taking thread reads it.
+  // Starts reading at once. `silenceClock` measures how long a pass waits,
+  // and how long without a delivery; only the taking thread reads it.
   BufferedSource(std::unique_ptr<ByteReader> reader, SecondsClock& silenceClock);
   // Stops the reading thread, interrupting a read under way.
   ~BufferedSource() override;
@@ -36,9 +40,12 @@ class BufferedSource final : public PassBits {
   // A stream that ended with less than a pass's bytes left ends here too.
   TakeResult take(PassBytes& bits) override;
   std::string end_reason() const override { return endReason_; }
+  double waited_seconds() const override { return static_cast<double>(passWait_); }
 
  private:
   void read_ahead();
+  // Adds the time since the last look of this pass to the wait and the silence.
+  void look();
 
   std::unique_ptr<ByteReader> reader_;
   SecondsClock& silenceClock_;
@@ -56,7 +63,10 @@ class BufferedSource final : public PassBits {
 
   // The taking thread's own.
   std::uint64_t deliveriesSeen_ = 0;
-  std::optional<long double> silentSince_;
+  std::optional<long double> lastLook_;  // of the pass under way
+  long double waiting_ = 0;              // the pass under way's wait so far
+  long double silence_ = 0;
+  long double passWait_ = 0;             // the last pass taken
   std::string endReason_;
 
   std::thread thread_;  // last: it starts once everything it uses is there

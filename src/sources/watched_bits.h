@@ -1,41 +1,84 @@
 #pragma once
-// A source under the health tests: the bits of every pass are checked as they
-// are taken, before any forcing, and an alarm is reported at once in one line.
-// The run goes on: what a failing device means for a study is the
-// researcher's decision, made with the raw record.
+// A source under watch. The bits of every pass go through the health tests as
+// they are taken, before any forcing; a pass that waited for its bits beyond
+// its second is late. Both are told without flooding the program's lines: the
+// first alarm of each test at once, then at most one line a minute per test
+// with the count since the last; the first late pass of an episode at once,
+// then the episode's end with its count and its longest wait. The run goes
+// on: what a failing or starved device means for a study is the researcher's
+// decision, made with the raw record, which marks every such pass.
 
+#include <array>
 #include <cstdint>
-#include <cstdio>
+#include <functional>
+#include <optional>
 #include <string>
-#include <utility>
 
-#include "sources/health_tests.h"
 #include "experiment/pass_bits.h"
+#include "sources/health_tests.h"
 
 namespace novabit {
 
+// A pass whose bits came later than this after it began them is late.
+inline constexpr double kLateWaitSeconds = 1.0;
+// While a test keeps firing, its lines are at least this far apart.
+inline constexpr std::int64_t kAlarmLineSpacingSeconds = 60;
+
+struct WatchReports {
+  // Prints one line of the program's; empty: nothing is told.
+  std::function<void(const std::string&)> line;
+  // The seconds clock's second of the pass under way, which spaces the lines.
+  std::function<std::int64_t()> second;
+};
+
 class WatchedBits final : public PassBits {
  public:
-  // `program` and `sourceName` name the alarm's line on `errors` (may be null).
-  WatchedBits(PassBits& source, std::string program, std::string sourceName, std::FILE* errors)
-      : source_(source), program_(std::move(program)), sourceName_(std::move(sourceName)), errors_(errors) {}
+  // `sourceName` names the source in the lines.
+  WatchedBits(PassBits& source, std::string sourceName, WatchReports reports = {});
 
   TakeResult take(PassBytes& bits) override;
   std::string end_reason() const override { return source_.end_reason(); }
+  double waited_seconds() const override { return source_.waited_seconds(); }
 
-  // The alarms of the bits last taken; it stays the same object for the watch's life.
-  const HealthAlarms& pass_alarms() const { return alarms_; }
+  // The raw record's alarm column for the pass last taken: the health tests
+  // that fired, then "late", one blank apart.
+  std::string pass_marks() const;
+  // Late passes so far, and whether an episode of them is under way.
+  std::int64_t late_passes() const { return latePasses_; }
+  bool late() const { return episode_.has_value(); }
+  // At the run's end: the alarms not yet told, and a late episode still under way.
+  void finish();
 
  private:
-  void report(const char* test, std::uint64_t bit) const;
+  struct AlarmLine {
+    const char* test = "";
+    std::optional<std::int64_t> toldAt{};  // the second of the last line
+    std::int64_t untold = 0;             // alarms since then
+    std::uint64_t lastBit = 0;
+    std::int64_t lastPass = 0;
+  };
+  struct Episode {
+    std::int64_t passes = 0;
+    double longestWait = 0;
+  };
+
+  void watch_alarm(AlarmLine& alarm, std::optional<std::uint64_t> bit, std::int64_t second);
+  // `after` ends the line.
+  void tell(const AlarmLine& alarm, const char* after);
+  void watch_lateness();
+  void end_episode(const std::string& until);
+  void say(const std::string& text) const;
 
   PassBits& source_;
-  std::string program_;
   std::string sourceName_;
-  std::FILE* errors_;
+  WatchReports reports_;
   HealthTests tests_;
   HealthAlarms alarms_;
+  std::array<AlarmLine, 2> alarmLines_{{{"repetition_count"}, {"adaptive_proportion"}}};
   std::int64_t passes_ = 0;
+  bool passLate_ = false;
+  std::int64_t latePasses_ = 0;
+  std::optional<Episode> episode_;
 };
 
 }  // namespace novabit

@@ -6,7 +6,9 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "textio/file_handles.h"
 #include "textio/fresh_file.h"
@@ -15,9 +17,20 @@ namespace novabit {
 
 struct ChannelTable::FileChannel {
   std::string name;
-  // The stream's buffer; declared first, so that it outlives the stream.
-  std::array<char, kChannelBufferSize> buffer{};
-  StdioFile stream;
+  FileDescriptor descriptor;
+  // The whole records not yet written, then the record under way.
+  std::string buffer;
+  std::vector<std::size_t> recordEnds;  // in `buffer`
+  // The file's length at the end of its last whole record, and at its last sync.
+  off_t length = 0;
+  off_t syncedLength = 0;
+  std::int64_t unsyncedRecords = 0;
+  // A cut back to `length` failed: nothing is written until it succeeds.
+  bool tornTail = false;
+
+  void end_record() {
+    if (buffer.size() > (recordEnds.empty() ? 0 : recordEnds.back())) recordEnds.push_back(buffer.size());
+  }
 };
 
 namespace {
@@ -41,8 +54,7 @@ void advance_column(LineState& line, std::string_view bytes) {
 
 }  // namespace
 
-ChannelTable::ChannelTable(std::FILE* console, std::FILE* errors)
-    : console_(console), errors_(errors) {}
+ChannelTable::ChannelTable(std::FILE* console, RecordLosses* losses) : console_(console), losses_(losses) {}
 
 ChannelTable::~ChannelTable() { close_all_channels(); }
 
@@ -59,7 +71,7 @@ Failure ChannelTable::refused(int channel) {
   return {"file channel " + std::to_string(channel) + " is not free or not open", EBADF};
 }
 
-Outcome ChannelTable::open_output_file(std::string_view name, int channel) {
+Outcome ChannelTable::open_output_file(std::string_view name, int channel, std::string_view head) {
   const std::string path(name);
   if (!is_file_channel(channel) || files_[channel]) {
     return Failure{path + ": no free file channel", 0};
@@ -69,10 +81,16 @@ Outcome ChannelTable::open_output_file(std::string_view name, int channel) {
   Result<FileDescriptor> created = fresh_file::create_exclusive(path);
   if (!created) return created.failure();
   auto file = std::make_unique<FileChannel>();
-  file->stream.reset(fdopen(created->get(), "wb"));
-  if (!file->stream) return system_failure(path);
-  created->release();
-  std::setvbuf(file->stream.get(), file->buffer.data(), _IOFBF, file->buffer.size());
+  file->descriptor = std::move(*created);
+  const int descriptor = file->descriptor.get();
+  Outcome written = fresh_file::write_all(descriptor, head, path);
+  if (written && !head.empty() && durable_ && fsync(descriptor) != 0) written = system_failure(path + ": sync failed");
+  if (!written) {
+    // Whole or not at all: a file without its head holds nothing.
+    [[maybe_unused]] const int cut = ftruncate(descriptor, 0);
+    return written;
+  }
+  file->length = file->syncedLength = static_cast<off_t>(head.size());
   if (durable_) {
     fresh_file::sync_parent_directory(path);
   }
@@ -90,16 +108,20 @@ Outcome ChannelTable::write(int channel, std::string_view bytes) {
                std::fwrite(bytes.data(), 1, bytes.size(), console_) != bytes.size()) {
       return system_failure("the console: write failed");
     }
-  } else if (!is_file_channel(channel) || !files_[channel]) {
+  } else if (FileChannel* const open = file(channel)) {
+    open->buffer.append(bytes);
+  } else {
     return refused(channel);
-  } else if (!bytes.empty()) {
-    FileChannel& file = *files_[channel];
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file.stream.get()) != bytes.size()) {
-      return report_loss(file, "write");
-    }
   }
   advance_column(lines_[channel], bytes);
   return {};
+}
+
+Outcome ChannelTable::end_record(int channel) {
+  FileChannel* const open = file(channel);
+  if (open == nullptr) return refused(channel);
+  open->end_record();
+  return durable_ || open->buffer.size() >= kChannelBufferSize ? write_out(*open) : Outcome{};
 }
 
 Outcome ChannelTable::commit_record(int channel) {
@@ -109,23 +131,69 @@ Outcome ChannelTable::commit_record(int channel) {
     }
     return {};
   }
-  return push_out(channel, true, durable_);
+  FileChannel* const open = file(channel);
+  if (open == nullptr) return refused(channel);
+  open->end_record();
+  const Outcome written = write_out(*open);
+  const Outcome synced = durable_ ? sync(*open) : Outcome{};
+  return !written ? written : synced;
 }
 
-Outcome ChannelTable::flush_line(int channel) { return push_out(channel, durable_, false); }
+ChannelTable::FileChannel* ChannelTable::file(int channel) {
+  return is_file_channel(channel) ? files_[channel].get() : nullptr;
+}
 
-Outcome ChannelTable::push_out(int channel, bool flush, bool sync) {
-  if (!is_file_channel(channel) || !files_[channel]) {
-    return refused(channel);
+Outcome ChannelTable::write_out(FileChannel& file) {
+  if (file.recordEnds.empty()) return {};
+  const int descriptor = file.descriptor.get();
+  const std::size_t whole = file.recordEnds.back();
+  std::size_t written = 0;
+  std::optional<Failure> failure;
+  // Never after a torn tail: its cut is tried again first.
+  if (file.tornTail) file.tornTail = ftruncate(descriptor, file.length) != 0;
+  if (file.tornTail) failure = system_failure(file.name + ": cutting off a torn record failed");
+  while (!failure && written < whole) {
+    const ssize_t done = pwrite(descriptor, file.buffer.data() + written, whole - written,
+                                file.length + static_cast<off_t>(written));
+    if (done > 0) {
+      written += static_cast<std::size_t>(done);
+    } else if (done == 0) {
+      failure = Failure{file.name + ": write failed", 0};
+    } else if (errno != EINTR) {
+      failure = system_failure(file.name + ": write failed");
+    }
   }
-  FileChannel& file = *files_[channel];
-  if (flush && std::fflush(file.stream.get()) != 0) {
-    return report_loss(file, "flush");
+  // The records that reached the file whole stay; a torn one is cut off.
+  const auto kept = std::upper_bound(file.recordEnds.begin(), file.recordEnds.end(), written);
+  const std::size_t keptBytes = kept == file.recordEnds.begin() ? 0 : *(kept - 1);
+  if (keptBytes < written && ftruncate(descriptor, file.length + static_cast<off_t>(keptBytes)) != 0) {
+    file.tornTail = true;
   }
-  if (sync && fsync(fileno(file.stream.get())) != 0) {
-    return report_loss(file, "sync");
-  }
+  file.length += static_cast<off_t>(keptBytes);
+  file.unsyncedRecords += kept - file.recordEnds.begin();
+  const std::int64_t lost = file.recordEnds.end() - kept;
+  file.buffer.erase(0, whole);
+  file.recordEnds.clear();
+  if (failure) return lose(file, lost, *failure);
   return {};
+}
+
+Outcome ChannelTable::sync(FileChannel& file) {
+  if (fsync(file.descriptor.get()) == 0) {
+    file.syncedLength = file.length;
+    file.unsyncedRecords = 0;
+    return {};
+  }
+  // What the disk may not hold does not count as kept.
+  Failure failure = system_failure(file.name + ": sync failed");
+  file.tornTail = ftruncate(file.descriptor.get(), file.syncedLength) != 0;
+  file.length = file.syncedLength;
+  return lose(file, std::exchange(file.unsyncedRecords, 0), std::move(failure));
+}
+
+Failure ChannelTable::lose(FileChannel& file, std::int64_t records, Failure why) {
+  if (losses_ != nullptr) losses_->records_lost(file.name, records, why);
+  return why;
 }
 
 void ChannelTable::close_all_channels() {
@@ -135,9 +203,7 @@ void ChannelTable::close_all_channels() {
     }
     static_cast<void>(commit_record(channel));
     FileChannel& file = *files_[channel];
-    if (std::fclose(file.stream.release()) != 0) {
-      report_loss(file, "close");
-    }
+    if (Outcome closed = file.descriptor.close(file.name); !closed) lose(file, 0, closed.failure());
   }
   for (int channel = 1; channel <= kMaxFileChannel; ++channel) {
     files_[channel].reset();
@@ -157,16 +223,6 @@ void ChannelTable::attach_screen(ScreenTextSink& sink, std::int32_t lineWidth) {
 void ChannelTable::detach_screen() {
   screen_ = nullptr;
   lines_[0].lineWidth = 0;
-}
-
-Failure ChannelTable::report_loss(const FileChannel& file, const char* what) {
-  const Failure failure = system_failure(file.name + ": " + what + " failed");
-  if (!recordsLost_ && errors_ != nullptr) {
-    std::fprintf(errors_, "%s\n", failure.message().c_str());
-    std::fflush(errors_);
-  }
-  recordsLost_ = true;
-  return failure;
 }
 
 }  // namespace novabit

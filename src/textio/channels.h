@@ -1,6 +1,13 @@
 #pragma once
 // Numbered output channels: 0 is the screen (or the console while no screen is
-// attached), 1..254 are buffered files. Not thread-safe: one thread owns it.
+// attached), 1..254 are files written in whole records. Not thread-safe: one
+// thread owns it.
+//
+// A file's record is everything written to its channel since the end of its
+// last record. Records reach the file whole or not at all: when a write or a
+// sync fails, the file is cut back to the end of its last whole record, the
+// records that did not fit are counted as lost, and later records are tried
+// again whole, so a disk that gets space back goes on with whole records.
 
 #include <array>
 #include <cstdint>
@@ -10,6 +17,7 @@
 #include <string_view>
 
 #include "textio/failure.h"
+#include "textio/record_losses.h"
 
 namespace novabit {
 
@@ -28,13 +36,14 @@ struct LineState {
 // Channel 0 is the screen, or the console while no screen is attached.
 inline constexpr int kScreenChannel = 0;
 inline constexpr int kMaxFileChannel = 254;
+// Without durable writes, whole records are gathered up to this many bytes before they are written.
 inline constexpr std::size_t kChannelBufferSize = 8192;
 
 class ChannelTable {
  public:
-  // `console` takes channel 0 while no screen is attached; `errors` receives
-  // the one-line reports of failed writes.
-  explicit ChannelTable(std::FILE* console = stdout, std::FILE* errors = stderr);
+  // `console` takes channel 0 while no screen is attached; `losses` (may be
+  // null) hears of every record a file loses.
+  explicit ChannelTable(std::FILE* console = stdout, RecordLosses* losses = nullptr);
   ~ChannelTable();
   ChannelTable(const ChannelTable&) = delete;
   ChannelTable& operator=(const ChannelTable&) = delete;
@@ -43,15 +52,19 @@ class ChannelTable {
   int first_free_channel() const;
   // Creates `name` afresh: an existing regular file of that name is first
   // renamed to NAME.1, NAME.2, ...; the new file is created exclusively and
-  // never through a link. A failure names the file.
-  Outcome open_output_file(std::string_view name, int channel);
-  // Hands `bytes` to the channel unchanged and tracks its line column.
+  // never through a link. A failure names the file. A `head` reaches the file
+  // (and with durable writes the disk) before the open succeeds; a file whose
+  // head cannot be written is left empty and the open fails.
+  Outcome open_output_file(std::string_view name, int channel, std::string_view head = {});
+  // Adds `bytes` to the channel's record under way and tracks its line column.
   Outcome write(int channel, std::string_view bytes);
-  // Pushes the channel's buffer out and, when durable writes are on, syncs the file.
+  // Ends the record under way. While durable writes are on it is written at
+  // once, so that a reader of the file sees it; otherwise once the whole
+  // records gathered fill the buffer.
+  Outcome end_record(int channel);
+  // Ends the record under way and writes every whole record now; while
+  // durable writes are on, also syncs the file.
   Outcome commit_record(int channel);
-  // While durable writes are on, pushes the channel's buffer out without a
-  // sync, so that a reader of the file sees each line as it is written.
-  Outcome flush_line(int channel);
   void close_all_channels();
 
   // The simulator turns this off: its file is complete when it ends.
@@ -61,23 +74,21 @@ class ChannelTable {
   void attach_screen(ScreenTextSink& sink, std::int32_t lineWidth);
   void detach_screen();
 
-  // True once a write, flush or close of a file failed: records were lost.
-  bool records_lost() const { return recordsLost_; }
-
  private:
   struct FileChannel;
   // A call on a channel that is not an open file.
   static Failure refused(int channel);
-  Outcome push_out(int channel, bool flush, bool sync);
-  Failure report_loss(const FileChannel& file, const char* what);
+  FileChannel* file(int channel);
+  Outcome write_out(FileChannel& file);
+  Outcome sync(FileChannel& file);
+  Failure lose(FileChannel& file, std::int64_t records, Failure why);
 
   std::FILE* console_;
-  std::FILE* errors_;
+  RecordLosses* losses_;
   ScreenTextSink* screen_ = nullptr;
   std::array<LineState, kMaxFileChannel + 1> lines_{};
   std::array<std::unique_ptr<FileChannel>, kMaxFileChannel + 1> files_;
   bool durable_ = true;
-  bool recordsLost_ = false;
 };
 
 }  // namespace novabit

@@ -1,6 +1,6 @@
 // The live program's wiring and its ends: the orderly end with its exit
 // status, the sealed key, a study log or seal that cannot be created, records
-// lost on a failing disk, and a killed process.
+// lost on a full disk, and a killed process.
 
 #include "seal/entropy_sealer.h"
 #include "monitor/monitor.h"
@@ -16,14 +16,18 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/log_model.h"
+#include "support/simulator_run.h"
 
 namespace novabit {
 namespace {
@@ -45,8 +49,11 @@ class Program {
   explicit Program(std::int64_t lastPass, bool durable = false, bool sealed = false)
       : monitor_({{}, clock_, wallClock_, sealed ? static_cast<KeySealer&>(sealer_) : givenKey_,
                   [this, lastPass] { return clock_.now() > 1000 + lastPass - 0.5L; }},
-                 {"novabit", nullptr, errors_, false, durable, {}, {}}) {}
-  ~Program() { std::fclose(errors_); }
+                 {"novabit", nullptr, errors_, false, durable, {}, {}, true}) {}
+  ~Program() {
+    std::fclose(errors_);
+    std::free(errorBytes_);
+  }
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
@@ -56,17 +63,17 @@ class Program {
   ChannelTable& channels() { return monitor_.channels(); }
   std::string errors() {
     std::fflush(errors_);
-    std::rewind(errors_);
-    std::string text;
-    for (int c = std::fgetc(errors_); c != EOF; c = std::fgetc(errors_)) text += static_cast<char>(c);
-    return text;
+    return std::string(errorBytes_, errorSize_);
   }
 
  private:
   SteppingClock clock_{1000.25L, 1.0L / 64};
   VirtualWallClock wallClock_{clock_, kFirstPassTime - 1000s};
-  std::FILE* errors_ = std::tmpfile();
-  EntropySealer sealer_{SourceSpec{}, errors_};
+  // In memory, beyond any limit on the size of files.
+  char* errorBytes_ = nullptr;
+  std::size_t errorSize_ = 0;
+  std::FILE* errors_ = open_memstream(&errorBytes_, &errorSize_);
+  EntropySealer sealer_{SourceSpec{}};
   GivenKey givenKey_{testing::kTestKey};
   Monitor monitor_;
 };
@@ -88,8 +95,8 @@ std::string model_log(std::int64_t passes) {
 }
 
 // The key is sealed beside the log before the first pass, readable by its
-// owner alone, and an earlier seal of the day is kept; a seal or a log that
-// cannot be created refuses the start with one line naming it.
+// owner alone, and an earlier seal of the day is kept; a seal that cannot be
+// created refuses the start with one line naming it.
 TEST(ProgramTest, SealsTheKeyBesideTheLogAndKeepsTheEarlierSeal) {
   const ScratchDirectory directory(true);
   const std::string seal = "estudio_12-05-2026.seal";
@@ -110,29 +117,80 @@ TEST(ProgramTest, SealsTheKeyBesideTheLogAndKeepsTheEarlierSeal) {
   EXPECT_EQ(refused.run(), 1);
   EXPECT_EQ(refused.driver().state().secondsElapsed, 1) << "no pass ran";
   EXPECT_EQ(refused.errors(), "novabit: cannot write the seal " + seal + ": " + std::strerror(EEXIST) + "\n");
-  std::filesystem::remove(kLogName);
-  std::filesystem::create_directory(kLogName);
-  Program noLog(5);
-  EXPECT_EQ(noLog.run(), 1);
-  EXPECT_EQ(noLog.errors(), "novabit: cannot create the study log " + std::string(kLogName) + ": " +
-                                std::strerror(EEXIST) + "\n");
 }
 
-TEST(ProgramTest, LostRecordsAreReportedOnceAndEndWithStatusOne) {
-  const ScratchDirectory directory(true);
-  const int status = in_child([] {
-    std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit fileSize{400, 400};
-    if (setrlimit(RLIMIT_FSIZE, &fileSize) != 0) return 100;
-    Program program(2000, true);
-    const int exitStatus = program.run();
-    const bool ranToTheEnd = program.driver().state().secondsElapsed == 2001;
-    const std::string errors = program.errors();
-    const bool reportedOnce = errors.find(kLogName) == 0 && errors.find('\n') == errors.size() - 1;
-    return exitStatus + (ranToTheEnd ? 0 : 10) + (reportedOnce ? 0 : 20);
-  });
-  EXPECT_EQ(status, 1);
-  EXPECT_LE(std::filesystem::file_size(kLogName), 400U);
+// A disk that fills during a run, or a limit on the size of files: every file
+// keeps whole records in their order (a torn one is cut off, none is glued to
+// the next), space that comes back is used again, each file's first failure
+// is told once, and the end says how many records each file lost. A seal
+// that cannot be written whole refuses the start and is left empty.
+TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
+  const std::string log = kLogName, seal = log + ".seal", raw = log + ".trials.csv";
+  const std::size_t sealText = seal_text({testing::kTestKey, {2026, 12, 5, 22, 0, 0}, {}, {}}).size();
+  const struct {
+    const char* name;
+    std::size_t freeBytes;  // of a 64 kB disk
+    rlim_t fileSizeLimit;
+    std::int64_t spaceBackAfter;  // passes; 0: never
+    std::vector<std::string> failing;  // in the order of their first failures, each with `reason`
+    std::string reason;
+  } cases[] = {
+      {"space comes back", 8192, RLIM_INFINITY, 400, {raw, log}, std::strerror(ENOSPC)},
+      {"file size limit", 65536, sealText + 10, 0, {seal, raw, log}, std::strerror(EFBIG)},
+      {"full at the start", 0, RLIM_INFINITY, 0, {}, "cannot write the seal " + seal + ": write failed: " + std::strerror(ENOSPC)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ScratchDirectory directory(true);
+    testing::SmallDisk disk("disk", 65536);
+    if (disk.unavailable() && c.fileSizeLimit == RLIM_INFINITY) continue;
+    if (!disk.unavailable()) disk.fill(c.freeBytes);
+    const int status = in_child([&] {
+      std::signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{c.fileSizeLimit, RLIM_INFINITY}, none{RLIM_INFINITY, RLIM_INFINITY};
+      if (chdir("disk") != 0 || setrlimit(RLIMIT_FSIZE, &limit) != 0) return 100;
+      Program program(700, true, true);
+      int end = 1;
+      if (program.monitor().start()) {
+        if (c.spaceBackAfter > 0) program.monitor().run(c.spaceBackAfter);
+        disk.give_back();
+        program.monitor().run();
+        end = program.monitor().end_status();
+      }
+      setrlimit(RLIMIT_FSIZE, &none);
+      testing::write_bytes("../errors", program.errors());
+      return end;
+    });
+    EXPECT_EQ(status, 1);
+    std::filesystem::current_path("disk");
+    if (c.failing.empty()) {
+      EXPECT_EQ(file_bytes("../errors"), "novabit: " + c.reason + "\n");
+      EXPECT_EQ(file_bytes(log) + file_bytes(seal), "");
+      EXPECT_FALSE(std::filesystem::exists(raw));
+      continue;
+    }
+    const Result<Seal> sealed = read_seal_file(seal);
+    ASSERT_TRUE(sealed);
+    EXPECT_EQ(sealed->clock.value_or(1000.25L), 1000.25L) << "a whole clock line, or none";
+    const auto passes = testing::model_passes(sealed->key, 700);
+    std::map<std::string, std::int64_t> lost{{seal, sealed->clock ? 0 : 1}};
+    EXPECT_TRUE(testing::records_in_order(file_bytes(log), testing::model_log(passes, kFirstPassTime), lost[log]));
+    const testing::RawRecord rows = testing::read_raw_record(file_bytes(raw), true);
+    EXPECT_EQ(rows.head.size(), 4U);
+    for (std::size_t row = 0; row < rows.passes.size(); ++row) {
+      EXPECT_EQ(rows.ones[row], passes[static_cast<std::size_t>(rows.passes[row] - 1)].ones) << rows.rows[row];
+    }
+    lost[raw] = 700 - static_cast<std::int64_t>(rows.rows.size());
+    std::string expected, summary;
+    for (const std::string& file : c.failing) {
+      expected += "novabit: " + file + ": write failed: " + c.reason + "; the run goes on\n";
+      summary += (summary.empty() ? "" : ", ") + std::to_string(lost[file]) + " of " + file;
+      lost.erase(file);
+    }
+    for (const auto& [file, count] : lost) EXPECT_EQ(count, 0) << file;
+    EXPECT_EQ(file_bytes("../errors"), expected + "novabit: records lost: " + summary + "\n");
+    EXPECT_EQ(rows.passes.back() == 700, c.spaceBackAfter > 0) << "written again once space came back";
+  }
 }
 
 // Each record reaches the disk as it is written: a process killed five passes

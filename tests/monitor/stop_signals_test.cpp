@@ -77,7 +77,7 @@ struct StoppedRun {
 // signal at `moment` stops it; it stops after `lastPass` at the latest.
 StoppedRun stopped_run(Moment moment, int signalNumber, std::int32_t lastPass) {
   const testing::ScratchDirectory directory(true);
-  const StopSignals signals(false);
+  const StopSignals signals;
   testing::SteppingClock clock(1000.25L, 1.0L / 64);
   const testing::VirtualWallClock virtualWallClock(clock, std::chrono::sys_days{std::chrono::December / 5 / 2026} + 22h - 1000s);
   const SignallingWallClock wallClock(virtualWallClock);

@@ -129,6 +129,7 @@ struct WholeRun {
   int status;
   std::optional<std::string> errors;  // none: the health tests' alarms, not looked at
   std::function<void()> check;        // of the files it wrote
+  std::size_t diskBytes = 0;          // the size of "disk", a tmpfs of its own; 0: none
 };
 
 // The arguments of a run whose first pass is at kFirstPass.
@@ -254,6 +255,19 @@ const WholeRun kRuns[] = {
        EXPECT_EQ(read_trace("t.csv")[0].biasStartMinute, bias_window_of_cycle(key_from_seed(3), 0, false).startMinute);
        EXPECT_EQ(read_raw_record(file_bytes(kLog + ".replay.trials.csv")).head[1], "# source=kernel");
      }},
+    // A disk that fills: the raw record first, then the study log; both keep whole records.
+    {"full disk", started({"--no-screen", "--seed", "77", "--passes", "10000", "--dir", "disk"}), {}, 1,
+     "novabit-sim: disk/" + kLog + ".trials.csv: write failed: No space left on device; the run goes on\n"
+     "novabit-sim: disk/" + kLog + ": write failed: No space left on device; the run goes on\n"
+     "novabit-sim: records lost: 8790 of disk/" + kLog + ".trials.csv, 19 of disk/" + kLog + "\n",
+     [] {
+       EXPECT_EQ(read_raw_record(file_bytes("disk/" + kLog + ".trials.csv")).rows.size(), 10000U - 8790);
+       std::int64_t lost = 0;
+       const std::string model = model_log(model_passes(kSeventySeven, 10000), kFirstPass);
+       EXPECT_TRUE(records_in_order(file_bytes("disk/" + kLog), model, lost));
+       EXPECT_EQ(lost, 19);
+     },
+     65536},
     {"full trace", started({"--no-screen", "--trace", "/dev/full", "--passes", "50000"}), {}, 1,
      "novabit-sim: /dev/full: No space left on device\n", {}},
     {"full bits", started({"--no-screen", "--bits", "/dev/full", "--passes", "50000"}), {}, 1,
@@ -268,6 +282,8 @@ TEST_P(WholeRunTest, WritesWhatTheModelsSay) {
   const LocalZone zone("UTC");
   const ScratchDirectory directory(true);
   const WholeRun& run = GetParam();
+  std::optional<SmallDisk> disk;
+  if (run.diskBytes > 0 && disk.emplace("disk", run.diskBytes).unavailable()) GTEST_SKIP() << *disk->unavailable();
   if (run.prepare) run.prepare();
   const SimulatorRun ran = run_simulator(run.arguments);
   EXPECT_EQ(ran.status, run.status) << ran.errors;
@@ -319,7 +335,7 @@ TEST(WholeRunReplay, ASealReplaysItsLiveRunByteForByteBesideIt) {
   {
     SteppingClock clock(850000123.75L, 1.0L / 64);
     const VirtualWallClock wallClock(clock, std::chrono::sys_seconds(std::chrono::seconds(kYear2000Epoch)));
-    EntropySealer sealer(SourceSpec{}, stderr);
+    EntropySealer sealer(SourceSpec{});
     MonitorSettings settings;
     settings.console = nullptr;
     settings.displayThread = false;

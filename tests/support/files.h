@@ -1,7 +1,9 @@
 #pragma once
 // Scratch directories and whole-file reads and writes for the tests.
 
+#include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,25 @@ class ScratchDirectory {
  private:
   std::filesystem::path path_;
   std::filesystem::path previous_;
+};
+
+// A disk that fills: a tmpfs of `bytes` mounted at `path` (created) while it
+// lives. Mounting needs root; where it cannot be done, unavailable() says why.
+class SmallDisk {
+ public:
+  SmallDisk(const std::filesystem::path& path, std::size_t bytes);
+  ~SmallDisk();
+  SmallDisk(const SmallDisk&) = delete;
+  SmallDisk& operator=(const SmallDisk&) = delete;
+
+  std::optional<std::string> unavailable() const;
+  // Takes all but `freeBytes` of its space with a file of its own; give_back() frees it.
+  void fill(std::size_t freeBytes);
+  void give_back();
+
+ private:
+  std::filesystem::path path_;
+  std::string failure_;
 };
 
 std::string file_bytes(const std::filesystem::path& path);

@@ -1,8 +1,11 @@
 #include "support/live_monitor.h"
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <ctime>
 #include <thread>
@@ -35,7 +38,7 @@ Launch simulator(std::vector<std::string> arguments) {
 // The shell only sets the scene and then becomes the program, so that its
 // process is the one started here; the program gets SIGKILL should the test
 // die first (set after a change of user, which clears it).
-LiveMonitor::LiveMonitor(const std::filesystem::path& directory, const Launch& launch) {
+LiveMonitor::LiveMonitor(const std::filesystem::path& directory, const Launch& launch) : directory_(directory) {
   std::string program = launch.program;
   if (launch.asNobody) {
     programCopy_ = std::make_unique<ScratchDirectory>();
@@ -54,9 +57,32 @@ LiveMonitor::LiveMonitor(const std::filesystem::path& directory, const Launch& l
   if (launch.asNobody) script += " setpriv --reuid=65534 --regid=65534 --clear-groups";
   script += " setpriv --pdeathsig KILL " + shell_quoted(program);
   for (const std::string& argument : launch.arguments) script += " " + shell_quoted(argument);
-  script += " </dev/null >" + shell_quoted(streams_.file("out")) + " 2>" + shell_quoted(streams_.file("err"));
+  script += " </dev/null >" + shell_quoted(streams_.file("out"));
+  script += launch.errors == Launch::Errors::file     ? " 2>" + shell_quoted(streams_.file("err"))
+            : launch.errors == Launch::Errors::closed ? std::string(" 2>&-")
+                                                      : std::string(" 2>&3 3>&-");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  int pipeEnds[2] = {-1, -1};
+  if (launch.errors == Launch::Errors::broken_pipe && pipe2(pipeEnds, O_CLOEXEC) == 0) {
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 3);
+  }
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  if (launch.stopSignalsBlocked) {
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&blocked, signalNumber);
+    posix_spawnattr_setsigmask(&attributes, &blocked);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+  }
   const char* const arguments[] = {"sh", "-c", script.c_str(), nullptr};
-  if (posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(arguments), environ) != 0) pid_ = -1;
+  if (posix_spawn(&pid_, "/bin/sh", &actions, &attributes, const_cast<char* const*>(arguments), environ) != 0) pid_ = -1;
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  for (const int end : pipeEnds) {
+    if (end >= 0) close(end);
+  }
 }
 
 LiveMonitor::~LiveMonitor() {
@@ -74,6 +100,14 @@ bool LiveMonitor::running() {
   return false;
 }
 
+bool LiveMonitor::under_way() {
+  const auto files = [&] {
+    return std::distance(std::filesystem::directory_iterator(directory_), std::filesystem::directory_iterator());
+  };
+  for (int wait = 0; wait < 1000 && files() < 3 && running(); ++wait) std::this_thread::sleep_for(10ms);
+  return files() >= 3;
+}
+
 std::optional<int> LiveMonitor::wait_for_exit(std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (running() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(10ms);
@@ -88,7 +122,8 @@ std::string LiveMonitor::wait_for_window(std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (running() && std::chrono::steady_clock::now() < deadline) {
     // The search fails while no window matches.
-    if (const auto found = testing_x::command_output("xdotool search --name '^NOVABIT' 2>/dev/null")) {
+    if (const auto found = testing_x::command_output("xdotool search --all --pid " + std::to_string(pid_) +
+                                                     " --name '^NOVABIT' 2>/dev/null")) {
       return found->substr(0, found->find('\n'));
     }
     std::this_thread::sleep_for(20ms);
@@ -119,6 +154,8 @@ std::optional<std::filesystem::path> fake_time_library() {
   }
   return std::nullopt;
 }
+
+int failed_checks() { return ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count(); }
 
 std::string today() {
   const std::time_t now = std::time(nullptr);

@@ -27,6 +27,11 @@ struct Launch {
   // Runs the program as nobody (the test must be root), from a copy that
   // nobody can reach: the build tree may lie in a folder only its owner enters.
   bool asNobody = false;
+  // Standard error: a file, read by errors(); closed; or a pipe whose reader has gone.
+  enum class Errors { file, closed, broken_pipe } errors = Errors::file;
+  // Starts it with the stop signals blocked, as a parent may: until the program
+  // unblocks them, they wait.
+  bool stopSignalsBlocked = false;
 };
 
 // novabit-sim with `arguments`.
@@ -42,11 +47,15 @@ class LiveMonitor {
   LiveMonitor& operator=(const LiveMonitor&) = delete;
 
   bool running();
+  // Whether the study log, its seal and the raw record appear (beside the
+  // messages kept once it ends), the sign of a run under way, before it ends
+  // or 10 s pass.
+  bool under_way();
   // The exit status once it ended within `limit` (128 + the signal for a
   // signal's death).
   std::optional<int> wait_for_exit(std::chrono::milliseconds limit);
   void send(int signalNumber);
-  // The id of the monitor's window on the test's X server once it shows
+  // The id of this program's window on the test's X server once it shows
   // within `limit`; empty when it does not or the program ended first.
   std::string wait_for_window(std::chrono::milliseconds limit = std::chrono::seconds(10));
 
@@ -55,6 +64,7 @@ class LiveMonitor {
   std::string errors() const { return testing::file_bytes(streams_.path() / "err"); }
 
  private:
+  std::filesystem::path directory_;
   ScratchDirectory streams_;
   std::unique_ptr<ScratchDirectory> programCopy_;
   pid_t pid_ = -1;
@@ -70,6 +80,10 @@ bool monitor_window_exists();
 
 // libfaketime's preload library for threaded programs, where installed.
 std::optional<std::filesystem::path> fake_time_library();
+
+// The checks of the running test that failed so far: a run of a fault table
+// ended in order when its checks added none.
+int failed_checks();
 
 // Today's date as the study log's name carries it, e.g. "12-05-2026".
 std::string today();

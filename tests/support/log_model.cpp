@@ -1,5 +1,6 @@
 #include "support/log_model.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <regex>
@@ -178,6 +179,35 @@ std::string model_log(const std::vector<PassCounts>& passes, std::chrono::sys_se
   if (shown.size() < modelled.size() && modelled[shown.size()] == ' ') {
     return ::testing::AssertionFailure() << "the log ends inside a record: " << shown.substr(shown.rfind('\n') + 1);
   }
+  return ::testing::AssertionSuccess();
+}
+
+namespace {
+
+// A record begins with its date or ">>>>>"; its other lines with blanks.
+std::vector<std::string> records(const std::string& log) {
+  std::vector<std::string> found;
+  for (std::size_t at = 0; at < log.size();) {
+    const std::size_t end = log.find('\n', at);
+    const std::string line = log.substr(at, end == std::string::npos ? end : end + 1 - at);
+    if (found.empty() || !line.starts_with(' ')) found.emplace_back();
+    found.back() += line;
+    at = end == std::string::npos ? log.size() : end + 1;
+  }
+  return found;
+}
+
+}  // namespace
+
+::testing::AssertionResult records_in_order(const std::string& log, const std::string& model, std::int64_t& lost) {
+  const std::vector<std::string> expected = records(model);
+  auto next = expected.begin();
+  for (const std::string& record : records(log)) {
+    next = std::find(next, expected.end(), record);
+    if (next == expected.end()) return ::testing::AssertionFailure() << "not a whole record in order: " << record;
+    ++next;
+  }
+  lost = static_cast<std::int64_t>(expected.size() - records(log).size());
   return ::testing::AssertionSuccess();
 }
 

@@ -58,4 +58,8 @@ std::string model_log(const std::vector<PassCounts>& passes, std::chrono::sys_se
 // the end of one of its records, the dates and times aside.
 ::testing::AssertionResult whole_records_of(const std::string& log, const std::string& model);
 
+// For a run that lost records: each record of the log is one of the model's,
+// whole and in the model's order; `lost` tells how many of the model's are missing.
+::testing::AssertionResult records_in_order(const std::string& log, const std::string& model, std::int64_t& lost);
+
 }  // namespace novabit::testing

@@ -53,7 +53,7 @@ std::vector<TraceRow> read_trace(const std::filesystem::path& path) {
   return rows;
 }
 
-RawRecord read_raw_record(const std::string& bytes) {
+RawRecord read_raw_record(const std::string& bytes, bool gaps) {
   RawRecord record;
   std::istringstream lines(bytes);
   for (std::string line; std::getline(lines, line);) {
@@ -66,9 +66,13 @@ RawRecord read_raw_record(const std::string& bytes) {
     record.rows.push_back(line);
     int pass = 0;
     int ones = -1;
-    EXPECT_EQ(std::sscanf(line.c_str(), "%d,%*[^,],%*[^,],%d", &pass, &ones), 2) << line;
-    EXPECT_EQ(pass, static_cast<int>(record.rows.size())) << "consecutive passes";
+    int marksAt = 0;
+    EXPECT_EQ(std::sscanf(line.c_str(), "%d,%*[^,],%*[^,],%d,%n", &pass, &ones, &marksAt), 2) << line;
+    const int previous = record.passes.empty() ? 0 : record.passes.back();
+    EXPECT_TRUE(gaps ? pass > previous : pass == previous + 1) << "passes in order: " << line;
+    record.passes.push_back(pass);
     record.ones.push_back(ones);
+    record.marks.push_back(marksAt > 0 ? line.substr(static_cast<std::size_t>(marksAt)) : "?");
   }
   return record;
 }

@@ -26,14 +26,16 @@ struct TraceRow {
 std::vector<TraceRow> read_trace(const std::filesystem::path& path);
 
 // A raw record (.trials.csv): its comment lines and header, and each row
-// with its count of ones. Every line must end in CR LF, and the passes
-// must follow each other from 1.
+// with its pass, count of ones and alarm column. Every line must end in CR
+// LF, and the passes must follow each other from 1 (with `gaps`, only rise).
 struct RawRecord {
   std::vector<std::string> head;
   std::vector<std::string> rows;
+  std::vector<int> passes;
   std::vector<int> ones;
+  std::vector<std::string> marks;
 };
-RawRecord read_raw_record(const std::string& bytes);
+RawRecord read_raw_record(const std::string& bytes, bool gaps = false);
 
 // Every bit of a --bits file, as '0' and '1'.
 std::string unpacked_bits(const std::string& bytes);

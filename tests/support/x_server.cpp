@@ -49,8 +49,13 @@ XvfbServer::XvfbServer(int width, int height) {
 XvfbServer::~XvfbServer() {
   if (pid_ > 0) {
     kill(pid_, SIGTERM);
+    kill(pid_, SIGCONT);
     waitpid(pid_, nullptr, 0);
   }
+}
+
+void XvfbServer::stop() {
+  if (pid_ > 0) kill(pid_, SIGSTOP);
 }
 
 void XvfbServer::kill_now() {

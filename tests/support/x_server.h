@@ -24,6 +24,8 @@ class XvfbServer {
   const std::string& display() const { return display_; }
   // Ends the server at once, as a crash of the X server would.
   void kill_now();
+  // Stops the server, as a hung one: it answers nothing more.
+  void stop();
 
  private:
   pid_t pid_ = -1;

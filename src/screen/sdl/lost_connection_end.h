@@ -8,15 +8,17 @@
 // the display thread) does the handler end the process itself.
 
 #include <atomic>
+#include <functional>
+#include <utility>
 
 namespace novabit {
 
 class LostConnectionEnd {
  public:
   // Tells the user `reason` and ends the process; it must not return. It runs once.
-  using End = void (*)(const char* reason);
+  using End = std::function<void(const char* reason)>;
 
-  explicit LostConnectionEnd(End end) : end_(end) {}
+  explicit LostConnectionEnd(End end) : end_(std::move(end)) {}
   LostConnectionEnd(const LostConnectionEnd&) = delete;
   LostConnectionEnd& operator=(const LostConnectionEnd&) = delete;
 

@@ -16,20 +16,15 @@
 namespace novabit {
 namespace {
 
-// With no display within reach SDL falls back on its own to drivers that show nothing.
-// A window nobody sees, whose program nobody can end with the space bar, must fail like
-// any refused mode set; a driver named explicitly in SDL_VIDEODRIVER is still used.
-std::string invisible_driver_refusal() {
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (driver == nullptr || SDL_GetHint(SDL_HINT_VIDEODRIVER) != nullptr) {
-    return {};
-  }
-  const std::string name(driver);
-  if (name != "offscreen" && name != "dummy") {
-    return {};
-  }
-  return "no display found: SDL fell back to its " + name +
-         " video driver, which shows nothing (is DISPLAY set to a running X server?)";
+// Unless SDL_VIDEODRIVER names a driver, only X11 is tried: the window's loss is
+// watched through Xlib, and SDL's other drivers, with no X server in reach, either
+// print complaints of their own (Wayland's about XDG_RUNTIME_DIR) or fall back to
+// drivers that show nothing; a window nobody sees, whose program nobody can end with
+// the space bar, must fail like any refused mode set.
+bool choose_video_driver() {
+  const bool named = SDL_getenv("SDL_VIDEODRIVER") != nullptr;
+  if (!named) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  return named;
 }
 
 // The texture holds 32-bit XRGB: RGB565 may not be a format the renderer has.
@@ -50,15 +45,14 @@ class SdlBackEnd final : public DisplayBackEnd {
     lossReason_.clear();
     // Without video, or only with a driver that shows nothing, no display is in reach.
     displayGone_ = true;
+    const bool driverNamed = choose_video_driver();
     video_ = std::make_unique<SdlSubsystem>(SDL_INIT_VIDEO);
     if (!video_->started()) {
-      const Failure failure{video_->failure(), 0};
+      const Failure failure{driverNamed ? video_->failure()
+                                        : "no display found: no X server answered (is DISPLAY set to a running X server?)",
+                            0};
       video_.reset();
       return failure;
-    }
-    if (std::string refusal = invisible_driver_refusal(); !refusal.empty()) {
-      video_.reset();
-      return Failure{std::move(refusal), 0};
     }
     displayGone_ = false;
     Result<std::unique_ptr<SdlWindow>> window = SdlWindow::create(request);
