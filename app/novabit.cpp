@@ -58,6 +58,8 @@ int main(int argc, char** argv) {
   settings.errors = messages;
   settings.source = options.source;
   settings.trialsRecord = options.trialsRecord;
+  settings.station = options.station.station;
+  settings.metrics = options.station.metrics;
   settings.driver.logDirectory = options.directory;
   settings.driver.sealDirectory = options.sealDirectory;
 

@@ -13,7 +13,11 @@ namespace novabit {
 
 namespace {
 
-constexpr std::array<std::string_view, 2> kHealthTestNames = {"repetition_count", "adaptive_proportion"};
+constexpr auto kHealthTestNames = [] {
+  std::array<std::string_view, kHealthTests.size()> names{};
+  for (std::size_t test = 0; test < names.size(); ++test) names[test] = health_test_name(kHealthTests[test]);
+  return names;
+}();
 constexpr std::array<std::string_view, 3> kRecordFileNames = {"study_log", "raw_record", "seal"};
 
 // A label value as the text format quotes it.
@@ -96,8 +100,8 @@ void StationMetrics::health_alarm(HealthTest test) {
 
 void StationMetrics::late_pass() { latePasses_.fetch_add(1, std::memory_order_relaxed); }
 
-void StationMetrics::record_lost(RecordFile file) {
-  recordsLost_[static_cast<std::size_t>(file)].fetch_add(1, std::memory_order_relaxed);
+void StationMetrics::record_lost(RecordFile file, std::uint64_t count) {
+  recordsLost_[static_cast<std::size_t>(file)].fetch_add(count, std::memory_order_relaxed);
 }
 
 void StationMetrics::cycle_completed() { cyclesCompleted_.fetch_add(1, std::memory_order_relaxed); }

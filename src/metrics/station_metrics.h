@@ -10,11 +10,11 @@
 #include <cstdint>
 #include <string>
 
+#include "sources/health_tests.h"
 #include "textio/failure.h"
 
 namespace novabit {
 
-enum class HealthTest { repetition_count, adaptive_proportion };
 enum class RecordFile { study_log, raw_record, seal };
 
 // What a run is, fixed at its start.
@@ -38,7 +38,7 @@ class StationMetrics {
   // From any thread.
   void health_alarm(HealthTest test);
   void late_pass();
-  void record_lost(RecordFile file);
+  void record_lost(RecordFile file, std::uint64_t count);
   void cycle_completed();
   void source_up(bool up);  // down until the program says otherwise
 
@@ -60,7 +60,7 @@ class StationMetrics {
   std::atomic<std::uint64_t> passes_{0};
   std::atomic<std::uint64_t> ones_{0};
   std::atomic<std::int64_t> lastPassSeconds_{0};
-  std::array<std::atomic<std::uint64_t>, 2> healthAlarms_{};
+  std::array<std::atomic<std::uint64_t>, kHealthTests.size()> healthAlarms_{};
   std::array<std::atomic<std::uint64_t>, 3> recordsLost_{};
   std::atomic<std::uint64_t> latePasses_{0};
   std::atomic<std::uint64_t> cyclesCompleted_{0};

@@ -15,6 +15,8 @@ namespace novabit {
 
 namespace {
 
+constexpr std::size_t kMaxStationName = 100;
+
 // Control characters as \xNN, so that a message stays one line.
 std::string escaped(std::string_view text) {
   std::string shown;
@@ -138,6 +140,36 @@ CLI::Option* add_number(CLI::App& app, const std::string& name, double& target, 
         target = value;
       },
       description);
+}
+
+void add_station_options(CLI::App& app, StationOptions& options) {
+  app.add_option_function<std::string>(
+         "--station",
+         [&options](const std::string& text) {
+           // One line of the raw record's head and one label value.
+           const bool printable = std::none_of(text.begin(), text.end(), [](char c) {
+             return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+           });
+           if (text.empty() || text.size() > kMaxStationName || !printable) {
+             throw CLI::ValidationError("--station", in_quotes(text) + " is not a name of 1 to " +
+                                                         std::to_string(kMaxStationName) +
+                                                         " characters without control characters");
+           }
+           options.station = text;
+         },
+         "names this station in the raw record and the metrics (default: the host name)")
+      ->type_name("NAME")
+      ->group("Station");
+  app.add_option_function<std::string>(
+         "--metrics",
+         [&options](const std::string& text) {
+           Result<ListenAddress> parsed = parse_listen_address(text);
+           if (!parsed) throw CLI::ValidationError("--metrics", in_quotes(text) + ": " + escaped(parsed.failure().message()));
+           options.metrics = *parsed;
+         },
+         "serves the live metrics for Prometheus at http://ADDR:PORT/metrics (ADDR default: 127.0.0.1)")
+      ->type_name("[ADDR:]PORT")
+      ->group("Station");
 }
 
 CLI::Option* add_no_trials_flag(CLI::App& app, bool& noTrials) {

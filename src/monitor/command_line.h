@@ -14,6 +14,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "metrics/listen_address.h"
 #include "monitor/help_format.h"
 #include "sources/source_spec.h"
 #include "textio/failure.h"
@@ -51,6 +52,14 @@ CLI::Option* add_number(CLI::App& app, const std::string& name, double& target, 
 CLI::Option* add_source_option(CLI::App& app, SourceSpec& source);
 // --no-trials into `noTrials`.
 CLI::Option* add_no_trials_flag(CLI::App& app, bool& noTrials);
+
+// A station as its raw record and its metrics name it, and where it serves them.
+struct StationOptions {
+  std::string station;  // empty: the host name
+  std::optional<ListenAddress> metrics;
+};
+// --station NAME and --metrics [ADDR:]PORT into `options`, in the group "Station".
+void add_station_options(CLI::App& app, StationOptions& options);
 
 // New files can be made in the folder `option` named, or in the working folder
 // when `folder` is empty; a failure names the option and the folder.

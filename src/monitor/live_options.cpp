@@ -14,8 +14,8 @@ constexpr const char* kSummary =
 
 constexpr const char* kExitStatus =
     "Exit status: 0 after the space bar or a stop signal; 1 when a folder, the screen, the source, the study "
-    "log, the seal or the raw record could not be opened or written, the source stopped, or the display was "
-    "lost; 2 for bad arguments.";
+    "log, the seal or the raw record could not be opened or written, the metrics' port could not be had, the "
+    "source stopped, or the display was lost or hung; 2 for bad arguments.";
 
 }  // namespace
 
@@ -37,6 +37,7 @@ LiveArguments parse_live_arguments(std::span<const char* const> arguments) {
       ->group("Files");
   add_no_trials_flag(app, noTrials)->group("Files");
   add_source_option(app, options.source)->group("Source");
+  add_station_options(app, options.station);
   if (auto outcome = parse_command_line(app, arguments)) {
     return std::visit([](auto&& result) -> LiveArguments { return result; }, *outcome);
   }
@@ -61,6 +62,7 @@ Outcome check_folders(const LiveOptions& options) {
 std::string live_usage_text() {
   return "usage: novabit [--dir DIR] [--seal-dir DIR] [--source " + source_names() +
          "] [--no-trials]\n"
+         "               [--station NAME] [--metrics [ADDR:]PORT]\n"
          "       novabit --version | --help\n";
 }
 

@@ -19,6 +19,7 @@ struct LiveOptions {
   bool trialsRecord = true;
   std::filesystem::path directory;      // of the study log and the raw record; empty: the working folder
   std::filesystem::path sealDirectory;  // of the seal; empty: beside the study log
+  StationOptions station;
 };
 
 using LiveArguments = std::variant<LiveOptions, HelpRequested, ArgumentError>;

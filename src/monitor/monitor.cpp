@@ -67,6 +67,7 @@ Monitor::Monitor(MonitorDevices devices, MonitorSettings settings)
       losses_([this](const std::string& line) { report(line); }),
       channels_(settings_.console, &losses_) {
   channels_.set_durable_writes(settings_.durableWrites);
+  if (const Result<std::string> host = host_name(); settings_.station.empty() && host) settings_.station = *host;
 }
 
 Monitor::~Monitor() = default;
@@ -86,9 +87,18 @@ std::string Monitor::screen_failure() { return screen_ ? screen_->display_failur
 
 bool Monitor::start() {
   keys_ = std::make_unique<Keys>(screen_.get(), devices_.stopRequested);
+  if (settings_.metrics) {
+    Result<std::unique_ptr<MetricsFeed>> listening = MetricsFeed::listen(*settings_.metrics);
+    if (!listening) {
+      report(listening.failure().message());
+      return false;
+    }
+    metrics_ = std::move(*listening);
+  }
   if (!open_source()) return false;
   events_ = EventListeners{};
   for (ExperimentEvents* listener : listeners_) events_.add(listener);
+  events_.add(metrics_.get());
   if (settings_.trialsRecord) {
     trials_ = std::make_unique<TrialsRecord>(channels_, devices_.wallClock, *watchedSource_);
     events_.add(trials_.get());
@@ -106,7 +116,13 @@ bool Monitor::start() {
     channels_.close_all_channels();
     return false;
   }
-  return !trials_ || open_trials_record();
+  if (trials_ && !open_trials_record()) return false;
+  if (metrics_) {
+    const StationIdentity identity{settings_.station, source_text(settings_.source), program_version(),
+                                   driver_->key_commitment(), utc_seconds(devices_.wallClock.now())};
+    metrics_->begin(identity, devices_.wallClock, *watchedSource_, [this] { return counts(); });
+  }
+  return true;
 }
 
 bool Monitor::open_source() {
@@ -128,7 +144,8 @@ bool Monitor::open_source() {
 
 bool Monitor::open_trials_record() {
   const std::string path = trials_path();
-  const TrialsHeader header{settings_.program + " " + program_version(), settings_.source, driver_->key_commitment()};
+  const TrialsHeader header{settings_.program + " " + program_version(), settings_.source, driver_->key_commitment(),
+                            settings_.station};
   if (const Outcome opened = trials_->open(path, header); !opened) {
     report(opened.failure().after("cannot create the raw record ").message());
     channels_.close_all_channels();
@@ -148,6 +165,7 @@ void Monitor::report(const std::string& problem) const {
 RunEnd Monitor::run(std::optional<std::int64_t> maxPasses) {
   const RunEnd end = driver_->run(maxPasses);
   if (end == RunEnd::source_ended && !std::exchange(sourceEnded_, true)) {
+    if (metrics_) metrics_->refresh();
     report("the source " + source_text(settings_.source) + " stopped: " + watchedSource_->end_reason() +
            "; the run ends");
   }
@@ -156,6 +174,7 @@ RunEnd Monitor::run(std::optional<std::int64_t> maxPasses) {
 
 int Monitor::end_status() {
   channels_.close_all_channels();
+  if (metrics_) metrics_->refresh();  // the records the closes lost
   if (watchedSource_) watchedSource_->finish();
   if (const auto lost = losses_.summary()) report(*lost);
   return losses_.any() || sourceEnded_ ? 1 : 0;

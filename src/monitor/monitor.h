@@ -22,6 +22,8 @@
 #include "experiment/pass_bits.h"
 #include "keystream/bit_source.h"
 #include "monitor/lost_records.h"
+#include "monitor/metrics_feed.h"
+#include "monitor/monitor_counts.h"
 #include "monitor/trials_record.h"
 #include "screen/end_steps.h"
 #include "screen/graph_screen.h"
@@ -61,17 +63,10 @@ struct MonitorSettings {
   SourceSpec source{};
   // The raw per-second record beside the study log (NAME.trials.csv).
   bool trialsRecord = false;
-};
-
-// What a run has met so far, for its metrics: records lost per file, late
-// passes, and whether the source still delivers and is on time.
-struct MonitorCounts {
-  std::int64_t studyLogRecordsLost = 0;
-  std::int64_t rawRecordRowsLost = 0;
-  std::int64_t sealRecordsLost = 0;
-  std::int64_t latePasses = 0;
-  bool sourceLate = false;
-  bool sourceUp = false;
+  // Names the station in the raw record and the metrics.
+  std::string station;
+  // Where the metrics are served; none: not at all.
+  std::optional<ListenAddress> metrics;
 };
 
 class Monitor {
@@ -91,9 +86,10 @@ class Monitor {
   // it may keep the screen just before a cycle's redraw). Before start().
   void add_listener(ExperimentEvents& listener) { listeners_.push_back(&listener); }
 
-  // Start-up; false when the source could not be opened or the study log,
-  // the seal or the raw record could not be created, which is reported in
-  // one line on `errors` (every channel is then closed).
+  // Start-up; false when the metrics' port could not be had, the source could
+  // not be opened or the study log, the seal or the raw record could not be
+  // created, which is reported in one line on `errors` (every channel is then
+  // closed).
   bool start();
   // Passes until the space bar, a stop request or the end of the source
   // (reported in one line on `errors`); with `maxPasses`, at most that many.
@@ -117,6 +113,8 @@ class Monitor {
   std::string closed_files_note() const;
 
   MonitorCounts counts() const;
+  // The metrics a scrape gets now; "" without them.
+  std::string metrics_page() const { return metrics_ ? metrics_->page() : std::string(); }
   GraphScreen* screen() { return screen_.get(); }
   ChannelTable& channels() { return channels_; }
   ExperimentDriver& driver() { return *driver_; }
@@ -143,6 +141,7 @@ class Monitor {
   bool sourceEnded_ = false;
   std::vector<ExperimentEvents*> listeners_;
   std::unique_ptr<TrialsRecord> trials_;
+  std::unique_ptr<MetricsFeed> metrics_;
   std::unique_ptr<GraphScreen> screen_;
   std::unique_ptr<ScreenDisplay> display_;
   EventListeners events_;

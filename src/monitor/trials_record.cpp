@@ -12,7 +12,9 @@ Outcome TrialsRecord::open(const std::string& path, const TrialsHeader& header) 
   std::string head;
   for (const auto& [name, value] : {std::pair{kTrialsProgram, header.program},
                                     std::pair{kTrialsSource, source_text(header.source)},
-                                    std::pair{kTrialsKeyCommitment, header.keyCommitment}}) {
+                                    std::pair{kTrialsKeyCommitment, header.keyCommitment},
+                                    std::pair{kTrialsStation, header.station}}) {
+    if (value.empty()) continue;  // a station without a name
     head.append(kTrialsComment).append(name).append("=").append(value).append(kLineEnd);
   }
   head.append(kTrialsColumns).append(kLineEnd);

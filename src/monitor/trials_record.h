@@ -18,6 +18,7 @@ struct TrialsHeader {
   std::string program;  // "novabit 1.0.0"
   SourceSpec source;
   std::string keyCommitment;
+  std::string station;
 };
 
 class TrialsRecord final : public ExperimentEvents {

@@ -46,6 +46,8 @@ MonitorSettings Simulation::settings() {
   settings.driver.replay = options_.replay;
   settings.source = options_.source;
   settings.trialsRecord = options_.trialsRecord;
+  settings.station = options_.station.station;
+  settings.metrics = options_.station.metrics;
   return settings;
 }
 

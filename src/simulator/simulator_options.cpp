@@ -40,8 +40,8 @@ constexpr const char* kFooter =
     "estudio_MM-DD-YYYY.replay and .replay.trials.csv, so that it never touches the live run's files.\n"
     "\n"
     "Exit status: 0 when the run is complete or its bit reader closed the stream; 1 when the seal, the source, "
-    "a folder, the study log or an output could not be read, opened or written, the source stopped, or a signal "
-    "stopped the run; 2 for bad arguments.";
+    "a folder, the study log or an output could not be read, opened or written, the metrics' port could not be "
+    "had, the source stopped, or a signal stopped the run; 2 for bad arguments.";
 
 // Reads a seal into the options: its key, its source, and the clocks as its
 // run had them. The window's place in the keyed stream depends on whether the
@@ -181,6 +181,7 @@ ParsedArguments parse_arguments(std::span<const char* const> arguments, std::tim
                  "and a reader that closes it ends the run quietly")
       ->type_name("FILE")
       ->group("Files");
+  add_station_options(app, options.station);
   app.add_flag("--no-screen", noScreen, "the experiment and the study log only, for speed")->group("Speed");
   app.add_flag("--quiet", options.quiet, "no progress bar (shown only when standard error is a terminal)")
       ->group("Speed");
@@ -252,7 +253,7 @@ std::string usage_text() {
   return "usage: novabit-sim [--passes N] [--seed N | --seal FILE] [--start TIME] [--no-bias]\n"
          "                   [--source " + source_names() + "] [--dir DIR] [--no-trials]\n"
          "                   [--png FILE] [--cycle-png PREFIX] [--trace FILE [--reveal-bias]] [--bits FILE|-]\n"
-         "                   [--no-screen] [--quiet]\n"
+         "                   [--station NAME] [--metrics [ADDR:]PORT] [--no-screen] [--quiet]\n"
          "       novabit-sim --version | --help\n";
 }
 

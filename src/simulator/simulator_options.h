@@ -39,6 +39,7 @@ struct SimulatorOptions {
   // The source of each pass's 200 bits; a replayed seal's source by default.
   SourceSpec source;
   bool trialsRecord = true;
+  StationOptions station;
   bool revealBias = false;
   bool biasEnabled = true;
   bool screen = true;

@@ -47,8 +47,9 @@ int adaptive_proportion_cutoff() {
 
 std::string HealthAlarms::names() const {
   std::string text;
-  if (repetitionCount) text = "repetition_count";
-  if (adaptiveProportion) text += text.empty() ? "adaptive_proportion" : " adaptive_proportion";
+  for (const HealthTest test : kHealthTests) {
+    if (fired(test)) text.append(text.empty() ? "" : " ").append(health_test_name(test));
+  }
   return text;
 }
 

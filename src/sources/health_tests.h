@@ -7,6 +7,7 @@
 //   a 1024-bit window equal to the window's first bit.
 // Both watch the source's own bits, before any forcing. Not thread-safe.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -21,13 +22,24 @@ inline constexpr int kAdaptiveWindow = 1024;
 int repetition_count_cutoff();
 int adaptive_proportion_cutoff();
 
+enum class HealthTest { repetition_count, adaptive_proportion };
+// In the order their names are listed wherever they appear.
+inline constexpr std::array<HealthTest, 2> kHealthTests{HealthTest::repetition_count, HealthTest::adaptive_proportion};
+// As the raw record, the program's lines and the metrics name a test.
+constexpr const char* health_test_name(HealthTest test) {
+  return test == HealthTest::repetition_count ? "repetition_count" : "adaptive_proportion";
+}
+
 // Where each test fired first in the bits checked, as the run's bit number
 // counted from 1; nothing when it did not fire.
 struct HealthAlarms {
   std::optional<std::uint64_t> repetitionCount;
   std::optional<std::uint64_t> adaptiveProportion;
 
-  // "repetition_count", "adaptive_proportion", both separated by a blank, or "".
+  const std::optional<std::uint64_t>& fired(HealthTest test) const {
+    return test == HealthTest::repetition_count ? repetitionCount : adaptiveProportion;
+  }
+  // The names of the tests that fired, separated by a blank, or "".
   std::string names() const;
 };
 

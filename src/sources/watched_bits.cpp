@@ -25,8 +25,9 @@ TakeResult WatchedBits::take(PassBytes& bits) {
   ++passes_;
   alarms_ = tests_.check(bits);
   const std::int64_t second = reports_.second ? reports_.second() : 0;
-  watch_alarm(alarmLines_[0], alarms_.repetitionCount, second);
-  watch_alarm(alarmLines_[1], alarms_.adaptiveProportion, second);
+  for (std::size_t test = 0; test < kHealthTests.size(); ++test) {
+    watch_alarm(alarmLines_[test], alarms_.fired(kHealthTests[test]), second);
+  }
   watch_lateness();
   return result;
 }

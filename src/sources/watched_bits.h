@@ -43,6 +43,8 @@ class WatchedBits final : public PassBits {
   // The raw record's alarm column for the pass last taken: the health tests
   // that fired, then "late", one blank apart.
   std::string pass_marks() const;
+  // The health tests that fired on the bits of the pass last taken.
+  const HealthAlarms& pass_alarms() const { return alarms_; }
   // Late passes so far, and whether an episode of them is under way.
   std::int64_t late_passes() const { return latePasses_; }
   bool late() const { return episode_.has_value(); }
@@ -74,7 +76,8 @@ class WatchedBits final : public PassBits {
   WatchReports reports_;
   HealthTests tests_;
   HealthAlarms alarms_;
-  std::array<AlarmLine, 2> alarmLines_{{{"repetition_count"}, {"adaptive_proportion"}}};
+  std::array<AlarmLine, kHealthTests.size()> alarmLines_{
+      {{health_test_name(kHealthTests[0])}, {health_test_name(kHealthTests[1])}}};
   std::int64_t passes_ = 0;
   bool passLate_ = false;
   std::int64_t latePasses_ = 0;

@@ -1,6 +1,7 @@
 // The live metrics as Prometheus reads them: the text parsed back after known
-// events, and three stations' servers answering a real Prometheus, started on a free local port with the shipped rules, that
-// scrapes them every second and records the network's Z.
+// events, and three simulated stations answering a real Prometheus, started
+// on a free local port with the shipped rules, that scrapes them every second
+// and records the network's Z.
 
 #include <gtest/gtest.h>
 
@@ -49,7 +50,7 @@ TEST(StationMetrics, TextCountsEveryEventOnceWithEverySeriesAlwaysThere) {
   for (const int ones : {120, 200, 0}) metrics.pass_counted(ones, 1796535141 + ones);
   metrics.health_alarm(HealthTest::adaptive_proportion);
   metrics.late_pass();
-  metrics.record_lost(RecordFile::raw_record);
+  metrics.record_lost(RecordFile::raw_record, 1);
   metrics.cycle_completed();
   metrics.source_up(true);
   const auto series = [](const std::string& name, const std::string& more = "") {
@@ -74,24 +75,26 @@ TEST(StationMetrics, TextCountsEveryEventOnceWithEverySeriesAlwaysThere) {
   for (int scrape = 0; scrape < 2; ++scrape) EXPECT_EQ(samples(metrics.exposition()), expected);
 }
 
-// Three stations counting a pass every 100 ms, each on a port of its own;
-// processes of the simulator serving their metrics can take their place.
+// A local port that was free a moment ago.
+std::uint16_t free_port() { return MetricsServer::start({"127.0.0.1", 0}, {})->port(); }
+
+// Three stations: simulators serving their metrics, each on a port of its own,
+// at the lowest priority so that their passes leave the machine to the rest.
 struct Stations {
   Stations() {
     for (const char* name : {"north", "east", "west"}) {
-      StationMetrics& station = metrics.emplace_back(StationIdentity{name, "keyed", "1.0.0", "5e1f", std::time(nullptr)});
-      auto server = MetricsServer::start({"127.0.0.1", 0}, [&station] { return station.exposition(); });
-      if (server) servers.push_back(std::move(*server));
+      const std::string port = std::to_string(free_port());
+      testing_app::Launch launch = testing_app::simulator({"-n", "19", NOVABIT_SIM_EXECUTABLE, "--no-screen",
+                                                           "--no-trials", "--passes", "2147483646", "--station", name,
+                                                           "--metrics", port});
+      launch.program = "/usr/bin/nice";
+      runs.emplace_back(directories.emplace_back().path(), launch);
+      addresses.push_back("127.0.0.1:" + port);
     }
-    passes = std::jthread([this](std::stop_token stop) {
-      for (int ones = 100; !stop.stop_requested(); std::this_thread::sleep_for(100ms), ones = 100) {
-        for (StationMetrics& station : metrics) station.pass_counted(ones += 10, std::time(nullptr));
-      }
-    });
   }
-  std::deque<StationMetrics> metrics;
-  std::vector<MetricsServer> servers;
-  std::jthread passes;  // stops before the stations go
+  std::deque<testing::ScratchDirectory> directories;
+  std::deque<testing_app::LiveMonitor> runs;
+  std::vector<std::string> addresses;
 };
 
 // The query's first value must reach `expected` within a minute.
@@ -109,16 +112,22 @@ void expect_answer(const std::string& api, const std::string& query, const std::
 
 TEST(MetricsServer, AnswersARealPrometheusAndRefusesTheRest) {
   const Stations stations;
-  ASSERT_EQ(stations.servers.size(), 3u);
-  const ListenAddress taken{"127.0.0.1", stations.servers[0].port()};
-  const std::string station = "-o /dev/null -w '%{http_code} %{content_type}' http://" + listen_address_text(taken);
+  const std::string station = "-o /dev/null -w '%{http_code} %{content_type}' http://" + stations.addresses[0];
   const Table answers = {{station + "/metrics", "200 text/plain; version=0.0.4; charset=utf-8"},
                          {station + "/", "404 text/plain"},
                          {station + "/metrics/x", "404 text/plain"},
                          {"-X POST " + station + "/metrics", "405 text/plain"}};
-  for (const auto& [arguments, status] : answers) EXPECT_EQ(curl(arguments), status) << arguments;
-  const auto busy = MetricsServer::start(taken, {});
-  EXPECT_EQ(busy ? "" : busy.failure().message(), "cannot listen on " + listen_address_text(taken) + ": Address already in use");
+  for (const auto& [arguments, status] : answers) {
+    for (int tries = 0; tries < 100 && curl(arguments).empty(); ++tries) std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(curl(arguments), status) << arguments;
+  }
+  // A port taken: one line, status 1, before any file is made.
+  testing::ScratchDirectory refusedFolder;
+  const std::string port = stations.addresses[0].substr(stations.addresses[0].find(':') + 1);
+  testing_app::LiveMonitor refused(refusedFolder.path(), testing_app::simulator({"--no-screen", "--metrics", port}));
+  EXPECT_EQ(refused.wait_for_exit(20s), 1);
+  EXPECT_EQ(refused.errors(), "novabit-sim: cannot listen on " + stations.addresses[0] + ": Address already in use\n");
+  EXPECT_TRUE(refusedFolder.entries().empty());
 
   const auto program = testing_x::program_path("prometheus");
   if (!program) GTEST_SKIP() << "prometheus is not installed (Debian package prometheus)";
@@ -126,10 +135,10 @@ TEST(MetricsServer, AnswersARealPrometheusAndRefusesTheRest) {
   std::ofstream config(directory.file("prometheus.yml"));
   config << "global: {scrape_interval: 1s, evaluation_interval: 1s}\nrule_files: ['" NOVABIT_PROMETHEUS_RULES "']\n"
          << "scrape_configs: [{job_name: novabit, static_configs: [{targets: [";
-  for (const MetricsServer& server : stations.servers) config << "'127.0.0.1:" << server.port() << "',";
+  for (const std::string& address : stations.addresses) config << "'" << address << "',";
   config << "]}]}]\n" << std::flush;
   // A port the system chose, which must be free again once its server is gone.
-  const std::string address = "127.0.0.1:" + std::to_string(MetricsServer::start({"127.0.0.1", 0}, {})->port());
+  const std::string address = "127.0.0.1:" + std::to_string(free_port());
   testing_app::LiveMonitor prometheus(
       directory.path(), {.program = *program, .arguments = {"--config.file=prometheus.yml", "--storage.tsdb.path=data",
                                                             "--web.listen-address=" + address}, .environment = {}});

@@ -49,7 +49,7 @@ class Program {
   explicit Program(std::int64_t lastPass, bool durable = false, bool sealed = false)
       : monitor_({{}, clock_, wallClock_, sealed ? static_cast<KeySealer&>(sealer_) : givenKey_,
                   [this, lastPass] { return clock_.now() > 1000 + lastPass - 0.5L; }},
-                 {"novabit", nullptr, errors_, false, durable, {}, {}, true}) {}
+                 {"novabit", nullptr, errors_, false, durable, {}, {}, true, "station-1", ListenAddress{"127.0.0.1", 0}}) {}
   ~Program() {
     std::fclose(errors_);
     std::free(errorBytes_);
@@ -159,6 +159,7 @@ TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
       }
       setrlimit(RLIMIT_FSIZE, &none);
       testing::write_bytes("../errors", program.errors());
+      testing::write_bytes("../metrics", program.monitor().metrics_page());
       return end;
     });
     EXPECT_EQ(status, 1);
@@ -176,20 +177,29 @@ TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
     std::map<std::string, std::int64_t> lost{{seal, sealed->clock ? 0 : 1}};
     EXPECT_TRUE(testing::records_in_order(file_bytes(log), testing::model_log(passes, kFirstPassTime), lost[log]));
     const testing::RawRecord rows = testing::read_raw_record(file_bytes(raw), true);
-    EXPECT_EQ(rows.head.size(), 4U);
+    EXPECT_EQ(rows.head.size(), 5U);
     for (std::size_t row = 0; row < rows.passes.size(); ++row) {
       EXPECT_EQ(rows.ones[row], passes[static_cast<std::size_t>(rows.passes[row] - 1)].ones) << rows.rows[row];
     }
     lost[raw] = 700 - static_cast<std::int64_t>(rows.rows.size());
     std::string expected, summary;
+    std::map<std::string, std::int64_t> counted;
     for (const std::string& file : c.failing) {
       expected += "novabit: " + file + ": write failed: " + c.reason + "; the run goes on\n";
       summary += (summary.empty() ? "" : ", ") + std::to_string(lost[file]) + " of " + file;
+      counted[file] = lost[file];
       lost.erase(file);
     }
     for (const auto& [file, count] : lost) EXPECT_EQ(count, 0) << file;
+    const std::string metrics = file_bytes("../metrics");
+    for (const auto& [name, file] : {std::pair{"study_log", log}, {"raw_record", raw}, {"seal", seal}}) {
+      const std::string series = "novabit_records_lost_total{station=\"station-1\",source=\"keyed\",file=\"" + std::string(name) + "\"} ";
+      const std::size_t at = metrics.find(series);
+      ASSERT_NE(at, std::string::npos) << metrics;
+      EXPECT_EQ(std::stoll(metrics.substr(at + series.size())), lost.contains(file) ? 0 : counted[file]) << file;
+    }
     EXPECT_EQ(file_bytes("../errors"), expected + "novabit: records lost: " + summary + "\n");
-    EXPECT_EQ(rows.passes.back() == 700, c.spaceBackAfter > 0) << "written again once space came back";
+    EXPECT_EQ(!rows.passes.empty() && rows.passes.back() == 700, c.spaceBackAfter > 0) << "written again once space came back";
   }
 }
 

@@ -143,7 +143,8 @@ const std::string kTwoCycles = std::to_string(2 * kPassesPerCycle + 599);
 
 const WholeRun kRuns[] = {
     // Two cycles and a little more, across midnight.
-    {"keyed", started({"--no-screen", "--seed", "77", "--passes", kTwoCycles, "--trace", "t.csv", "--reveal-bias", "--bits", "b.bin"}),
+    {"keyed", started({"--no-screen", "--seed", "77", "--passes", kTwoCycles, "--trace", "t.csv", "--reveal-bias", "--bits", "b.bin",
+              "--station", "north"}),
      {}, 0, "",
      [] {
        const auto passes = model_passes(kSeventySeven, 2 * kPassesPerCycle + 599);
@@ -155,7 +156,8 @@ const WholeRun kRuns[] = {
        const RawRecord raw = read_raw_record(file_bytes(kLog + ".trials.csv"));
        EXPECT_EQ(raw.head,
                  (std::vector<std::string>{"# program=novabit-sim " + std::string(program_version()), "# source=keyed",
-                                           "# key_sha256=" + key_commitment(kSeventySeven), "pass,utc,local,ones,alarm"}));
+                                           "# key_sha256=" + key_commitment(kSeventySeven), "# station=north",
+                                           "pass,utc,local,ones,alarm"}));
        EXPECT_TRUE(raw.rows[0].starts_with("1,2026-12-05T22:10:00Z,12-05-2026 22:10:00,")) << raw.rows[0];
        EXPECT_TRUE(raw.rows.back().starts_with(kTwoCycles + ",2026-12-06T22:20:00Z,12-06-2026 22:20:00,"))
            << raw.rows.back();

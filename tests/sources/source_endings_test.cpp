@@ -139,8 +139,9 @@ TEST_P(SourceEndingTest, EndsTheRunInOrderOrRidesItOut) {
   const std::string errorsFile = directory.file("errors");
   std::FILE* errors = std::fopen(errorsFile.c_str(), "w");
   const std::string source = "device:" + feed.path;
-  MonitorSettings settings{"novabit", nullptr, errors, false, false, {}, *parse_source(source), true};
+  MonitorSettings settings{"novabit", nullptr, errors, false, false, {}, *parse_source(source), true, "station-1", {}};
   settings.driver.biasEnabled = false;
+  settings.metrics = ListenAddress{"127.0.0.1", 0};
   monitor = std::make_unique<Monitor>(MonitorDevices{{}, clock, wallClock, sealer, {}, &silence}, settings);
   ASSERT_TRUE(monitor->start());
   silence.write_up_to(0);
@@ -166,6 +167,21 @@ TEST_P(SourceEndingTest, EndsTheRunInOrderOrRidesItOut) {
       EXPECT_EQ(raw.marks[pass], pass < ending.latePasses ? "late" : "");
     }
   }
+  // The metrics count what the raw record marks.
+  const std::string page = monitor->metrics_page();
+  const auto metric = [&page](const std::string& series) {
+    const std::size_t at = page.find("\n" + series);
+    return at == std::string::npos ? -1 : std::stoll(page.substr(page.find("} ", at) + 2));
+  };
+  const auto marked = [&raw](const std::string& mark) {
+    return std::count_if(raw.marks.begin(), raw.marks.end(), [&](const std::string& marks) { return marks.find(mark) != std::string::npos; });
+  };
+  EXPECT_EQ(metric("novabit_passes_total"), ending.passes);
+  EXPECT_EQ(metric("novabit_late_passes_total"), marked("late"));
+  for (const char* test : {"repetition_count", "adaptive_proportion"}) {
+    EXPECT_EQ(metric("novabit_health_alarms_total{station=\"station-1\",source=\"" + source + "\",test=\"" + test), marked(test));
+  }
+  EXPECT_EQ(metric("novabit_source_up"), 0);
   const std::string told = file_bytes(errorsFile);
   if (ending.stuck) {
     EXPECT_NE(told.find(stopped), std::string::npos) << told;
