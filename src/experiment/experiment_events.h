@@ -70,15 +70,20 @@ class EventListeners final : public ExperimentEvents {
   EventListeners(std::initializer_list<ExperimentEvents*> listeners) {
     for (ExperimentEvents* listener : listeners) add(listener);
   }
-  void add(ExperimentEvents* listener) {
-    if (listener != nullptr) listeners_.push_back(listener);
+  // `passes`: all but bit_counted, which comes 200 times a pass and would
+  // cost a listener without use for it more than all the rest.
+  enum class Hearing { everything, passes };
+  void add(ExperimentEvents* listener, Hearing hearing = Hearing::everything) {
+    if (listener == nullptr) return;
+    listeners_.push_back(listener);
+    if (hearing == Hearing::everything) bitListeners_.push_back(listener);
   }
 
   void run_started(const RunStart& start) override {
     for (ExperimentEvents* listener : listeners_) listener->run_started(start);
   }
   void bit_counted(std::int32_t bit) override {
-    for (ExperimentEvents* listener : listeners_) listener->bit_counted(bit);
+    for (ExperimentEvents* listener : bitListeners_) listener->bit_counted(bit);
   }
   void second_counted(const CountedSecond& second) override {
     for (ExperimentEvents* listener : listeners_) listener->second_counted(second);
@@ -95,6 +100,7 @@ class EventListeners final : public ExperimentEvents {
 
  private:
   std::vector<ExperimentEvents*> listeners_;
+  std::vector<ExperimentEvents*> bitListeners_;
 };
 
 }  // namespace novabit

@@ -131,7 +131,7 @@ std::string StationMetrics::exposition() const {
   out.sample("novabit_last_pass_timestamp_seconds", counts.lastPassSeconds);
   out.family("novabit_cycles_completed", "gauge", "12-hour cycles completed in this run.");
   out.sample("novabit_cycles_completed", cyclesCompleted_.load(std::memory_order_relaxed));
-  out.family("novabit_source_up", "gauge", "1 while the source of the bits delivers, 0 otherwise.");
+  out.family("novabit_source_up", "gauge", "1 while the source of the bits delivers on time, 0 while it is late or once it stopped.");
   out.sample("novabit_source_up", sourceUp_.load(std::memory_order_relaxed) ? 1 : 0);
   return out.take();
 }

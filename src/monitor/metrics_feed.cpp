@@ -1,8 +1,7 @@
 #include "monitor/metrics_feed.h"
 
+#include <ctime>
 #include <utility>
-
-#include "textio/formatting.h"
 
 namespace novabit {
 
@@ -19,10 +18,9 @@ std::string MetricsFeed::page() const {
   return metrics != nullptr ? metrics->exposition() : std::string();
 }
 
-void MetricsFeed::begin(const StationIdentity& identity, const WallClock& wallClock, const WatchedBits& watch,
+void MetricsFeed::begin(const StationIdentity& identity, const WatchedBits& watch,
                         std::function<MonitorCounts()> counts) {
   metrics_ = std::make_unique<StationMetrics>(identity);
-  wallClock_ = &wallClock;
   watch_ = &watch;
   counts_ = std::move(counts);
   refresh();
@@ -31,7 +29,8 @@ void MetricsFeed::begin(const StationIdentity& identity, const WallClock& wallCl
 
 void MetricsFeed::second_counted(const CountedSecond& second) {
   if (!metrics_) return;
-  metrics_->pass_counted(second.ones, utc_seconds(wallClock_->now()));
+  // The system's clock, as Prometheus's own: a replay's passes are counted now, whatever time they show.
+  metrics_->pass_counted(second.ones, std::time(nullptr));
   for (const HealthTest test : kHealthTests) {
     if (watch_->pass_alarms().fired(test)) metrics_->health_alarm(test);
   }

@@ -10,7 +10,6 @@
 #include <memory>
 #include <optional>
 
-#include "clocks/wall_clock.h"
 #include "experiment/experiment_events.h"
 #include "metrics/listen_address.h"
 #include "metrics/metrics_server.h"
@@ -28,9 +27,9 @@ class MetricsFeed final : public ExperimentEvents {
   MetricsFeed& operator=(const MetricsFeed&) = delete;
 
   // Once the key is sealed. `watch` tells each pass's alarms, `counts` the
-  // records lost, the late passes and the source's state so far.
-  void begin(const StationIdentity& identity, const WallClock& wallClock, const WatchedBits& watch,
-             std::function<MonitorCounts()> counts);
+  // records lost, the late passes and the source's state so far. Times are
+  // the system clock's, as Prometheus's own.
+  void begin(const StationIdentity& identity, const WatchedBits& watch, std::function<MonitorCounts()> counts);
   void second_counted(const CountedSecond& second) override;
   void cycle_ended(const EndedCycle&) override;
   void pass_ended(bool) override { refresh(); }
@@ -45,7 +44,6 @@ class MetricsFeed final : public ExperimentEvents {
 
   std::unique_ptr<StationMetrics> metrics_;
   std::atomic<const StationMetrics*> published_{nullptr};
-  const WallClock* wallClock_ = nullptr;
   const WatchedBits* watch_ = nullptr;
   std::function<MonitorCounts()> counts_;
   MonitorCounts told_;

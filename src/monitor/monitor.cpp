@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <initializer_list>
 #include <string_view>
 #include <utility>
@@ -98,10 +99,10 @@ bool Monitor::start() {
   if (!open_source()) return false;
   events_ = EventListeners{};
   for (ExperimentEvents* listener : listeners_) events_.add(listener);
-  events_.add(metrics_.get());
+  events_.add(metrics_.get(), EventListeners::Hearing::passes);
   if (settings_.trialsRecord) {
     trials_ = std::make_unique<TrialsRecord>(channels_, devices_.wallClock, *watchedSource_);
-    events_.add(trials_.get());
+    events_.add(trials_.get(), EventListeners::Hearing::passes);
   }
   if (screen_ && screen_->is_open()) {
     display_ = std::make_unique<ScreenDisplay>(*screen_, printer_, devices_.wallClock);
@@ -119,8 +120,8 @@ bool Monitor::start() {
   if (trials_ && !open_trials_record()) return false;
   if (metrics_) {
     const StationIdentity identity{settings_.station, source_text(settings_.source), program_version(),
-                                   driver_->key_commitment(), utc_seconds(devices_.wallClock.now())};
-    metrics_->begin(identity, devices_.wallClock, *watchedSource_, [this] { return counts(); });
+                                   driver_->key_commitment(), std::time(nullptr)};
+    metrics_->begin(identity, *watchedSource_, [this] { return counts(); });
   }
   return true;
 }
@@ -199,7 +200,8 @@ std::string Monitor::closed_files_note() const {
 
 MonitorCounts Monitor::counts() const {
   MonitorCounts counts;
-  if (driver_) {
+  // Every pass asks when metrics are served: the files are looked up only once one lost a record.
+  if (driver_ && losses_.any()) {
     counts.studyLogRecordsLost = losses_.count(driver_->study_log_name());
     counts.rawRecordRowsLost = losses_.count(trials_path());
     counts.sealRecordsLost = losses_.count(sealWatch_->path());

@@ -89,16 +89,11 @@ std::string time_text(const LocalTime& time) {
   return std::string(text, static_cast<std::size_t>(length));
 }
 
-std::int64_t utc_seconds(const LocalTime& time) {
+std::string utc_text(const LocalTime& time) {
   using namespace std::chrono;
   const sys_seconds local = sys_days(year(time.year) / time.month / time.day) + hours(time.hour) +
                             minutes(time.minute) + seconds(time.second);
-  return (local - seconds(time.utcOffset)).time_since_epoch().count();
-}
-
-std::string utc_text(const LocalTime& time) {
-  using namespace std::chrono;
-  const sys_seconds utc{seconds(utc_seconds(time))};
+  const sys_seconds utc = local - seconds(time.utcOffset);
   const sys_days day = floor<days>(utc);
   const year_month_day date(day);
   const hh_mm_ss clock(utc - day);

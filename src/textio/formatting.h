@@ -50,7 +50,6 @@ std::string picture_number_text(const PictureText& picture, std::optional<double
 std::string date_text(const LocalTime& time);  // "03-07-2006": month-day-year
 std::string time_text(const LocalTime& time);  // "09:05:00"
 std::string utc_text(const LocalTime& time);   // "2006-03-07T14:05:00Z": ISO 8601 in UTC
-std::int64_t utc_seconds(const LocalTime& time);  // the same moment in seconds since the epoch
 // The texts of date_text and time_text read back; a day that the month does
 // not have is refused, and a second may be 60 (a leap second).
 std::optional<LocalTime> parse_date_text(std::string_view text);
