@@ -83,9 +83,6 @@ const Refusal kRefusals[] = {
     {kMonitor, {"--dir", "sub", "--dir", "sub"}, 2, "--dir: given more than once"},
     {kMonitor, {"--no-trials=yes"}, 2, "--no-trials: takes no value"},
     {kMonitor, {"--metrics", "99999"}, 2, "--metrics: '99999': the port must be a number from 1 to 65535"},
-    {kMonitor, {"--metrics", "localhost:9464"}, 2,
-     "--metrics: 'localhost:9464': the address must be a literal IPv4 or bracketed IPv6 address (host names are not "
-     "resolved)"},
     {kSimulator, {"--station", "a\nb"}, 2,
      "--station: 'a\\x0Ab' is not a name of 1 to 100 characters without control characters"},
     {kMonitor, {"--dir", "plain"}, 1, "--dir 'plain': Not a directory"},

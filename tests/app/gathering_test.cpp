@@ -7,9 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 
 #include "support/live_monitor.h"
@@ -25,10 +23,8 @@ using testing::write_bytes;
 // ExecStart of the unit, its continuation lines joined, for station folder
 // `station` and gathering folder `gathered` on this machine.
 std::string gather_command(const std::filesystem::path& station, const std::filesystem::path& gathered) {
-  std::ifstream unit(NOVABIT_SOURCE_DIR "/packaging/gather/novabit-gather@.service");
-  std::stringstream text;
-  text << unit.rdbuf();
-  const std::string joined = std::regex_replace(text.str(), std::regex("\\\\\n *"), "");
+  const std::string unit = file_bytes(NOVABIT_SOURCE_DIR "/packaging/gather/novabit-gather@.service");
+  const std::string joined = std::regex_replace(unit, std::regex("\\\\\n *"), "");
   std::smatch command;
   if (!std::regex_search(joined, command, std::regex("ExecStart=(.*)"))) return "";
   std::string line = std::regex_replace(command.str(1), std::regex("%i:novabit/"), station.string() + "/");

@@ -191,12 +191,8 @@ TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
       lost.erase(file);
     }
     for (const auto& [file, count] : lost) EXPECT_EQ(count, 0) << file;
-    const std::string metrics = file_bytes("../metrics");
     for (const auto& [name, file] : {std::pair{"study_log", log}, {"raw_record", raw}, {"seal", seal}}) {
-      const std::string series = "novabit_records_lost_total{station=\"station-1\",source=\"keyed\",file=\"" + std::string(name) + "\"} ";
-      const std::size_t at = metrics.find(series);
-      ASSERT_NE(at, std::string::npos) << metrics;
-      EXPECT_EQ(std::stoll(metrics.substr(at + series.size())), lost.contains(file) ? 0 : counted[file]) << file;
+      EXPECT_EQ(testing::metric_value(file_bytes("../metrics"), "novabit_records_lost_total", name), counted[file]) << file;
     }
     EXPECT_EQ(file_bytes("../errors"), expected + "novabit: records lost: " + summary + "\n");
     EXPECT_EQ(!rows.passes.empty() && rows.passes.back() == 700, c.spaceBackAfter > 0) << "written again once space came back";

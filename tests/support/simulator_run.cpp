@@ -53,6 +53,14 @@ std::vector<TraceRow> read_trace(const std::filesystem::path& path) {
   return rows;
 }
 
+std::int64_t metric_value(const std::string& page, const std::string& name, const std::string& label) {
+  std::istringstream lines(page);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with(name + "{") && line.find(label) < line.find("} ")) return std::stoll(line.substr(line.find("} ") + 2));
+  }
+  return -1;
+}
+
 RawRecord read_raw_record(const std::string& bytes, bool gaps) {
   RawRecord record;
   std::istringstream lines(bytes);

@@ -35,6 +35,10 @@ struct RawRecord {
   std::vector<int> ones;
   std::vector<std::string> marks;
 };
+// The value of the sample of metric `name` whose labels hold `label` in a
+// scrape's `page`; -1 without one.
+std::int64_t metric_value(const std::string& page, const std::string& name, const std::string& label = "");
+
 RawRecord read_raw_record(const std::string& bytes, bool gaps = false);
 
 // Every bit of a --bits file, as '0' and '1'.
