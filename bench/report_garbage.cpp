@@ -37,14 +37,7 @@ void BM_ReportGarbage(benchmark::State& state) {
   const std::string log = write_long_log(directory.path(), 288).string();
   const std::string junk = (directory.path() / "junk").string();
   std::ofstream(junk, std::ios::binary) << garbage(static_cast<int>(state.range(0)));
-  ChildReport report;
-  for (auto _ : state) {
-    report = report_in_child({log, junk});
-    state.SetIterationTime(report.seconds);
-    if (report.status != 0) state.SkipWithError("the report failed");
-  }
-  state.counters["peak_MB"] = report.peakMegabytes;
-  state.counters["output_kB"] = static_cast<double>(report.outputBytes) / 1024;
+  measure_report(state, {log, junk});
 }
 BENCHMARK(BM_ReportGarbage)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kSecond)->Iterations(1)->UseManualTime();
 

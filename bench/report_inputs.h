@@ -3,6 +3,7 @@
 // that its peak memory is its own: long study logs written by the monitor's
 // own StudyLog with random counts, and raw records of any length.
 
+#include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -139,6 +140,19 @@ inline ChildReport report_in_child(const std::vector<std::string>& arguments) {
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
   return result;
+}
+
+// Each iteration runs the report in a child and takes its wall time; the
+// counters give the last run's peak memory and output.
+inline void measure_report(benchmark::State& state, const std::vector<std::string>& arguments) {
+  ChildReport report;
+  for (auto _ : state) {
+    report = report_in_child(arguments);
+    state.SetIterationTime(report.seconds);
+    if (report.status != 0) state.SkipWithError("the report failed");
+  }
+  state.counters["peak_MB"] = report.peakMegabytes;
+  state.counters["output_kB"] = static_cast<double>(report.outputBytes) / 1024;
 }
 
 }  // namespace novabit::bench

@@ -26,14 +26,7 @@ void BM_ReportTenYearsOfLogs(benchmark::State& state) {
   }
   arguments.insert(arguments.end(), {"--csv", (directory.path() / "r.csv").string(), "--png",
                                      (directory.path() / "r.png").string()});
-  ChildReport report;
-  for (auto _ : state) {
-    report = report_in_child(arguments);
-    state.SetIterationTime(report.seconds);
-    if (report.status != 0) state.SkipWithError("the report failed");
-  }
-  state.counters["peak_MB"] = report.peakMegabytes;
-  state.counters["output_kB"] = static_cast<double>(report.outputBytes) / 1024;
+  measure_report(state, arguments);
 }
 BENCHMARK(BM_ReportTenYearsOfLogs)->Unit(benchmark::kSecond)->Iterations(1)->UseManualTime();
 

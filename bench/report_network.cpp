@@ -23,13 +23,7 @@ void BM_NetworkOfAHundredStationsForADay(benchmark::State& state) {
     arguments.push_back("--network");
     arguments.push_back(write_trials(directory.path(), kSecondsPerDay, name + ".trials.csv", name).string());
   }
-  ChildReport report;
-  for (auto _ : state) {
-    report = report_in_child(arguments);
-    state.SetIterationTime(report.seconds);
-    if (report.status != 0) state.SkipWithError("the report failed");
-  }
-  state.counters["peak_MB"] = report.peakMegabytes;
+  measure_report(state, arguments);
 }
 BENCHMARK(BM_NetworkOfAHundredStationsForADay)->Unit(benchmark::kSecond)->Iterations(1)->UseManualTime();
 

@@ -15,13 +15,7 @@ void BM_ReportAYearOfSeconds(benchmark::State& state) {
   const ScratchDirectory directory;
   const std::string log = write_long_log(directory.path(), kRecordsPerYear).string();
   const std::string trials = write_trials(directory.path(), kRecordsPerYear * 300).string();
-  ChildReport report;
-  for (auto _ : state) {
-    report = report_in_child({log, "--trials", trials});
-    state.SetIterationTime(report.seconds);
-    if (report.status != 0) state.SkipWithError("the report failed");
-  }
-  state.counters["peak_MB"] = report.peakMegabytes;
+  measure_report(state, {log, "--trials", trials});
 }
 BENCHMARK(BM_ReportAYearOfSeconds)->Unit(benchmark::kSecond)->Iterations(1)->UseManualTime();
 
