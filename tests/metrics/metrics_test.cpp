@@ -17,6 +17,7 @@
 #include "metrics/metrics_server.h"
 #include "metrics/station_metrics.h"
 #include "support/live_monitor.h"
+#include "support/simulator_run.h"
 #include "support/x_server.h"
 
 namespace novabit {
@@ -73,6 +74,20 @@ TEST(StationMetrics, TextCountsEveryEventOnceWithEverySeriesAlwaysThere) {
       {series("novabit_source_up"), "1"},
   };
   for (int scrape = 0; scrape < 2; ++scrape) EXPECT_EQ(samples(metrics.exposition()), expected);
+}
+
+// A scrape beside the passes sees each pass whole, its ones with its count:
+// every odd pass has 200 ones, every even one none.
+TEST(StationMetrics, AScrapeBesideThePassesSeesEachPassWhole) {
+  StationMetrics metrics({"lab", "keyed", "1.0.0", "5e1f", 1796535140});
+  std::jthread passes([&metrics] {
+    for (int pass = 1; pass <= 20000; ++pass) metrics.pass_counted(pass % 2 == 1 ? 200 : 0, pass);
+  });
+  for (std::int64_t counted = 0; counted < 20000;) {
+    const std::string page = metrics.exposition();
+    counted = testing::metric_value(page, "novabit_passes_total");
+    ASSERT_EQ(testing::metric_value(page, "novabit_ones_total"), 200 * ((counted + 1) / 2)) << page;
+  }
 }
 
 // A local port that was free a moment ago.
