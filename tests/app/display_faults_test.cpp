@@ -33,7 +33,7 @@ using testing_app::ScratchDirectory;
 // times fast under libfaketime where it can be preloaded, so that a record
 // is written every 0.3 s and a fault can fall inside one.
 struct RunOnItsOwnServer {
-  explicit RunOnItsOwnServer(bool fastClock = true) {
+  explicit RunOnItsOwnServer([[maybe_unused]] bool fastClock = true) {
     Launch launch;
     launch.environment = {{"DISPLAY", server.display()}};
 #if !defined(__SANITIZE_ADDRESS__)
