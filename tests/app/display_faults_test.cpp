@@ -104,7 +104,7 @@ TEST(SoakLiveFaults, EveryKilledXServerEndsTheRunInOrder) {
 // runs stopped by SIGTERM each close their files and end within the screen's
 // 2 seconds, with one line saying so. Their clocks run true, since libfaketime
 // would stretch those 2 seconds.
-TEST(LiveFaults, AHungDisplayEndsTheRunOnceTheScreenFailsToClose) {
+TEST(SoakLiveFaults, AHungDisplayEndsTheRunOnceTheScreenFailsToClose) {
   if (!testing_x::program_path("Xvfb")) GTEST_SKIP() << "Xvfb is needed";
   int inOrder = 0;
   for (int batch = 0; batch < 4; ++batch) {

@@ -86,7 +86,7 @@ const SignalCase kCases[] = {
     {"standard error a broken pipe, a stuck source", stuck_source(Launch::Errors::broken_pipe), space_after_alarms, true},
 };
 
-TEST(LiveSignals, EveryRunEndsInOrderWhateverTheSignalsAndStreams) {
+TEST(SoakLiveSignals, EveryRunEndsInOrderWhateverTheSignalsAndStreams) {
   if (!testing_x::program_path("Xvfb") || !testing_x::program_path("xdotool")) GTEST_SKIP() << "Xvfb and xdotool";
   const testing_x::XvfbServer server(800, 600);
   for (const SignalCase& c : kCases) {
