@@ -4,7 +4,7 @@
 #include <span>
 
 #include "report/report_program.h"
-#include "textio/standard_streams.h"
+#include "base/standard_streams.h"
 
 int main(int argc, char** argv) {
   novabit::secure_standard_streams();

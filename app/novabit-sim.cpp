@@ -9,7 +9,7 @@
 
 #include "monitor/stop_signals.h"
 #include "simulator/simulator_main.h"
-#include "textio/standard_streams.h"
+#include "base/standard_streams.h"
 
 int main(int argc, char** argv) {
   const novabit::StopSignals stopSignals;

@@ -19,7 +19,7 @@
 #include "screen/sdl/lost_connection_end.h"
 #include "screen/sdl/sdl_back_end.h"
 #include "seal/entropy_sealer.h"
-#include "textio/standard_streams.h"
+#include "base/standard_streams.h"
 
 namespace {
 

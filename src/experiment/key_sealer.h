@@ -6,7 +6,7 @@
 #include <string>
 
 #include "keystream/random_key.h"
-#include "textio/failure.h"
+#include "base/failure.h"
 #include "textio/formatting.h"
 
 namespace novabit {

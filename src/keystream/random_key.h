@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit {
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string_view>
 
-#include "textio/file_handles.h"
+#include "base/file_handles.h"
 
 namespace novabit {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "metrics/listen_address.h"
-#include "textio/failure.h"
+#include "base/failure.h"
 
 struct MHD_Daemon;
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "sources/health_tests.h"
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit {
 

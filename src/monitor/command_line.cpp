@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "monitor/program_version.h"
-#include "textio/fresh_file.h"
+#include "base/fresh_file.h"
 
 namespace novabit {
 

@@ -17,7 +17,7 @@
 #include "metrics/listen_address.h"
 #include "monitor/help_format.h"
 #include "sources/source_spec.h"
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit {
 

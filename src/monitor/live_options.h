@@ -10,7 +10,7 @@
 
 #include "monitor/command_line.h"
 #include "sources/source_spec.h"
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit {
 

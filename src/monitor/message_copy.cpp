@@ -5,7 +5,7 @@
 
 #include <ctime>
 
-#include "textio/fresh_file.h"
+#include "base/fresh_file.h"
 
 namespace novabit {
 

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <string>
 
-#include "textio/file_handles.h"
+#include "base/file_handles.h"
 
 namespace novabit {
 

@@ -11,7 +11,7 @@
 
 #include "report/csv_file.h"
 #include "report/series_statistics.h"
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit::report {
 

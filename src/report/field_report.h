@@ -15,7 +15,7 @@
 #include "report/report_plan.h"
 #include "report/series_statistics.h"
 #include "report/window_check.h"
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit::report {
 

@@ -8,7 +8,7 @@
 
 #include "report/csv_file.h"
 #include "report/network_report.h"
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit::report {
 

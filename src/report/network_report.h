@@ -19,7 +19,7 @@
 
 #include "report/file_notes.h"
 #include "report/series_statistics.h"
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit::report {
 

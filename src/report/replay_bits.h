@@ -14,8 +14,8 @@
 
 #include "seal/seal.h"
 #include "simulator/simulation.h"
-#include "textio/failure.h"
-#include "textio/file_handles.h"
+#include "base/failure.h"
+#include "base/file_handles.h"
 
 namespace novabit::report {
 

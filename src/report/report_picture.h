@@ -12,7 +12,7 @@
 #include "report/field_report.h"
 #include "screen/colour.h"
 #include "screen/frame_buffer.h"
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit::report {
 

@@ -12,7 +12,7 @@
 
 #include "report/run_survey.h"
 #include "seal/seal.h"
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit::report {
 

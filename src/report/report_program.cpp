@@ -17,7 +17,7 @@
 #include "report/report_plan.h"
 #include "report/seal_verify.h"
 #include "report/summary_text.h"
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit::report {
 

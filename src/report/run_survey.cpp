@@ -9,7 +9,7 @@
 
 #include "experiment/experiment_numbers.h"
 #include "report/log_stream.h"
-#include "textio/file_handles.h"
+#include "base/file_handles.h"
 
 namespace novabit::report {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "report/trials_reader.h"
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit::report {
 

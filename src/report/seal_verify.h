@@ -11,7 +11,7 @@
 
 #include "report/file_notes.h"
 #include "report/report_plan.h"
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit::report {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit {
 

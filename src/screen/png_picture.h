@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "screen/frame_buffer.h"
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit {
 

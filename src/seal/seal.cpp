@@ -13,7 +13,7 @@
 #include <iterator>
 #include <utility>
 
-#include "textio/fresh_file.h"
+#include "base/fresh_file.h"
 
 namespace novabit {
 

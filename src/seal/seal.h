@@ -22,8 +22,8 @@
 
 #include "keystream/random_key.h"
 #include "sources/source_spec.h"
-#include "textio/failure.h"
-#include "textio/file_handles.h"
+#include "base/failure.h"
+#include "base/file_handles.h"
 #include "textio/formatting.h"
 
 namespace novabit {

@@ -9,7 +9,7 @@
 
 #include "experiment/experiment_events.h"
 #include "screen/graph_screen.h"
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "textio/failure.h"
-#include "textio/file_handles.h"
+#include "base/failure.h"
+#include "base/file_handles.h"
 
 namespace novabit {
 

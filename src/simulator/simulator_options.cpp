@@ -16,7 +16,7 @@
 #include "clocks/seconds_clock.h"
 #include "clocks/wall_clock.h"
 #include "seal/seal.h"
-#include "textio/fresh_file.h"
+#include "base/fresh_file.h"
 
 namespace novabit {
 

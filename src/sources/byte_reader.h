@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit {
 

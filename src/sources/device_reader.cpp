@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "sources/byte_reader.h"
-#include "textio/file_handles.h"
+#include "base/file_handles.h"
 
 namespace novabit {
 

@@ -5,7 +5,7 @@
 
 #include "experiment/pass_bits.h"
 #include "sources/source_spec.h"
-#include "textio/failure.h"
+#include "base/failure.h"
 #include "keystream/bit_source.h"
 #include "clocks/seconds_clock.h"
 

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "textio/file_handles.h"
-#include "textio/fresh_file.h"
+#include "base/file_handles.h"
+#include "base/fresh_file.h"
 
 namespace novabit {
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "textio/failure.h"
+#include "base/failure.h"
 #include "textio/record_losses.h"
 
 namespace novabit {

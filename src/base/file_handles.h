@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "textio/failure.h"
+#include "base/failure.h"
 
 namespace novabit {
 

@@ -1,4 +1,4 @@
-#include "textio/fresh_file.h"
+#include "base/fresh_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

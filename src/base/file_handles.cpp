@@ -1,4 +1,4 @@
-#include "textio/file_handles.h"
+#include "base/file_handles.h"
 
 #include <unistd.h>
 
