@@ -7,7 +7,7 @@
 #include <string_view>
 #include <utility>
 
-#include "display/monitor_texts.h"
+#include "view/monitor_texts.h"
 #include "experiment/key_source.h"
 #include "monitor/deadline.h"
 #include "monitor/program_version.h"

@@ -15,7 +15,7 @@
 
 #include "clocks/seconds_clock.h"
 #include "clocks/wall_clock.h"
-#include "display/screen_display.h"
+#include "view/monitor_view.h"
 #include "experiment/experiment_driver.h"
 #include "experiment/experiment_events.h"
 #include "experiment/key_sealer.h"

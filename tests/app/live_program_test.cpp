@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "support/live_monitor.h"
-#include "display/monitor_texts.h"
+#include "view/monitor_texts.h"
 #include "screen/colour.h"
 #include "support/x_server.h"
 #include "support/expected_frame.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "display/monitor_texts.h"
+#include "view/monitor_texts.h"
 
 namespace novabit::testing {
 

@@ -1,4 +1,4 @@
-#include "display/text_panel.h"
+#include "view/text_panel.h"
 
 #include "textio/formatting.h"
 

@@ -1,12 +1,12 @@
-#include "display/monitor_frame.h"
+#include "view/monitor_frame.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
 
-#include "display/checkpoint_dots.h"
-#include "display/monitor_texts.h"
+#include "view/checkpoint_dots.h"
+#include "view/monitor_texts.h"
 #include "experiment/experiment_numbers.h"
 #include "textio/formatting.h"
 

@@ -1,10 +1,10 @@
-#include "display/screen_display.h"
+#include "view/monitor_view.h"
 
 #include <string_view>
 #include <utility>
 
-#include "display/checkpoint_dots.h"
-#include "display/monitor_frame.h"
+#include "view/checkpoint_dots.h"
+#include "view/monitor_frame.h"
 #include "textio/formatting.h"
 
 namespace novabit {

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "clocks/wall_clock.h"
-#include "display/text_panel.h"
+#include "view/text_panel.h"
 #include "experiment/experiment_events.h"
 #include "screen/graph_screen.h"
 #include "textio/printer.h"

@@ -1,4 +1,4 @@
-#include "display/checkpoint_dots.h"
+#include "view/checkpoint_dots.h"
 
 #include "experiment/checkpoint_arithmetic.h"
 

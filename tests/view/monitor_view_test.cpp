@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "display/screen_display.h"
+#include "view/monitor_view.h"
 #include "screen/end_steps.h"
 #include "screen/graph_screen.h"
 #include "screen/memory/memory_back_end.h"
