@@ -15,7 +15,7 @@
 
 #include "fuzz_check.h"
 #include "screen/end_steps.h"
-#include "screen/font.h"
+#include "drawing/font.h"
 #include "screen/graph_screen.h"
 #include "screen/memory/memory_back_end.h"
 #include "textio/channels.h"

@@ -7,7 +7,7 @@
 #include "report/plot.h"
 #include "report/printf_text.h"
 #include "report/summary_text.h"
-#include "screen/png_picture.h"
+#include "drawing/png_picture.h"
 
 namespace novabit::report {
 

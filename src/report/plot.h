@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <string>
 
-#include "screen/canvas.h"
-#include "screen/frame_buffer.h"
-#include "screen/text_cells.h"
+#include "drawing/canvas.h"
+#include "drawing/frame_buffer.h"
+#include "drawing/text_cells.h"
 
 namespace novabit::report {
 

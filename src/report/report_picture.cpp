@@ -6,7 +6,7 @@
 
 #include "report/printf_text.h"
 #include "report/plot.h"
-#include "screen/png_picture.h"
+#include "drawing/png_picture.h"
 
 namespace novabit::report {
 

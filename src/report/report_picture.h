@@ -10,8 +10,8 @@
 #include <filesystem>
 
 #include "report/field_report.h"
-#include "screen/colour.h"
-#include "screen/frame_buffer.h"
+#include "drawing/colour.h"
+#include "drawing/frame_buffer.h"
 #include "base/failure.h"
 
 namespace novabit::report {

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "screen/display_back_end.h"
-#include "screen/frame_buffer.h"
+#include "drawing/frame_buffer.h"
 #include "screen/key_buffer.h"
 #include "screen/screen_lock.h"
 

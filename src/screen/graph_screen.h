@@ -11,14 +11,14 @@
 #include <string>
 #include <string_view>
 
-#include "screen/canvas.h"
-#include "screen/colour.h"
+#include "drawing/canvas.h"
+#include "drawing/colour.h"
 #include "screen/display_thread.h"
 #include "screen/end_steps.h"
-#include "screen/frame_buffer.h"
+#include "drawing/frame_buffer.h"
 #include "screen/key_buffer.h"
 #include "screen/screen_lock.h"
-#include "screen/text_cells.h"
+#include "drawing/text_cells.h"
 #include "textio/channels.h"
 
 namespace novabit {

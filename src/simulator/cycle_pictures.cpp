@@ -1,6 +1,6 @@
 #include "simulator/cycle_pictures.h"
 
-#include "screen/png_picture.h"
+#include "drawing/png_picture.h"
 
 namespace novabit {
 

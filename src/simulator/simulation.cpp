@@ -1,6 +1,6 @@
 #include "simulator/simulation.h"
 
-#include "screen/png_picture.h"
+#include "drawing/png_picture.h"
 
 namespace novabit {
 

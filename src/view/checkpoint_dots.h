@@ -8,7 +8,7 @@
 
 #include "experiment/experiment_events.h"
 #include "experiment/experiment_numbers.h"
-#include "screen/colour.h"
+#include "drawing/colour.h"
 
 namespace novabit {
 

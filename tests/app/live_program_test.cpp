@@ -16,7 +16,7 @@
 
 #include "support/live_monitor.h"
 #include "view/monitor_texts.h"
-#include "screen/colour.h"
+#include "drawing/colour.h"
 #include "support/x_server.h"
 #include "support/expected_frame.h"
 

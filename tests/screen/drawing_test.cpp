@@ -7,7 +7,7 @@
 
 #include <limits>
 
-#include "screen/canvas.h"
+#include "drawing/canvas.h"
 #include "screen_fixture.h"
 
 namespace novabit::testing {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "screen/colour.h"
+#include "drawing/colour.h"
 #include "screen/end_steps.h"
 #include "screen/key_buffer.h"
 #include "screen/key_translation.h"

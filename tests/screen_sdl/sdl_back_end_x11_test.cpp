@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "screen/colour.h"
+#include "drawing/colour.h"
 #include "screen/end_steps.h"
 #include "screen/graph_screen.h"
 #include "screen/sdl/lost_connection_end.h"

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstring>
 
-#include "screen/font.h"
+#include "drawing/font.h"
 
 namespace novabit::testing {
 namespace {

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "screen/colour.h"
-#include "screen/frame_buffer.h"
+#include "drawing/colour.h"
+#include "drawing/frame_buffer.h"
 
 namespace novabit::testing {
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "screen/colour.h"
+#include "drawing/colour.h"
 #include "screen/sdl/sdl_beeper.h"
 #include "screen/sdl/sdl_events.h"
 #include "screen/sdl/sdl_handles.h"

@@ -1,4 +1,4 @@
-#include "screen/canvas.h"
+#include "drawing/canvas.h"
 
 #include <algorithm>
 #include <cmath>

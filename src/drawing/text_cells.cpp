@@ -1,11 +1,11 @@
-#include "screen/text_cells.h"
+#include "drawing/text_cells.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <utility>
 
-#include "screen/font.h"
+#include "drawing/font.h"
 
 namespace novabit {
 namespace {

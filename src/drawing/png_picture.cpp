@@ -1,11 +1,11 @@
-#include "screen/png_picture.h"
+#include "drawing/png_picture.h"
 
 #include <png.h>
 
 #include <cstdint>
 #include <vector>
 
-#include "screen/colour.h"
+#include "drawing/colour.h"
 
 namespace novabit {
 

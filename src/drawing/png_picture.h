@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "screen/frame_buffer.h"
+#include "drawing/frame_buffer.h"
 #include "base/failure.h"
 
 namespace novabit {

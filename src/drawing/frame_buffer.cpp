@@ -1,4 +1,4 @@
-#include "screen/frame_buffer.h"
+#include "drawing/frame_buffer.h"
 
 #include <algorithm>
 

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "screen/colour.h"
-#include "screen/frame_buffer.h"
+#include "drawing/colour.h"
+#include "drawing/frame_buffer.h"
 
 namespace novabit {
 

@@ -8,9 +8,9 @@
 #include <functional>
 #include <string_view>
 
-#include "screen/canvas.h"
-#include "screen/colour.h"
-#include "screen/frame_buffer.h"
+#include "drawing/canvas.h"
+#include "drawing/colour.h"
+#include "drawing/frame_buffer.h"
 
 namespace novabit {
 
