@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <span>
 
-#include "monitor/stop_signals.h"
+#include "program/stop_signals.h"
 #include "simulator/simulator_main.h"
 #include "base/standard_streams.h"
 

@@ -12,10 +12,10 @@
 
 #include "clocks/seconds_clock.h"
 #include "clocks/wall_clock.h"
-#include "monitor/live_options.h"
-#include "monitor/message_copy.h"
+#include "live/live_options.h"
+#include "live/message_copy.h"
 #include "monitor/monitor.h"
-#include "monitor/stop_signals.h"
+#include "program/stop_signals.h"
 #include "screen/sdl/lost_connection_end.h"
 #include "screen/sdl/sdl_back_end.h"
 #include "seal/entropy_sealer.h"

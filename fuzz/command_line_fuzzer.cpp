@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "monitor/live_options.h"
+#include "live/live_options.h"
 #include "report/report_options.h"
 #include "simulator/simulator_options.h"
 

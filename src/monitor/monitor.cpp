@@ -10,7 +10,7 @@
 #include "view/monitor_texts.h"
 #include "experiment/key_source.h"
 #include "monitor/deadline.h"
-#include "monitor/program_version.h"
+#include "program/program_version.h"
 #include "sources/open_source.h"
 
 namespace novabit {

@@ -3,7 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <limits>
 
-#include "monitor/command_line.h"
+#include "program/command_line.h"
 
 namespace novabit::report {
 

@@ -10,7 +10,7 @@
 #include "report/log_time.h"
 #include "report/replay_bits.h"
 #include "report/trials_reader.h"
-#include "simulator/progress_bar.h"
+#include "program/progress_bar.h"
 
 namespace novabit::report {
 

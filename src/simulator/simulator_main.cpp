@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "simulator/progress_bar.h"
+#include "program/progress_bar.h"
 #include "simulator/simulation.h"
 #include "simulator/simulator_options.h"
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/program_version.h"
+#include "program/program_version.h"
 #include "support/live_monitor.h"
 
 namespace novabit {

@@ -14,7 +14,7 @@
 
 #include "experiment/experiment_events.h"
 #include "monitor/monitor.h"
-#include "monitor/stop_signals.h"
+#include "program/stop_signals.h"
 #include "screen/memory/memory_back_end.h"
 #include "support/fakes.h"
 #include "support/files.h"

@@ -23,7 +23,7 @@
 #include "experiment/bias_window.h"
 #include "experiment/experiment_numbers.h"
 #include "monitor/monitor.h"
-#include "monitor/program_version.h"
+#include "program/program_version.h"
 #include "seal/entropy_sealer.h"
 #include "seal/seal.h"
 #include "simulator/simulation.h"

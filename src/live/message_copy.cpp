@@ -1,4 +1,4 @@
-#include "monitor/message_copy.h"
+#include "live/message_copy.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -15,7 +15,7 @@
 #include <CLI/CLI.hpp>
 
 #include "metrics/listen_address.h"
-#include "monitor/help_format.h"
+#include "program/help_format.h"
 #include "sources/source_spec.h"
 #include "base/failure.h"
 

@@ -1,4 +1,4 @@
-#include "simulator/progress_bar.h"
+#include "program/progress_bar.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "monitor/help_format.h"
+#include "program/help_format.h"
 
 #include <algorithm>
 #include <string_view>

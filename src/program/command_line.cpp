@@ -1,4 +1,4 @@
-#include "monitor/command_line.h"
+#include "program/command_line.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,7 +8,7 @@
 #include <limits>
 #include <vector>
 
-#include "monitor/program_version.h"
+#include "program/program_version.h"
 #include "base/fresh_file.h"
 
 namespace novabit {

@@ -1,4 +1,4 @@
-#include "monitor/stop_signals.h"
+#include "program/stop_signals.h"
 
 #include <signal.h>
 

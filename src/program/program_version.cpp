@@ -1,4 +1,4 @@
-#include "monitor/program_version.h"
+#include "program/program_version.h"
 
 namespace novabit {
 

@@ -1,4 +1,4 @@
-#include "monitor/live_options.h"
+#include "live/live_options.h"
 
 #include <string_view>
 

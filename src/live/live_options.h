@@ -8,7 +8,7 @@
 #include <string>
 #include <variant>
 
-#include "monitor/command_line.h"
+#include "program/command_line.h"
 #include "sources/source_spec.h"
 #include "base/failure.h"
 
