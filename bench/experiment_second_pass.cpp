@@ -20,7 +20,7 @@
 #include "experiment/experiment_events.h"
 #include "experiment/key_sealer.h"
 #include "experiment/key_source.h"
-#include "keystream/bit_source.h"
+#include "keystream/keyed_generator.h"
 #include "sources/open_source.h"
 #include "sources/watched_bits.h"
 #include "textio/channels.h"

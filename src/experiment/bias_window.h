@@ -7,7 +7,7 @@
 
 #include "experiment/experiment_numbers.h"
 #include "experiment/experiment_state.h"
-#include "keystream/bit_source.h"
+#include "keystream/keyed_generator.h"
 #include "keystream/random_key.h"
 
 namespace novabit {

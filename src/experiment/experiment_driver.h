@@ -17,7 +17,7 @@
 #include "experiment/key_source.h"
 #include "experiment/pass_bits.h"
 #include "experiment/study_log.h"
-#include "keystream/bit_source.h"
+#include "keystream/keyed_generator.h"
 #include "textio/printer.h"
 
 namespace novabit {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "experiment/experiment_numbers.h"
-#include "keystream/bit_source.h"
+#include "keystream/keyed_generator.h"
 
 namespace novabit {
 

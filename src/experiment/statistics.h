@@ -8,7 +8,7 @@
 #include "experiment/experiment_events.h"
 #include "experiment/experiment_state.h"
 #include "experiment/study_log.h"
-#include "keystream/bit_source.h"
+#include "keystream/keyed_generator.h"
 
 namespace novabit {
 

@@ -20,7 +20,7 @@
 #include "experiment/experiment_events.h"
 #include "experiment/key_sealer.h"
 #include "experiment/pass_bits.h"
-#include "keystream/bit_source.h"
+#include "keystream/keyed_generator.h"
 #include "monitor/lost_records.h"
 #include "monitor/metrics_feed.h"
 #include "monitor/monitor_counts.h"

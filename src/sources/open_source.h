@@ -6,7 +6,7 @@
 #include "experiment/pass_bits.h"
 #include "sources/source_spec.h"
 #include "base/failure.h"
-#include "keystream/bit_source.h"
+#include "keystream/keyed_generator.h"
 #include "clocks/seconds_clock.h"
 
 namespace novabit {

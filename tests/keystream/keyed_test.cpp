@@ -2,7 +2,7 @@
 // as little-endian words), the SHA-256 behind the key's commitment, the draws
 // made from the stream, and the clocks of a run.
 
-#include "keystream/bit_source.h"
+#include "keystream/keyed_generator.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <regex>
 
-#include "keystream/bit_source.h"
+#include "keystream/keyed_generator.h"
 
 namespace novabit::testing {
 

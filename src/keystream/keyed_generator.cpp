@@ -1,4 +1,4 @@
-#include "keystream/bit_source.h"
+#include "keystream/keyed_generator.h"
 
 #include <cmath>
 
