@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "drawing/canvas.h"
-#include "screen_fixture.h"
+#include "screen/screen_fixture.h"
 
 namespace novabit::testing {
 namespace {
