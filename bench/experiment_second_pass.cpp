@@ -18,7 +18,7 @@
 #include "clocks/wall_clock.h"
 #include "experiment/experiment_driver.h"
 #include "experiment/experiment_events.h"
-#include "experiment/key_sealer.h"
+#include "replay/given_key.h"
 #include "experiment/key_source.h"
 #include "keystream/keyed_generator.h"
 #include "sources/open_source.h"

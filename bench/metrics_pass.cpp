@@ -18,7 +18,7 @@
 #include <thread>
 
 #include "clocks/virtual_clocks.h"
-#include "experiment/key_sealer.h"
+#include "replay/given_key.h"
 #include "metrics/metrics_server.h"
 #include "metrics/station_metrics.h"
 #include "monitor/monitor.h"

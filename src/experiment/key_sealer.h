@@ -1,7 +1,7 @@
 #pragma once
 // Where a run's key comes from. The live monitor takes a fresh one from the
 // kernel and seals it beside the study log before the first pass; replays
-// and simulations are given theirs.
+// and simulations are given theirs (replay/given_key.h).
 
 #include <string>
 
@@ -24,16 +24,6 @@ class KeySealer {
   // The seconds clock as the first pass read it: a replay starts there. A
   // failure names the file; the key is sealed already, so the run goes on.
   virtual Outcome note_first_reading(long double) { return {}; }
-};
-
-// A key chosen beforehand; nothing is written.
-class GivenKey final : public KeySealer {
- public:
-  explicit GivenKey(const RandomKey& key) : key_(key) {}
-  Result<RandomKey> seal_key(const SealRequest&) override { return key_; }
-
- private:
-  RandomKey key_;
 };
 
 }  // namespace novabit

@@ -1,16 +1,17 @@
 #include "report/seal_verify.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
 
 #include "experiment/experiment_numbers.h"
+#include "program/progress_bar.h"
+#include "replay/replay.h"
 #include "report/log_stream.h"
 #include "report/log_time.h"
-#include "report/replay_bits.h"
 #include "report/trials_reader.h"
-#include "program/progress_bar.h"
 
 namespace novabit::report {
 
@@ -18,8 +19,78 @@ namespace {
 
 constexpr std::int64_t kPassesPerShow = 3600;
 
+// How far the comparison is, shown now and then on a terminal.
+class VerifyProgress {
+ public:
+  VerifyProgress(std::FILE* terminal, std::int64_t total) : total_(total) {
+    if (terminal != nullptr) bar_.emplace(terminal, total);
+  }
+  void reached(std::int64_t pass) {
+    if (bar_ && pass >= shown_ + kPassesPerShow) {
+      shown_ = std::min(pass, total_);
+      bar_->show(shown_, elapsed());
+    }
+  }
+  void finish() {
+    if (!bar_) return;
+    bar_->show(total_, elapsed());
+    bar_->finish();
+  }
+
+ private:
+  double elapsed() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin_).count(); }
+
+  std::int64_t total_;
+  std::optional<ProgressBar> bar_;
+  std::int64_t shown_ = 0;
+  std::chrono::steady_clock::time_point begin_ = std::chrono::steady_clock::now();
+};
+
 std::string difference(const char* what, std::int64_t ones, std::int64_t replayed) {
   return std::string(what) + " has " + std::to_string(ones) + " ones, the replay " + std::to_string(replayed);
+}
+
+// The sealed run of the keyed generator, replayed from its key; a failure names the seal.
+Result<std::unique_ptr<Replay>> start_replay(const PlannedSeal& seal) {
+  const auto fail = [&seal](const std::string& why) { return Failure{seal.file + ": the replay " + why, 0}; };
+  if (seal.seal.source.kind != SourceSpec::Kind::keyed) {
+    return fail("needs a run of the keyed generator; this run's bits came from " + source_text(seal.seal.source));
+  }
+  // Its clocks only stamp the replay's own study log; a start that is no
+  // local time here changes no count.
+  Result<std::unique_ptr<Replay>> replay =
+      Replay::start(seal.seal.key, sealed_clocks(seal.seal).value_or(ReplayClocks{}));
+  if (!replay) return replay.failure().after(seal.file + ": the replay ");
+  return replay;
+}
+
+void compare_second(const TrialSecond& second, Replay& replay, Verification& verified) {
+  ++verified.seconds;
+  const std::int64_t replayed = replay.ones_between(second.pass, second.pass);
+  if (replayed == second.ones) {
+    ++verified.secondsReproduced;
+    return;
+  }
+  verified.trialsDifferences.add(second.line, false, [&] {
+    return difference(("pass " + std::to_string(second.pass)).c_str(), second.ones, replayed);
+  });
+}
+
+void compare_record(const Checkpoint& record, Replay& replay, Verification& verified) {
+  if (!record.counted || record.kind == RecordKind::cycle) return;
+  const bool quarter = record.kind == RecordKind::quarter;
+  const std::int64_t replayed =
+      replay.ones_between(record.pass - (quarter ? kQuarterPasses : kFiveMinutePasses) + 1, record.pass);
+  ++verified.records;
+  if (replayed == record.ones) {
+    ++verified.recordsReproduced;
+    return;
+  }
+  verified.logDifferences.add(record.line, false, [&] {
+    return difference(
+        (std::string(quarter ? "the quarter" : "the five-minute") + " record of " + stamp_text(record.stamp)).c_str(),
+        record.ones, replayed);
+  });
 }
 
 }  // namespace
@@ -28,7 +99,7 @@ Result<Verification> verify_seal(const PlannedSeal& seal, const ReportPlan& plan
   const PlannedRun& run = plan.runs[seal.run];
   const PlannedFile* trialsFile = run.trials ? &plan.trials[*run.trials] : nullptr;
   Verification verified{seal.file, run.log.file, trialsFile ? trialsFile->file : "", 0, 0, 0, 0, {}, {}};
-  Result<std::unique_ptr<ReplayBits>> replay = ReplayBits::start(seal.file, seal.seal);
+  Result<std::unique_ptr<Replay>> replay = start_replay(seal);
   if (!replay) return replay.failure();
   // What the analysis already noted about these files is not repeated.
   FileNotes ignored;
@@ -40,55 +111,21 @@ Result<Verification> verify_seal(const PlannedSeal& seal, const ReportPlan& plan
     if (!opened) return opened.failure();
     trials = std::move(*opened);
   }
-  // The passes compared so far, shown now and then on a terminal.
-  const std::int64_t total = std::max(run.log.lastPass, trialsFile ? trialsFile->lastPass : 0);
-  std::optional<ProgressBar> bar;
-  if (progress != nullptr) bar.emplace(progress, total);
-  std::int64_t shown = 0;
-  const auto begin = std::chrono::steady_clock::now();
+  VerifyProgress bar(progress, std::max(run.log.lastPass, trialsFile ? trialsFile->lastPass : 0));
   std::optional<Checkpoint> record = (*log)->next();
   std::optional<TrialSecond> second = trials ? trials->next() : std::nullopt;
   while (record || second) {
     // Both files in the order of their passes, a second before the records its pass writes.
     if (second && (!record || second->pass <= record->pass)) {
-      ++verified.seconds;
-      const std::int64_t replayed = (*replay)->ones_between(second->pass, second->pass);
-      if (replayed == second->ones) {
-        ++verified.secondsReproduced;
-      } else {
-        verified.trialsDifferences.add(second->line, false, [&] {
-          return difference(("pass " + std::to_string(second->pass)).c_str(), second->ones, replayed);
-        });
-      }
+      compare_second(*second, **replay, verified);
       second = trials->next();
     } else {
-      if (record->counted && record->kind != RecordKind::cycle) {
-        const bool quarter = record->kind == RecordKind::quarter;
-        const std::int64_t replayed =
-            (*replay)->ones_between(record->pass - (quarter ? kQuarterPasses : kFiveMinutePasses) + 1, record->pass);
-        ++verified.records;
-        if (replayed == record->ones) {
-          ++verified.recordsReproduced;
-        } else {
-          verified.logDifferences.add(record->line, false, [&] {
-            return difference((std::string(quarter ? "the quarter" : "the five-minute") + " record of " +
-                               stamp_text(record->stamp)).c_str(),
-                              record->ones, replayed);
-          });
-        }
-      }
+      compare_record(*record, **replay, verified);
       record = (*log)->next();
     }
-    const std::int64_t pass = std::min(record ? record->pass : INT64_MAX, second ? second->pass : INT64_MAX);
-    if (bar && (record || second) && pass >= shown + kPassesPerShow) {
-      shown = std::min(pass, total);
-      bar->show(shown, std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
-    }
+    if (record || second) bar.reached(std::min(record ? record->pass : INT64_MAX, second ? second->pass : INT64_MAX));
   }
-  if (bar) {
-    bar->show(total, std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
-    bar->finish();
-  }
+  bar.finish();
   if ((*log)->failure()) return *(*log)->failure();
   if (trials && trials->failure()) return *trials->failure();
   return verified;

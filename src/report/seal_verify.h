@@ -1,6 +1,6 @@
 #pragma once
 // With a run's seal, the proof that its files hold what the run counted: the
-// run is replayed through the simulator's engine and every counted
+// run is replayed from its sealed key and every counted
 // five-minute and quarter record of its log, and every second of its raw
 // record, is compared with the replay. A difference is a tampered or
 // corrupted record.

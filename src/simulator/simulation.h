@@ -9,7 +9,7 @@
 #include <string>
 
 #include "clocks/virtual_clocks.h"
-#include "experiment/key_sealer.h"
+#include "replay/given_key.h"
 #include "monitor/monitor.h"
 #include "screen/memory/memory_back_end.h"
 #include "simulator/bit_stream.h"

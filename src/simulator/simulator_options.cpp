@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "clocks/seconds_clock.h"
 #include "clocks/wall_clock.h"
+#include "replay/replay_clocks.h"
 #include "seal/seal.h"
 #include "base/fresh_file.h"
 
@@ -58,19 +58,17 @@ std::optional<std::variant<ArgumentError, Failure>> apply_seal(const Path& path,
     return ArgumentError{"--source: " + in_quotes(source_text(options.source)) +
                          " is not of the kind of the sealed run's " + source_text(seal.source)};
   }
-  const std::optional<std::time_t> start = local_moment(seal.start);
-  if (!start) {
+  const std::optional<ReplayClocks> clocks = sealed_clocks(seal);
+  if (!clocks) {
     return Failure{"--seal " + path.string() + ": the start " + date_text(seal.start) + " " + time_text(seal.start) +
                        " is no local time here",
                    0};
   }
   options.key = seal.key;
-  options.start = *start;
-  options.clockZero = kYear2000Epoch;
+  options.start = clocks->start;
+  options.clockZero = clocks->clockZero;
+  options.clockOrigin = clocks->clockOrigin;
   options.replay = true;
-  // Without a clock line (a run that never began its first pass) the run's
-  // passes are taken to begin on the start's whole seconds.
-  options.clockOrigin = seal.clock.value_or(static_cast<long double>(*start - kYear2000Epoch));
   return std::nullopt;
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "experiment/checkpoint_arithmetic.h"
+#include "replay/given_key.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "textio/channels.h"

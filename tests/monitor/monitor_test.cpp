@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "replay/given_key.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/log_model.h"

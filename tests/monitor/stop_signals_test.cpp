@@ -15,6 +15,7 @@
 #include "experiment/experiment_events.h"
 #include "monitor/monitor.h"
 #include "program/stop_signals.h"
+#include "replay/given_key.h"
 #include "screen/memory/memory_back_end.h"
 #include "support/fakes.h"
 #include "support/files.h"

@@ -22,6 +22,7 @@
 
 #include "clocks/virtual_clocks.h"
 #include "monitor/monitor.h"
+#include "replay/given_key.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/local_zone.h"
