@@ -8,6 +8,7 @@
 #include <string>
 #include <variant>
 
+#include "monitor/run_options.h"
 #include "program/command_line.h"
 #include "sources/source_spec.h"
 #include "base/failure.h"

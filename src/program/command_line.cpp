@@ -15,23 +15,6 @@ namespace novabit {
 
 namespace {
 
-constexpr std::size_t kMaxStationName = 100;
-
-// Control characters as \xNN, so that a message stays one line.
-std::string escaped(std::string_view text) {
-  std::string shown;
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) {
-      shown += c;
-    } else {
-      char escape[5];
-      std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(static_cast<unsigned char>(c)));
-      shown += escape;
-    }
-  }
-  return shown;
-}
-
 // The option an error of CLI11's names: its message begins with the name,
 // with or without its dashes.
 const CLI::Option* named_option(const CLI::App& app, const std::string& message) {
@@ -61,6 +44,20 @@ std::string number_text(double value) {
 }
 
 }  // namespace
+
+std::string escaped(std::string_view text) {
+  std::string shown;
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) {
+      shown += c;
+    } else {
+      char escape[5];
+      std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(static_cast<unsigned char>(c)));
+      shown += escape;
+    }
+  }
+  return shown;
+}
 
 std::string in_quotes(std::string_view value) { return "'" + escaped(value) + "'"; }
 
@@ -142,53 +139,6 @@ CLI::Option* add_number(CLI::App& app, const std::string& name, double& target, 
       description);
 }
 
-void add_station_options(CLI::App& app, StationOptions& options) {
-  app.add_option_function<std::string>(
-         "--station",
-         [&options](const std::string& text) {
-           // One line of the raw record's head and one label value.
-           const bool printable = std::none_of(text.begin(), text.end(), [](char c) {
-             return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-           });
-           if (text.empty() || text.size() > kMaxStationName || !printable) {
-             throw CLI::ValidationError("--station", in_quotes(text) + " is not a name of 1 to " +
-                                                         std::to_string(kMaxStationName) +
-                                                         " characters without control characters");
-           }
-           options.station = text;
-         },
-         "names this station in the raw record and the metrics (default: the host name)")
-      ->type_name("NAME")
-      ->group("Station");
-  app.add_option_function<std::string>(
-         "--metrics",
-         [&options](const std::string& text) {
-           Result<ListenAddress> parsed = parse_listen_address(text);
-           if (!parsed) throw CLI::ValidationError("--metrics", in_quotes(text) + ": " + escaped(parsed.failure().message()));
-           options.metrics = *parsed;
-         },
-         "serves the live metrics for Prometheus at http://ADDR:PORT/metrics (ADDR default: 127.0.0.1)")
-      ->type_name("[ADDR:]PORT")
-      ->group("Station");
-}
-
-CLI::Option* add_no_trials_flag(CLI::App& app, bool& noTrials) {
-  return app.add_flag("--no-trials", noTrials, "no raw per-second record (estudio_MM-DD-YYYY.trials.csv)");
-}
-
-CLI::Option* add_source_option(CLI::App& app, SourceSpec& source) {
-  return app
-      .add_option_function<std::string>(
-          "--source",
-          [&source](const std::string& text) {
-            Result<SourceSpec> parsed = parse_source(text);
-            if (!parsed) throw CLI::ValidationError("--source", escaped(parsed.failure().message()));
-            source = std::move(*parsed);
-          },
-          "where each pass's bits come from: " + source_choices() + " (below)")
-      ->type_name("NAME");
-}
-
 Outcome writable_output_folder(const std::string& option, const std::filesystem::path& folder) {
   if (folder.empty()) {
     std::error_code error;
@@ -196,20 +146,6 @@ Outcome writable_output_folder(const std::string& option, const std::filesystem:
     return fresh_file::writable_folder(".", "cannot write in the working folder '" + working.string() + "'");
   }
   return fresh_file::writable_folder(folder.string(), option + " " + in_quotes(folder.string()));
-}
-
-std::string sources_help() {
-  std::string help = "Sources, for --source NAME:\n";
-  for (const SourceKind& kind : kSourceKinds) {
-    const std::string name = std::string(kind.name) + (kind.name.ends_with(':') ? "PATH" : "");
-    help.append("  ").append(name).append(std::string(14 - std::min<std::size_t>(name.size(), 13), ' '));
-    help.append(kind.help).append("\n");
-  }
-  return help +
-         "A device's bytes are read most significant bit first. The hidden window is placed by the keyed generator "
-         "with every source. Health tests (NIST SP 800-90B: repetition count, adaptive proportion) watch the "
-         "source's bits; an alarm is reported and recorded, the run goes on. A physical source that ends, fails or "
-         "delivers nothing for 10 seconds ends the run with status 1.";
 }
 
 }  // namespace novabit

@@ -1,8 +1,7 @@
 #pragma once
 // What the programs' command lines share: CLI11 parsing with one style of help
-// for all three programs, --help and --version, errors in one line of our own
-// words naming the option and its value, and the options that choose the
-// source of the bits and the raw record.
+// for all three programs, --help and --version, and errors in one line of our
+// own words naming the option and its value.
 
 #include <cstdint>
 #include <filesystem>
@@ -14,15 +13,14 @@
 
 #include <CLI/CLI.hpp>
 
-#include "metrics/listen_address.h"
 #include "program/help_format.h"
-#include "sources/source_spec.h"
 #include "base/failure.h"
 
 namespace novabit {
 
-// `value` in quotes, as a refusal shows it: control characters as \xNN, so
-// that the message stays one line.
+// Control characters as \xNN, so that a message stays one line.
+std::string escaped(std::string_view text);
+// `value` in quotes, as a refusal shows it, escaped.
 std::string in_quotes(std::string_view value);
 
 // --help or --version: the text for standard output, and exit status 0.
@@ -48,24 +46,8 @@ CLI::Option* add_whole_number(CLI::App& app, const std::string& name, std::int64
 CLI::Option* add_number(CLI::App& app, const std::string& name, double& target, double above, double below,
                         const std::string& description);
 
-// --source NAME into `source`.
-CLI::Option* add_source_option(CLI::App& app, SourceSpec& source);
-// --no-trials into `noTrials`.
-CLI::Option* add_no_trials_flag(CLI::App& app, bool& noTrials);
-
-// A station as its raw record and its metrics name it, and where it serves them.
-struct StationOptions {
-  std::string station;  // empty: the host name
-  std::optional<ListenAddress> metrics;
-};
-// --station NAME and --metrics [ADDR:]PORT into `options`, in the group "Station".
-void add_station_options(CLI::App& app, StationOptions& options);
-
 // New files can be made in the folder `option` named, or in the working folder
 // when `folder` is empty; a failure names the option and the folder.
 Outcome writable_output_folder(const std::string& option, const std::filesystem::path& folder);
-
-// The help's paragraph on sources.
-std::string sources_help();
 
 }  // namespace novabit

@@ -12,6 +12,7 @@
 
 #include "experiment/experiment_numbers.h"
 #include "keystream/random_key.h"
+#include "monitor/run_options.h"
 #include "program/command_line.h"
 #include "sources/source_spec.h"
 
