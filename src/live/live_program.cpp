@@ -1,0 +1,92 @@
+#include "live/live_program.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "clocks/seconds_clock.h"
+#include "clocks/wall_clock.h"
+#include "live/live_options.h"
+#include "live/message_copy.h"
+#include "monitor/monitor.h"
+#include "screen/sdl/lost_connection_end.h"
+#include "screen/sdl/sdl_back_end.h"
+#include "seal/entropy_sealer.h"
+
+namespace novabit {
+
+namespace {
+
+// Only once the files are closed, or before any exists: the window is gone with
+// its server or was destroyed, and closing the screen could only hang.
+[[noreturn]] void end_after_display_loss(std::FILE* messages, const std::string& reason,
+                                         const std::string& closedFiles) {
+  std::fprintf(messages, "novabit: %s%s\n", reason.c_str(), closedFiles.c_str());
+  std::fflush(nullptr);
+  std::_Exit(1);
+}
+
+MonitorSettings live_settings(const LiveOptions& options, std::FILE* messages) {
+  MonitorSettings settings;
+  settings.errors = messages;
+  settings.source = options.source;
+  settings.trialsRecord = options.trialsRecord;
+  settings.station = options.station.station;
+  settings.metrics = options.station.metrics;
+  settings.driver.logDirectory = options.directory;
+  settings.driver.sealDirectory = options.sealDirectory;
+  return settings;
+}
+
+}  // namespace
+
+int live_main(std::span<const char* const> arguments, const StopSignals& stopSignals) {
+  const auto parsed = parse_live_arguments(arguments);
+  if (const auto* help = std::get_if<HelpRequested>(&parsed)) {
+    std::fputs(help->text.c_str(), stdout);
+    return 0;
+  }
+  if (const auto* error = std::get_if<ArgumentError>(&parsed)) {
+    std::fprintf(stderr, "novabit: %s\n%s", error->message.c_str(), live_usage_text().c_str());
+    return 2;
+  }
+  const auto& options = std::get<LiveOptions>(parsed);
+  if (const Outcome folders = check_folders(options); !folders) {
+    std::fprintf(stderr, "novabit: %s\n", folders.failure().message().c_str());
+    return 1;
+  }
+  const MessageCopy messageCopy(stderr, options.directory);
+  std::FILE* const messages = messageCopy.stream();
+  const MonitorSettings settings = live_settings(options, messages);
+  // Set once the files are closed: an end before that names no study log.
+  std::atomic<bool> logClosed{false};
+  LostConnectionEnd lostConnection(
+      [&logClosed, messages](const char* reason) {
+        end_after_display_loss(messages, reason, logClosed ? "; the study log is closed" : "");
+      });
+  const auto backEnd = make_sdl_back_end(&lostConnection);
+  SteadySecondsClock clock;
+  const SystemWallClock wallClock;
+  EntropySealer sealer(options.source);
+  Monitor monitor(
+      {{*backEnd}, clock, wallClock, sealer, [&] { return stopSignals.requested() || lostConnection.lost(); }},
+      settings);
+  // A stop before anything is opened: nothing to end but the program.
+  if (stopSignals.requested()) return 0;
+  if (!monitor.open_screen()) {
+    std::fprintf(messages, "novabit: cannot open the screen: %s\n", monitor.screen_failure().c_str());
+    return 1;
+  }
+  lostConnection.run_begins();
+  const int status = monitor.run_to_end();
+  logClosed = !monitor.closed_files_note().empty();
+  lostConnection.files_closed();
+  if (monitor.screen()->display_lost()) {
+    end_after_display_loss(messages, monitor.screen_failure(), monitor.closed_files_note());
+  }
+  monitor.close_screen();
+  return status;
+}
+
+}  // namespace novabit
