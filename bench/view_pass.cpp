@@ -29,7 +29,7 @@ struct Monitor {
   // Bits alternate in runs, so both colours and a leaning report appear.
   void typical_pass(std::int32_t pass) {
     for (std::int32_t bit = 0; bit < 200; ++bit) display.bit_counted((bit / 3) % 2);
-    display.second_counted({pass, 101, 99, Leaning::zero, 1, pass / 60 % 721, pass % 60});
+    display.second_counted({pass, 101, 99, Leaning::zero, 1, pass / 60 % 721, pass % 60, {}});
   }
 
   ChannelTable channels{nullptr, nullptr};

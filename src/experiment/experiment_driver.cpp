@@ -64,7 +64,7 @@ std::optional<RunEnd> ExperimentDriver::second_pass() {
     if (const auto end = poll_keys()) return end;
     draw_bit();
   }
-  report_second(state_, devices_.events);
+  report_second(state_, passMarks_, devices_.events);
   if (state_.secondsElapsed % kQuarterPasses == 0) quarter_checkpoint(state_, devices_.events, log_);
   if (state_.secondsElapsed % kFiveMinutePasses == 0) five_minute_checkpoint(state_, devices_.events, log_);
   // Every quarter is also a five-minute checkpoint.
@@ -82,6 +82,7 @@ std::optional<RunEnd> ExperimentDriver::take_pass_bits() {
   for (;;) {
     switch (passBits_.take(passBytes_)) {
       case TakeResult::taken:
+        passMarks_ = passBits_.marks();
         return std::nullopt;
       case TakeResult::ended:
         return RunEnd::source_ended;

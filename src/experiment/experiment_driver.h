@@ -88,6 +88,7 @@ class ExperimentDriver {
   KeyedPassBits keyedBits_;
   PassBits& passBits_;
   PassBytes passBytes_{};
+  PassMarks passMarks_;
   std::string keyCommitment_;
   bool firstPass_ = true;
   bool forced_ = false;

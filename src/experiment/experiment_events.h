@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "experiment/checkpoint_arithmetic.h"
+#include "experiment/pass_marks.h"
 
 namespace novabit {
 
@@ -29,6 +30,8 @@ struct CountedSecond {
   std::int32_t deviation = 0;  // the secondDeviation; 0 for a balanced pass
   std::int32_t cycleMinute = 0;
   std::int32_t minuteSecond = 0;
+  // The health alarms of its source's bits (before any forcing), and whether it waited for them.
+  PassMarks marks;
 };
 
 enum class Period { five_minute, quarter };

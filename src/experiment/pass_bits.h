@@ -9,6 +9,7 @@
 #include <string>
 
 #include "experiment/experiment_numbers.h"
+#include "experiment/pass_marks.h"
 #include "keystream/keyed_generator.h"
 
 namespace novabit {
@@ -35,6 +36,8 @@ class PassBits {
   // How long the pass last taken waited for its bits, in seconds, counting
   // only the time spent waiting for the source itself.
   virtual double waited_seconds() const { return 0; }
+  // What marks the pass last taken; nothing for a source nobody watches.
+  virtual PassMarks marks() const { return {}; }
 };
 
 // The keyed generator's bits: one draw per bit, in the driver's order.

@@ -7,14 +7,14 @@
 
 namespace novabit {
 
-void report_second(ExperimentState& state, ExperimentEvents& events) {
+void report_second(ExperimentState& state, const PassMarks& marks, ExperimentEvents& events) {
   const std::int32_t zeros = state.zerosThisSecond;
   const std::int32_t ones = state.onesThisSecond;
   const Leaning leaning = leaning_of(zeros, ones);
   // How many percent the leading value exceeded its expected half.
   const std::int32_t deviation = leaning == Leaning::balance ? 0 : kBitsPerPass / 2 - std::min(zeros, ones);
   events.second_counted({state.secondsElapsed, zeros, ones, leaning, deviation, state.cycleMinute,
-                         state.minuteSecond});
+                         state.minuteSecond, marks});
   state.fiveMin.add_second(leaning, deviation);
   state.quarter.add_second(leaning, deviation);
 }

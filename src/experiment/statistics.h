@@ -12,8 +12,8 @@
 
 namespace novabit {
 
-// Adds the pass's leaning and deviation to both periods.
-void report_second(ExperimentState& state, ExperimentEvents& events);
+// Tells the pass, with its marks, and adds its leaning and deviation to both periods.
+void report_second(ExperimentState& state, const PassMarks& marks, ExperimentEvents& events);
 
 // Adds the quarter's averages to the global sums, counts the win, writes the
 // record and starts a new quarter.

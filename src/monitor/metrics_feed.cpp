@@ -18,12 +18,9 @@ std::string MetricsFeed::page() const {
   return metrics != nullptr ? metrics->exposition() : std::string();
 }
 
-void MetricsFeed::begin(const StationIdentity& identity, const WatchedBits& watch,
-                        std::function<MonitorCounts()> counts) {
+void MetricsFeed::begin(const StationIdentity& identity) {
   metrics_ = std::make_unique<StationMetrics>(identity);
-  watch_ = &watch;
-  counts_ = std::move(counts);
-  refresh();
+  metrics_->source_up(true);
   published_.store(metrics_.get(), std::memory_order_release);
 }
 
@@ -32,25 +29,22 @@ void MetricsFeed::second_counted(const CountedSecond& second) {
   // The system's clock, as Prometheus's own: a replay's passes are counted now, whatever time they show.
   metrics_->pass_counted(second.ones, std::time(nullptr));
   for (const HealthTest test : kHealthTests) {
-    if (watch_->pass_alarms().fired(test)) metrics_->health_alarm(test);
+    if (second.marks.alarms.fired(test)) metrics_->health_alarm(test);
   }
+  if (second.marks.late) metrics_->late_pass();
+  metrics_->source_up(!second.marks.late);
 }
 
 void MetricsFeed::cycle_ended(const EndedCycle&) {
   if (metrics_) metrics_->cycle_completed();
 }
 
-void MetricsFeed::refresh() {
-  if (!metrics_) return;
-  const MonitorCounts now = counts_();
-  for (const auto& [file, count] : {std::pair{RecordFile::study_log, &MonitorCounts::studyLogRecordsLost},
-                                    std::pair{RecordFile::raw_record, &MonitorCounts::rawRecordRowsLost},
-                                    std::pair{RecordFile::seal, &MonitorCounts::sealRecordsLost}}) {
-    if (now.*count > told_.*count) metrics_->record_lost(file, static_cast<std::uint64_t>(now.*count - told_.*count));
-  }
-  for (std::int64_t late = told_.latePasses; late < now.latePasses; ++late) metrics_->late_pass();
-  metrics_->source_up(now.sourceUp && !now.sourceLate);
-  told_ = now;
+void MetricsFeed::records_lost(RecordFile file, std::int64_t count) {
+  if (metrics_ && count > 0) metrics_->record_lost(file, static_cast<std::uint64_t>(count));
+}
+
+void MetricsFeed::source_ended() {
+  if (metrics_) metrics_->source_up(false);
 }
 
 }  // namespace novabit

@@ -2,20 +2,19 @@
 // A run's live metrics for Prometheus. The server listens before any file is
 // made, so that a port the station cannot have refuses the start; the series
 // appear once the key is sealed (a scrape before that gets an empty page) and
-// follow every pass, health alarm, late pass, lost record and cycle.
+// follow every pass with its health alarms and lateness, every cycle, every
+// lost record and the source's end, as the run tells them.
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "experiment/experiment_events.h"
 #include "metrics/listen_address.h"
 #include "metrics/metrics_server.h"
 #include "metrics/station_metrics.h"
-#include "monitor/monitor_counts.h"
-#include "sources/watched_bits.h"
 
 namespace novabit {
 
@@ -26,15 +25,15 @@ class MetricsFeed final : public ExperimentEvents {
   MetricsFeed(const MetricsFeed&) = delete;
   MetricsFeed& operator=(const MetricsFeed&) = delete;
 
-  // Once the key is sealed. `watch` tells each pass's alarms, `counts` the
-  // records lost, the late passes and the source's state so far. Times are
-  // the system clock's, as Prometheus's own.
-  void begin(const StationIdentity& identity, const WatchedBits& watch, std::function<MonitorCounts()> counts);
+  // Once the key is sealed; the source is up from then on. Times are the
+  // system clock's, as Prometheus's own.
+  void begin(const StationIdentity& identity);
   void second_counted(const CountedSecond& second) override;
   void cycle_ended(const EndedCycle&) override;
-  void pass_ended(bool) override { refresh(); }
-  // Brings the lost records, the late passes and the source's state up to date.
-  void refresh();
+  // `count` records of `file` could not be kept.
+  void records_lost(RecordFile file, std::int64_t count);
+  // The source delivers no more.
+  void source_ended();
 
   // What a scrape gets now.
   std::string page() const;
@@ -44,9 +43,6 @@ class MetricsFeed final : public ExperimentEvents {
 
   std::unique_ptr<StationMetrics> metrics_;
   std::atomic<const StationMetrics*> published_{nullptr};
-  const WatchedBits* watch_ = nullptr;
-  std::function<MonitorCounts()> counts_;
-  MonitorCounts told_;
   // Last, so that it stops before anything its page reads goes.
   std::optional<MetricsServer> server_;
 };

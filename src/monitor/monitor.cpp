@@ -62,11 +62,28 @@ class Monitor::SealWatch final : public KeySealer {
   std::string path_;
 };
 
+// Where the run's files tell the records they lost: counted and told for the
+// end, and counted by the metrics by the kind of file.
+class Monitor::Losses final : public RecordLosses {
+ public:
+  explicit Losses(Monitor& monitor) : monitor_(monitor) {}
+
+  void records_lost(const std::string& file, std::int64_t count, const Failure& why) override {
+    monitor_.lostRecords_.records_lost(file, count, why);
+    const std::optional<RecordFile> kind = monitor_.record_file(file);
+    if (monitor_.metrics_ && kind) monitor_.metrics_->records_lost(*kind, count);
+  }
+
+ private:
+  Monitor& monitor_;
+};
+
 Monitor::Monitor(MonitorDevices devices, MonitorSettings settings)
     : devices_(std::move(devices)),
       settings_(std::move(settings)),
-      losses_([this](const std::string& line) { report(line); }),
-      channels_(settings_.console, &losses_) {
+      lostRecords_([this](const std::string& line) { report(line); }),
+      losses_(std::make_unique<Losses>(*this)),
+      channels_(settings_.console, losses_.get()) {
   channels_.set_durable_writes(settings_.durableWrites);
   if (const Result<std::string> host = host_name(); settings_.station.empty() && host) settings_.station = *host;
 }
@@ -101,14 +118,14 @@ bool Monitor::start() {
   for (ExperimentEvents* listener : listeners_) events_.add(listener);
   events_.add(metrics_.get(), EventListeners::Hearing::passes);
   if (settings_.trialsRecord) {
-    trials_ = std::make_unique<TrialsRecord>(channels_, devices_.wallClock, *watchedSource_);
+    trials_ = std::make_unique<TrialsRecord>(channels_, devices_.wallClock);
     events_.add(trials_.get(), EventListeners::Hearing::passes);
   }
   if (screen_ && screen_->is_open()) {
     display_ = std::make_unique<ScreenDisplay>(*screen_, printer_, devices_.wallClock);
     events_.add(display_.get());
   }
-  sealWatch_ = std::make_unique<SealWatch>(devices_.sealer, losses_);
+  sealWatch_ = std::make_unique<SealWatch>(devices_.sealer, *losses_);
   const ExperimentDevices experimentDevices{events_, printer_,     bits_, devices_.clock, devices_.wallClock,
                                             *keys_,  *sealWatch_, watchedSource_.get()};
   driver_ = std::make_unique<ExperimentDriver>(experimentDevices, settings_.driver);
@@ -121,7 +138,7 @@ bool Monitor::start() {
   if (metrics_) {
     const StationIdentity identity{settings_.station, source_text(settings_.source), program_version(),
                                    driver_->key_commitment(), std::time(nullptr)};
-    metrics_->begin(identity, *watchedSource_, [this] { return counts(); });
+    metrics_->begin(identity);
   }
   return true;
 }
@@ -166,7 +183,7 @@ void Monitor::report(const std::string& problem) const {
 RunEnd Monitor::run(std::optional<std::int64_t> maxPasses) {
   const RunEnd end = driver_->run(maxPasses);
   if (end == RunEnd::source_ended && !std::exchange(sourceEnded_, true)) {
-    if (metrics_) metrics_->refresh();
+    if (metrics_) metrics_->source_ended();
     report("the source " + source_text(settings_.source) + " stopped: " + watchedSource_->end_reason() +
            "; the run ends");
   }
@@ -175,10 +192,9 @@ RunEnd Monitor::run(std::optional<std::int64_t> maxPasses) {
 
 int Monitor::end_status() {
   channels_.close_all_channels();
-  if (metrics_) metrics_->refresh();  // the records the closes lost
   if (watchedSource_) watchedSource_->finish();
-  if (const auto lost = losses_.summary()) report(*lost);
-  return losses_.any() || sourceEnded_ ? 1 : 0;
+  if (const auto lost = lostRecords_.summary()) report(*lost);
+  return lostRecords_.any() || sourceEnded_ ? 1 : 0;
 }
 
 void Monitor::close_screen() {
@@ -198,20 +214,12 @@ std::string Monitor::closed_files_note() const {
   return driver_ && driver_->study_log_created() ? "; the study log is closed" : "";
 }
 
-MonitorCounts Monitor::counts() const {
-  MonitorCounts counts;
-  // Every pass asks when metrics are served: the files are looked up only once one lost a record.
-  if (driver_ && losses_.any()) {
-    counts.studyLogRecordsLost = losses_.count(driver_->study_log_name());
-    counts.rawRecordRowsLost = losses_.count(trials_path());
-    counts.sealRecordsLost = losses_.count(sealWatch_->path());
-  }
-  if (watchedSource_) {
-    counts.latePasses = watchedSource_->late_passes();
-    counts.sourceLate = watchedSource_->late();
-    counts.sourceUp = !sourceEnded_;
-  }
-  return counts;
+std::optional<RecordFile> Monitor::record_file(const std::string& file) const {
+  if (!driver_) return std::nullopt;
+  if (file == driver_->study_log_name()) return RecordFile::study_log;
+  if (file == trials_path()) return RecordFile::raw_record;
+  if (sealWatch_ && file == sealWatch_->path()) return RecordFile::seal;
+  return std::nullopt;
 }
 
 int Monitor::run_to_end() {

@@ -23,7 +23,6 @@
 #include "keystream/keyed_generator.h"
 #include "monitor/lost_records.h"
 #include "monitor/metrics_feed.h"
-#include "monitor/monitor_counts.h"
 #include "monitor/trials_record.h"
 #include "screen/end_steps.h"
 #include "screen/graph_screen.h"
@@ -112,7 +111,6 @@ class Monitor {
   // nothing: what an end message adds after its reason.
   std::string closed_files_note() const;
 
-  MonitorCounts counts() const;
   // The metrics a scrape gets now; "" without them.
   std::string metrics_page() const { return metrics_ ? metrics_->page() : std::string(); }
   GraphScreen* screen() { return screen_.get(); }
@@ -122,15 +120,18 @@ class Monitor {
  private:
   class Keys;
   class SealWatch;
+  class Losses;
 
   bool open_source();
   bool open_trials_record();
   std::string trials_path() const;
+  std::optional<RecordFile> record_file(const std::string& file) const;
   void report(const std::string& problem) const;
 
   MonitorDevices devices_;
   MonitorSettings settings_;
-  LostRecords losses_;
+  LostRecords lostRecords_;
+  std::unique_ptr<Losses> losses_;
   ChannelTable channels_;
   Printer printer_{channels_};
   EndSteps endSteps_;

@@ -7,6 +7,17 @@
 
 namespace novabit {
 
+namespace {
+
+// The alarm column: the health tests that fired, then the mark of a late pass, one blank apart.
+std::string alarm_column(const PassMarks& marks) {
+  const std::string names = marks.alarms.names();
+  if (!marks.late) return names;
+  return names.empty() ? std::string(kTrialsLateAlarm) : names + " " + std::string(kTrialsLateAlarm);
+}
+
+}  // namespace
+
 Outcome TrialsRecord::open(const std::string& path, const TrialsHeader& header) {
   channel_ = channels_.first_free_channel();
   std::string head;
@@ -27,7 +38,7 @@ void TrialsRecord::second_counted(const CountedSecond& second) {
   // A failed write is the channel's to count; the run goes on.
   static_cast<void>(channels_.write(channel_, std::to_string(second.pass) + "," + utc_text(now) + "," +
                                                   date_text(now) + " " + time_text(now) + "," +
-                                                  std::to_string(second.ones) + "," + watch_.pass_marks() +
+                                                  std::to_string(second.ones) + "," + alarm_column(second.marks) +
                                                   std::string(kLineEnd)));
   static_cast<void>(channels_.end_record(channel_));
 }

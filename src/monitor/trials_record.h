@@ -9,7 +9,6 @@
 #include "clocks/wall_clock.h"
 #include "experiment/experiment_events.h"
 #include "sources/source_spec.h"
-#include "sources/watched_bits.h"
 #include "textio/channels.h"
 
 namespace novabit {
@@ -23,9 +22,7 @@ struct TrialsHeader {
 
 class TrialsRecord final : public ExperimentEvents {
  public:
-  // `watch` holds the marks of each pass's bits by the time it is counted.
-  TrialsRecord(ChannelTable& channels, const WallClock& wallClock, const WatchedBits& watch)
-      : channels_(channels), wallClock_(wallClock), watch_(watch) {}
+  TrialsRecord(ChannelTable& channels, const WallClock& wallClock) : channels_(channels), wallClock_(wallClock) {}
 
   // Creates the file like the study log, on the first free channel, with its
   // head; a head that cannot be written fails the open.
@@ -37,7 +34,6 @@ class TrialsRecord final : public ExperimentEvents {
  private:
   ChannelTable& channels_;
   const WallClock& wallClock_;
-  const WatchedBits& watch_;
   int channel_ = 0;
 };
 

@@ -45,14 +45,6 @@ int adaptive_proportion_cutoff() {
   return cutoff;
 }
 
-std::string HealthAlarms::names() const {
-  std::string text;
-  for (const HealthTest test : kHealthTests) {
-    if (fired(test)) text.append(text.empty() ? "" : " ").append(health_test_name(test));
-  }
-  return text;
-}
-
 HealthTests::HealthTests()
     : repetitionCutoff_(repetition_count_cutoff()), adaptiveCutoff_(adaptive_proportion_cutoff()) {}
 

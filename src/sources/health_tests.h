@@ -11,7 +11,8 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string>
+
+#include "experiment/pass_marks.h"
 
 namespace novabit {
 
@@ -21,27 +22,6 @@ inline constexpr int kAdaptiveWindow = 1024;
 // The cut-offs, computed from the formulas above.
 int repetition_count_cutoff();
 int adaptive_proportion_cutoff();
-
-enum class HealthTest { repetition_count, adaptive_proportion };
-// In the order their names are listed wherever they appear.
-inline constexpr std::array<HealthTest, 2> kHealthTests{HealthTest::repetition_count, HealthTest::adaptive_proportion};
-// As the raw record, the program's lines and the metrics name a test.
-constexpr const char* health_test_name(HealthTest test) {
-  return test == HealthTest::repetition_count ? "repetition_count" : "adaptive_proportion";
-}
-
-// Where each test fired first in the bits checked, as the run's bit number
-// counted from 1; nothing when it did not fire.
-struct HealthAlarms {
-  std::optional<std::uint64_t> repetitionCount;
-  std::optional<std::uint64_t> adaptiveProportion;
-
-  const std::optional<std::uint64_t>& fired(HealthTest test) const {
-    return test == HealthTest::repetition_count ? repetitionCount : adaptiveProportion;
-  }
-  // The names of the tests that fired, separated by a blank, or "".
-  std::string names() const;
-};
 
 class HealthTests {
  public:

@@ -32,12 +32,6 @@ TakeResult WatchedBits::take(PassBytes& bits) {
   return result;
 }
 
-std::string WatchedBits::pass_marks() const {
-  const std::string names = alarms_.names();
-  if (!passLate_) return names;
-  return names.empty() ? "late" : names + " late";
-}
-
 void WatchedBits::finish() {
   for (AlarmLine& alarm : alarmLines_) {
     if (alarm.untold > 0) tell(alarm, "");
@@ -72,7 +66,6 @@ void WatchedBits::watch_lateness() {
     if (episode_) end_episode("until pass " + std::to_string(passes_ - 1));
     return;
   }
-  ++latePasses_;
   if (!episode_) {
     episode_.emplace();
     say("the source " + sourceName_ + " is late: pass " + std::to_string(passes_) + " waited " + seconds_text(wait) +

@@ -40,14 +40,8 @@ class WatchedBits final : public PassBits {
   std::string end_reason() const override { return source_.end_reason(); }
   double waited_seconds() const override { return source_.waited_seconds(); }
 
-  // The raw record's alarm column for the pass last taken: the health tests
-  // that fired, then "late", one blank apart.
-  std::string pass_marks() const;
-  // The health tests that fired on the bits of the pass last taken.
-  const HealthAlarms& pass_alarms() const { return alarms_; }
-  // Late passes so far, and whether an episode of them is under way.
-  std::int64_t late_passes() const { return latePasses_; }
-  bool late() const { return episode_.has_value(); }
+  // The health tests that fired on the bits of the pass last taken, and whether it was late.
+  PassMarks marks() const override { return {alarms_, passLate_}; }
   // At the run's end: the alarms not yet told, and a late episode still under way.
   void finish();
 
@@ -80,7 +74,6 @@ class WatchedBits final : public PassBits {
       {{health_test_name(kHealthTests[0])}, {health_test_name(kHealthTests[1])}}};
   std::int64_t passes_ = 0;
   bool passLate_ = false;
-  std::int64_t latePasses_ = 0;
   std::optional<Episode> episode_;
 };
 

@@ -32,7 +32,7 @@ class DisplayTest : public ::testing::Test {
   // What the experiment tells of one pass with these counts, in its order.
   void show_pass(std::int32_t pass, std::int32_t zeros, std::int32_t ones, Leaning leaning) {
     for (std::int32_t bit = 0; bit < zeros + ones; ++bit) display_.bit_counted(bit < zeros ? 0 : 1);
-    display_.second_counted({pass, zeros, ones, leaning, std::max(zeros, ones) - 100, 0, pass - 1});
+    display_.second_counted({pass, zeros, ones, leaning, std::max(zeros, ones) - 100, 0, pass - 1, {}});
     display_.pass_ended(false);
   }
 
