@@ -1,4 +1,4 @@
-// The monitor's display work of one SecondPass on the real screen code: a
+// The monitor view's work of one SecondPass on the real screen code: a
 // typical pass (200 bits, the report lines, the point, the separator and the
 // scrolling they cause) and the heaviest one, which adds both checkpoint dots
 // and the CycleEnd redraw of the panel and the frame.
@@ -23,13 +23,13 @@ class FixedWallClock final : public WallClock {
 struct Monitor {
   Monitor() {
     screen.set_screen_mode(19, 16, 4, 1, 0);
-    display.run_started(start);
+    view.run_started(start);
   }
 
   // Bits alternate in runs, so both colours and a leaning report appear.
   void typical_pass(std::int32_t pass) {
-    for (std::int32_t bit = 0; bit < 200; ++bit) display.bit_counted((bit / 3) % 2);
-    display.second_counted({pass, 101, 99, Leaning::zero, 1, pass / 60 % 721, pass % 60, {}});
+    for (std::int32_t bit = 0; bit < 200; ++bit) view.bit_counted((bit / 3) % 2);
+    view.second_counted({pass, 101, 99, Leaning::zero, 1, pass / 60 % 721, pass % 60, {}});
   }
 
   ChannelTable channels{nullptr, nullptr};
@@ -38,7 +38,7 @@ struct Monitor {
   GraphScreen screen{channels, endSteps, {backEnd}, GraphScreenOptions{false, "bench"}};
   Printer printer{channels};
   FixedWallClock wallClock;
-  ScreenDisplay display{screen, printer, wallClock};
+  MonitorView view{screen, printer, wallClock};
   RunStart start{"12-05-2026", "22:10:00"};
 };
 
@@ -47,7 +47,7 @@ void BM_TypicalPassDisplay(benchmark::State& state) {
   std::int32_t pass = 1;
   for (auto _ : state) {
     monitor.typical_pass(pass++);
-    monitor.display.pass_ended(false);
+    monitor.view.pass_ended(false);
   }
   benchmark::DoNotOptimize(monitor.screen.screen_memory());
 }
@@ -58,10 +58,10 @@ void BM_CycleEndPassDisplay(benchmark::State& state) {
   std::int32_t pass = 43201;
   for (auto _ : state) {
     monitor.typical_pass(pass);
-    monitor.display.checkpoint_closed({Period::quarter, Leaning::one, 89820, 90180});
-    monitor.display.checkpoint_closed({Period::five_minute, Leaning::one, 29850, 30150});
-    monitor.display.cycle_ended({pass / 43201, 12.5, 7.25, monitor.start});
-    monitor.display.pass_ended(true);
+    monitor.view.checkpoint_closed({Period::quarter, Leaning::one, 89820, 90180});
+    monitor.view.checkpoint_closed({Period::five_minute, Leaning::one, 29850, 30150});
+    monitor.view.cycle_ended({pass / 43201, 12.5, 7.25, monitor.start});
+    monitor.view.pass_ended(true);
     pass += 43201;
   }
   benchmark::DoNotOptimize(monitor.screen.screen_memory());

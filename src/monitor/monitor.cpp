@@ -122,8 +122,8 @@ bool Monitor::start() {
     events_.add(trials_.get(), EventListeners::Hearing::passes);
   }
   if (screen_ && screen_->is_open()) {
-    display_ = std::make_unique<ScreenDisplay>(*screen_, printer_, devices_.wallClock);
-    events_.add(display_.get());
+    view_ = std::make_unique<MonitorView>(*screen_, printer_, devices_.wallClock);
+    events_.add(view_.get());
   }
   sealWatch_ = std::make_unique<SealWatch>(devices_.sealer, *losses_);
   const ExperimentDevices experimentDevices{events_, printer_,     bits_, devices_.clock, devices_.wallClock,

@@ -144,7 +144,7 @@ class Monitor {
   std::unique_ptr<TrialsRecord> trials_;
   std::unique_ptr<MetricsFeed> metrics_;
   std::unique_ptr<GraphScreen> screen_;
-  std::unique_ptr<ScreenDisplay> display_;
+  std::unique_ptr<MonitorView> view_;
   EventListeners events_;
   std::unique_ptr<Keys> keys_;
   std::unique_ptr<SealWatch> sealWatch_;

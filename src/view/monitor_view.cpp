@@ -46,23 +46,23 @@ constexpr int kZeroAverageRow = 13;
 
 }  // namespace
 
-ScreenDisplay::ScreenDisplay(GraphScreen& screen, Printer& printer, const WallClock& wallClock)
+MonitorView::MonitorView(GraphScreen& screen, Printer& printer, const WallClock& wallClock)
     : screen_(screen), printer_(printer), wallClock_(wallClock), lines_(printer, wallClock) {}
 
-void ScreenDisplay::run_started(const RunStart& start) {
+void MonitorView::run_started(const RunStart& start) {
   checkpointX_ = kCheckpointStep;
   draw_frame(start);
   draw_side_panel(0);
 }
 
-void ScreenDisplay::draw_frame(const RunStart& start) { draw_monitor_frame(screen_, printer_, wallClock_, start); }
+void MonitorView::draw_frame(const RunStart& start) { draw_monitor_frame(screen_, printer_, wallClock_, start); }
 
-void ScreenDisplay::print_panel_item(int row, std::string_view label) {
+void MonitorView::print_panel_item(int row, std::string_view label) {
   screen_.set_text_position(row, kPanelColumn);
   printer_.print_text(kScreenChannel, label, Separator::newline);
 }
 
-void ScreenDisplay::draw_side_panel(std::int32_t cyclesCompleted) {
+void MonitorView::draw_side_panel(std::int32_t cyclesCompleted) {
   const auto guard = screen_.hold();
   screen_.set_text_colours(kLabelColour, 0);
   for (const PanelLabel& label : kCycleLabels) print_panel_item(label.row, label.text);
@@ -73,12 +73,12 @@ void ScreenDisplay::draw_side_panel(std::int32_t cyclesCompleted) {
   screen_.set_print_region(kTextPanelTop, kTextPanelBottom);
 }
 
-void ScreenDisplay::print_bit(std::int32_t bit) {
+void MonitorView::print_bit(std::int32_t bit) {
   screen_.set_text_colours(bit == 0 ? kZeroBitColour : kOneBitColour, kKeepColour);
   lines_.print_bit(bit);
 }
 
-void ScreenDisplay::second_counted(const CountedSecond& second) {
+void MonitorView::second_counted(const CountedSecond& second) {
   screen_.set_text_colours(kValueColour, kKeepColour);
   lines_.print_status_line(second.pass, second.zeros, second.ones);
   // A leaning line keeps the white of the StatusLine; only a balanced pass has its own colour.
@@ -88,12 +88,12 @@ void ScreenDisplay::second_counted(const CountedSecond& second) {
   plot_second_point(second);
 }
 
-void ScreenDisplay::plot_second_point(const CountedSecond& second) {
+void MonitorView::plot_second_point(const CountedSecond& second) {
   screen_.set_pixel(static_cast<float>(second.cycleMinute), static_cast<float>(second.minuteSecond),
                     point_colour(second.leaning));
 }
 
-void ScreenDisplay::checkpoint_closed(const ClosedCheckpoint& checkpoint) {
+void MonitorView::checkpoint_closed(const ClosedCheckpoint& checkpoint) {
   const DotStyle dot = checkpoint_dot_style(checkpoint.period, checkpoint.leaning);
   screen_.draw_circle(static_cast<float>(checkpointX_), static_cast<float>(checkpoint_y(checkpoint)),
                       static_cast<float>(dot.radius), dot.colour);
@@ -101,12 +101,12 @@ void ScreenDisplay::checkpoint_closed(const ClosedCheckpoint& checkpoint) {
   if (checkpoint.period == Period::five_minute) checkpointX_ += kCheckpointStep;
 }
 
-void ScreenDisplay::cycle_ended(const EndedCycle& cycle) {
+void MonitorView::cycle_ended(const EndedCycle& cycle) {
   checkpointX_ = kCheckpointStep;
   redraw_cycle_display(cycle);
 }
 
-void ScreenDisplay::redraw_cycle_display(const EndedCycle& cycle) {
+void MonitorView::redraw_cycle_display(const EndedCycle& cycle) {
   const auto guard = screen_.hold();
   // The panel and the frame lie outside the text panel, where no text may be placed.
   screen_.set_print_region(0, 0);

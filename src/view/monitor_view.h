@@ -3,7 +3,7 @@
 // fixed frame, the side panel, the text panel where every pass prints its
 // bits and reports, one pixel per second and the checkpoint dots. Text goes
 // through channel 0, which the mode set attached to the screen; the screen
-// must be open and outlive the display.
+// must be open and outlive the view.
 
 #include <cstdint>
 #include <optional>
@@ -17,9 +17,9 @@
 
 namespace novabit {
 
-class ScreenDisplay final : public ExperimentEvents {
+class MonitorView final : public ExperimentEvents {
  public:
-  ScreenDisplay(GraphScreen& screen, Printer& printer, const WallClock& wallClock);
+  MonitorView(GraphScreen& screen, Printer& printer, const WallClock& wallClock);
 
   void run_started(const RunStart& start) override;
   void bit_counted(std::int32_t bit) override { print_bit(bit); }

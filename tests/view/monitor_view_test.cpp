@@ -45,7 +45,7 @@ class DisplayTest : public ::testing::Test {
   GraphScreen screen_{channels_, endSteps_, {backEnd_}, GraphScreenOptions{false, "novabit"}};
   Printer printer_{channels_};
   FixedWallClock wallClock_{{2026, 12, 5, 22, 10, 0}};
-  ScreenDisplay display_{screen_, printer_, wallClock_};
+  MonitorView display_{screen_, printer_, wallClock_};
 };
 
 // Each pass: 200 bits in four rows, the status and deviation lines in white
