@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "screen/display_back_end.h"
-
 namespace novabit {
+
+// Every picture of the program, on the screen and in files, is this size.
+inline constexpr int kScreenWidth = 800;
+inline constexpr int kScreenHeight = 600;
 
 // First and last marked pixel row, inclusive; empty when first > last.
 struct RowBand {

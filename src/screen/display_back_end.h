@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/failure.h"
+#include "drawing/frame_buffer.h"
 
 namespace novabit {
 
@@ -38,9 +39,6 @@ struct DisplayRequest {
   int refreshRate = 0;  // 0: the display's default
   std::string title;
 };
-
-inline constexpr int kScreenWidth = 800;
-inline constexpr int kScreenHeight = 600;
 
 // All calls but beep come from the DisplayThread; beep may come from any thread.
 class DisplayBackEnd {
