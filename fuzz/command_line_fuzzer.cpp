@@ -54,10 +54,11 @@ void check_help(const std::string& text) {
   }
 }
 
-template <typename Parsed>
-void check(const Parsed& parsed, const Arguments& arguments) {
-  if (const auto* error = std::get_if<novabit::ArgumentError>(&parsed)) check_refusal(error->message, arguments);
-  if (const auto* help = std::get_if<novabit::HelpRequested>(&parsed)) check_help(help->text);
+template <typename Options>
+void check(const novabit::CommandLine<Options>& parsed, const Arguments& arguments) {
+  const auto* end = std::get_if<novabit::CommandLineEnd>(&parsed);
+  if (end && end->status == 2) check_refusal(end->text, arguments);
+  if (end && end->status == 0) check_help(end->text);
 }
 
 }  // namespace
@@ -78,8 +79,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   check(novabit::parse_live_arguments(withoutName), arguments);
   if (!namesASeal) check(novabit::parse_arguments(withoutName, std::time_t{1796508600}), arguments);
-  const novabit::report::ParsedOptions report = novabit::report::parse_report_options(pointers);
-  if (report.exitStatus == 2) check_refusal(report.error.substr(16, report.error.find('\n') - 16), arguments);
-  check_help(report.output);
+  check(novabit::report::parse_report_options(pointers), arguments);
   return 0;
 }

@@ -19,7 +19,7 @@ constexpr const char* kExitStatus =
 
 }  // namespace
 
-LiveArguments parse_live_arguments(std::span<const char* const> arguments) {
+CommandLine<LiveOptions> parse_live_arguments(std::span<const char* const> arguments) {
   LiveOptions options;
   bool noTrials = false;
   std::string directory;
@@ -38,11 +38,9 @@ LiveArguments parse_live_arguments(std::span<const char* const> arguments) {
   add_no_trials_flag(app, noTrials)->group("Files");
   add_source_option(app, options.source)->group("Source");
   add_station_options(app, options.station);
-  if (auto outcome = parse_command_line(app, arguments)) {
-    return std::visit([](auto&& result) -> LiveArguments { return result; }, *outcome);
-  }
+  if (std::optional<CommandLineEnd> end = parse_command_line(app, arguments)) return *end;
   for (const auto& [name, folder] : {std::pair{"--dir", &directory}, std::pair{"--seal-dir", &sealDirectory}}) {
-    if (app.count(name) > 0 && folder->empty()) return ArgumentError{std::string(name) + ": '' names no folder"};
+    if (app.count(name) > 0 && folder->empty()) return CommandLineEnd::refusal(std::string(name) + ": '' names no folder");
   }
   options.trialsRecord = !noTrials;
   options.directory = directory;

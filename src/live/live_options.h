@@ -23,10 +23,8 @@ struct LiveOptions {
   StationOptions station;
 };
 
-using LiveArguments = std::variant<LiveOptions, HelpRequested, ArgumentError>;
-
 // `arguments` without the program name.
-LiveArguments parse_live_arguments(std::span<const char* const> arguments);
+CommandLine<LiveOptions> parse_live_arguments(std::span<const char* const> arguments);
 
 // The folders the run writes into can take new files; a failure names the
 // option and the folder.

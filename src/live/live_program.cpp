@@ -42,19 +42,11 @@ MonitorSettings live_settings(const LiveOptions& options, std::FILE* messages) {
 }  // namespace
 
 int live_main(std::span<const char* const> arguments, const StopSignals& stopSignals) {
-  const auto parsed = parse_live_arguments(arguments);
-  if (const auto* help = std::get_if<HelpRequested>(&parsed)) {
-    std::fputs(help->text.c_str(), stdout);
-    return 0;
-  }
-  if (const auto* error = std::get_if<ArgumentError>(&parsed)) {
-    std::fprintf(stderr, "novabit: %s\n%s", error->message.c_str(), live_usage_text().c_str());
-    return 2;
-  }
+  const CommandLine<LiveOptions> parsed = parse_live_arguments(arguments);
+  if (const auto* end = std::get_if<CommandLineEnd>(&parsed)) return end->tell("novabit", live_usage_text(), stdout, stderr);
   const auto& options = std::get<LiveOptions>(parsed);
   if (const Outcome folders = check_folders(options); !folders) {
-    std::fprintf(stderr, "novabit: %s\n", folders.failure().message().c_str());
-    return 1;
+    return CommandLineEnd::failure(folders.failure()).tell("novabit", "", stdout, stderr);
   }
   const MessageCopy messageCopy(stderr, options.directory);
   std::FILE* const messages = messageCopy.stream();

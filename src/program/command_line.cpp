@@ -70,8 +70,22 @@ void set_help(CLI::App& app, HelpTexts texts) {
   app.set_help_flag();
 }
 
-std::optional<std::variant<HelpRequested, ArgumentError>> parse_command_line(CLI::App& app,
-                                                                             std::span<const char* const> arguments) {
+int CommandLineEnd::tell(std::string_view program, std::string_view usage, std::FILE* output,
+                         std::FILE* errors) const {
+  if (status == 0) {
+    std::fputs(text.c_str(), output);
+  } else {
+    std::fputs(error_text(program, usage).c_str(), errors);
+  }
+  return status;
+}
+
+std::string CommandLineEnd::error_text(std::string_view program, std::string_view usage) const {
+  if (status == 0) return "";
+  return std::string(program) + ": " + text + "\n" + (status == 2 ? std::string(usage) : "");
+}
+
+std::optional<CommandLineEnd> parse_command_line(CLI::App& app, std::span<const char* const> arguments) {
   // Added last, so that they close the list of options.
   app.set_help_flag("-h,--help", "prints this help and exits")->group("General");
   app.set_version_flag("--version", app.get_name() + " " + program_version(), "prints the version and exits")
@@ -85,18 +99,18 @@ std::optional<std::variant<HelpRequested, ArgumentError>> parse_command_line(CLI
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
-    return HelpRequested{app.help()};
+    return CommandLineEnd::help(app.help());
   } catch (const CLI::CallForVersion& version) {
-    return HelpRequested{std::string(version.what()) + "\n"};
+    return CommandLineEnd::help(std::string(version.what()) + "\n");
   } catch (const CLI::ParseError& error) {
-    return ArgumentError{in_our_words(app, error)};
+    return CommandLineEnd::refusal(in_our_words(app, error));
   }
   const std::vector<std::string> extra = app.remaining();
   if (extra.empty()) return std::nullopt;
   const std::string& first = extra.front();
   if (first.starts_with("-") && first != "-")
-    return ArgumentError{escaped(first.substr(0, first.find('='))) + ": no such option"};
-  return ArgumentError{in_quotes(first) + ": unexpected argument"};
+    return CommandLineEnd::refusal(escaped(first.substr(0, first.find('='))) + ": no such option");
+  return CommandLineEnd::refusal(in_quotes(first) + ": unexpected argument");
 }
 
 CLI::Option* add_whole_number(CLI::App& app, const std::string& name, std::int64_t& target, std::int64_t least,

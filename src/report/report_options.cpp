@@ -3,7 +3,6 @@
 #include <CLI/CLI.hpp>
 #include <limits>
 
-#include "program/command_line.h"
 
 namespace novabit::report {
 
@@ -46,31 +45,25 @@ constexpr const char* kFooter =
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 // What the options cannot mean together, once each was read.
-std::optional<ArgumentError> unfit(const ReportOptions& options) {
+std::optional<CommandLineEnd> unfit(const ReportOptions& options) {
   if (!options.network.empty()) {
     if (!options.logs.empty() || !options.trials.empty() || options.verify) {
-      return ArgumentError{"--network: reads raw records alone, without study logs, --trials or --verify"};
+      return CommandLineEnd::refusal("--network: reads raw records alone, without study logs, --trials or --verify");
     }
   } else if (options.logs.empty()) {
-    return ArgumentError{"LOG: no study log given"};
+    return CommandLineEnd::refusal("LOG: no study log given");
   } else if (options.outsideWindows) {
-    return ArgumentError{"--outside-windows: belongs to --network"};
+    return CommandLineEnd::refusal("--outside-windows: belongs to --network");
   }
-  if (options.verify && options.seals.empty()) return ArgumentError{"--verify: needs a --seal"};
-  if (options.outsideWindows && options.seals.empty()) return ArgumentError{"--outside-windows: needs a --seal"};
+  if (options.verify && options.seals.empty()) return CommandLineEnd::refusal("--verify: needs a --seal");
+  if (options.outsideWindows && options.seals.empty()) return CommandLineEnd::refusal("--outside-windows: needs a --seal");
   for (const auto& [name, file] : {std::pair{"--csv", &options.csv}, std::pair{"--png", &options.png}}) {
-    if (*file && (*file)->empty()) return ArgumentError{std::string(name) + ": '' names no file"};
+    if (*file && (*file)->empty()) return CommandLineEnd::refusal(std::string(name) + ": '' names no file");
   }
   return std::nullopt;
 }
 
-}  // namespace
-
-ParsedOptions parse_report_options(std::span<const char* const> arguments) {
-  ReportOptions options;
-  CLI::App app;
-  set_help(app, {"novabit-report", kSummary, kUsage, kFooter});
-
+void add_input_options(CLI::App& app, ReportOptions& options) {
   app.add_option("LOG", options.logs, "the study logs to read")->group("Inputs");
   app.add_option("--trials", options.trials,
                  "a raw per-second record (estudio_MM-DD-YYYY.trials.csv) for the per-second analysis; repeatable")
@@ -83,7 +76,6 @@ ParsedOptions parse_report_options(std::span<const char* const> arguments) {
       ->allow_extra_args(false)
       ->type_name("FILE")
       ->group("Inputs");
-
   app.add_flag("--verify", options.verify,
                "replays each sealed run of the keyed generator and compares its records and seconds with the "
                "replay")
@@ -96,12 +88,13 @@ ParsedOptions parse_report_options(std::span<const char* const> arguments) {
   app.add_flag("--outside-windows", options.outsideWindows,
                "with --network and each station's --seal: leaves out the seconds inside its hidden windows")
       ->group("Network of stations");
+}
 
+void add_output_options(CLI::App& app, ReportOptions& options) {
   app.add_option("--csv", options.csv, "one row per record, RFC 4180")->type_name("FILE")->group("Outputs");
   app.add_option("--png", options.png, "an 800 x 600 picture of the cumulative deviation")
       ->type_name("FILE")
       ->group("Outputs");
-
   add_number(app, "--tau", options.settings.tau, 0, kInfinity,
              "the mixture's scale for a five-minute record's z (default 0.235)")
       ->type_name("T")
@@ -109,24 +102,21 @@ ParsedOptions parse_report_options(std::span<const char* const> arguments) {
   add_number(app, "--alpha", options.settings.alpha, 0, 1, "the boundary's level, E >= 1/A (default 0.05)")
       ->type_name("A")
       ->group("Always-valid boundary");
-
-  ParsedOptions parsed;
-  auto outcome = parse_command_line(app, arguments.subspan(1));
-  if (!outcome) {
-    const std::optional<ArgumentError> problem = unfit(options);
-    if (!problem) {
-      parsed.options = std::move(options);
-      return parsed;
-    }
-    outcome = *problem;
-  }
-  if (const auto* help = std::get_if<HelpRequested>(&*outcome)) {
-    parsed.output = help->text;
-    return parsed;
-  }
-  parsed.exitStatus = 2;
-  parsed.error = "novabit-report: " + std::get<ArgumentError>(*outcome).message + "\n" + kUsage;
-  return parsed;
 }
+
+}  // namespace
+
+CommandLine<ReportOptions> parse_report_options(std::span<const char* const> arguments) {
+  ReportOptions options;
+  CLI::App app;
+  set_help(app, {"novabit-report", kSummary, kUsage, kFooter});
+  add_input_options(app, options);
+  add_output_options(app, options);
+  if (std::optional<CommandLineEnd> end = parse_command_line(app, arguments.subspan(1))) return *end;
+  if (std::optional<CommandLineEnd> end = unfit(options)) return *end;
+  return options;
+}
+
+std::string report_usage_text() { return kUsage; }
 
 }  // namespace novabit::report

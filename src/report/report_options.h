@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "program/command_line.h"
 #include "report/series_statistics.h"
 
 namespace novabit::report {
@@ -22,14 +23,10 @@ struct ReportOptions {
   BoundarySettings settings;
 };
 
-struct ParsedOptions {
-  std::optional<ReportOptions> options;  // nothing when the program ends here
-  int exitStatus = 0;                    // then: 0 after --help or --version, 2 for bad arguments
-  std::string output;                    // the help or the version, for standard output
-  std::string error;                     // the problem and the usage, for standard error
-};
-
 // `arguments` with the program name first.
-ParsedOptions parse_report_options(std::span<const char* const> arguments);
+CommandLine<ReportOptions> parse_report_options(std::span<const char* const> arguments);
+
+// The usage, a few lines.
+std::string report_usage_text();
 
 }  // namespace novabit::report

@@ -51,13 +51,15 @@ int run_network(const ReportOptions& options, std::ostream& out, const std::func
 }  // namespace
 
 int run_report(std::span<const char* const> arguments, std::ostream& out, std::ostream& err) {
-  const ParsedOptions parsed = parse_report_options(arguments);
-  out << parsed.output;
-  err << parsed.error;
-  if (!parsed.options) return parsed.exitStatus;
-  const ReportOptions& options = *parsed.options;
+  const CommandLine<ReportOptions> parsed = parse_report_options(arguments);
+  if (const auto* end = std::get_if<CommandLineEnd>(&parsed)) {
+    if (end->status == 0) out << end->text;
+    err << end->error_text("novabit-report", report_usage_text());
+    return end->status;
+  }
+  const ReportOptions& options = std::get<ReportOptions>(parsed);
   const std::function<int(const Failure&)> fail = [&err](const Failure& problem) {
-    err << "novabit-report: " << problem.message() << "\n";
+    err << CommandLineEnd::failure(problem).error_text("novabit-report", "");
     return 1;
   };
   if (!options.network.empty()) return run_network(options, out, fail);

@@ -17,14 +17,8 @@ namespace {
 // Passes between looks at the outputs, the stop request and the progress bar.
 constexpr std::int64_t kPassesPerStep = 1000;
 
-int refuse(const SimulatorStreams& streams, const std::string& problem) {
-  std::fprintf(streams.errors, "novabit-sim: %s\n%s", problem.c_str(), usage_text().c_str());
-  return 2;
-}
-
 int fail(const SimulatorStreams& streams, const Failure& failure) {
-  std::fprintf(streams.errors, "novabit-sim: %s\n", failure.message().c_str());
-  return 1;
+  return CommandLineEnd::failure(failure).tell("novabit-sim", "", streams.output, streams.errors);
 }
 
 bool stop_requested(const SimulatorStreams& streams) {
@@ -60,13 +54,10 @@ int simulate(const SimulatorOptions& options, const SimulatorStreams& streams) {
 }  // namespace
 
 int simulator_main(std::span<const char* const> arguments, const SimulatorStreams& streams) {
-  const ParsedArguments parsed = parse_arguments(arguments, std::time(nullptr));
-  if (std::holds_alternative<HelpRequested>(parsed)) {
-    std::fputs(std::get<HelpRequested>(parsed).text.c_str(), streams.output);
-    return 0;
+  const CommandLine<SimulatorOptions> parsed = parse_arguments(arguments, std::time(nullptr));
+  if (const auto* end = std::get_if<CommandLineEnd>(&parsed)) {
+    return end->tell("novabit-sim", usage_text(), streams.output, streams.errors);
   }
-  if (const auto* error = std::get_if<ArgumentError>(&parsed)) return refuse(streams, error->message);
-  if (const auto* failure = std::get_if<Failure>(&parsed)) return fail(streams, *failure);
   const auto& options = std::get<SimulatorOptions>(parsed);
   if (const Outcome paths = check_paths(options); !paths) return fail(streams, paths.failure());
   return simulate(options, streams);

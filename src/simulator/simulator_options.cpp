@@ -46,23 +46,22 @@ constexpr const char* kFooter =
 // Reads a seal into the options: its key, its source, and the clocks as its
 // run had them. The window's place in the keyed stream depends on whether the
 // bits came from it, so a replay keeps that.
-std::optional<std::variant<ArgumentError, Failure>> apply_seal(const Path& path, bool sourceGiven,
-                                                                SimulatorOptions& options) {
+std::optional<CommandLineEnd> apply_seal(const Path& path, bool sourceGiven, SimulatorOptions& options) {
   const Result<Seal> read = read_seal_file(path.string());
-  if (!read) return read.failure().after("--seal ");
+  if (!read) return CommandLineEnd::failure(read.failure().after("--seal "));
   const Seal& seal = *read;
   const bool sealedKeyed = seal.source.kind == SourceSpec::Kind::keyed;
   if (!sourceGiven) {
     options.source = seal.source;
   } else if ((options.source.kind == SourceSpec::Kind::keyed) != sealedKeyed) {
-    return ArgumentError{"--source: " + in_quotes(source_text(options.source)) +
-                         " is not of the kind of the sealed run's " + source_text(seal.source)};
+    return CommandLineEnd::refusal("--source: " + in_quotes(source_text(options.source)) +
+                                   " is not of the kind of the sealed run's " + source_text(seal.source));
   }
   const std::optional<ReplayClocks> clocks = sealed_clocks(seal);
   if (!clocks) {
-    return Failure{"--seal " + path.string() + ": the start " + date_text(seal.start) + " " + time_text(seal.start) +
-                       " is no local time here",
-                   0};
+    return CommandLineEnd::failure(Failure{"--seal " + path.string() + ": the start " + date_text(seal.start) + " " +
+                                               time_text(seal.start) + " is no local time here",
+                                           0});
   }
   options.key = seal.key;
   options.start = clocks->start;
@@ -106,26 +105,22 @@ std::vector<std::pair<std::string, Path>> output_files(const SimulatorOptions& o
 }
 
 // Two outputs in one file would garble both.
-std::optional<ArgumentError> shared_output(const SimulatorOptions& options) {
+std::optional<CommandLineEnd> shared_output(const SimulatorOptions& options) {
   const auto files = output_files(options);
   for (auto one = files.begin(); one != files.end(); ++one) {
     for (auto other = one + 1; other != files.end(); ++other) {
       const auto canonical = canonical_path(one->second);
       if (canonical && canonical == canonical_path(other->second)) {
-        return ArgumentError{one->first + " and " + other->first + ": both name the file " +
-                             in_quotes(other->second.string())};
+        return CommandLineEnd::refusal(one->first + " and " + other->first + ": both name the file " +
+                                       in_quotes(other->second.string()));
       }
     }
   }
   return std::nullopt;
 }
 
-}  // namespace
-
-ParsedArguments parse_arguments(std::span<const char* const> arguments, std::time_t now) {
-  SimulatorOptions options;
-  options.start = now;
-  options.clockZero = now;
+// The options' words as given, before they are checked and taken.
+struct GivenWords {
   std::int64_t seed = 0;
   std::string start;
   std::string seal;
@@ -137,96 +132,121 @@ ParsedArguments parse_arguments(std::span<const char* const> arguments, std::tim
   bool noTrials = false;
   bool noBias = false;
   bool noScreen = false;
+};
 
-  CLI::App app;
-  set_help(app, {"novabit-sim", kSummary, usage_text(), sources_help() + "\n\n" + kFooter});
+void add_run_options(CLI::App& app, SimulatorOptions& options, GivenWords& given) {
   add_whole_number(app, "--passes", options.passes, 0, kMaxPasses,
                    "passes to run, one per virtual second, at most 2147483646 (default 43201: one cycle)")
       ->group("Run");
-  add_whole_number(app, "--seed", seed, std::numeric_limits<std::int64_t>::min(),
+  add_whole_number(app, "--seed", given.seed, std::numeric_limits<std::int64_t>::min(),
                    std::numeric_limits<std::int64_t>::max(), "keys the draws with the number N (default 0)")
       ->group("Run");
-  app.add_option("--seal", seal, "replays the live run that sealed FILE; not with --seed or --start")
+  app.add_option("--seal", given.seal, "replays the live run that sealed FILE; not with --seed or --start")
       ->type_name("FILE")
       ->group("Run");
-  app.add_option("--start", start,
+  app.add_option("--start", given.start,
                  "local date and time of pass 1, \"YYYY-MM-DD HH:MM:SS\" (default: now); the study log is named "
                  "from its date")
       ->type_name("TIME")
       ->group("Run");
   add_source_option(app, options.source)->group("Run");
-  app.add_flag("--no-bias", noBias, "calibration: the hidden window forces nothing, every draw is unchanged")
+  app.add_flag("--no-bias", given.noBias, "calibration: the hidden window forces nothing, every draw is unchanged")
       ->group("Run");
-  app.add_option("--dir", directory,
+}
+
+void add_file_options(CLI::App& app, SimulatorOptions& options, GivenWords& given) {
+  app.add_option("--dir", given.directory,
                  "the folder of the study log and the raw record, which must exist (default: the working folder)")
       ->type_name("DIR")
       ->group("Files");
-  add_no_trials_flag(app, noTrials)->group("Files");
-  app.add_option("--png", png, "the final picture of the screen as an 800 x 600 PNG")
+  add_no_trials_flag(app, given.noTrials)->group("Files");
+  app.add_option("--png", given.png, "the final picture of the screen as an 800 x 600 PNG")
       ->type_name("FILE")
       ->group("Files");
-  app.add_option("--cycle-png", cyclePng, "the picture just before each cycle's end as PREFIX-cycleN.png")
+  app.add_option("--cycle-png", given.cyclePng, "the picture just before each cycle's end as PREFIX-cycleN.png")
       ->type_name("PREFIX")
       ->group("Files");
-  app.add_option("--trace", trace, "one CSV row per pass: pass,cycle_minute,minute_second,zeros,ones")
+  app.add_option("--trace", given.trace, "one CSV row per pass: pass,cycle_minute,minute_second,zeros,ones")
       ->type_name("FILE")
       ->group("Files");
   app.add_flag("--reveal-bias", options.revealBias,
                "adds forced,bias_start_minute,bias_bit to the trace: where the hidden window lay")
       ->group("Files");
-  app.add_option("--bits", bits,
+  app.add_option("--bits", given.bits,
                  "every counted bit in draw order, 8 to a byte, the first in the top bit; '-' is standard output, "
                  "and a reader that closes it ends the run quietly")
       ->type_name("FILE")
       ->group("Files");
+}
+
+// What the options cannot mean together, once each was read.
+std::optional<CommandLineEnd> unfit(const CLI::App& app, const SimulatorOptions& options, const GivenWords& given) {
+  for (const auto& [one, other] : {std::pair{"--seed", "--seal"}, std::pair{"--start", "--seal"}}) {
+    if (app.count(one) > 0 && app.count(other) > 0) {
+      return CommandLineEnd::refusal(std::string(one) + " and " + other + ": give only one");
+    }
+  }
+  if (options.revealBias && app.count("--trace") == 0) return CommandLineEnd::refusal("--reveal-bias: needs --trace");
+  const std::pair<const char*, const std::string*> paths[] = {{"--seal", &given.seal},   {"--dir", &given.directory},
+                                                              {"--png", &given.png},     {"--cycle-png", &given.cyclePng},
+                                                              {"--trace", &given.trace}, {"--bits", &given.bits}};
+  for (const auto& [name, path] : paths) {
+    if (app.count(name) > 0 && path->empty()) return CommandLineEnd::refusal(std::string(name) + ": '' names no file");
+  }
+  if (given.noScreen && (!given.png.empty() || !given.cyclePng.empty())) {
+    return CommandLineEnd::refusal(std::string(given.png.empty() ? "--cycle-png" : "--png") +
+                                   ": needs the screen; leave out --no-screen");
+  }
+  return std::nullopt;
+}
+
+// The given words into the options: the files, the key, the start and a seal's run.
+std::optional<CommandLineEnd> take_words(const CLI::App& app, const GivenWords& given, SimulatorOptions& options) {
+  options.trialsRecord = !given.noTrials;
+  options.biasEnabled = !given.noBias;
+  options.screen = !given.noScreen;
+  options.directory = given.directory;
+  if (!given.png.empty()) options.png = given.png;
+  if (!given.cyclePng.empty()) options.cyclePngPrefix = given.cyclePng;
+  if (!given.trace.empty()) options.trace = given.trace;
+  if (!given.bits.empty()) options.bits = given.bits;
+  if (app.count("--seed") > 0) options.key = key_from_seed(given.seed);
+  if (!given.start.empty()) {
+    const auto time = parse_local_time(given.start);
+    if (!time) {
+      return CommandLineEnd::refusal("--start: " + in_quotes(given.start) +
+                                     " is not a local time \"YYYY-MM-DD HH:MM:SS\"");
+    }
+    options.start = options.clockZero = *time;
+  }
+  if (!given.seal.empty()) return apply_seal(given.seal, app.count("--source") > 0, options);
+  return std::nullopt;
+}
+
+}  // namespace
+
+CommandLine<SimulatorOptions> parse_arguments(std::span<const char* const> arguments, std::time_t now) {
+  SimulatorOptions options;
+  options.start = now;
+  options.clockZero = now;
+  GivenWords given;
+  CLI::App app;
+  set_help(app, {"novabit-sim", kSummary, usage_text(), sources_help() + "\n\n" + kFooter});
+  add_run_options(app, options, given);
+  add_file_options(app, options, given);
   add_station_options(app, options.station);
-  app.add_flag("--no-screen", noScreen, "the experiment and the study log only, for speed")->group("Speed");
+  app.add_flag("--no-screen", given.noScreen, "the experiment and the study log only, for speed")->group("Speed");
   app.add_flag("--quiet", options.quiet, "no progress bar (shown only when standard error is a terminal)")
       ->group("Speed");
 
-  if (auto outcome = parse_command_line(app, arguments)) {
-    return std::visit([](auto&& result) -> ParsedArguments { return result; }, *outcome);
-  }
-  for (const auto& [one, other] : {std::pair{"--seed", "--seal"}, std::pair{"--start", "--seal"}}) {
-    if (app.count(one) > 0 && app.count(other) > 0) {
-      return ArgumentError{std::string(one) + " and " + other + ": give only one"};
-    }
-  }
-  if (options.revealBias && app.count("--trace") == 0) return ArgumentError{"--reveal-bias: needs --trace"};
-  const std::pair<const char*, std::string*> paths[] = {{"--seal", &seal},   {"--dir", &directory},
-                                                        {"--png", &png},     {"--cycle-png", &cyclePng},
-                                                        {"--trace", &trace}, {"--bits", &bits}};
-  for (const auto& [name, path] : paths) {
-    if (app.count(name) > 0 && path->empty()) return ArgumentError{std::string(name) + ": '' names no file"};
-  }
-  if (noScreen && (!png.empty() || !cyclePng.empty())) {
-    return ArgumentError{std::string(png.empty() ? "--cycle-png" : "--png") +
-                         ": needs the screen; leave out --no-screen"};
-  }
-  options.trialsRecord = !noTrials;
-  options.biasEnabled = !noBias;
-  options.screen = !noScreen;
-  options.directory = directory;
-  if (!png.empty()) options.png = png;
-  if (!cyclePng.empty()) options.cyclePngPrefix = cyclePng;
-  if (!trace.empty()) options.trace = trace;
-  if (!bits.empty()) options.bits = bits;
-  if (app.count("--seed") > 0) options.key = key_from_seed(seed);
-  if (!start.empty()) {
-    const auto time = parse_local_time(start);
-    if (!time) return ArgumentError{"--start: " + in_quotes(start) + " is not a local time \"YYYY-MM-DD HH:MM:SS\""};
-    options.start = options.clockZero = *time;
-  }
-  if (!seal.empty()) {
-    if (auto problem = apply_seal(seal, app.count("--source") > 0, options)) {
-      return std::visit([](auto&& result) -> ParsedArguments { return result; }, *problem);
-    }
-  }
+  if (std::optional<CommandLineEnd> end = parse_command_line(app, arguments)) return *end;
+  if (std::optional<CommandLineEnd> end = unfit(app, options, given)) return *end;
+  if (std::optional<CommandLineEnd> end = take_words(app, given, options)) return *end;
   if (options.clockOrigin + static_cast<long double>(std::max<std::int64_t>(options.passes, 1)) > kMaxClockSecond) {
-    return ArgumentError{"--passes: " + std::to_string(options.passes) +
-                         " passes take the seal's clock beyond its 32-bit range"};
+    return CommandLineEnd::refusal("--passes: " + std::to_string(options.passes) +
+                                   " passes take the seal's clock beyond its 32-bit range");
   }
-  if (auto shared = shared_output(options)) return *shared;
+  if (std::optional<CommandLineEnd> end = shared_output(options)) return *end;
   return options;
 }
 

@@ -49,12 +49,10 @@ struct SimulatorOptions {
   bool bits_to_standard_output() const { return bits && *bits == "-"; }
 };
 
-// A Failure: a seal that cannot be read or fits no local time here (exit status 1).
-using ParsedArguments = std::variant<SimulatorOptions, HelpRequested, ArgumentError, Failure>;
-
 // `arguments` without the program name; `now` is the default start. A seal
-// named by --seal is read here.
-ParsedArguments parse_arguments(std::span<const char* const> arguments, std::time_t now);
+// named by --seal is read here: one that cannot be read, or whose start is no
+// local time here, ends the program with status 1.
+CommandLine<SimulatorOptions> parse_arguments(std::span<const char* const> arguments, std::time_t now);
 
 // The run's files can be written: the study log's folder takes new files and
 // every output file can be created or written. The failure names the option

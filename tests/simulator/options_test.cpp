@@ -22,7 +22,7 @@ using testing::LocalZone;
 constexpr std::time_t kNow = 1796508600;  // 2026-12-05 22:10:00 UTC
 
 SimulatorOptions options_of(std::vector<const char*> arguments) {
-  const ParsedArguments parsed = parse_arguments(arguments, kNow);
+  const CommandLine<SimulatorOptions> parsed = parse_arguments(arguments, kNow);
   EXPECT_TRUE(std::holds_alternative<SimulatorOptions>(parsed));
   return std::holds_alternative<SimulatorOptions>(parsed) ? std::get<SimulatorOptions>(parsed) : SimulatorOptions{};
 }

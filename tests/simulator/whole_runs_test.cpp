@@ -382,7 +382,7 @@ TEST(SoakTest, AWeekWithTheScreenLogsEveryRecordOnFlatMemory) {
   constexpr std::int64_t kWeekPasses = 7 * 24 * 3600;
   const LocalZone zone("UTC");
   const ScratchDirectory directory(true);
-  const ParsedArguments parsed = parse_arguments(
+  const CommandLine<SimulatorOptions> parsed = parse_arguments(
       std::vector<const char*>{"--passes", "604800", "--seed", "1000000", "--start", "2027-12-28 18:30:00"}, 0);
   ASSERT_TRUE(std::holds_alternative<SimulatorOptions>(parsed));
   std::vector<long> afterEachCycle;
