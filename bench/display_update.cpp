@@ -11,7 +11,7 @@ namespace novabit {
 namespace {
 
 struct OpenScreen {
-  OpenScreen() { screen.set_screen_mode(19, 16, 4, 1, 0); }
+  OpenScreen() { static_cast<void>(screen.set_screen_mode(19, 16, 4, 1, 0)); }
   ChannelTable channels{nullptr, nullptr};
   EndSteps endSteps;
   MemoryBackEnd backEnd;

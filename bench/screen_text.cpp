@@ -14,7 +14,7 @@ namespace {
 
 struct OpenScreen {
   OpenScreen() {
-    screen.set_screen_mode(19, 16, 4, 1, 0);
+    static_cast<void>(screen.set_screen_mode(19, 16, 4, 1, 0));
     screen.set_print_region(17, 33);
   }
   ChannelTable channels{nullptr, nullptr};

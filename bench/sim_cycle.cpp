@@ -20,11 +20,12 @@ void run_cycle(benchmark::State& state, bool screen) {
   options.start = 1796508600;
   options.directory = directory.path();
   for (auto _ : state) {
-    Simulation simulation(options, nullptr, stderr);
-    if (!simulation.start()) {
+    Result<std::unique_ptr<Simulation>> created = Simulation::create(options, nullptr, stderr);
+    if (!created || !(*created)->start()) {
       state.SkipWithError("the study log could not be created");
       return;
     }
+    Simulation& simulation = **created;
     simulation.run(options.passes);
     if (simulation.finish() != 0) state.SkipWithError("the run lost records");
   }

@@ -35,11 +35,12 @@ void BM_WeekResidentMemory(benchmark::State& state) {
   double afterFirstCycle = 0;
   double atEnd = 0;
   for (auto _ : state) {
-    Simulation simulation(options, nullptr, stderr);
-    if (!simulation.start()) {
+    Result<std::unique_ptr<Simulation>> created = Simulation::create(options, nullptr, stderr);
+    if (!created || !(*created)->start()) {
       state.SkipWithError("the study log could not be created");
       return;
     }
+    Simulation& simulation = **created;
     simulation.run(kPassesPerCycle);
     afterFirstCycle = resident_kilobytes();
     simulation.run(kWeekPasses - kPassesPerCycle);

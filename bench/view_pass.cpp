@@ -22,7 +22,7 @@ class FixedWallClock final : public WallClock {
 
 struct Monitor {
   Monitor() {
-    screen.set_screen_mode(19, 16, 4, 1, 0);
+    static_cast<void>(screen.set_screen_mode(19, 16, 4, 1, 0));
     view.run_started(start);
   }
 

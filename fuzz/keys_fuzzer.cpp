@@ -183,7 +183,7 @@ struct Screen {
     std::vector<WindowEvent> stale;
     backEnd.poll_events(stale);
     if (!screen.is_open() || screen.display_lost() || !backEnd.is_open()) {
-      screen.set_screen_mode(19, 16, 1, 0, 0);
+      static_cast<void>(screen.set_screen_mode(19, 16, 1, 0, 0));
     }
     require(screen.is_open() && !screen.display_lost(), "the memory display opens");
     while (!screen.read_key().empty()) {

@@ -196,7 +196,7 @@ class TextModel {
 
 // One screen for all inputs: every input first resets its pixels and text state.
 struct Screen {
-  Screen() { screen.set_screen_mode(19, 16, 1, 0, 0); }
+  Screen() { static_cast<void>(screen.set_screen_mode(19, 16, 1, 0, 0)); }
   novabit::ChannelTable channels{nullptr, nullptr};
   novabit::EndSteps endSteps;
   novabit::MemoryBackEnd backEnd;

@@ -66,8 +66,8 @@ int live_main(std::span<const char* const> arguments, const StopSignals& stopSig
       settings);
   // A stop before anything is opened: nothing to end but the program.
   if (stopSignals.requested()) return 0;
-  if (!monitor.open_screen()) {
-    std::fprintf(messages, "novabit: cannot open the screen: %s\n", monitor.screen_failure().c_str());
+  if (const Outcome opened = monitor.open_screen(); !opened) {
+    std::fprintf(messages, "novabit: %s\n", opened.failure().after("cannot open the screen: ").message().c_str());
     return 1;
   }
   lostConnection.run_begins();
@@ -75,7 +75,7 @@ int live_main(std::span<const char* const> arguments, const StopSignals& stopSig
   logClosed = !monitor.closed_files_note().empty();
   lostConnection.files_closed();
   if (monitor.screen()->display_lost()) {
-    end_after_display_loss(messages, monitor.screen_failure(), monitor.closed_files_note());
+    end_after_display_loss(messages, monitor.screen()->loss_reason(), monitor.closed_files_note());
   }
   monitor.close_screen();
   return status;

@@ -90,30 +90,24 @@ Monitor::Monitor(MonitorDevices devices, MonitorSettings settings)
 
 Monitor::~Monitor() = default;
 
-bool Monitor::open_screen() {
-  if (devices_.backEnds.empty()) return true;
+Outcome Monitor::open_screen() {
+  if (devices_.backEnds.empty()) return {};
   screen_ = std::make_unique<GraphScreen>(channels_, endSteps_, devices_.backEnds,
                                           GraphScreenOptions{settings_.displayThread, settings_.program});
   screen_->set_window_title(kWindowTitle);
-  screen_->set_screen_mode(19, 16, 4, 1, 0);
-  if (screen_->screen_memory() != nullptr) return true;
-  printer_.print_text(0, "Error setting video mode!", Separator::newline);
-  return false;
+  Outcome opened = screen_->set_screen_mode(19, 16, 4, 1, 0);
+  if (!opened) printer_.print_text(0, "Error setting video mode!", Separator::newline);
+  return opened;
 }
 
-std::string Monitor::screen_failure() { return screen_ ? screen_->display_failure() : std::string(); }
-
-bool Monitor::start() {
+Outcome Monitor::start() {
   keys_ = std::make_unique<Keys>(screen_.get(), devices_.stopRequested);
   if (settings_.metrics) {
     Result<std::unique_ptr<MetricsFeed>> listening = MetricsFeed::listen(*settings_.metrics);
-    if (!listening) {
-      report(listening.failure().message());
-      return false;
-    }
+    if (!listening) return listening.failure();
     metrics_ = std::move(*listening);
   }
-  if (!open_source()) return false;
+  if (Outcome opened = open_source(); !opened) return opened;
   events_ = EventListeners{};
   for (ExperimentEvents* listener : listeners_) events_.add(listener);
   events_.add(metrics_.get(), EventListeners::Hearing::passes);
@@ -129,47 +123,41 @@ bool Monitor::start() {
   const ExperimentDevices experimentDevices{events_, printer_,     bits_, devices_.clock, devices_.wallClock,
                                             *keys_,  *sealWatch_, watchedSource_.get()};
   driver_ = std::make_unique<ExperimentDriver>(experimentDevices, settings_.driver);
-  if (const Outcome started = driver_->start(); !started) {
-    report(started.failure().message());
+  Outcome started = driver_->start();
+  if (started && trials_) started = open_trials_record();
+  if (!started) {
     channels_.close_all_channels();
-    return false;
+    return started;
   }
-  if (trials_ && !open_trials_record()) return false;
   if (metrics_) {
     const StationIdentity identity{settings_.station, source_text(settings_.source), program_version(),
                                    driver_->key_commitment(), std::time(nullptr)};
     metrics_->begin(identity);
   }
-  return true;
+  return {};
 }
 
-bool Monitor::open_source() {
+Outcome Monitor::open_source() {
   const std::string name = source_text(settings_.source);
   SecondsClock& silenceClock = devices_.silenceClock != nullptr ? *devices_.silenceClock : steadyClock_;
   Result<std::unique_ptr<PassBits>> opened = novabit::open_source(settings_.source, bits_, silenceClock);
-  if (!opened) {
-    report(opened.failure().after("cannot open the source ").message());
-    return false;
-  }
+  if (!opened) return opened.failure().after("cannot open the source ");
   source_ = std::move(*opened);
   // The lines are spaced on the passes' own clock: real seconds live, virtual ones in a replay.
   watchedSource_ = std::make_unique<WatchedBits>(
       *source_, name,
       WatchReports{[this](const std::string& line) { report(line); },
                    [this]() -> std::int64_t { return driver_ ? driver_->state().secondStart : 0; }});
-  return true;
+  return {};
 }
 
-bool Monitor::open_trials_record() {
-  const std::string path = trials_path();
+Outcome Monitor::open_trials_record() {
   const TrialsHeader header{settings_.program + " " + program_version(), settings_.source, driver_->key_commitment(),
                             settings_.station};
-  if (const Outcome opened = trials_->open(path, header); !opened) {
-    report(opened.failure().after("cannot create the raw record ").message());
-    channels_.close_all_channels();
-    return false;
+  if (Outcome opened = trials_->open(trials_path(), header); !opened) {
+    return opened.failure().after("cannot create the raw record ");
   }
-  return true;
+  return {};
 }
 
 std::string Monitor::trials_path() const { return driver_->study_log_name() + ".trials.csv"; }
@@ -223,7 +211,10 @@ std::optional<RecordFile> Monitor::record_file(const std::string& file) const {
 }
 
 int Monitor::run_to_end() {
-  if (!start()) return 1;
+  if (const Outcome started = start(); !started) {
+    report(started.failure().message());
+    return 1;
+  }
   run();
   return end_status();
 }

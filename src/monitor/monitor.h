@@ -76,20 +76,18 @@ class Monitor {
   Monitor& operator=(const Monitor&) = delete;
 
   // Sets the window title and opens the screen. When no screen opens, prints
-  // "Error setting video mode!" on the console and returns false;
-  // screen_failure() says why. Without back ends there is nothing to open.
-  bool open_screen();
-  std::string screen_failure();
+  // "Error setting video mode!" on the console and fails with the display's
+  // reason. Without back ends there is nothing to open.
+  Outcome open_screen();
 
   // Tells `listener` what the run does, before the screen shows it (so that
   // it may keep the screen just before a cycle's redraw). Before start().
   void add_listener(ExperimentEvents& listener) { listeners_.push_back(&listener); }
 
-  // Start-up; false when the metrics' port could not be had, the source could
+  // Start-up; fails when the metrics' port could not be had, the source could
   // not be opened or the study log, the seal or the raw record could not be
-  // created, which is reported in one line on `errors` (every channel is then
-  // closed).
-  bool start();
+  // created (every channel is then closed). The caller reports it.
+  Outcome start();
   // Passes until the space bar, a stop request or the end of the source
   // (reported in one line on `errors`); with `maxPasses`, at most that many.
   // A file's first lost record, a late source and a failing health test are
@@ -100,7 +98,8 @@ class Monitor {
   // gives the exit status: 1 when records were lost or the source ended,
   // else 0. The screen stays open.
   int end_status();
-  // Start-up, passes until the space bar, and end_status(); 1 when the start failed.
+  // Start-up, passes until the space bar, and end_status(); 1 when the start
+  // failed, which is reported in one line on `errors`.
   int run_to_end();
   // Runs the orderly end's steps: the screen closes. A display thread that
   // does not let it close within 2 seconds (a display that never returns)
@@ -122,8 +121,8 @@ class Monitor {
   class SealWatch;
   class Losses;
 
-  bool open_source();
-  bool open_trials_record();
+  Outcome open_source();
+  Outcome open_trials_record();
   std::string trials_path() const;
   std::optional<RecordFile> record_file(const std::string& file) const;
   void report(const std::string& problem) const;

@@ -18,31 +18,31 @@ constexpr int kMaxRepeat = KeyBuffer::kSlots;
 
 }  // namespace
 
-bool DisplayThread::start(FrameBuffer& frame, KeyBuffer& keys, const DisplayRequest& request, bool threaded) {
+Outcome DisplayThread::start(FrameBuffer& frame, KeyBuffer& keys, const DisplayRequest& request, bool threaded) {
   frame_ = &frame;
   keys_ = &keys;
   pendingTitle_.reset();
-  failure_.clear();
+  lossReason_.clear();
   stopRequested_ = false;
   lost_ = false;
   ticksUntilReopen_ = 0;
   if (!threaded) {
     return open_display(request);
   }
-  std::promise<bool> opened;
-  std::future<bool> result = opened.get_future();
+  std::promise<Outcome> opened;
+  std::future<Outcome> result = opened.get_future();
   thread_ = std::thread([this, request, opened = std::move(opened)]() mutable { run(request, opened); });
-  if (result.get()) {
-    return true;
+  Outcome started = result.get();
+  if (!started) {
+    thread_.join();
   }
-  thread_.join();
-  return false;
+  return started;
 }
 
-void DisplayThread::run(const DisplayRequest& request, std::promise<bool>& opened) {
-  const bool ok = open_display(request);
-  opened.set_value(ok);
-  if (!ok) {
+void DisplayThread::run(const DisplayRequest& request, std::promise<Outcome>& opened) {
+  const Outcome started = open_display(request);
+  opened.set_value(started);
+  if (!started) {
     return;
   }
   while (!stopRequested_.load() && !lost_.load()) {
@@ -54,8 +54,9 @@ void DisplayThread::run(const DisplayRequest& request, std::promise<bool>& opene
   }
 }
 
-bool DisplayThread::open_display(const DisplayRequest& request) {
+Outcome DisplayThread::open_display(const DisplayRequest& request) {
   std::vector<int> rates{request.refreshRate};
+  Outcome refused = Failure{"no display available", 0};
   if (request.refreshRate != 0) {
     rates.push_back(0);
   }
@@ -71,16 +72,13 @@ bool DisplayThread::open_display(const DisplayRequest& request) {
           request_ = attempt;
           displayOpen_ = true;
           rows_.resize(static_cast<std::size_t>(kScreenWidth) * kScreenHeight);
-          return true;
+          return {};
         }
-        failure_ = opened.failure().message();
+        refused = opened;
       }
     }
   }
-  if (backEnds_.empty()) {
-    failure_ = "no display available";
-  }
-  return false;
+  return refused;
 }
 
 void DisplayThread::stop() {
@@ -221,13 +219,13 @@ void DisplayThread::lose_display(const std::string& reason) {
   active_->close();
   displayOpen_ = false;
   const ScreenLock::Guard guard(lock_);
-  failure_ = reason;
+  lossReason_ = reason;
   lost_ = true;
 }
 
-std::string DisplayThread::failure_reason() {
+std::string DisplayThread::loss_reason() {
   const ScreenLock::Guard guard(lock_);
-  return failure_;
+  return lossReason_;
 }
 
 void DisplayThread::beep(int frequencyHz, int durationMs) {

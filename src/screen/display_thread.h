@@ -35,8 +35,8 @@ class DisplayThread {
   // Opens the display, trying every back end with the requested refresh rate
   // and then the default one, and all of them again with the full-screen
   // setting inverted. With `threaded` the opening already happens on the new
-  // thread. False when nothing opened; failure_reason() then says why.
-  bool start(FrameBuffer& frame, KeyBuffer& keys, const DisplayRequest& request, bool threaded);
+  // thread. When nothing opened, fails with the last refusal.
+  Outcome start(FrameBuffer& frame, KeyBuffer& keys, const DisplayRequest& request, bool threaded);
   // Stops the thread and closes the back end. The caller must not hold the ScreenLock.
   void stop();
   // One update. Only for an owner that started without a thread.
@@ -44,7 +44,8 @@ class DisplayThread {
 
   // The caller holds the ScreenLock.
   void set_title(const std::string& title) { pendingTitle_ = title; }
-  std::string failure_reason();
+  // Why the display went away, once lost().
+  std::string loss_reason();
   void beep(int frequencyHz, int durationMs);
   // Set once the display went away; nothing is shown after it. A switch between
   // full screen and window that neither setting can carry out only leaves the
@@ -52,8 +53,8 @@ class DisplayThread {
   bool lost() const { return lost_.load(); }
 
  private:
-  bool open_display(const DisplayRequest& request);
-  void run(const DisplayRequest& request, std::promise<bool>& opened);
+  Outcome open_display(const DisplayRequest& request);
+  void run(const DisplayRequest& request, std::promise<Outcome>& opened);
   void handle_events();
   void switch_full_screen();
   bool reopen();
@@ -78,7 +79,7 @@ class DisplayThread {
   FrameBuffer* frame_ = nullptr;
   KeyBuffer* keys_ = nullptr;
   std::optional<std::string> pendingTitle_;
-  std::string failure_;
+  std::string lossReason_;
 
   std::thread thread_;
   std::atomic<bool> stopRequested_{false};

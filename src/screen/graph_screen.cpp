@@ -49,35 +49,34 @@ void GraphScreen::set_window_title(std::string_view title) {
   }
 }
 
-void GraphScreen::set_screen_mode(int mode, int depth, int pages, int flags, int refreshRate) {
+Outcome GraphScreen::set_screen_mode(int mode, int depth, int pages, int flags, int refreshRate) {
   // Closing waits for the display thread, which may be waiting for this very lock.
   if (lock_.held_by_this_thread() || mode < 0 || mode > kHighestModeNumber || (mode != 0 && mode != kOnlyMode)) {
-    refuse();
-    return;
+    return refuse();
   }
   // Only 16-bit 5-6-5 pixels are supported, and page memory is kept within reason.
   if (mode == kOnlyMode && ((depth != 15 && depth != 16) || pages > kMaxPages)) {
-    refuse();
-    return;
+    return refuse();
   }
   close_screen();
   if (mode == 0) {
-    return;
+    return {};
   }
   auto screen = std::make_unique<OpenScreen>(pages, [this] { display_.beep(kBellFrequencyHz, kBellDurationMs); });
   keys_.clear();
   const DisplayRequest request{(flags & 1) != 0, refreshRate, title_};
-  if (!display_.start(screen->frame, keys_, request, options_.displayThread)) {
+  if (Outcome started = display_.start(screen->frame, keys_, request, options_.displayThread); !started) {
     refuse();
-    return;
+    return started;
   }
   screen_ = std::move(screen);
   channels_.attach_screen(*this, TextCells::kColumns);
   channels_.line_state(0).lineColumn = 0;
   if (!closeRegistered_) {
     closeRegistered_ = true;
-    endSteps_.add([this] { set_screen_mode(0, 0, 0, 0, 0); });
+    endSteps_.add([this] { static_cast<void>(set_screen_mode(0, 0, 0, 0, 0)); });
   }
+  return {};
 }
 
 void GraphScreen::close_screen() {
@@ -90,8 +89,6 @@ void GraphScreen::close_screen() {
 }
 
 std::uint16_t* GraphScreen::screen_memory() { return screen_ ? screen_->frame.work_page() : nullptr; }
-
-std::string GraphScreen::display_failure() { return display_.failure_reason(); }
 
 void GraphScreen::set_viewport(int x1, int y1, int x2, int y2, Colour fill, Colour border, bool screenCoordinates) {
   const auto guard = lock_.hold();

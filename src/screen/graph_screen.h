@@ -53,13 +53,14 @@ class GraphScreen final : public ScreenTextSink {
   const std::string& window_title() const { return title_; }
   // Only mode 19 (800 x 600, depth 15 or 16) opens; mode 0 closes. flags bit 0
   // asks for full screen; refreshRate 0 is the display's default. Must not be
-  // called while holding the lock.
-  void set_screen_mode(int mode, int depth, int pages, int flags, int refreshRate);
+  // called while holding the lock. Fails, as an illegal call, for any other
+  // mode, or with the display's reason when no display opens.
+  Outcome set_screen_mode(int mode, int depth, int pages, int flags, int refreshRate);
   // The first pixel row of the work page (pitch 1600 bytes), or null when no screen is open.
   std::uint16_t* screen_memory();
   bool is_open() const { return screen_ != nullptr; }
-  // Why the display could not be opened or reopened, in the display system's words.
-  std::string display_failure();
+  // Why the display went away, in the display system's words, once display_lost().
+  std::string loss_reason() { return display_.loss_reason(); }
   // True once the display went away while open: the caller should end the run.
   bool display_lost() const { return display_.lost(); }
   // True once any call was refused as an illegal call.
@@ -102,7 +103,10 @@ class GraphScreen final : public ScreenTextSink {
   };
 
   void close_screen();
-  void refuse() { callRefused_ = true; }
+  Failure refuse() {
+    callRefused_ = true;
+    return {"refused as an illegal call", 0};
+  }
 
   ChannelTable& channels_;
   EndSteps& endSteps_;

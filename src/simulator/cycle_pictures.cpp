@@ -5,11 +5,7 @@
 namespace novabit {
 
 void CyclePictures::cycle_ended(const EndedCycle& cycle) {
-  if (failure_) return;
-  if (Outcome written = write_png(*screen_.frame(), prefix_ + "-cycle" + std::to_string(cycle.cyclesCompleted) + ".png");
-      !written) {
-    failure_ = written.failure();
-  }
+  if (written_) written_ = write_png(*screen_.frame(), prefix_ + "-cycle" + std::to_string(cycle.cyclesCompleted) + ".png");
 }
 
 }  // namespace novabit

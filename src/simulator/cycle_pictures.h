@@ -3,7 +3,6 @@
 // cycle, saves the screen as PREFIX-cycleN.png, N being the number of the
 // cycle that ends. Told before the screen display, it sees the cycle whole.
 
-#include <optional>
 #include <string>
 #include <utility>
 
@@ -20,13 +19,14 @@ class CyclePictures final : public ExperimentEvents {
 
   void cycle_ended(const EndedCycle& cycle) override;
 
-  // The first picture that could not be written; none is tried after it.
-  const std::optional<Failure>& failure() const { return failure_; }
+  // Every picture so far written, or the first that could not be; none is
+  // tried after it.
+  const Outcome& written() const { return written_; }
 
  private:
   const GraphScreen& screen_;
   std::string prefix_;
-  std::optional<Failure> failure_;
+  Outcome written_;
 };
 
 }  // namespace novabit

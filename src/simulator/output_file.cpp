@@ -4,10 +4,14 @@
 
 namespace novabit {
 
-OutputFile::OutputFile(const std::filesystem::path& path)
-    : name_(path.string()), owned_(std::fopen(path.c_str(), "wb")), stream_(owned_.get()) {
-  if (stream_ == nullptr) fail(errno);
+Result<std::unique_ptr<OutputFile>> OutputFile::create(const std::filesystem::path& path) {
+  StdioFile file(std::fopen(path.c_str(), "wb"));
+  if (!file) return system_failure(path.string());
+  return std::unique_ptr<OutputFile>(new OutputFile(path.string(), std::move(file)));
 }
+
+OutputFile::OutputFile(std::string name, StdioFile owned)
+    : name_(std::move(name)), owned_(std::move(owned)), stream_(owned_.get()) {}
 
 OutputFile::OutputFile(std::FILE* borrowed, std::string name) : name_(std::move(name)), stream_(borrowed) {}
 

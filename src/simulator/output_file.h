@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,24 +18,25 @@ namespace novabit {
 
 class OutputFile {
  public:
-  // Creates or empties `path`; on failure the reason is in failure().
-  explicit OutputFile(const std::filesystem::path& path);
+  // Creates or empties `path`; a failure names it.
+  static Result<std::unique_ptr<OutputFile>> create(const std::filesystem::path& path);
   OutputFile(std::FILE* borrowed, std::string name);
   ~OutputFile() { static_cast<void>(close()); }
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
   void write(std::string_view bytes);
-  // Pushes the buffer out and closes an owned file; the first failure, if any.
+  // Pushes the buffer out and closes an owned file; the first failure, if
+  // any, naming the file.
   Outcome close();
 
+  // True once a write failed: close() says why.
   bool failed() const { return failure_.has_value(); }
   // True when the reader of a pipe went away: nothing more can be delivered.
   bool reader_gone() const { return readerGone_; }
-  // The first failure, naming the file.
-  const std::optional<Failure>& failure() const { return failure_; }
 
  private:
+  OutputFile(std::string name, StdioFile owned);
   void fail(int error);
 
   std::string name_;

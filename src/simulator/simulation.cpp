@@ -4,24 +4,45 @@
 
 namespace novabit {
 
-Simulation::Simulation(const SimulatorOptions& options, std::FILE* standardOutput, std::FILE* errors)
+namespace {
+
+// The file an option names, created; none without the option.
+Result<std::unique_ptr<OutputFile>> output_file(const std::optional<std::filesystem::path>& path) {
+  if (!path) return std::unique_ptr<OutputFile>();
+  return OutputFile::create(*path);
+}
+
+}  // namespace
+
+Result<std::unique_ptr<Simulation>> Simulation::create(const SimulatorOptions& options, std::FILE* standardOutput,
+                                                       std::FILE* errors) {
+  Result<std::unique_ptr<OutputFile>> trace = output_file(options.trace);
+  if (!trace) return trace.failure();
+  Result<std::unique_ptr<OutputFile>> bits =
+      options.bits_to_standard_output() ? std::make_unique<OutputFile>(standardOutput, "standard output")
+                                        : output_file(options.bits);
+  if (!bits) return bits.failure();
+  std::unique_ptr<Simulation> simulation(new Simulation(options, errors, std::move(*trace), std::move(*bits)));
+  Monitor& monitor = simulation->monitor_;
+  if (!monitor.open_screen()) return Failure{"the screen in memory did not open", 0};
+  if (options.cyclePngPrefix && monitor.screen() != nullptr) {
+    simulation->cyclePictures_.emplace(*monitor.screen(), options.cyclePngPrefix->string());
+    monitor.add_listener(*simulation->cyclePictures_);
+  }
+  if (simulation->recorder_) monitor.add_listener(*simulation->recorder_);
+  return simulation;
+}
+
+Simulation::Simulation(const SimulatorOptions& options, std::FILE* errors, std::unique_ptr<OutputFile> traceFile,
+                       std::unique_ptr<OutputFile> bitsFile)
     : options_(options),
       errors_(errors),
       clock_(options.clockOrigin),
       wallClock_(clock_, options.start, options.clockZero),
       sealer_(options.key),
-      traceFile_(options.trace ? std::optional<OutputFile>(std::in_place, *options.trace) : std::nullopt),
-      bitsFile_(options.bits_to_standard_output()
-                    ? std::optional<OutputFile>(std::in_place, standardOutput, "standard output")
-                    : options.bits ? std::optional<OutputFile>(std::in_place, *options.bits) : std::nullopt),
-      monitor_(devices(), settings()),
-      screenOpened_(monitor_.open_screen()) {
-  if (options_.cyclePngPrefix && monitor_.screen() != nullptr) {
-    cyclePictures_.emplace(*monitor_.screen(), options_.cyclePngPrefix->string());
-    monitor_.add_listener(*cyclePictures_);
-  }
-  if (recorder_) monitor_.add_listener(*recorder_);
-}
+      traceFile_(std::move(traceFile)),
+      bitsFile_(std::move(bitsFile)),
+      monitor_(devices(), settings()) {}
 
 MonitorDevices Simulation::devices() {
   DisplayThread::BackEnds backEnds;
@@ -51,18 +72,10 @@ MonitorSettings Simulation::settings() {
   return settings;
 }
 
-std::optional<Failure> Simulation::creation_failure() const {
-  if (!screenOpened_) return Failure{"the screen in memory did not open", 0};
-  for (const auto* file : {&traceFile_, &bitsFile_}) {
-    if (*file && (*file)->failed()) return (*file)->failure();
-  }
-  return std::nullopt;
-}
-
-bool Simulation::start() {
-  if (!monitor_.start()) return false;
+Outcome Simulation::start() {
+  if (Outcome started = monitor_.start(); !started) return started;
   if (recorder_) recorder_->follow(monitor_.driver());
-  return true;
+  return {};
 }
 
 void Simulation::run(std::int64_t passes) {
@@ -76,7 +89,7 @@ bool Simulation::outputs_stopped() const {
   for (const auto* file : {&traceFile_, &bitsFile_}) {
     if (*file && ((*file)->failed() || (*file)->reader_gone())) return true;
   }
-  return cyclePictures_ && cyclePictures_->failure();
+  return cyclePictures_ && !cyclePictures_->written();
 }
 
 int Simulation::finish() {
@@ -90,7 +103,7 @@ int Simulation::finish() {
       report(written.failure());
     }
   }
-  if (cyclePictures_ && cyclePictures_->failure()) report(*cyclePictures_->failure());
+  if (cyclePictures_ && !cyclePictures_->written()) report(cyclePictures_->written().failure());
   if (bitStream_) bitStream_->flush();
   for (auto* file : {&traceFile_, &bitsFile_}) {
     if (!*file) continue;

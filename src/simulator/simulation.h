@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -23,17 +24,18 @@ namespace novabit {
 
 class Simulation {
  public:
-  // Creates the trace and bit files at once; `standardOutput` takes "--bits -".
-  // What is lost on the way goes to `errors`, one line each.
-  Simulation(const SimulatorOptions& options, std::FILE* standardOutput, std::FILE* errors);
+  // Creates the trace and bit files and opens the screen; `standardOutput`
+  // takes "--bits -". A failure names the file, or the screen. What is lost
+  // on the way later goes to `errors`, one line each.
+  static Result<std::unique_ptr<Simulation>> create(const SimulatorOptions& options, std::FILE* standardOutput,
+                                                    std::FILE* errors);
   Simulation(const Simulation&) = delete;
   Simulation& operator=(const Simulation&) = delete;
 
-  // Why an output file or the screen could not be created, if one could not.
-  std::optional<Failure> creation_failure() const;
-  // Start-up; false when the source could not be opened or the study log
-  // could not be created (the reason is on `errors`).
-  bool start();
+  // Start-up; fails when the metrics' port could not be had, the source could
+  // not be opened, or the study log, the seal or the raw record could not be
+  // created.
+  Outcome start();
   // At most `passes`: fewer when the source ended (reported on `errors`).
   void run(std::int64_t passes);
   std::int64_t passes_run() const { return passesRun_; }
@@ -48,6 +50,8 @@ class Simulation {
   GraphScreen* screen() { return monitor_.screen(); }
 
  private:
+  Simulation(const SimulatorOptions& options, std::FILE* errors, std::unique_ptr<OutputFile> traceFile,
+             std::unique_ptr<OutputFile> bitsFile);
   MonitorDevices devices();
   MonitorSettings settings();
 
@@ -57,13 +61,12 @@ class Simulation {
   SimulatedWallClock wallClock_;
   GivenKey sealer_;
   MemoryBackEnd backEnd_;
-  std::optional<OutputFile> traceFile_;
-  std::optional<OutputFile> bitsFile_;
+  std::unique_ptr<OutputFile> traceFile_;
+  std::unique_ptr<OutputFile> bitsFile_;
   std::optional<TraceFile> trace_;
   std::optional<BitStream> bitStream_;
   std::optional<RunRecorder> recorder_;
   Monitor monitor_;
-  bool screenOpened_;
   std::optional<CyclePictures> cyclePictures_;
   std::int64_t passesRun_ = 0;
   bool sourceEnded_ = false;

@@ -26,9 +26,10 @@ bool stop_requested(const SimulatorStreams& streams) {
 }
 
 int simulate(const SimulatorOptions& options, const SimulatorStreams& streams) {
-  Simulation simulation(options, streams.output, streams.errors);
-  if (const auto problem = simulation.creation_failure()) return fail(streams, *problem);
-  if (!simulation.start()) return 1;
+  Result<std::unique_ptr<Simulation>> created = Simulation::create(options, streams.output, streams.errors);
+  if (!created) return fail(streams, created.failure());
+  Simulation& simulation = **created;
+  if (const Outcome started = simulation.start(); !started) return fail(streams, started.failure());
 
   std::optional<ProgressBar> progress;
   if (streams.errorsIsTerminal && !options.quiet) progress.emplace(streams.errors, options.passes);

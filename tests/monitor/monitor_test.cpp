@@ -154,14 +154,17 @@ TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
       if (chdir("disk") != 0 || setrlimit(RLIMIT_FSIZE, &limit) != 0) return 100;
       Program program(kPasses, true, true);
       int end = 1;
-      if (program.monitor().start()) {
+      std::string refusal;
+      if (const Outcome started = program.monitor().start(); started) {
         if (c.spaceBackAfter > 0) program.monitor().run(c.spaceBackAfter);
         disk.give_back();
         program.monitor().run();
         end = program.monitor().end_status();
+      } else {
+        refusal = "novabit: " + started.failure().message() + "\n";
       }
       setrlimit(RLIMIT_FSIZE, &none);
-      testing::write_bytes("../errors", program.errors());
+      testing::write_bytes("../errors", program.errors() + refusal);
       testing::write_bytes("../metrics", program.monitor().metrics_page());
       return end;
     });

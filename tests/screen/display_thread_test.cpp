@@ -36,7 +36,7 @@ WindowEvent character(std::uint32_t codePoint) {
 
 class DisplayThreadTest : public ::testing::Test {
  protected:
-  void open() { screen.set_screen_mode(19, 16, 4, 1, 0); }
+  void open() { EXPECT_TRUE(screen.set_screen_mode(19, 16, 4, 1, 0)); }
 
   ChannelTable channels{nullptr, nullptr};
   EndSteps endSteps;

@@ -30,21 +30,21 @@ TEST_F(GraphScreenTest, ModeNineteenOpensBlackAndOtherModesAreRefused) {
   EXPECT_EQ(screen.set_text_colours(kKeepColour, kKeepColour).foreground, 0xFFFF);
   screen.set_pixel(3, 3, 0xFFFFFF);
   for (const auto& [mode, depth] : {std::pair{12, 16}, std::pair{22, 16}, std::pair{19, 8}, std::pair{19, 32}}) {
-    screen.set_screen_mode(mode, depth, 4, 1, 0);
+    EXPECT_FALSE(screen.set_screen_mode(mode, depth, 4, 1, 0));
     ASSERT_TRUE(screen.is_open());
   }
   EXPECT_EQ(pixel(3, 3), 0xFFFF);
   EXPECT_TRUE(screen.call_refused());
   EXPECT_EQ(backEnd.open_requests().size(), 1U);
-  screen.set_screen_mode(19, 15, 1, 0, 0);
+  ASSERT_TRUE(screen.set_screen_mode(19, 15, 1, 0, 0));
   EXPECT_TRUE(lit_pixels().empty()) << "a new mode set starts from black";
   EXPECT_FALSE(backEnd.current_request().fullScreen);
   {
     const auto guard = screen.hold();
-    screen.set_screen_mode(0, 0, 0, 0, 0);
+    EXPECT_FALSE(screen.set_screen_mode(0, 0, 0, 0, 0));
   }
   EXPECT_TRUE(screen.is_open()) << "refused while the caller holds the lock";
-  screen.set_screen_mode(0, 0, 0, 0, 0);
+  EXPECT_TRUE(screen.set_screen_mode(0, 0, 0, 0, 0));
   EXPECT_EQ(screen.screen_memory(), nullptr);
   EXPECT_FALSE(backEnd.is_open());
 }
@@ -59,7 +59,7 @@ TEST(GraphScreenFailureTest, BackEndsAreTriedInOrderThenWithFullScreenInverted) 
   preferred.set_acceptance([](const DisplayRequest&) { return false; }, "No available video device");
   fallback.set_acceptance([](const DisplayRequest& request) { return !request.fullScreen && request.refreshRate == 0; });
   GraphScreen screen(channels, endSteps, {preferred, fallback}, GraphScreenOptions{false, "novabit"});
-  screen.set_screen_mode(19, 16, 4, 1, 75);
+  ASSERT_TRUE(screen.set_screen_mode(19, 16, 4, 1, 75));
   ASSERT_NE(screen.screen_memory(), nullptr);
   const auto attempts = [](const MemoryBackEnd& backEnd) {
     std::vector<std::pair<bool, int>> tried;
@@ -72,9 +72,10 @@ TEST(GraphScreenFailureTest, BackEndsAreTriedInOrderThenWithFullScreenInverted) 
 
   GraphScreen none(channels, endSteps, {preferred}, GraphScreenOptions{false, ""});
   EXPECT_EQ(none.window_title(), "screen_tests") << "the executable's name until a title is set";
-  none.set_screen_mode(19, 16, 4, 1, 0);
+  const Outcome refused = none.set_screen_mode(19, 16, 4, 1, 0);
   EXPECT_EQ(none.screen_memory(), nullptr);
-  EXPECT_EQ(none.display_failure(), "No available video device");
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.failure().message(), "No available video device");
 }
 
 TEST_F(GraphScreenTest, TickShowsTheMarkedBandAndASwitchTheWholePicture) {
@@ -112,7 +113,7 @@ TEST_F(GraphScreenTest, SwitchThatCannotReopenAtAllWaitsForEitherSetting) {
   EXPECT_EQ(backEnd.shown_pixel(5, 5), 0xFFFF);
   refused_switch(true);
   EXPECT_TRUE(screen.display_lost());
-  EXPECT_EQ(screen.display_failure(), "mode switch failed");
+  EXPECT_EQ(screen.loss_reason(), "mode switch failed");
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ namespace novabit::testing {
 using Pixels = std::set<std::pair<int, int>>;
 
 struct OpenedScreen {
-  OpenedScreen() { screen.set_screen_mode(19, 16, 4, 1, 0); }
+  OpenedScreen() { EXPECT_TRUE(screen.set_screen_mode(19, 16, 4, 1, 0)); }
 
   const FrameBuffer& frame() const { return *screen.frame(); }
   std::uint16_t pixel(int x, int y) const { return frame().pixel(x, y); }

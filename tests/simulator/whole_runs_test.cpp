@@ -387,8 +387,9 @@ TEST(SoakTest, AWeekWithTheScreenLogsEveryRecordOnFlatMemory) {
   ASSERT_TRUE(std::holds_alternative<SimulatorOptions>(parsed));
   std::vector<long> afterEachCycle;
   {
-    Simulation simulation(std::get<SimulatorOptions>(parsed), nullptr, stderr);
-    ASSERT_FALSE(simulation.creation_failure());
+    Result<std::unique_ptr<Simulation>> created = Simulation::create(std::get<SimulatorOptions>(parsed), nullptr, stderr);
+    ASSERT_TRUE(created);
+    Simulation& simulation = **created;
     ASSERT_TRUE(simulation.start());
     while (simulation.passes_run() < kWeekPasses) {
       simulation.run(std::min<std::int64_t>(kPassesPerCycle, kWeekPasses - simulation.passes_run()));

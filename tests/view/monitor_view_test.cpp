@@ -25,7 +25,7 @@ const RunStart kRunStart{"12-05-2026", "22:10:00"};
 class DisplayTest : public ::testing::Test {
  protected:
   DisplayTest() {
-    screen_.set_screen_mode(19, 16, 4, 1, 0);
+    EXPECT_TRUE(screen_.set_screen_mode(19, 16, 4, 1, 0));
     display_.run_started(kRunStart);
   }
 

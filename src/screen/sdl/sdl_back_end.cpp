@@ -46,14 +46,12 @@ class SdlBackEnd final : public DisplayBackEnd {
     // Without video, or only with a driver that shows nothing, no display is in reach.
     displayGone_ = true;
     const bool driverNamed = choose_video_driver();
-    video_ = std::make_unique<SdlSubsystem>(SDL_INIT_VIDEO);
-    if (!video_->started()) {
-      const Failure failure{driverNamed ? video_->failure()
-                                        : "no display found: no X server answered (is DISPLAY set to a running X server?)",
-                            0};
-      video_.reset();
-      return failure;
+    Result<std::unique_ptr<SdlSubsystem>> video = SdlSubsystem::start(SDL_INIT_VIDEO);
+    if (!video) {
+      return driverNamed ? video.failure()
+                         : Failure{"no display found: no X server answered (is DISPLAY set to a running X server?)", 0};
     }
+    video_ = std::move(*video);
     displayGone_ = false;
     Result<std::unique_ptr<SdlWindow>> window = SdlWindow::create(request);
     if (!window) {

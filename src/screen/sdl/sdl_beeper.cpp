@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace novabit {
@@ -25,11 +26,11 @@ bool SdlBeeper::open_device() {
     return device_ != 0;
   }
   tried_ = true;
-  audio_ = std::make_unique<SdlSubsystem>(SDL_INIT_AUDIO);
-  if (!audio_->started()) {
-    audio_.reset();
+  Result<std::unique_ptr<SdlSubsystem>> audio = SdlSubsystem::start(SDL_INIT_AUDIO);
+  if (!audio) {
     return false;
   }
+  audio_ = std::move(*audio);
   SDL_AudioSpec wanted{};
   wanted.freq = kSampleRate;
   wanted.format = AUDIO_S16SYS;

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "base/failure.h"
+
 namespace novabit {
 
 struct SdlWindowDeleter {
@@ -26,22 +28,21 @@ using SdlTexturePtr = std::unique_ptr<SDL_Texture, SdlTextureDeleter>;
 // thread while the display thread starts video.
 class SdlSubsystem {
  public:
-  explicit SdlSubsystem(Uint32 flags);
+  // The subsystem started, or why it could not be, in SDL's words.
+  static Result<std::unique_ptr<SdlSubsystem>> start(Uint32 flags);
   ~SdlSubsystem();
   SdlSubsystem(const SdlSubsystem&) = delete;
   SdlSubsystem& operator=(const SdlSubsystem&) = delete;
 
-  bool started() const { return started_; }
   // Leaves the subsystem started, for when ending it would touch a display that is gone.
   // SDL's state for it is useless from then on, so no later start in this process succeeds.
   void abandon();
-  // Why the start failed.
-  const std::string& failure() const { return failure_; }
 
  private:
+  explicit SdlSubsystem(Uint32 flags) : flags_(flags) {}
+
   Uint32 flags_;
-  bool started_ = false;
-  std::string failure_;
+  bool started_ = true;
 };
 
 }  // namespace novabit

@@ -19,19 +19,18 @@ SubsystemRecord& subsystem_record() {
 
 }  // namespace
 
-SdlSubsystem::SdlSubsystem(Uint32 flags) : flags_(flags) {
+Result<std::unique_ptr<SdlSubsystem>> SdlSubsystem::start(Uint32 flags) {
   SubsystemRecord& record = subsystem_record();
   const std::lock_guard lock(record.mutex);
   if ((record.abandoned & flags) != 0) {
-    failure_ = "the connection to the display was lost";
-    return;
+    return Failure{"the connection to the display was lost", 0};
   }
   // The program handles SIGINT, SIGTERM and SIGHUP itself; SDL must not turn them into SDL_QUIT.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  started_ = SDL_InitSubSystem(flags) == 0;
-  if (!started_) {
-    failure_ = std::string("SDL_InitSubSystem: ") + SDL_GetError();
+  if (SDL_InitSubSystem(flags) != 0) {
+    return Failure{std::string("SDL_InitSubSystem: ") + SDL_GetError(), 0};
   }
+  return std::unique_ptr<SdlSubsystem>(new SdlSubsystem(flags));
 }
 
 SdlSubsystem::~SdlSubsystem() {

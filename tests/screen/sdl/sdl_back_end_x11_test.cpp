@@ -57,8 +57,8 @@ TEST_F(GraphScreenOnX, ReadsTypedKeysAsTheirBytes) {
   const std::unique_ptr<DisplayBackEnd> backEnd = make_sdl_back_end();
   GraphScreen screen(channels, endSteps, {*backEnd}, GraphScreenOptions{true, "novabit"});
   screen.set_window_title(kTitle);
-  screen.set_screen_mode(19, 16, 4, 0, 0);
-  ASSERT_TRUE(screen.is_open()) << screen.display_failure();
+  const Outcome opened = screen.set_screen_mode(19, 16, 4, 0, 0);
+  ASSERT_TRUE(opened) << opened.failure().message();
 
   ASSERT_TRUE(command_output("setxkbmap fr"));
   ASSERT_TRUE(command_output("xdotool search --sync --name '^NovaBit prueba$'"));
