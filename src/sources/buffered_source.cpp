@@ -88,22 +88,23 @@ void BufferedSource::read_ahead() {
       freed_.wait(lock, [&] { return stopping_ || ring_.size() - filled_ >= chunk.size(); });
       if (stopping_) return;
     }
-    const ReadResult result = reader_->read(chunk);
+    const Result<std::size_t> read = reader_->read(chunk);
+    const std::size_t count = read ? *read : 0;
     {
       const std::lock_guard lock(mutex_);
-      if (result.count == 0) {
-        streamEnd_ = result.end;
-      } else {
+      if (!read) {
+        streamEnd_ = read.failure().message();
+      } else if (count > 0) {
         const std::size_t tail = (head_ + filled_) % ring_.size();
-        const std::size_t first = std::min(result.count, ring_.size() - tail);
+        const std::size_t first = std::min(count, ring_.size() - tail);
         std::copy_n(chunk.begin(), first, ring_.begin() + static_cast<std::ptrdiff_t>(tail));
-        std::copy_n(chunk.begin() + static_cast<std::ptrdiff_t>(first), result.count - first, ring_.begin());
-        filled_ += result.count;
+        std::copy_n(chunk.begin() + static_cast<std::ptrdiff_t>(first), count - first, ring_.begin());
+        filled_ += count;
         ++deliveries_;
       }
     }
     delivered_.notify_one();
-    if (result.count == 0) return;
+    if (count == 0) return;
   }
 }
 

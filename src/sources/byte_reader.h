@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <span>
 #include <string>
 
@@ -13,19 +12,14 @@
 
 namespace novabit {
 
-struct ReadResult {
-  std::size_t count = 0;
-  // Why the stream delivers no more ("end of file", "read failed: ...");
-  // nothing with a count of 0 means the read was interrupted.
-  std::optional<std::string> end;
-};
-
 class ByteReader {
  public:
   virtual ~ByteReader() = default;
   // Waits until bytes arrive, the stream ends or interrupt() is called, then
-  // reads at most bytes.size() of them.
-  virtual ReadResult read(std::span<std::uint8_t> bytes) = 0;
+  // reads at most bytes.size() of them: their count, 0 when interrupted. A
+  // stream that delivers no more fails and says why ("end of file", "read
+  // failed: ...").
+  virtual Result<std::size_t> read(std::span<std::uint8_t> bytes) = 0;
   // Safe from any thread: the read under way and every later one return at once.
   virtual void interrupt() = 0;
 };

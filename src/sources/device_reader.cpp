@@ -24,21 +24,21 @@ class DeviceReader final : public ByteReader {
  public:
   DeviceReader(FileDescriptor device, FileDescriptor wake) : device_(std::move(device)), wake_(std::move(wake)) {}
 
-  ReadResult read(std::span<std::uint8_t> bytes) override {
+  Result<std::size_t> read(std::span<std::uint8_t> bytes) override {
     for (;;) {
       pollfd watched[2] = {{device_.get(), POLLIN, 0}, {wake_.get(), POLLIN, 0}};
       if (poll(watched, 2, -1) < 0) {
         if (errno == EINTR) continue;
         return failure("poll");
       }
-      if (watched[1].revents != 0) return {};
+      if (watched[1].revents != 0) return 0;
       const ssize_t got = ::read(device_.get(), bytes.data(), bytes.size());
-      if (got > 0) return {static_cast<std::size_t>(got), std::nullopt};
-      if (got == 0) return {0, "end of file"};
+      if (got > 0) return static_cast<std::size_t>(got);
+      if (got == 0) return Failure{"end of file", 0};
       if (errno == EINTR) continue;
       if (errno != EAGAIN) return failure("read");
       pollfd wake = {wake_.get(), POLLIN, 0};
-      if (poll(&wake, 1, kRetryMilliseconds) > 0) return {};
+      if (poll(&wake, 1, kRetryMilliseconds) > 0) return 0;
     }
   }
 
@@ -49,7 +49,7 @@ class DeviceReader final : public ByteReader {
   }
 
  private:
-  static ReadResult failure(const char* what) { return {0, std::string(what) + " failed: " + std::strerror(errno)}; }
+  static Failure failure(const char* what) { return system_failure(std::string(what) + " failed"); }
 
   FileDescriptor device_;
   FileDescriptor wake_;

@@ -12,13 +12,13 @@ namespace {
 
 class KernelReader final : public ByteReader {
  public:
-  ReadResult read(std::span<std::uint8_t> bytes) override {
+  Result<std::size_t> read(std::span<std::uint8_t> bytes) override {
     while (!interrupted_) {
       const ssize_t got = getrandom(bytes.data(), bytes.size(), 0);
-      if (got > 0) return {static_cast<std::size_t>(got), std::nullopt};
-      if (got < 0 && errno != EINTR) return {0, std::string("getrandom failed: ") + std::strerror(errno)};
+      if (got > 0) return static_cast<std::size_t>(got);
+      if (got < 0 && errno != EINTR) return system_failure("getrandom failed");
     }
-    return {};
+    return 0;
   }
 
   // getrandom never waits once the kernel's pool is ready, so a flag suffices.
