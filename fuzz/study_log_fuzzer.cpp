@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   LogStream stream(LineSource(text), std::nullopt, notes);
   PlaceInRun last;
   std::set<std::size_t> counted;
-  while (const std::optional<Checkpoint> record = stream.next()) {
+  while (const std::optional<Checkpoint> record = stream.next().value()) {
     const PlaceInRun place = place_of(record->kind, record->pass);
     require(place > last, "records in rising places");
     last = place;

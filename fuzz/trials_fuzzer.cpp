@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int64_t previousPass = 0;
   std::size_t previousLine = 0;
   std::int64_t alarmSeconds = 0;
-  while (const std::optional<TrialSecond> second = stream.next()) {
+  while (const std::optional<TrialSecond> second = stream.next().value()) {
     require(second->ones >= 0 && second->ones <= kBitsPerPass, "at most 200 ones");
     require(second->pass > previousPass, "seconds in rising passes");
     require(second->line > previousLine, "seconds in the order of their lines");

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <variant>
 
@@ -31,7 +32,11 @@ inline Failure system_failure(std::string what) { return {std::move(what), errno
 template <typename T>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit by design
+  // Implicit by design, from anything that makes a T: `return std::nullopt;` for a Result<std::optional<U>>.
+  template <typename U, typename = std::enable_if_t<std::is_convertible_v<U&&, T> &&
+                                                    !std::is_same_v<std::remove_cvref_t<U>, Failure> &&
+                                                    !std::is_same_v<std::remove_cvref_t<U>, Result>>>
+  Result(U&& value) : state_(std::in_place_index<0>, std::forward<U>(value)) {}  // NOLINT
   Result(Failure failure) : state_(std::in_place_index<1>, std::move(failure)) {}  // NOLINT
 
   bool ok() const { return state_.index() == 0; }

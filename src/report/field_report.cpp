@@ -25,17 +25,21 @@ struct Input {
   std::optional<Checkpoint> record;
   std::optional<TrialSecond> second;
 
-  bool advance() {
+  // Reads the next item; false at the end of the file.
+  Result<bool> advance() {
     if (log) {
-      record = log->next();
+      const Next<Checkpoint> next = log->next();
+      if (!next) return next.failure();
+      record = *next;
       if (!start) start = log->start();
       return record.has_value();
     }
-    second = trials->next();
+    const Next<TrialSecond> next = trials->next();
+    if (!next) return next.failure();
+    second = *next;
     if (second && !start) start = second->local - second->pass + 1;
     return second.has_value();
   }
-  const std::optional<Failure>& failure() const { return log ? log->failure() : trials->failure(); }
   std::int64_t pass() const { return record ? record->pass : second->pass; }
   // A second's row before the records its pass writes.
   int order() const { return record ? place_of(record->kind, record->pass).order + 1 : 0; }
@@ -203,12 +207,10 @@ Result<bool> open_input(const ReportPlan& plan, const Pending& file, Builder& bu
 }
 
 // At the end of a file: what only its reader knows, then its buffers freed.
-Outcome close_input(Builder& builder, Input& input) {
-  if (input.failure()) return *input.failure();
+void close_input(Builder& builder, Input& input) {
   if (input.log) builder.finish_log(input.index, *input.log);
   if (input.trials) builder.finish_trials(input.index, *input.trials);
   input = Input{};
-  return {};
 }
 
 }  // namespace
@@ -237,18 +239,20 @@ Result<FieldReport> build_report(const ReportPlan& plan, BoundarySettings settin
       if (!first) return first.failure();
       if (*first) {
         next.push(position(opened));
-      } else if (Outcome closed = close_input(builder, inputs[opened]); !closed) {
-        return closed.failure();
+      } else {
+        close_input(builder, inputs[opened]);
       }
     }
     if (next.empty()) break;
     const std::size_t at = next.top().input;
     next.pop();
     if (Outcome taken = builder.take(inputs[at]); !taken) return taken.failure();
-    if (inputs[at].advance()) {
+    const Result<bool> more = inputs[at].advance();
+    if (!more) return more.failure();
+    if (*more) {
       next.push(position(at));
-    } else if (Outcome closed = close_input(builder, inputs[at]); !closed) {
-      return closed.failure();
+    } else {
+      close_input(builder, inputs[at]);
     }
   }
   return builder.finish(plan);

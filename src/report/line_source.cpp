@@ -60,15 +60,19 @@ bool LineSource::skip_rest_of_line() {
   }
 }
 
-std::optional<SourceLine> LineSource::next() {
-  if (skipping_ && !skip_rest_of_line()) return std::nullopt;
+Next<SourceLine> LineSource::next() {
+  if (skipping_ && !skip_rest_of_line()) {
+    if (failure_) return *failure_;
+    return std::nullopt;
+  }
   for (;;) {
     const char* start = data() + begin_;
     const auto* lineEnd = static_cast<const char*>(std::memchr(start, '\n', end_ - begin_));
     const std::size_t length = lineEnd != nullptr ? static_cast<std::size_t>(lineEnd - start) : end_ - begin_;
     SourceLine line;
     if (lineEnd == nullptr && length <= kMaxLineBytes && fill()) continue;
-    if (failure_ || (lineEnd == nullptr && length == 0)) return std::nullopt;
+    if (failure_) return *failure_;
+    if (lineEnd == nullptr && length == 0) return std::nullopt;
     line.overlong = length > kMaxLineBytes;
     line.torn = lineEnd == nullptr && !line.overlong;
     line.text = std::string_view(start, line.overlong ? kMaxLineBytes : length);

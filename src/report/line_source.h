@@ -15,6 +15,11 @@
 
 namespace novabit::report {
 
+// The next item of a stream read from a file: nothing at its end, or why
+// reading failed, naming the file.
+template <typename T>
+using Next = Result<std::optional<T>>;
+
 // Far beyond any line of the study log or the raw record.
 inline constexpr std::size_t kMaxLineBytes = 1024;
 
@@ -32,9 +37,7 @@ class LineSource {
   // A failure names the file.
   static Result<LineSource> open(const std::string& path);
 
-  // Nothing at the end, or after a read failed (failure() says why).
-  std::optional<SourceLine> next();
-  const std::optional<Failure>& failure() const { return failure_; }
+  Next<SourceLine> next();
 
  private:
   LineSource(std::string name, FileDescriptor file);
@@ -53,6 +56,7 @@ class LineSource {
   bool firstLine_ = true;
   bool skipping_ = false;  // the rest of a cut line
   std::size_t number_ = 0;
+  // A read that failed; every later next() gives it again.
   std::optional<Failure> failure_;
 };
 

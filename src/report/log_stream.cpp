@@ -12,9 +12,9 @@ Result<std::unique_ptr<LogStream>> LogStream::open(const std::string& path, std:
 LogStream::LogStream(LineSource lines, std::optional<std::int64_t> start, FileNotes& notes)
     : lines_(std::move(lines)), reader_(lines_, notes), placer_(reader_, notes, start), quarters_(notes) {}
 
-std::optional<Checkpoint> LogStream::next() {
-  std::optional<Checkpoint> record = placer_.next();
-  if (record) quarters_.add(*record);
+Next<Checkpoint> LogStream::next() {
+  Next<Checkpoint> record = placer_.next();
+  if (record && *record) quarters_.add(**record);
   return record;
 }
 

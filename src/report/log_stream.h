@@ -24,9 +24,7 @@ class LogStream {
   LogStream(const LogStream&) = delete;
   LogStream& operator=(const LogStream&) = delete;
 
-  // Nothing at the end, or when a read failed (then failure() says why).
-  std::optional<Checkpoint> next();
-  const std::optional<Failure>& failure() const { return lines_.failure(); }
+  Next<Checkpoint> next();
   std::optional<std::int64_t> start() const { return placer_.start(); }
   std::int64_t quarters_checked() const { return quarters_.checked(); }
 

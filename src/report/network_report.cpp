@@ -46,6 +46,13 @@ struct Member {
   std::unique_ptr<FileNotes> notes;
   std::unique_ptr<TrialsStream> stream;
   std::optional<TrialSecond> next;
+
+  Outcome read_next() {
+    Next<TrialSecond> read = stream->next();
+    if (!read) return read.failure();
+    next = *read;
+    return {};
+  }
 };
 
 struct Station {
@@ -55,37 +62,38 @@ struct Station {
   std::optional<std::int64_t> lastUtc;  // of its last second counted
 };
 
-}  // namespace
 
-double NetworkReport::envelope(std::int64_t seconds) {
-  return kEnvelopeZ * std::sqrt(2.0 * static_cast<double>(seconds));
-}
-
-Result<NetworkReport> network_report(const NetworkInput& input,
-                                     const std::function<Outcome(const NetworkSecond&)>& eachSecond) {
-  std::vector<Station> stations;
+// Each file of the input read one second ahead, joined to its station: the
+// first file with a key commitment founds it, its copies join it.
+Result<std::vector<Member>> open_members(const std::vector<std::string>& files, std::vector<Station>& stations) {
   std::vector<Member> members;
-  for (const std::string& file : input.files) {
+  for (const std::string& file : files) {
     Member member;
     member.notes = std::make_unique<FileNotes>();
     Result<std::unique_ptr<TrialsStream>> opened = TrialsStream::open(file, *member.notes);
     if (!opened) return opened.failure();
     member.stream = std::move(*opened);
-    const TrialsHead& head = member.stream->reader().head();
+    const Result<TrialsHead> head = member.stream->reader().head();
+    if (!head) return head.failure();
     member.station = stations.size();
-    for (std::size_t s = 0; s < stations.size() && !head.keyCommitment.empty(); ++s) {
-      if (stations[s].shown.keyCommitment == head.keyCommitment) member.station = s;
+    for (std::size_t s = 0; s < stations.size() && !head->keyCommitment.empty(); ++s) {
+      if (stations[s].shown.keyCommitment == head->keyCommitment) member.station = s;
     }
     if (member.station == stations.size()) {
       Station station;
-      station.shown.name = head.station.empty() ? std::filesystem::path(file).filename().string() : head.station;
-      station.shown.keyCommitment = head.keyCommitment;
+      station.shown.name = head->station.empty() ? std::filesystem::path(file).filename().string() : head->station;
+      station.shown.keyCommitment = head->keyCommitment;
       stations.push_back(std::move(station));
     }
     stations[member.station].shown.files.push_back(file);
-    member.next = member.stream->next();
+    if (Outcome read = member.read_next(); !read) return read.failure();
     members.push_back(std::move(member));
   }
+  return members;
+}
+
+// Each seal finds its station by its key's commitment.
+Outcome add_windows(const NetworkInput& input, std::vector<Station>& stations) {
   for (const std::string& file : input.seals) {
     const Result<Seal> seal = read_seal_file(file);
     if (!seal) return seal.failure();
@@ -103,6 +111,65 @@ Result<NetworkReport> network_report(const NetworkInput& input,
       if (!station.windows) return Failure{"--outside-windows: no seal for " + station.shown.files.front(), 0};
     }
   }
+  return {};
+}
+
+// The stations' z of one second, added up.
+struct SecondSums {
+  double sumZ = 0;
+  double sumZSquared = 0;
+  int present = 0;
+};
+
+// A station's second, counted once however many copies hold it.
+void count_second(Station& station, const TrialSecond& second, bool outsideWindows, SecondSums& sums) {
+  if (station.lastUtc == second.utc) return;
+  station.lastUtc = second.utc;
+  if (station.windows && outsideWindows && station.windows->inside(second.pass)) {
+    ++station.shown.insideWindows;
+    return;
+  }
+  const double z = trial_z(second.ones, kBitsPerPass);
+  station.series.add(second.ones);
+  station.shown.healthAlarms += second.alarm ? 1 : 0;
+  station.shown.latePasses += second.late ? 1 : 0;
+  sums.sumZ += z;
+  sums.sumZSquared += z * z;
+  ++sums.present;
+}
+
+// A second with at least two stations, added to the network.
+NetworkSecond add_second(std::int64_t utc, const SecondSums& sums, NetworkReport& report) {
+  const double networkZ = sums.sumZ / std::sqrt(static_cast<double>(sums.present));
+  ++report.seconds;
+  report.sumZSquared += networkZ * networkZ;
+  report.stationSeconds += sums.present;
+  report.sumDeviceZSquared += sums.sumZSquared;
+  if (!report.firstUtc) report.firstUtc = utc;
+  report.lastUtc = utc;
+  if (report.seconds % report.pathStep == 0) report.path.push_back(report.network_variance());
+  if (report.path.size() > kMostPathPoints) {
+    // Every other point, twice as far apart.
+    for (std::size_t i = 0; 2 * i < report.path.size(); ++i) report.path[i] = report.path[2 * i];
+    report.path.resize((report.path.size() + 1) / 2);
+    report.pathStep *= 2;
+  }
+  return {utc, sums.present, networkZ, report.network_variance()};
+}
+
+}  // namespace
+
+double NetworkReport::envelope(std::int64_t seconds) {
+  return kEnvelopeZ * std::sqrt(2.0 * static_cast<double>(seconds));
+}
+
+Result<NetworkReport> network_report(const NetworkInput& input,
+                                     const std::function<Outcome(const NetworkSecond&)>& eachSecond) {
+  std::vector<Station> stations;
+  Result<std::vector<Member>> opened = open_members(input.files, stations);
+  if (!opened) return opened.failure();
+  std::vector<Member>& members = *opened;
+  if (Outcome windows = add_windows(input, stations); !windows) return windows.failure();
 
   NetworkReport report;
   const auto later = [&members](std::size_t a, std::size_t b) { return members[a].next->utc > members[b].next->utc; };
@@ -112,55 +179,18 @@ Result<NetworkReport> network_report(const NetworkInput& input,
   }
   while (!waiting.empty()) {
     const std::int64_t utc = members[waiting.top()].next->utc;
-    double sumZ = 0;
-    double sumZSquared = 0;
-    int present = 0;
+    SecondSums sums;
     while (!waiting.empty() && members[waiting.top()].next->utc == utc) {
-      Member& member = members[waiting.top()];
+      const std::size_t m = waiting.top();
       waiting.pop();
-      Station& station = stations[member.station];
-      const TrialSecond second = *member.next;
-      // A copy's second already counted counts once.
-      if (station.lastUtc != utc) {
-        station.lastUtc = utc;
-        if (station.windows && input.outsideWindows && station.windows->inside(second.pass)) {
-          ++station.shown.insideWindows;
-        } else {
-          const double z = trial_z(second.ones, kBitsPerPass);
-          station.series.add(second.ones);
-          station.shown.healthAlarms += second.alarm ? 1 : 0;
-          station.shown.latePasses += second.late ? 1 : 0;
-          sumZ += z;
-          sumZSquared += z * z;
-          ++present;
-        }
-      }
-      member.next = member.stream->next();
-      if (member.next) {
-        waiting.push(static_cast<std::size_t>(&member - members.data()));
-      } else if (member.stream->failure()) {
-        return *member.stream->failure();
-      }
+      count_second(stations[members[m].station], *members[m].next, input.outsideWindows, sums);
+      if (Outcome read = members[m].read_next(); !read) return read.failure();
+      if (members[m].next) waiting.push(m);
     }
-    if (present < 2) continue;
-    const double networkZ = sumZ / std::sqrt(static_cast<double>(present));
-    ++report.seconds;
-    report.sumZSquared += networkZ * networkZ;
-    report.stationSeconds += present;
-    report.sumDeviceZSquared += sumZSquared;
-    if (!report.firstUtc) report.firstUtc = utc;
-    report.lastUtc = utc;
-    if (report.seconds % report.pathStep == 0) report.path.push_back(report.network_variance());
-    if (report.path.size() > kMostPathPoints) {
-      // Every other point, twice as far apart.
-      for (std::size_t i = 0; 2 * i < report.path.size(); ++i) report.path[i] = report.path[2 * i];
-      report.path.resize((report.path.size() + 1) / 2);
-      report.pathStep *= 2;
-    }
+    if (sums.present < 2) continue;
+    const NetworkSecond second = add_second(utc, sums, report);
     if (eachSecond) {
-      if (Outcome told = eachSecond({utc, present, networkZ, report.network_variance()}); !told) {
-        return told.failure();
-      }
+      if (Outcome told = eachSecond(second); !told) return told.failure();
     }
   }
   for (Member& member : members) stations[member.station].shown.notes.push_back(std::move(*member.notes));

@@ -38,19 +38,21 @@ PlaceInRun place_of(RecordKind kind, std::int64_t pass) {
 RecordPlacer::RecordPlacer(StudyLogReader& reader, FileNotes& notes, std::optional<std::int64_t> start)
     : reader_(reader), notes_(notes), start_(start) {}
 
-bool RecordPlacer::fill(std::size_t records) {
+Outcome RecordPlacer::fill(std::size_t records) {
   while (ahead_.size() < records && !readerDone_) {
-    if (std::optional<LogRecord> record = reader_.next()) {
-      ahead_.push_back(*record);
+    const Next<LogRecord> record = reader_.next();
+    if (!record) return record.failure();
+    if (*record) {
+      ahead_.push_back(**record);
     } else {
       readerDone_ = true;
     }
   }
-  return ahead_.size() >= records;
+  return {};
 }
 
-void RecordPlacer::reckon_start() {
-  fill(kStartRecords);
+Outcome RecordPlacer::reckon_start() {
+  if (Outcome filled = fill(kStartRecords); !filled) return filled;
   // The first five-minute or quarter record whose time the next one bears
   // out is taken as the first of its kind; a quarter after it then settles
   // which five minutes of its quarter hour the run began in.
@@ -72,7 +74,7 @@ void RecordPlacer::reckon_start() {
       quarter = &record;
     }
   }
-  if (first == nullptr) return;
+  if (first == nullptr) return {};
   std::int64_t start = first->stamp - period_of(first->kind) + 1;
   for (std::int64_t earlier = 0; first->kind == RecordKind::five_minute && quarter != nullptr && earlier < 3;
        ++earlier) {
@@ -84,6 +86,7 @@ void RecordPlacer::reckon_start() {
     }
   }
   start_ = start;
+  return {};
 }
 
 std::int64_t RecordPlacer::stamp_pass(const LogRecord& record, std::int64_t offset) const {
@@ -195,10 +198,12 @@ void RecordPlacer::note_missing(const LogRecord& record, std::int64_t pass) {
   last = pass;
 }
 
-std::optional<Checkpoint> RecordPlacer::next() {
+Next<Checkpoint> RecordPlacer::next() {
   for (;;) {
-    if (!start_) reckon_start();
-    fill(2);
+    if (!start_) {
+      if (Outcome reckoned = reckon_start(); !reckoned) return reckoned.failure();
+    }
+    if (Outcome filled = fill(2); !filled) return filled.failure();
     if (ahead_.empty()) return std::nullopt;
     const LogRecord record = ahead_.front();
     ahead_.pop_front();

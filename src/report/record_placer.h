@@ -56,12 +56,13 @@ class RecordPlacer {
   RecordPlacer(StudyLogReader& reader, FileNotes& notes, std::optional<std::int64_t> start);
 
   // The next record placed, in the order of the passes; nothing at the end.
-  std::optional<Checkpoint> next();
+  Next<Checkpoint> next();
   std::optional<std::int64_t> start() const { return start_; }
 
  private:
-  bool fill(std::size_t records);
-  void reckon_start();
+  // Reads ahead until `records` records wait, or the log ends.
+  Outcome fill(std::size_t records);
+  Outcome reckon_start();
   std::int64_t time_of(std::int64_t pass, std::int64_t offset) const { return *start_ + pass - 1 + offset; }
   // The pass of a record's kind that its stamp points at, with `offset`.
   std::int64_t stamp_pass(const LogRecord& record, std::int64_t offset) const;

@@ -82,7 +82,9 @@ Result<FileSurvey> survey_log(const std::string& path) {
   FileNotes ignored;
   LogStream head(LineSource(ends->head), std::nullopt, ignored);
   while (survey.counts.size() < kSurveyCounts) {
-    const std::optional<Checkpoint> record = head.next();
+    const Next<Checkpoint> next = head.next();
+    if (!next) return next.failure();
+    const std::optional<Checkpoint>& record = *next;
     if (!record) break;
     survey.lastPass = record->pass;
     if (record->kind == RecordKind::five_minute && record->counted)
@@ -91,7 +93,11 @@ Result<FileSurvey> survey_log(const std::string& path) {
   survey.start = head.start();
   LineSource tailLines(ends->tail);
   StudyLogReader tail(tailLines, ignored);
-  while (const std::optional<LogRecord> record = tail.next()) {
+  for (;;) {
+    const Next<LogRecord> next = tail.next();
+    if (!next) return next.failure();
+    const std::optional<LogRecord>& record = *next;
+    if (!record) break;
     if (record->kind == RecordKind::cycle && record->counted) {
       survey.lastPass = std::max(survey.lastPass, record->cyclesCompleted * kPassesPerCycle);
     } else if (record->kind != RecordKind::cycle && survey.start) {
@@ -110,16 +116,24 @@ Result<FileSurvey> survey_trials(const std::string& path) {
   FileNotes ignored;
   LineSource headLines(ends->head);
   TrialsReader head(headLines, ignored);
-  survey.head = head.head();
+  const Result<TrialsHead> headLinesRead = head.head();
+  if (!headLinesRead) return headLinesRead.failure();
+  survey.head = *headLinesRead;
   while (survey.counts.size() < kSurveyCounts) {
-    const std::optional<TrialSecond> second = head.next();
+    const Next<TrialSecond> next = head.next();
+    if (!next) return next.failure();
+    const std::optional<TrialSecond>& second = *next;
     if (!second) break;
     if (!survey.start) survey.start = second->local - second->pass + 1;
     survey.lastPass = second->pass;
     survey.counts.push_back({second->utc, second->ones});
   }
   LineSource tailLines(ends->tail);
-  while (const std::optional<SourceLine> line = tailLines.next()) {
+  for (;;) {
+    const Next<SourceLine> next = tailLines.next();
+    if (!next) return next.failure();
+    const std::optional<SourceLine>& line = *next;
+    if (!line) break;
     if (const std::optional<TrialSecond> second = parse_trials_row(line->text); second && !line->torn) {
       survey.lastPass = std::max(survey.lastPass, second->pass);
     }

@@ -112,22 +112,24 @@ Result<Verification> verify_seal(const PlannedSeal& seal, const ReportPlan& plan
     trials = std::move(*opened);
   }
   VerifyProgress bar(progress, std::max(run.log.lastPass, trialsFile ? trialsFile->lastPass : 0));
-  std::optional<Checkpoint> record = (*log)->next();
-  std::optional<TrialSecond> second = trials ? trials->next() : std::nullopt;
-  while (record || second) {
+  Next<Checkpoint> record = (*log)->next();
+  Next<TrialSecond> second = trials ? trials->next() : std::nullopt;
+  for (;;) {
+    if (!record) return record.failure();
+    if (!second) return second.failure();
+    if (!*record && !*second) break;
     // Both files in the order of their passes, a second before the records its pass writes.
-    if (second && (!record || second->pass <= record->pass)) {
-      compare_second(*second, **replay, verified);
+    if (*second && (!*record || (*second)->pass <= (*record)->pass)) {
+      compare_second(**second, **replay, verified);
       second = trials->next();
     } else {
-      compare_record(*record, **replay, verified);
+      compare_record(**record, **replay, verified);
       record = (*log)->next();
     }
-    if (record || second) bar.reached(std::min(record ? record->pass : INT64_MAX, second ? second->pass : INT64_MAX));
+    const auto pass = [](const auto& next) { return next && *next ? (*next)->pass : INT64_MAX; };
+    if (const std::int64_t reached = std::min(pass(record), pass(second)); reached != INT64_MAX) bar.reached(reached);
   }
   bar.finish();
-  if ((*log)->failure()) return *(*log)->failure();
-  if (trials && trials->failure()) return *trials->failure();
   return verified;
 }
 

@@ -177,42 +177,46 @@ void StudyLogReader::finish_record() {
   open_ = nullptr;
 }
 
-std::optional<LogRecord> StudyLogReader::next() {
-  while (const std::optional<SourceLine> line = lines_.next()) {
-    if (open_ != nullptr && !line->torn && matched_ < open_->lines.size() &&
-        matches(open_->lines[matched_], line->text)) {
+Next<LogRecord> StudyLogReader::next() {
+  for (;;) {
+    const Next<SourceLine> read = lines_.next();
+    if (!read) return read.failure();
+    if (!*read) break;
+    const SourceLine& line = **read;
+    if (open_ != nullptr && !line.torn && matched_ < open_->lines.size() &&
+        matches(open_->lines[matched_], line.text)) {
       ++matched_;
       lastSkipped_ = false;
       continue;
     }
     finish_record();
     const bool previousSkipped = std::exchange(lastSkipped_, true);
-    if (line->torn || line->overlong) {
+    if (line.torn || line.overlong) {
       afterSkip_ = true;
-      notes_.add(line->number, true,
-                 [&] { return line->torn ? "a torn last line: it has no line end" : "a line far too long"; });
+      notes_.add(line.number, true,
+                 [&] { return line.torn ? "a torn last line: it has no line end" : "a line far too long"; });
       continue;
     }
-    Head head = parse_head(line->text);
+    Head head = parse_head(line.text);
     if (!head.record) {
       afterSkip_ = true;
       // The further lines of a record whose first line was skipped are part of that one problem.
-      if (previousSkipped && is_further_line(line->text)) {
+      if (previousSkipped && is_further_line(line.text)) {
         notes_.skip_quietly();
       } else {
-        notes_.add(line->number, true, [&] {
-          return is_further_line(line->text) ? "a record's further line without its first line"
+        notes_.add(line.number, true, [&] {
+          return is_further_line(line.text) ? "a record's further line without its first line"
                                               : "not a study log record";
         });
       }
       continue;
     }
-    if (!head.problem.empty()) notes_.add(line->number, true, [&] { return head.problem; });
+    if (!head.problem.empty()) notes_.add(line.number, true, [&] { return head.problem; });
     lastSkipped_ = !head.problem.empty();
     open_ = head.form;
-    openLine_ = line->number;
+    openLine_ = line.number;
     matched_ = 0;
-    head.record->line = line->number;
+    head.record->line = line.number;
     head.record->afterSkip = std::exchange(afterSkip_, false);
     return head.record;
   }

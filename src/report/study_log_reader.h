@@ -31,7 +31,7 @@ class StudyLogReader {
   StudyLogReader(LineSource& lines, FileNotes& notes) : lines_(lines), notes_(notes) {}
 
   // The next record; nothing at the end of the lines.
-  std::optional<LogRecord> next();
+  Next<LogRecord> next();
 
  private:
   // The further lines the record being read still expects.

@@ -101,9 +101,16 @@ std::optional<TrialSecond> parse_trials_row(std::string_view line) {
   return parse_second(line, second) == nullptr ? std::optional(second) : std::nullopt;
 }
 
-const TrialsHead& TrialsReader::head() {
+Result<TrialsHead> TrialsReader::head() {
+  if (Outcome read = read_head(); !read) return read.failure();
+  return head_;
+}
+
+Outcome TrialsReader::read_head() {
   while (!headRead_) {
-    const std::optional<SourceLine> line = lines_.next();
+    const Next<SourceLine> read = lines_.next();
+    if (!read) return read.failure();
+    const std::optional<SourceLine>& line = *read;
     if (!line) {
       notes_.add(0, false, [] { return "no header line \"" + std::string(kTrialsColumns) + "\""; });
       headRead_ = linesDone_ = true;
@@ -126,13 +133,15 @@ const TrialsHead& TrialsReader::head() {
       });
     }
   }
-  return head_;
+  return {};
 }
 
-bool TrialsReader::fill(std::size_t rows) {
-  head();
+Outcome TrialsReader::fill(std::size_t rows) {
+  if (Outcome read = read_head(); !read) return read;
   while (ahead_.size() < rows && !linesDone_) {
-    const std::optional<SourceLine> line = lines_.next();
+    const Next<SourceLine> read = lines_.next();
+    if (!read) return read.failure();
+    const std::optional<SourceLine>& line = *read;
     if (!line) {
       linesDone_ = true;
       break;
@@ -149,7 +158,7 @@ bool TrialsReader::fill(std::size_t rows) {
     row.alarms = line->text.substr(line->text.rfind(',') + 1);
     ahead_.push_back(std::move(row));
   }
-  return ahead_.size() >= rows;
+  return {};
 }
 
 bool TrialsReader::accept(const Row& row, const Row* following) {
@@ -213,8 +222,10 @@ Result<std::unique_ptr<TrialsStream>> TrialsStream::open(const std::string& path
   return std::make_unique<TrialsStream>(std::move(*lines), notes);
 }
 
-std::optional<TrialSecond> TrialsReader::next() {
-  while (fill(2) || !ahead_.empty()) {
+Next<TrialSecond> TrialsReader::next() {
+  for (;;) {
+    if (Outcome filled = fill(2); !filled) return filled.failure();
+    if (ahead_.empty()) return std::nullopt;
     const Row row = std::move(ahead_.front());
     ahead_.pop_front();
     if (!accept(row, ahead_.empty() ? nullptr : &ahead_.front())) continue;
@@ -225,7 +236,6 @@ std::optional<TrialSecond> TrialsReader::next() {
     }
     return row.second;
   }
-  return std::nullopt;
 }
 
 }  // namespace novabit::report

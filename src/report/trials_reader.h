@@ -43,9 +43,9 @@ class TrialsReader {
   TrialsReader(LineSource& lines, FileNotes& notes) : lines_(lines), notes_(notes) {}
 
   // The lines before the first row.
-  const TrialsHead& head();
+  Result<TrialsHead> head();
   // The next second in pass order; nothing at the end of the lines.
-  std::optional<TrialSecond> next();
+  Next<TrialSecond> next();
   // How often each health test fired in the seconds given so far.
   const std::map<std::string, std::int64_t>& alarms() const { return alarms_; }
 
@@ -54,7 +54,9 @@ class TrialsReader {
     TrialSecond second;
     std::string alarms;
   };
-  bool fill(std::size_t rows);
+  Outcome read_head();
+  // Reads ahead until `rows` rows wait, or the lines end.
+  Outcome fill(std::size_t rows);
   std::int64_t expected_utc(std::int64_t pass, std::int64_t offset) const { return *utcStart_ + pass - 1 + offset; }
   bool accept(const Row& row, const Row* following);
 
@@ -81,9 +83,7 @@ class TrialsStream {
   TrialsStream(const TrialsStream&) = delete;
   TrialsStream& operator=(const TrialsStream&) = delete;
 
-  // Nothing at the end, or when a read failed (then failure() says why).
-  std::optional<TrialSecond> next() { return reader_.next(); }
-  const std::optional<Failure>& failure() const { return lines_.failure(); }
+  Next<TrialSecond> next() { return reader_.next(); }
   TrialsReader& reader() { return reader_; }
 
  private:
