@@ -91,12 +91,8 @@ void draw_legend(GraphScreen& screen, const LegendDot (&dots)[2]) {
   }
 }
 
-}  // namespace
-
-void draw_monitor_frame(GraphScreen& screen, Printer& printer, const WallClock& wallClock, const RunStart& start) {
-  // One hold for the whole picture, so the display never shows it half drawn.
-  const auto guard = screen.hold();
-
+// The hour scales, the date line, the gradient bars, and the title and credits rows.
+void print_frame_text(GraphScreen& screen, Printer& printer, const WallClock& wallClock, const RunStart& start) {
   screen.set_text_colours(0x77FF33, kKeepColour);
   screen.set_text_position(1, 1);
   printer.print_text(kScreenChannel, kHourScale, Separator::newline);
@@ -122,13 +118,11 @@ void draw_monitor_frame(GraphScreen& screen, Printer& printer, const WallClock& 
   print_in(screen, printer, 0xAA3311, 0, kTitleMark);
   print_in(screen, printer, 0xFF9966, 0, kTitleProject, Separator::newline);
   print_in(screen, printer, 0x66FF66, 0, kCreditsLine, Separator::newline);
+}
 
-  // The marks belong to the screen, not to the graph area that an earlier
-  // draw left in force: a whole-screen viewport keeps them unshifted and unclipped.
-  screen.set_viewport(0, 0, kScreenWidth - 1, kScreenHeight - 1, kColourNotGiven, kColourNotGiven, false);
-  draw_tick_marks(screen);
-
-  // From here on coordinates are relative to the graph area.
+// The graph area with its two bands, their captions and legend dots, the
+// half-hour grid and the reference lines, in coordinates of the graph area.
+void draw_graph_area(GraphScreen& screen, Printer& printer) {
   screen.set_viewport(kGraphLeft, kGraphTop, kGraphRight, kGraphBottom, 0x00CC00, kColourNotGiven, false);
   // The box reaches one pixel past the graph area's right edge, which clips it.
   screen.draw_line(0, 61, 721, 172, 0x000044, LineShape::filled_box);
@@ -153,7 +147,20 @@ void draw_monitor_frame(GraphScreen& screen, Printer& printer, const WallClock& 
                                   std::pair{kCheckpointCentreY + kReferenceOffset, Colour{0x006600}}}) {
     screen.draw_line(0, static_cast<float>(y), kCycleMinutes, static_cast<float>(y), colour);
   }
+}
 
+}  // namespace
+
+void draw_monitor_frame(GraphScreen& screen, Printer& printer, const WallClock& wallClock, const RunStart& start) {
+  // One hold for the whole picture, so the display never shows it half drawn.
+  const auto guard = screen.hold();
+  print_frame_text(screen, printer, wallClock, start);
+  // The marks belong to the screen, not to the graph area that an earlier
+  // draw left in force: a whole-screen viewport keeps them unshifted and unclipped.
+  screen.set_viewport(0, 0, kScreenWidth - 1, kScreenHeight - 1, kColourNotGiven, kColourNotGiven, false);
+  draw_tick_marks(screen);
+  // From here on coordinates are relative to the graph area.
+  draw_graph_area(screen, printer);
   screen.set_text_colours(0x00FF00, 0);
 }
 
