@@ -67,7 +67,7 @@ void WatchedBits::watch_lateness() {
     return;
   }
   if (!episode_) {
-    episode_.emplace();
+    episode_ = Episode{};
     say("the source " + sourceName_ + " is late: pass " + std::to_string(passes_) + " waited " + seconds_text(wait) +
         " for its bits; the run goes on");
   }
