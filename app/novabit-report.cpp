@@ -3,8 +3,8 @@
 #include <iostream>
 #include <span>
 
-#include "report/report_program.h"
 #include "base/standard_streams.h"
+#include "report/report_program.h"
 
 int main(int argc, char** argv) {
   novabit::secure_standard_streams();

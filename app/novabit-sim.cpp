@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <span>
 
+#include "base/standard_streams.h"
 #include "program/stop_signals.h"
 #include "simulator/simulator_main.h"
-#include "base/standard_streams.h"
 
 int main(int argc, char** argv) {
   const novabit::StopSignals stopSignals;

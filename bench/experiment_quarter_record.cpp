@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <string>
 
+#include "clocks/wall_clock.h"
 #include "experiment/study_log.h"
 #include "textio/channels.h"
 #include "textio/printer.h"
-#include "clocks/wall_clock.h"
 
 namespace {
 

@@ -18,10 +18,10 @@
 #include <thread>
 
 #include "clocks/virtual_clocks.h"
-#include "replay/given_key.h"
 #include "metrics/metrics_server.h"
 #include "metrics/station_metrics.h"
 #include "monitor/monitor.h"
+#include "replay/given_key.h"
 
 namespace {
 

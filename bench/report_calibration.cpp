@@ -9,8 +9,8 @@
 //    blind scan must find the window in most cycles.
 // Prints the fractions; exit status 1 when a check fails.
 
-#include <boost/math/distributions/binomial.hpp>
 #include <algorithm>
+#include <boost/math/distributions/binomial.hpp>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
+#include "keystream/random_key.h"
 #include "report/field_report.h"
+#include "seal/seal.h"
 #include "sim_scratch.h"
 #include "simulator/simulator_main.h"
-#include "keystream/random_key.h"
-#include "seal/seal.h"
 
 namespace {
 
@@ -34,8 +34,9 @@ using namespace novabit::report;
 // whose replay names its log as a replay's.
 std::string simulate(const std::filesystem::path& directory, std::int64_t cycles,
                      const std::vector<std::string>& extra) {
-  std::vector<std::string> arguments{"--no-screen", "--quiet", "--no-trials", "--passes",
-                                     std::to_string(cycles * kPassesPerCycle), "--dir", directory.string()};
+  std::vector<std::string> arguments{
+      "--no-screen", "--quiet",         "--no-trials", "--passes", std::to_string(cycles * kPassesPerCycle),
+      "--dir",       directory.string()};
   arguments.insert(arguments.end(), extra.begin(), extra.end());
   std::vector<const char*> pointers;
   for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
@@ -67,8 +68,8 @@ double fraction(std::int64_t count, std::int64_t total) {
 int main(int argc, char** argv) {
   const std::int64_t cycles = argc > 1 ? std::atoll(argv[1]) : 1000;
   const bench::ScratchDirectory directory;
-  const FieldReport null = report_of(
-      simulate(directory.path(), cycles, {"--no-bias", "--seed", "1", "--start", "2026-12-05 10:00:00"}), {});
+  const FieldReport null =
+      report_of(simulate(directory.path(), cycles, {"--no-bias", "--seed", "1", "--start", "2026-12-05 10:00:00"}), {});
   std::int64_t stoufferHits = 0, chiSquareHits = 0, crossings = 0;
   for (const CycleSummary& cycle : null.cycles) {
     const SeriesStatistics& s = cycle.fiveMinutes.statistics();

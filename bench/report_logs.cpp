@@ -24,8 +24,8 @@ void BM_ReportTenYearsOfLogs(benchmark::State& state) {
     arguments.push_back(
         write_long_log(folder, kRecordsPerYear, kStart + year * (kSecondsPerYear + 60), year + 1).string());
   }
-  arguments.insert(arguments.end(), {"--csv", (directory.path() / "r.csv").string(), "--png",
-                                     (directory.path() / "r.png").string()});
+  arguments.insert(arguments.end(),
+                   {"--csv", (directory.path() / "r.csv").string(), "--png", (directory.path() / "r.png").string()});
   measure_report(state, arguments);
 }
 BENCHMARK(BM_ReportTenYearsOfLogs)->Unit(benchmark::kSecond)->Iterations(1)->UseManualTime();

@@ -22,15 +22,15 @@ void BM_ReportVerifyACycle(benchmark::State& state) {
   std::ofstream(seal) << seal_text({key_from_seed(4), {2026, 12, 5, 10, 0, 0}, {}, std::nullopt});
   const std::string passes = std::to_string(kPassesPerCycle);
   const std::string folder = directory.path().string();
-  const std::vector<const char*> simulation{"--seal", seal.c_str(), "--no-screen", "--quiet", "--passes",
-                                            passes.c_str(), "--dir", folder.c_str()};
+  const std::vector<const char*> simulation{"--seal",   seal.c_str(),   "--no-screen", "--quiet",
+                                            "--passes", passes.c_str(), "--dir",       folder.c_str()};
   if (simulator_main(simulation, {stdout, stderr, false, nullptr}) != 0) {
     state.SkipWithError("the simulator failed");
     return;
   }
   const std::string log = folder + "/estudio_12-05-2026";
   const std::string trials = log + ".trials.csv";
-  const std::vector<const char*> arguments{"novabit-report", log.c_str(), "--trials", trials.c_str(),
+  const std::vector<const char*> arguments{"novabit-report", log.c_str(),  "--trials", trials.c_str(),
                                            "--seal",         seal.c_str(), "--verify"};
   for (auto _ : state) {
     std::ostringstream out, err;

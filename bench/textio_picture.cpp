@@ -26,8 +26,8 @@ BENCHMARK(BM_PercentTextScaled);
 
 void BM_ParseQuarterPicture(benchmark::State& state) {
   for (auto _ : state) {
-    benchmark::DoNotOptimize(novabit::parse_picture(
-        "     0 -> Desvio medio al CERO en \xFAltimos 15 min en %: ##.## "));
+    benchmark::DoNotOptimize(
+        novabit::parse_picture("     0 -> Desvio medio al CERO en \xFAltimos 15 min en %: ##.## "));
   }
 }
 BENCHMARK(BM_ParseQuarterPicture);

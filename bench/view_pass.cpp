@@ -5,12 +5,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include "view/monitor_view.h"
 #include "screen/end_steps.h"
 #include "screen/graph_screen.h"
 #include "screen/memory/memory_back_end.h"
 #include "textio/channels.h"
 #include "textio/printer.h"
+#include "view/monitor_view.h"
 
 namespace novabit {
 namespace {

@@ -68,7 +68,8 @@ unsigned strongest_modifier(unsigned modifiers) {
 
 void check_scan_code(std::uint8_t scanCode, unsigned modifiers) {
   const KeyCode code = novabit::extended_key_code(scanCode, modifiers);
-  require(code == 0 || ((code & 0xFF) == 0xFF && code >> 8 >= 1 && code >> 8 <= 0xFF), "an extended code is scan << 8 | 0xFF");
+  require(code == 0 || ((code & 0xFF) == 0xFF && code >> 8 >= 1 && code >> 8 <= 0xFF),
+          "an extended code is scan << 8 | 0xFF");
   require(code == novabit::extended_key_code(scanCode, strongest_modifier(modifiers)),
           "Alt outranks Ctrl outranks Shift, other bits are ignored");
 }

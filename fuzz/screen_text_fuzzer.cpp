@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
+#include "drawing/font.h"
 #include "fuzz_check.h"
 #include "screen/end_steps.h"
-#include "drawing/font.h"
 #include "screen/graph_screen.h"
 #include "screen/memory/memory_back_end.h"
 #include "textio/channels.h"
@@ -122,7 +122,8 @@ class TextModel {
   }
 
   void check_cursor(const TextCells& text, novabit::ChannelTable& channels) const {
-    require(text.cursor_row() == row_ + 1 && text.cursor_column() == column_ + 1, "the cursor is where the rules put it");
+    require(text.cursor_row() == row_ + 1 && text.cursor_column() == column_ + 1,
+            "the cursor is where the rules put it");
     require(text.pending_line_feed() == pendingLineFeed_, "the line feed waits as the rules say");
     require(text.region_top() == top_ + 1 && text.region_bottom() == bottom_ + 1, "the region is the one set");
     require(channels.line_state(0).lineColumn == lineColumn_, "channel 0 counts the columns of its texts");
@@ -136,8 +137,9 @@ class TextModel {
       const std::uint16_t* pixels = frame.row(y);
       const std::uint16_t* unchanged = pattern().data() + static_cast<std::ptrdiff_t>(y) * FrameBuffer::kWidth;
       for (int x = 0; x < FrameBuffer::kWidth; x += TextCells::kCellWidth) {
-        const Cell cell = row < TextCells::kRows ? cells_[static_cast<std::size_t>(row)][static_cast<std::size_t>(x / 8)]
-                                                 : Cell{Cell::Kind::pattern, static_cast<std::uint8_t>(row)};
+        const Cell cell = row < TextCells::kRows
+                              ? cells_[static_cast<std::size_t>(row)][static_cast<std::size_t>(x / 8)]
+                              : Cell{Cell::Kind::pattern, static_cast<std::uint8_t>(row)};
         // Summed up bit by bit rather than compared per cell: a call per cell would cost more than the rest.
         unsigned difference = 0;
         if (cell.kind == Cell::Kind::pattern) {
@@ -147,9 +149,11 @@ class TextModel {
             difference |= static_cast<unsigned>(pixels[x + bit] ^ source[bit]);
           }
         } else {
-          const unsigned bits = cell.kind == Cell::Kind::glyph ? font[cell.value * 16u + static_cast<unsigned>(line)] : 0;
+          const unsigned bits =
+              cell.kind == Cell::Kind::glyph ? font[cell.value * 16u + static_cast<unsigned>(line)] : 0;
           for (int bit = 0; bit < TextCells::kCellWidth; ++bit) {
-            difference |= static_cast<unsigned>(pixels[x + bit] ^ (((bits >> bit) & 1) != 0 ? kForeground : kBackground));
+            difference |=
+                static_cast<unsigned>(pixels[x + bit] ^ (((bits >> bit) & 1) != 0 ? kForeground : kBackground));
           }
         }
         require(difference == 0, "every pixel is the one the rules draw");

@@ -169,12 +169,13 @@ def source_text(font, origins):
         "",
         "const std::array<std::uint8_t, 256 * 16>& screen_font() {",
         "  // Glyph of byte b: 16 rows at offset 16 * b, bit 0 of a row is its leftmost pixel.",
+        "  // clang-format off",
         "  static constexpr std::array<std::uint8_t, 256 * 16> glyphs = {",
     ]
     for byte, rows in enumerate(font):
         values = ", ".join(f"0x{row:02X}" for row in rows)
         lines.append(f"      {values},  // 0x{byte:02X} {describe(byte)} ({origins[byte]})")
-    lines += ["  };", "  return glyphs;", "}", "", "}  // namespace novabit", ""]
+    lines += ["  };", "  // clang-format on", "  return glyphs;", "}", "", "}  // namespace novabit", ""]
     return "\n".join(lines)
 
 

@@ -36,7 +36,7 @@ class [[nodiscard]] Result {
   template <typename U, typename = std::enable_if_t<std::is_convertible_v<U&&, T> &&
                                                     !std::is_same_v<std::remove_cvref_t<U>, Failure> &&
                                                     !std::is_same_v<std::remove_cvref_t<U>, Result>>>
-  Result(U&& value) : state_(std::in_place_index<0>, std::forward<U>(value)) {}  // NOLINT
+  Result(U&& value) : state_(std::in_place_index<0>, std::forward<U>(value)) {}    // NOLINT
   Result(Failure failure) : state_(std::in_place_index<1>, std::move(failure)) {}  // NOLINT
 
   bool ok() const { return state_.index() == 0; }

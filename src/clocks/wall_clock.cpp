@@ -10,7 +10,7 @@ LocalTime local_time_at(std::time_t seconds) {
   if (localtime_r(&seconds, &local) == nullptr) {
     return LocalTime{};
   }
-  return LocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+  return LocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,  local.tm_hour,
                    local.tm_min,         local.tm_sec,     local.tm_gmtoff};
 }
 

@@ -12,9 +12,7 @@ constexpr double kCoordinateLimit = 1e9;
 // Beyond any circle that could touch the screen; keeps the span arithmetic in range.
 constexpr double kRadiusLimit = 65536;
 
-double bounded(double value, double limit) {
-  return std::isnan(value) ? 0.0 : std::clamp(value, -limit, limit);
-}
+double bounded(double value, double limit) { return std::isnan(value) ? 0.0 : std::clamp(value, -limit, limit); }
 
 long long truncated(double value) { return static_cast<long long>(std::trunc(value)); }
 

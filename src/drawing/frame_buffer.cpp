@@ -5,8 +5,7 @@
 namespace novabit {
 
 FrameBuffer::FrameBuffer(int pages)
-    : pages_(std::max(pages, 1)),
-      pixels_(static_cast<std::size_t>(pages_) * kWidth * kHeight) {
+    : pages_(std::max(pages, 1)), pixels_(static_cast<std::size_t>(pages_) * kWidth * kHeight) {
   for (int y = 0; y < kHeight; ++y) {
     rows_[static_cast<std::size_t>(y)] = pixels_.data() + static_cast<std::size_t>(y) * kWidth;
   }

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "drawing/frame_buffer.h"
 #include "base/failure.h"
+#include "drawing/frame_buffer.h"
 
 namespace novabit {
 

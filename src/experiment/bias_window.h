@@ -15,8 +15,8 @@ namespace novabit {
 // True for a pass whose cycle minute lies strictly inside the window and whose
 // biasDraw is the highest.
 constexpr bool pass_is_forced(const ExperimentState& state) {
-  return state.biasStartMinute < state.cycleMinute &&
-         state.cycleMinute < state.biasStartMinute + kBiasWindowSpan && state.biasDraw >= kBiasDrawValues;
+  return state.biasStartMinute < state.cycleMinute && state.cycleMinute < state.biasStartMinute + kBiasWindowSpan &&
+         state.biasDraw >= kBiasDrawValues;
 }
 
 // The start-up draws: the window's start minute, then its bit.

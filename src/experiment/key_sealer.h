@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "keystream/random_key.h"
 #include "base/failure.h"
+#include "keystream/random_key.h"
 #include "textio/formatting.h"
 
 namespace novabit {

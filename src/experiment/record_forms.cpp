@@ -6,7 +6,8 @@ namespace novabit {
 
 namespace {
 
-constexpr RecordLine kGlobalOneWithBlank{"     Desvio medio global hacia el UNO en %: ##.## ", LineValue::global_one_average};
+constexpr RecordLine kGlobalOneWithBlank{"     Desvio medio global hacia el UNO en %: ##.## ",
+                                         LineValue::global_one_average};
 constexpr RecordLine kGlobalZeroWithBlank{"     Desvio medio global hacia el CERO en %: ##.## ",
                                           LineValue::global_zero_average};
 constexpr RecordLine kGlobalOne{"     Desvio medio global hacia el UNO en %: ##.##", LineValue::global_one_average};
@@ -16,8 +17,8 @@ constexpr std::array kQuarterZeroLines{
     RecordLine{"     0 -> Desvio medio al CERO en \xFAltimos 15 min en %: ##.## ", LineValue::period_average},
     kGlobalOneWithBlank, kGlobalZeroWithBlank};
 constexpr std::array kQuarterOneLines{
-    RecordLine{"     1 -> Desvio medio al UNO en \xFAltimos 15 min en %: ##.## ", LineValue::period_average}, kGlobalOne,
-    kGlobalZero};
+    RecordLine{"     1 -> Desvio medio al UNO en \xFAltimos 15 min en %: ##.## ", LineValue::period_average},
+    kGlobalOne, kGlobalZero};
 constexpr std::array kQuarterBalanceLines{
     RecordLine{"     0 <=> 1 Equilibrio absoluto entre ceros y unos en \xFAltimos 15 min", LineValue::none}, kGlobalOne,
     kGlobalZero};

@@ -13,8 +13,8 @@ void report_second(ExperimentState& state, const PassMarks& marks, ExperimentEve
   const Leaning leaning = leaning_of(zeros, ones);
   // How many percent the leading value exceeded its expected half.
   const std::int32_t deviation = leaning == Leaning::balance ? 0 : kBitsPerPass / 2 - std::min(zeros, ones);
-  events.second_counted({state.secondsElapsed, zeros, ones, leaning, deviation, state.cycleMinute,
-                         state.minuteSecond, marks});
+  events.second_counted(
+      {state.secondsElapsed, zeros, ones, leaning, deviation, state.cycleMinute, state.minuteSecond, marks});
   state.fiveMin.add_second(leaning, deviation);
   state.quarter.add_second(leaning, deviation);
 }
@@ -30,9 +30,9 @@ void quarter_checkpoint(ExperimentState& state, ExperimentEvents& events, StudyL
   if (leaning == Leaning::zero) state.quarterZeroWins += 1;
   if (leaning == Leaning::one) state.quarterOneWins += 1;
   events.checkpoint_closed({Period::quarter, leaning, quarter.zeros, quarter.ones});
-  log.write_checkpoint_record(state.logFileNumber, checkpoint_form(Period::quarter, leaning), quarter,
-                              {leaning == Leaning::one ? oneAverage : zeroAverage, global_one_average(state),
-                               global_zero_average(state)});
+  log.write_checkpoint_record(
+      state.logFileNumber, checkpoint_form(Period::quarter, leaning), quarter,
+      {leaning == Leaning::one ? oneAverage : zeroAverage, global_one_average(state), global_zero_average(state)});
   state.quarter = PeriodTally{};
 }
 
@@ -50,7 +50,9 @@ void cycle_end(ExperimentState& state, ExperimentEvents& events, StudyLog& log, 
   state.cycleMinute = 0;
   state.minuteSecond = 0;
   state.cyclesCompleted += 1;
-  events.cycle_ended({state.cyclesCompleted, global_one_average(state), global_zero_average(state),
+  events.cycle_ended({state.cyclesCompleted,
+                      global_one_average(state),
+                      global_zero_average(state),
                       {state.startDate, state.startTime}});
   log.write_cycle_record(state.logFileNumber, state.cyclesCompleted);
 }

@@ -40,7 +40,8 @@ CommandLine<LiveOptions> parse_live_arguments(std::span<const char* const> argum
   add_station_options(app, options.station);
   if (std::optional<CommandLineEnd> end = parse_command_line(app, arguments)) return *end;
   for (const auto& [name, folder] : {std::pair{"--dir", &directory}, std::pair{"--seal-dir", &sealDirectory}}) {
-    if (app.count(name) > 0 && folder->empty()) return CommandLineEnd::refusal(std::string(name) + ": '' names no folder");
+    if (app.count(name) > 0 && folder->empty())
+      return CommandLineEnd::refusal(std::string(name) + ": '' names no folder");
   }
   options.trialsRecord = !noTrials;
   options.directory = directory;

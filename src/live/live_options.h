@@ -8,10 +8,10 @@
 #include <string>
 #include <variant>
 
+#include "base/failure.h"
 #include "monitor/run_options.h"
 #include "program/command_line.h"
 #include "sources/source_spec.h"
-#include "base/failure.h"
 
 namespace novabit {
 

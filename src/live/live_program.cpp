@@ -43,7 +43,8 @@ MonitorSettings live_settings(const LiveOptions& options, std::FILE* messages) {
 
 int live_main(std::span<const char* const> arguments, const StopSignals& stopSignals) {
   const CommandLine<LiveOptions> parsed = parse_live_arguments(arguments);
-  if (const auto* end = std::get_if<CommandLineEnd>(&parsed)) return end->tell("novabit", live_usage_text(), stdout, stderr);
+  if (const auto* end = std::get_if<CommandLineEnd>(&parsed))
+    return end->tell("novabit", live_usage_text(), stdout, stderr);
   const auto& options = std::get<LiveOptions>(parsed);
   if (const Outcome folders = check_folders(options); !folders) {
     return CommandLineEnd::failure(folders.failure()).tell("novabit", "", stdout, stderr);
@@ -53,10 +54,9 @@ int live_main(std::span<const char* const> arguments, const StopSignals& stopSig
   const MonitorSettings settings = live_settings(options, messages);
   // Set once the files are closed: an end before that names no study log.
   std::atomic<bool> logClosed{false};
-  LostConnectionEnd lostConnection(
-      [&logClosed, messages](const char* reason) {
-        end_after_display_loss(messages, reason, logClosed ? "; the study log is closed" : "");
-      });
+  LostConnectionEnd lostConnection([&logClosed, messages](const char* reason) {
+    end_after_display_loss(messages, reason, logClosed ? "; the study log is closed" : "");
+  });
   const auto backEnd = make_sdl_back_end(&lostConnection);
   SteadySecondsClock clock;
   const SystemWallClock wallClock;

@@ -26,12 +26,13 @@ MHD_Result reply(MHD_Connection* connection, unsigned status, const std::string&
       MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()), MHD_RESPMEM_MUST_COPY));
   if (!response) return MHD_NO;
   MHD_add_response_header(response.get(), MHD_HTTP_HEADER_CONTENT_TYPE, type);
-  if (status == MHD_HTTP_METHOD_NOT_ALLOWED) MHD_add_response_header(response.get(), MHD_HTTP_HEADER_ALLOW, "GET, HEAD");
+  if (status == MHD_HTTP_METHOD_NOT_ALLOWED)
+    MHD_add_response_header(response.get(), MHD_HTTP_HEADER_ALLOW, "GET, HEAD");
   return MHD_queue_response(connection, status, response.get());
 }
 
-MHD_Result answer(void* page, MHD_Connection* connection, const char* url, const char* method, const char*,
-                  const char*, std::size_t*, void**) {
+MHD_Result answer(void* page, MHD_Connection* connection, const char* url, const char* method, const char*, const char*,
+                  std::size_t*, void**) {
   if (std::string_view(url) != "/metrics") return reply(connection, MHD_HTTP_NOT_FOUND, "not found\n", "text/plain");
   if (std::string_view(method) != MHD_HTTP_METHOD_GET && std::string_view(method) != MHD_HTTP_METHOD_HEAD) {
     return reply(connection, MHD_HTTP_METHOD_NOT_ALLOWED, "only GET\n", "text/plain");

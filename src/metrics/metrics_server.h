@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "metrics/listen_address.h"
 #include "base/failure.h"
+#include "metrics/listen_address.h"
 
 struct MHD_Daemon;
 

@@ -127,11 +127,13 @@ std::string StationMetrics::exposition() const {
   out.sample("novabit_late_passes_total", latePasses_.load(std::memory_order_relaxed));
   out.family("novabit_records_lost_total", "counter", "Records that could not be written, by file.");
   out.samples("novabit_records_lost_total", "file", kRecordFileNames, recordsLost_);
-  out.family("novabit_last_pass_timestamp_seconds", "gauge", "When the last pass was counted, in seconds since the epoch.");
+  out.family("novabit_last_pass_timestamp_seconds", "gauge",
+             "When the last pass was counted, in seconds since the epoch.");
   out.sample("novabit_last_pass_timestamp_seconds", counts.lastPassSeconds);
   out.family("novabit_cycles_completed", "gauge", "12-hour cycles completed in this run.");
   out.sample("novabit_cycles_completed", cyclesCompleted_.load(std::memory_order_relaxed));
-  out.family("novabit_source_up", "gauge", "1 while the source of the bits delivers on time, 0 while it is late or once it stopped.");
+  out.family("novabit_source_up", "gauge",
+             "1 while the source of the bits delivers on time, 0 while it is late or once it stopped.");
   out.sample("novabit_source_up", sourceUp_.load(std::memory_order_relaxed) ? 1 : 0);
   return out.take();
 }

@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <string>
 
-#include "sources/health_tests.h"
 #include "base/failure.h"
+#include "sources/health_tests.h"
 
 namespace novabit {
 
@@ -19,10 +19,10 @@ enum class RecordFile { study_log, raw_record, seal };
 
 // What a run is, fixed at its start.
 struct StationIdentity {
-  std::string station;    // the host name unless the user names it
-  std::string source;     // as --source names it: keyed, kernel, device:PATH
-  std::string version;    // the program's
-  std::string keySha256;  // the commitment the raw record's header carries
+  std::string station;               // the host name unless the user names it
+  std::string source;                // as --source names it: keyed, kernel, device:PATH
+  std::string version;               // the program's
+  std::string keySha256;             // the commitment the raw record's header carries
   std::int64_t runStartSeconds = 0;  // UTC, since the epoch
 };
 

@@ -5,7 +5,8 @@
 namespace novabit {
 
 void LostRecords::records_lost(const std::string& file, std::int64_t count, const Failure& why) {
-  auto known = std::find_if(files_.begin(), files_.end(), [&](const FileLosses& losses) { return losses.file == file; });
+  auto known =
+      std::find_if(files_.begin(), files_.end(), [&](const FileLosses& losses) { return losses.file == file; });
   if (known == files_.end()) {
     report_(why.message() + "; the run goes on");
     known = files_.insert(files_.end(), {file, 0});
@@ -14,7 +15,8 @@ void LostRecords::records_lost(const std::string& file, std::int64_t count, cons
 }
 
 std::int64_t LostRecords::count(const std::string& file) const {
-  const auto known = std::find_if(files_.begin(), files_.end(), [&](const FileLosses& losses) { return losses.file == file; });
+  const auto known =
+      std::find_if(files_.begin(), files_.end(), [&](const FileLosses& losses) { return losses.file == file; });
   return known == files_.end() ? 0 : known->count;
 }
 

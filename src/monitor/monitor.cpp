@@ -7,11 +7,11 @@
 #include <string_view>
 #include <utility>
 
-#include "view/monitor_texts.h"
 #include "experiment/key_source.h"
 #include "monitor/deadline.h"
 #include "program/program_version.h"
 #include "sources/open_source.h"
+#include "view/monitor_texts.h"
 
 namespace novabit {
 
@@ -120,8 +120,8 @@ Outcome Monitor::start() {
     events_.add(view_.get());
   }
   sealWatch_ = std::make_unique<SealWatch>(devices_.sealer, *losses_);
-  const ExperimentDevices experimentDevices{events_, printer_,     bits_, devices_.clock, devices_.wallClock,
-                                            *keys_,  *sealWatch_, watchedSource_.get()};
+  const ExperimentDevices experimentDevices{
+      events_, printer_, bits_, devices_.clock, devices_.wallClock, *keys_, *sealWatch_, watchedSource_.get()};
   driver_ = std::make_unique<ExperimentDriver>(experimentDevices, settings_.driver);
   Outcome started = driver_->start();
   if (started && trials_) started = open_trials_record();

@@ -15,7 +15,6 @@
 
 #include "clocks/seconds_clock.h"
 #include "clocks/wall_clock.h"
-#include "view/monitor_view.h"
 #include "experiment/experiment_driver.h"
 #include "experiment/experiment_events.h"
 #include "experiment/key_sealer.h"
@@ -30,6 +29,7 @@
 #include "sources/watched_bits.h"
 #include "textio/channels.h"
 #include "textio/printer.h"
+#include "view/monitor_view.h"
 
 namespace novabit {
 

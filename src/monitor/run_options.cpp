@@ -35,9 +35,8 @@ void add_station_options(CLI::App& app, StationOptions& options) {
          "--station",
          [&options](const std::string& text) {
            // One line of the raw record's head and one label value.
-           const bool printable = std::none_of(text.begin(), text.end(), [](char c) {
-             return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-           });
+           const bool printable = std::none_of(
+               text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
            if (text.empty() || text.size() > kMaxStationName || !printable) {
              throw CLI::ValidationError("--station", in_quotes(text) + " is not a name of 1 to " +
                                                          std::to_string(kMaxStationName) +
@@ -52,7 +51,8 @@ void add_station_options(CLI::App& app, StationOptions& options) {
          "--metrics",
          [&options](const std::string& text) {
            Result<ListenAddress> parsed = parse_listen_address(text);
-           if (!parsed) throw CLI::ValidationError("--metrics", in_quotes(text) + ": " + escaped(parsed.failure().message()));
+           if (!parsed)
+             throw CLI::ValidationError("--metrics", in_quotes(text) + ": " + escaped(parsed.failure().message()));
            options.metrics = *parsed;
          },
          "serves the live metrics for Prometheus at http://ADDR:PORT/metrics (ADDR default: 127.0.0.1)")

@@ -21,10 +21,9 @@ std::string alarm_column(const PassMarks& marks) {
 Outcome TrialsRecord::open(const std::string& path, const TrialsHeader& header) {
   channel_ = channels_.first_free_channel();
   std::string head;
-  for (const auto& [name, value] : {std::pair{kTrialsProgram, header.program},
-                                    std::pair{kTrialsSource, source_text(header.source)},
-                                    std::pair{kTrialsKeyCommitment, header.keyCommitment},
-                                    std::pair{kTrialsStation, header.station}}) {
+  for (const auto& [name, value] :
+       {std::pair{kTrialsProgram, header.program}, std::pair{kTrialsSource, source_text(header.source)},
+        std::pair{kTrialsKeyCommitment, header.keyCommitment}, std::pair{kTrialsStation, header.station}}) {
     if (value.empty()) continue;  // a station without a name
     head.append(kTrialsComment).append(name).append("=").append(value).append(kLineEnd);
   }
@@ -36,10 +35,9 @@ void TrialsRecord::second_counted(const CountedSecond& second) {
   // One reading gives both times, so that they name the same moment.
   const LocalTime now = wallClock_.now();
   // A failed write is the channel's to count; the run goes on.
-  static_cast<void>(channels_.write(channel_, std::to_string(second.pass) + "," + utc_text(now) + "," +
-                                                  date_text(now) + " " + time_text(now) + "," +
-                                                  std::to_string(second.ones) + "," + alarm_column(second.marks) +
-                                                  std::string(kLineEnd)));
+  static_cast<void>(channels_.write(channel_, std::to_string(second.pass) + "," + utc_text(now) + "," + date_text(now) +
+                                                  " " + time_text(now) + "," + std::to_string(second.ones) + "," +
+                                                  alarm_column(second.marks) + std::string(kLineEnd)));
   static_cast<void>(channels_.end_record(channel_));
 }
 

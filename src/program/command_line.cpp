@@ -8,8 +8,8 @@
 #include <limits>
 #include <vector>
 
-#include "program/program_version.h"
 #include "base/fresh_file.h"
+#include "program/program_version.h"
 
 namespace novabit {
 
@@ -70,8 +70,7 @@ void set_help(CLI::App& app, HelpTexts texts) {
   app.set_help_flag();
 }
 
-int CommandLineEnd::tell(std::string_view program, std::string_view usage, std::FILE* output,
-                         std::FILE* errors) const {
+int CommandLineEnd::tell(std::string_view program, std::string_view usage, std::FILE* output, std::FILE* errors) const {
   if (status == 0) {
     std::fputs(text.c_str(), output);
   } else {

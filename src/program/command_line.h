@@ -15,8 +15,8 @@
 
 #include <CLI/CLI.hpp>
 
-#include "program/help_format.h"
 #include "base/failure.h"
+#include "program/help_format.h"
 
 namespace novabit {
 

@@ -15,9 +15,7 @@ class PassOnes final : public ExperimentEvents {
  public:
   static constexpr std::int64_t kPassesKept = 2 * kQuarterPasses;
 
-  void second_counted(const CountedSecond& second) override {
-    cumulative_.push_back(cumulative_.back() + second.ones);
-  }
+  void second_counted(const CountedSecond& second) override { cumulative_.push_back(cumulative_.back() + second.ones); }
   // The passes counted so far.
   std::int64_t passes() const { return base_ + static_cast<std::int64_t>(cumulative_.size()) - 1; }
   // The ones of passes `first` to `last`, both counted. Passes are asked for

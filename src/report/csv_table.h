@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <string>
 
+#include "base/failure.h"
 #include "report/csv_file.h"
 #include "report/series_statistics.h"
-#include "base/failure.h"
 
 namespace novabit::report {
 

@@ -233,7 +233,7 @@ Result<FieldReport> build_report(const ReportPlan& plan, BoundarySettings settin
     return Position{input.start.value_or(0) + input.pass() - 1, input.order(), i};
   };
   std::priority_queue<Position, std::vector<Position>, std::greater<>> next;
-  for (std::size_t opened = 0;; ) {
+  for (std::size_t opened = 0;;) {
     for (; opened < pending.size() && (next.empty() || pending[opened].start <= next.top().time); ++opened) {
       const Result<bool> first = open_input(plan, pending[opened], builder, inputs[opened]);
       if (!first) return first.failure();

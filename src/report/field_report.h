@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "report/file_notes.h"
 #include "report/report_plan.h"
 #include "report/series_statistics.h"
 #include "report/window_check.h"
-#include "base/failure.h"
 
 namespace novabit::report {
 

@@ -21,9 +21,12 @@ LocalTime local_time_of(std::int64_t seconds) {
       seconds >= 0 ? seconds / kSecondsPerDay : -((-seconds + kSecondsPerDay - 1) / kSecondsPerDay);
   const std::int64_t ofDay = seconds - days * kSecondsPerDay;
   const std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{days}}};
-  return LocalTime{static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
-                   static_cast<int>(static_cast<unsigned>(date.day())), static_cast<int>(ofDay / 3600),
-                   static_cast<int>(ofDay / 60 % 60), static_cast<int>(ofDay % 60)};
+  return LocalTime{static_cast<int>(date.year()),
+                   static_cast<int>(static_cast<unsigned>(date.month())),
+                   static_cast<int>(static_cast<unsigned>(date.day())),
+                   static_cast<int>(ofDay / 3600),
+                   static_cast<int>(ofDay / 60 % 60),
+                   static_cast<int>(ofDay % 60)};
 }
 
 std::string stamp_text(std::int64_t seconds) {

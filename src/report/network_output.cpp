@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "drawing/png_picture.h"
 #include "report/log_time.h"
 #include "report/plot.h"
 #include "report/printf_text.h"
 #include "report/summary_text.h"
-#include "drawing/png_picture.h"
 
 namespace novabit::report {
 
@@ -30,8 +30,9 @@ std::string network_summary_text(const NetworkReport& report, bool outsideWindow
                                  plural(static_cast<std::int64_t>(report.stations.size()), "station").c_str(),
                                  plural(report.seconds, "second").c_str());
   text += report.firstUtc ? " (" + utc_stamp(*report.firstUtc) + " to " + utc_stamp(*report.lastUtc) + ")\n" : "\n";
-  text += "z = (k - 100) / sqrt(50) of each station's second; Z_t = sum z / sqrt(S_t) over the S_t stations of\n"
-          "second t; chi-square p upper tail; 95 % envelope of the cumulative network variance 1.96 sqrt(2 T)\n";
+  text +=
+      "z = (k - 100) / sqrt(50) of each station's second; Z_t = sum z / sqrt(S_t) over the S_t stations of\n"
+      "second t; chi-square p upper tail; 95 % envelope of the cumulative network variance 1.96 sqrt(2 T)\n";
   if (outsideWindows) text += "The seconds inside each station's hidden windows are left out.\n";
   text += printf_text("\n  network variance sum(Z_t^2 - 1) = %.3f over %lld seconds, p %s; envelope %.1f\n",
                       report.network_variance(), static_cast<long long>(report.seconds),
@@ -83,7 +84,8 @@ Outcome write_network_picture(const NetworkReport& report, const std::filesystem
   plot.line(kPlotLeft, Plot::y(panel, 0), kPlotRight, Plot::y(panel, 0), kAxisColour, kDashed);
   for (int column = kPlotLeft; column < kPlotRight; ++column) {
     const auto seconds = [&](int at) {
-      return static_cast<std::int64_t>(static_cast<double>(report.seconds) * (at - kPlotLeft) / (kPlotRight - kPlotLeft));
+      return static_cast<std::int64_t>(static_cast<double>(report.seconds) * (at - kPlotLeft) /
+                                       (kPlotRight - kPlotLeft));
     };
     for (const int side : {1, -1}) {
       plot.line(static_cast<float>(column), Plot::y(panel, side * NetworkReport::envelope(seconds(column))),

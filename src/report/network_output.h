@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <string>
 
+#include "base/failure.h"
 #include "report/csv_file.h"
 #include "report/network_report.h"
-#include "base/failure.h"
 
 namespace novabit::report {
 

@@ -62,7 +62,6 @@ struct Station {
   std::optional<std::int64_t> lastUtc;  // of its last second counted
 };
 
-
 // Each file of the input read one second ahead, joined to its station: the
 // first file with a key commitment founds it, its copies join it.
 Result<std::vector<Member>> open_members(const std::vector<std::string>& files, std::vector<Station>& stations) {

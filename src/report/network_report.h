@@ -17,22 +17,22 @@
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "report/file_notes.h"
 #include "report/series_statistics.h"
-#include "base/failure.h"
 
 namespace novabit::report {
 
 struct NetworkStation {
-  std::string name;  // the record's station line, else the first file's name
+  std::string name;                // the record's station line, else the first file's name
   std::vector<std::string> files;  // more than one: copies, each second counted once
   std::string keyCommitment;
-  std::int64_t seconds = 0;  // its seconds in the analysis
-  SeriesStatistics series;   // of those seconds
-  std::int64_t healthAlarms = 0;      // seconds with a health alarm
+  std::int64_t seconds = 0;       // its seconds in the analysis
+  SeriesStatistics series;        // of those seconds
+  std::int64_t healthAlarms = 0;  // seconds with a health alarm
   std::int64_t latePasses = 0;
-  std::int64_t insideWindows = 0;     // seconds left out in its hidden windows
-  std::vector<FileNotes> notes;       // one per file
+  std::int64_t insideWindows = 0;  // seconds left out in its hidden windows
+  std::vector<FileNotes> notes;    // one per file
 };
 
 // One second of the network, as the CSV shows it.

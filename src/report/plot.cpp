@@ -40,8 +40,7 @@ void Plot::clip(const Panel& panel) {
 }
 
 void Plot::unclip() {
-  canvas_.set_viewport(0, 0, FrameBuffer::kWidth - 1, FrameBuffer::kHeight - 1, kColourNotGiven, kColourNotGiven,
-                       true);
+  canvas_.set_viewport(0, 0, FrameBuffer::kWidth - 1, FrameBuffer::kHeight - 1, kColourNotGiven, kColourNotGiven, true);
 }
 
 void Plot::line(float x1, float y1, float x2, float y2, Colour colour, std::uint32_t pattern) {

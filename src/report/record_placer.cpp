@@ -66,9 +66,8 @@ Outcome RecordPlacer::reckon_start() {
       for (std::size_t j = i + 1; j < ahead_.size() && following == nullptr; ++j) {
         if (ahead_[j].kind != RecordKind::cycle) following = &ahead_[j];
       }
-      const bool borneOut = following == nullptr ||
-                            (following->stamp >= record.stamp - kStampTolerance &&
-                             following->stamp <= record.stamp + kClockChange + kQuarterPasses);
+      const bool borneOut = following == nullptr || (following->stamp >= record.stamp - kStampTolerance &&
+                                                     following->stamp <= record.stamp + kClockChange + kQuarterPasses);
       if (borneOut) first = &record;
     } else if (record.kind == RecordKind::quarter && quarter == nullptr) {
       quarter = &record;
@@ -143,17 +142,15 @@ std::optional<std::int64_t> RecordPlacer::place_checkpoint(const LogRecord& reco
       following == nullptr || fits_after(*following, place_of(record.kind, expected), offset_ + step);
   // A daylight-saving change; forward only where no record can have been
   // lost in between, since twelve lost five-minute records look the same.
-  const bool clockChange = (near(step, -kClockChange) || (near(step, kClockChange) && !record.afterSkip &&
-                                                         previousPlaced_)) &&
-                           confirmed;
+  const bool clockChange =
+      (near(step, -kClockChange) || (near(step, kClockChange) && !record.afterSkip && previousPlaced_)) && confirmed;
   const std::int64_t pass = stamp_pass(record, offset_);
   const std::int64_t residual = record.stamp - time_of(pass, offset_);
   const bool inOrder = place_of(record.kind, pass) > last_;
   // The last record of a log has no next one to bear out a time far ahead.
-  const bool beforeNext =
-      following == nullptr ? pass <= last_.pass + kPassesPerCycle
-                           : place_of(following->kind, stamp_pass(*following, offset_ + residual)) >
-                                 place_of(record.kind, pass);
+  const bool beforeNext = following == nullptr ? pass <= last_.pass + kPassesPerCycle
+                                               : place_of(following->kind, stamp_pass(*following, offset_ + residual)) >
+                                                     place_of(record.kind, pass);
   if (!clockChange && inOrder && near(residual, 0) && beforeNext) {
     offset_ += residual;
     return pass;

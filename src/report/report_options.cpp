@@ -3,7 +3,6 @@
 #include <CLI/CLI.hpp>
 #include <limits>
 
-
 namespace novabit::report {
 
 namespace {
@@ -56,7 +55,8 @@ std::optional<CommandLineEnd> unfit(const ReportOptions& options) {
     return CommandLineEnd::refusal("--outside-windows: belongs to --network");
   }
   if (options.verify && options.seals.empty()) return CommandLineEnd::refusal("--verify: needs a --seal");
-  if (options.outsideWindows && options.seals.empty()) return CommandLineEnd::refusal("--outside-windows: needs a --seal");
+  if (options.outsideWindows && options.seals.empty())
+    return CommandLineEnd::refusal("--outside-windows: needs a --seal");
   for (const auto& [name, file] : {std::pair{"--csv", &options.csv}, std::pair{"--png", &options.png}}) {
     if (*file && (*file)->empty()) return CommandLineEnd::refusal(std::string(name) + ": '' names no file");
   }

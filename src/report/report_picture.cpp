@@ -4,9 +4,9 @@
 #include <cmath>
 #include <vector>
 
-#include "report/printf_text.h"
-#include "report/plot.h"
 #include "drawing/png_picture.h"
+#include "report/plot.h"
+#include "report/printf_text.h"
 
 namespace novabit::report {
 
@@ -132,7 +132,8 @@ void draw_report_picture(const FieldReport& report, FrameBuffer& frame) {
     plot.write(18, 10, "the records outside the hidden windows, with their own 95% envelope (bits)", kTextColour);
     draw_panel(report, path_of(series, true), kLower, false, plot);
   }
-  label_time(sealed ? kLower : kWhole, plot, kRecordsPerHour, "%s of five-minute records, runs end to end in time order");
+  label_time(sealed ? kLower : kWhole, plot, kRecordsPerHour,
+             "%s of five-minute records, runs end to end in time order");
   if (series.ones.empty()) plot.write(18, 35, "no five-minute records", kTextColour);
 }
 

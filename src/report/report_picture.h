@@ -9,10 +9,10 @@
 
 #include <filesystem>
 
-#include "report/field_report.h"
+#include "base/failure.h"
 #include "drawing/colour.h"
 #include "drawing/frame_buffer.h"
-#include "base/failure.h"
+#include "report/field_report.h"
 
 namespace novabit::report {
 

@@ -32,9 +32,8 @@ std::vector<PlannedFile> group_runs(const std::vector<FileSurvey>& surveys) {
   }
   std::vector<PlannedFile> files;
   for (const auto& members : groups) {
-    const FileSurvey* chosen = *std::max_element(members.begin(), members.end(), [](const auto* a, const auto* b) {
-      return a->lastPass < b->lastPass;
-    });
+    const FileSurvey* chosen = *std::max_element(
+        members.begin(), members.end(), [](const auto* a, const auto* b) { return a->lastPass < b->lastPass; });
     PlannedFile file{chosen->file, {}, chosen->start, chosen->lastPass, chosen->head};
     for (const FileSurvey* member : members) {
       if (member != chosen) file.copies.push_back({member->file, member->lastPass});
@@ -74,16 +73,14 @@ Result<PlannedSeal> place_seal(const std::string& path, const ReportPlan& plan) 
     const PlannedFile& trials = plan.trials[*run.trials];
     const std::string& commitment = trials.head.keyCommitment;
     if (!commitment.empty() && commitment != key_commitment(read->key)) {
-      return Failure{path + ": its key is not the one " + trials.file +
-                         " commits to (key_sha256): the seal of another run",
-                     0};
+      return Failure{
+          path + ": its key is not the one " + trials.file + " commits to (key_sha256): the seal of another run", 0};
     }
   }
   for (const PlannedSeal& other : plan.seals) {
     if (other.run == *nearest && other.seal.key != read->key) {
-      return Failure{path + ": a second seal, with another key, for the run of " + run.log.file + " (" + other.file +
-                         ")",
-                     0};
+      return Failure{
+          path + ": a second seal, with another key, for the run of " + run.log.file + " (" + other.file + ")", 0};
     }
   }
   return PlannedSeal{path, *read, *nearest};

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "report/run_survey.h"
 #include "seal/seal.h"
-#include "base/failure.h"
 
 namespace novabit::report {
 

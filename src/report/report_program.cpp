@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "base/failure.h"
 #include "report/field_report.h"
 #include "report/network_output.h"
 #include "report/network_report.h"
@@ -17,7 +18,6 @@
 #include "report/report_plan.h"
 #include "report/seal_verify.h"
 #include "report/summary_text.h"
-#include "base/failure.h"
 
 namespace novabit::report {
 

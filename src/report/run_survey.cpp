@@ -4,12 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 
+#include "base/file_handles.h"
 #include "experiment/experiment_numbers.h"
 #include "report/log_stream.h"
-#include "base/file_handles.h"
 
 namespace novabit::report {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "report/trials_reader.h"
 #include "base/failure.h"
+#include "report/trials_reader.h"
 
 namespace novabit::report {
 

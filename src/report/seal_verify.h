@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <string>
 
+#include "base/failure.h"
 #include "report/file_notes.h"
 #include "report/report_plan.h"
-#include "base/failure.h"
 
 namespace novabit::report {
 

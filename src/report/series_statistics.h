@@ -34,9 +34,9 @@ struct SeriesStatistics {
   std::int64_t bitsPerTrial = 0;
   double sumZ = 0;
   double sumZSquared = 0;
-  double deviation = 0;  // the sum of k - n/2, in bits
-  double envelope = 0;   // 1.96 sqrt(N n / 4)
-  double maxLogE = 0;    // the largest log E after any trial
+  double deviation = 0;                       // the sum of k - n/2, in bits
+  double envelope = 0;                        // 1.96 sqrt(N n / 4)
+  double maxLogE = 0;                         // the largest log E after any trial
   std::optional<std::int64_t> firstCrossing;  // 0-based trial at which E first reached 1/alpha
 
   double stouffer_z() const;

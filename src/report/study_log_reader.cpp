@@ -98,7 +98,7 @@ const char* form_name(Leaning leaning) {
 struct Head {
   std::optional<LogRecord> record;  // counted or damaged
   const RecordForm* form = nullptr;
-  std::string problem;              // why it is damaged
+  std::string problem;  // why it is damaged
 };
 
 // The counts of a checkpoint line: the whole period, the larger count first,
@@ -115,8 +115,8 @@ Head checkpoint_head(const RecordForm& form, std::int64_t stamp, std::string_vie
   const bool balance = form.leaning == Leaning::balance;
   if (*first + *second != bits || (balance ? *first != *second : *first <= *second)) {
     head.problem = "counts " + std::to_string(*first) + " and " + std::to_string(*second) + " do not fit the " +
-                   form_name(form.leaning) + " form of a " + kind_name(form.kind) + " record (" +
-                   std::to_string(bits) + " bits, the larger count first)";
+                   form_name(form.leaning) + " form of a " + kind_name(form.kind) + " record (" + std::to_string(bits) +
+                   " bits, the larger count first)";
     return head;
   }
   head.record->counted = true;
@@ -206,7 +206,7 @@ Next<LogRecord> StudyLogReader::next() {
       } else {
         notes_.add(line.number, true, [&] {
           return is_further_line(line.text) ? "a record's further line without its first line"
-                                              : "not a study log record";
+                                            : "not a study log record";
         });
       }
       continue;

@@ -18,12 +18,12 @@ namespace novabit::report {
 
 struct LogRecord {
   RecordKind kind = RecordKind::cycle;
-  std::size_t line = 0;     // of its first line
-  std::int64_t stamp = 0;   // local seconds (log_time.h); a cycle record's date at midnight
-  bool counted = false;     // false: damaged, its figures unknown
+  std::size_t line = 0;    // of its first line
+  std::int64_t stamp = 0;  // local seconds (log_time.h); a cycle record's date at midnight
+  bool counted = false;    // false: damaged, its figures unknown
   std::int32_t ones = 0;
   std::int64_t cyclesCompleted = 0;  // of a cycle record
-  bool afterSkip = false;   // lines were left out since the record before
+  bool afterSkip = false;            // lines were left out since the record before
 };
 
 class StudyLogReader {

@@ -61,9 +61,9 @@ void add_runs(const FieldReport& report, std::string& text) {
                         plural(run.fiveMinutes, "five-minute record").c_str(),
                         plural(run.quarters, "quarter record").c_str(), plural(run.cycleEnds, "cycle record").c_str());
     text += run.damaged > 0 ? ", " + plural(run.damaged, "damaged record") : "";
-    text += printf_text("; %s skipped; %lld of %lld quarters checked\n",
-                        plural(run.notes.skipped_lines(), "line").c_str(), static_cast<long long>(run.quartersChecked),
-                        static_cast<long long>(run.quarters));
+    text +=
+        printf_text("; %s skipped; %lld of %lld quarters checked\n", plural(run.notes.skipped_lines(), "line").c_str(),
+                    static_cast<long long>(run.quartersChecked), static_cast<long long>(run.quarters));
     if (!run.plan.log.copies.empty()) {
       text += "         the same run, counted once: " + copies_text(run.plan.log) + "\n";
     }
@@ -120,16 +120,16 @@ void add_trials(const FieldReport& report, std::string& text) {
 void add_windows(const FieldReport& report, std::string& text) {
   for (const SealedRun& sealed : report.sealed) {
     text += printf_text("\nHidden windows of run %zu, revealed by %s\n", sealed.run + 1, sealed.sealFile.c_str());
-    text += "  cycle  forced minutes  bit   inside  Stouffer Z         p  outside  Stouffer Z         p"
-            "   scan minutes  scan |Z|  overlap\n";
+    text +=
+        "  cycle  forced minutes  bit   inside  Stouffer Z         p  outside  Stouffer Z         p"
+        "   scan minutes  scan |Z|  overlap\n";
     for (const CycleWindow& window : sealed.windows.cycles) {
       const std::string scan =
-          window.scan ? printf_text("%6lld-%-6lld  %8.2f  %3lld min%s",
-                                    static_cast<long long>(window.scan->firstMinute),
-                                    static_cast<long long>(window.scan->lastMinute), window.scan->score,
-                                    static_cast<long long>(window.scan->overlapMinutes),
-                                    window.scan->found() ? ", found" : "")
-                      : "  (too short to scan)";
+          window.scan
+              ? printf_text("%6lld-%-6lld  %8.2f  %3lld min%s", static_cast<long long>(window.scan->firstMinute),
+                            static_cast<long long>(window.scan->lastMinute), window.scan->score,
+                            static_cast<long long>(window.scan->overlapMinutes), window.scan->found() ? ", found" : "")
+              : "  (too short to scan)";
       const auto figures = [](const SeriesStatistics& s) {
         return s.trials == 0 ? printf_text("  %7d  %10s  %8s", 0, "-", "-")
                              : printf_text("  %7lld  %10.3f  %8s", static_cast<long long>(s.trials), s.stouffer_z(),
@@ -144,9 +144,9 @@ void add_windows(const FieldReport& report, std::string& text) {
     text += printf_text("  inside every window, towards its forced value: %s, Stouffer Z %.3f, p %s\n",
                         plural(towards.trials, "record").c_str(), towards.stouffer_z(),
                         p_text(towards.stouffer_p()).c_str());
-    text += printf_text("  the blind scan found the window in %lld of %lld cycles (more than half its minutes)\n",
-                        static_cast<long long>(sealed.windows.scansFound),
-                        static_cast<long long>(sealed.windows.scans));
+    text +=
+        printf_text("  the blind scan found the window in %lld of %lld cycles (more than half its minutes)\n",
+                    static_cast<long long>(sealed.windows.scansFound), static_cast<long long>(sealed.windows.scans));
   }
 }
 

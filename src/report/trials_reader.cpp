@@ -38,8 +38,8 @@ std::optional<std::int64_t> whole_number(std::string_view text) {
 
 // "12-07-2026 05:32:20"
 std::optional<std::int64_t> local_stamp(std::string_view text) {
-  const std::optional<LocalTime> date = text.size() == 19 && text[10] == ' ' ? parse_date_text(text.substr(0, 10))
-                                                                             : std::nullopt;
+  const std::optional<LocalTime> date =
+      text.size() == 19 && text[10] == ' ' ? parse_date_text(text.substr(0, 10)) : std::nullopt;
   const std::optional<LocalTime> when = date ? parse_time_text(text.substr(11), *date) : std::nullopt;
   return when ? std::optional(local_seconds(*when)) : std::nullopt;
 }
@@ -47,8 +47,8 @@ std::optional<std::int64_t> local_stamp(std::string_view text) {
 // "2026-12-07T05:32:20Z"
 std::optional<std::int64_t> utc_stamp(std::string_view text) {
   if (text.size() != 20 || text[4] != '-' || text[10] != 'T' || text[19] != 'Z') return std::nullopt;
-  const std::array<char, 19> local{text[5], text[6], '-',      text[8],  text[9],  '-',      text[0],
-                                   text[1], text[2], text[3],  ' ',      text[11], text[12], text[13],
+  const std::array<char, 19> local{text[5],  text[6],  '-',      text[8],  text[9],  '-',      text[0],
+                                   text[1],  text[2],  text[3],  ' ',      text[11], text[12], text[13],
                                    text[14], text[15], text[16], text[17], text[18]};
   return local_stamp(std::string_view(local.data(), local.size()));
 }
@@ -121,16 +121,14 @@ Outcome TrialsReader::read_head() {
       const std::size_t equals = text.find('=');
       const std::string_view name = text.substr(0, equals);
       const std::string value(equals == std::string_view::npos ? "" : text.substr(equals + 1));
-      for (const auto& [field, known] : {std::pair{&head_.program, kTrialsProgram},
-                                         std::pair{&head_.source, kTrialsSource},
-                                         std::pair{&head_.keyCommitment, kTrialsKeyCommitment},
-                                         std::pair{&head_.station, kTrialsStation}}) {
+      for (const auto& [field, known] :
+           {std::pair{&head_.program, kTrialsProgram}, std::pair{&head_.source, kTrialsSource},
+            std::pair{&head_.keyCommitment, kTrialsKeyCommitment}, std::pair{&head_.station, kTrialsStation}}) {
         if (name == known) *field = value;
       }
     } else {
-      notes_.add(line->number, true, [] {
-        return "neither a comment nor the header \"" + std::string(kTrialsColumns) + "\"";
-      });
+      notes_.add(line->number, true,
+                 [] { return "neither a comment nor the header \"" + std::string(kTrialsColumns) + "\""; });
     }
   }
   return {};
@@ -147,7 +145,7 @@ Outcome TrialsReader::fill(std::size_t rows) {
       break;
     }
     Row row;
-    const char* problem = line->torn      ? "a torn last line: it has no line end"
+    const char* problem = line->torn       ? "a torn last line: it has no line end"
                           : line->overlong ? "a line far too long"
                                            : parse_second(line->text, row.second);
     if (problem != nullptr) {
@@ -187,9 +185,9 @@ bool TrialsReader::accept(const Row& row, const Row* following) {
     utcStart_ = start;
   }
   const std::int64_t step = second.utc - expected_utc(second.pass, offset_);
-  const bool confirmed = followingInOrder && std::abs(following->second.utc -
-                                                      expected_utc(following->second.pass, offset_ + step)) <=
-                                                 kStampTolerance;
+  const bool confirmed =
+      followingInOrder &&
+      std::abs(following->second.utc - expected_utc(following->second.pass, offset_ + step)) <= kStampTolerance;
   if (std::abs(step) > kStampTolerance && !confirmed) {
     return leave_out([&] {
       return "its time is " + std::to_string(std::abs(step)) + " s from where pass " + std::to_string(second.pass) +

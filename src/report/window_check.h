@@ -27,7 +27,7 @@ struct WindowPlace {
 struct ScanResult {
   std::int64_t firstMinute = 0;  // the cycle minutes the stretch covers whole
   std::int64_t lastMinute = 0;
-  double score = 0;              // |sum z| / sqrt(m)
+  double score = 0;                 // |sum z| / sqrt(m)
   std::int64_t overlapMinutes = 0;  // minutes of the window it covers whole
   bool found() const { return 2 * overlapMinutes > kBiasWindowMinutes; }
 };

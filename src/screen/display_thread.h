@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "screen/display_back_end.h"
 #include "drawing/frame_buffer.h"
+#include "screen/display_back_end.h"
 #include "screen/key_buffer.h"
 #include "screen/screen_lock.h"
 

@@ -13,12 +13,12 @@
 
 #include "drawing/canvas.h"
 #include "drawing/colour.h"
+#include "drawing/frame_buffer.h"
+#include "drawing/text_cells.h"
 #include "screen/display_thread.h"
 #include "screen/end_steps.h"
-#include "drawing/frame_buffer.h"
 #include "screen/key_buffer.h"
 #include "screen/screen_lock.h"
-#include "drawing/text_cells.h"
 #include "textio/channels.h"
 
 namespace novabit {

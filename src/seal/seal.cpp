@@ -33,10 +33,9 @@ std::optional<long double> clock_value(std::string_view line) {
   // given end, so the line's text is parsed from its own string.
   const std::string text(line);
   long double value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value,
-                                            std::chars_format::fixed);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value) ||
-      value < 0 || value >= 2147483648.0L) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value) || value < 0 ||
+      value >= 2147483648.0L) {
     return std::nullopt;
   }
   return value;
@@ -46,10 +45,9 @@ std::optional<long double> clock_value(std::string_view line) {
 
 std::string seal_text(const Seal& seal) {
   return "# NovaBit seal: whoever can read this file can reveal the run's hidden window.\n"
-         "version=" + std::to_string(kSealVersion) + "\n" +
-         "start=" + date_text(seal.start) + " " + time_text(seal.start) + "\n" +
-         "source=" + source_text(seal.source) + "\n" +
-         "key=" + key_hex(seal.key) + "\n";
+         "version=" +
+         std::to_string(kSealVersion) + "\n" + "start=" + date_text(seal.start) + " " + time_text(seal.start) + "\n" +
+         "source=" + source_text(seal.source) + "\n" + "key=" + key_hex(seal.key) + "\n";
 }
 
 std::string seal_clock_line(long double clock) {

@@ -20,10 +20,10 @@
 #include <string>
 #include <string_view>
 
-#include "keystream/random_key.h"
-#include "sources/source_spec.h"
 #include "base/failure.h"
 #include "base/file_handles.h"
+#include "keystream/random_key.h"
+#include "sources/source_spec.h"
 #include "textio/formatting.h"
 
 namespace novabit {
@@ -32,8 +32,8 @@ inline constexpr int kSealVersion = 1;
 
 struct Seal {
   RandomKey key{};
-  LocalTime start;     // as the screen showed it; no zone
-  SourceSpec source;   // where the run's bits came from
+  LocalTime start;    // as the screen showed it; no zone
+  SourceSpec source;  // where the run's bits came from
   std::optional<long double> clock;
 };
 

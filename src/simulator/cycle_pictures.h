@@ -6,9 +6,9 @@
 #include <string>
 #include <utility>
 
+#include "base/failure.h"
 #include "experiment/experiment_events.h"
 #include "screen/graph_screen.h"
-#include "base/failure.h"
 
 namespace novabit {
 

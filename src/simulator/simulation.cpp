@@ -18,9 +18,9 @@ Result<std::unique_ptr<Simulation>> Simulation::create(const SimulatorOptions& o
                                                        std::FILE* errors) {
   Result<std::unique_ptr<OutputFile>> trace = output_file(options.trace);
   if (!trace) return trace.failure();
-  Result<std::unique_ptr<OutputFile>> bits =
-      options.bits_to_standard_output() ? std::make_unique<OutputFile>(standardOutput, "standard output")
-                                        : output_file(options.bits);
+  Result<std::unique_ptr<OutputFile>> bits = options.bits_to_standard_output()
+                                                 ? std::make_unique<OutputFile>(standardOutput, "standard output")
+                                                 : output_file(options.bits);
   if (!bits) return bits.failure();
   std::unique_ptr<Simulation> simulation(new Simulation(options, errors, std::move(*trace), std::move(*bits)));
   Monitor& monitor = simulation->monitor_;

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "clocks/virtual_clocks.h"
-#include "replay/given_key.h"
 #include "monitor/monitor.h"
+#include "replay/given_key.h"
 #include "screen/memory/memory_back_end.h"
 #include "simulator/bit_stream.h"
 #include "simulator/cycle_pictures.h"

@@ -8,9 +8,9 @@
 namespace novabit {
 
 struct SimulatorStreams {
-  std::FILE* output;        // --help and "--bits -"
-  std::FILE* errors;        // messages and the progress bar
-  bool errorsIsTerminal;    // the progress bar is shown only then
+  std::FILE* output;      // --help and "--bits -"
+  std::FILE* errors;      // messages and the progress bar
+  bool errorsIsTerminal;  // the progress bar is shown only then
   // Raised by a signal: the run stops after the passes under way, with its
   // files complete. May be null.
   const volatile std::sig_atomic_t* stopRequested = nullptr;

@@ -13,10 +13,10 @@
 #include <utility>
 #include <vector>
 
+#include "base/fresh_file.h"
 #include "clocks/wall_clock.h"
 #include "replay/replay_clocks.h"
 #include "seal/seal.h"
-#include "base/fresh_file.h"
 
 namespace novabit {
 
@@ -187,9 +187,9 @@ std::optional<CommandLineEnd> unfit(const CLI::App& app, const SimulatorOptions&
     }
   }
   if (options.revealBias && app.count("--trace") == 0) return CommandLineEnd::refusal("--reveal-bias: needs --trace");
-  const std::pair<const char*, const std::string*> paths[] = {{"--seal", &given.seal},   {"--dir", &given.directory},
-                                                              {"--png", &given.png},     {"--cycle-png", &given.cyclePng},
-                                                              {"--trace", &given.trace}, {"--bits", &given.bits}};
+  const std::pair<const char*, const std::string*> paths[] = {
+      {"--seal", &given.seal},          {"--dir", &given.directory}, {"--png", &given.png},
+      {"--cycle-png", &given.cyclePng}, {"--trace", &given.trace},   {"--bits", &given.bits}};
   for (const auto& [name, path] : paths) {
     if (app.count(name) > 0 && path->empty()) return CommandLineEnd::refusal(std::string(name) + ": '' names no file");
   }
@@ -269,7 +269,9 @@ std::optional<std::time_t> parse_local_time(const std::string& text) {
 
 std::string usage_text() {
   return "usage: novabit-sim [--passes N] [--seed N | --seal FILE] [--start TIME] [--no-bias]\n"
-         "                   [--source " + source_names() + "] [--dir DIR] [--no-trials]\n"
+         "                   [--source " +
+         source_names() +
+         "] [--dir DIR] [--no-trials]\n"
          "                   [--png FILE] [--cycle-png PREFIX] [--trace FILE [--reveal-bias]] [--bits FILE|-]\n"
          "                   [--station NAME] [--metrics [ADDR:]PORT] [--no-screen] [--quiet]\n"
          "       novabit-sim --version | --help\n";

@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "sources/byte_reader.h"
-#include "experiment/pass_bits.h"
 #include "clocks/seconds_clock.h"
+#include "experiment/pass_bits.h"
+#include "sources/byte_reader.h"
 
 namespace novabit {
 
@@ -66,7 +66,7 @@ class BufferedSource final : public PassBits {
   std::optional<long double> lastLook_;  // of the pass under way
   long double waiting_ = 0;              // the pass under way's wait so far
   long double silence_ = 0;
-  long double passWait_ = 0;             // the last pass taken
+  long double passWait_ = 0;  // the last pass taken
   std::string endReason_;
 
   std::thread thread_;  // last: it starts once everything it uses is there

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <utility>
 
-#include "sources/byte_reader.h"
 #include "base/file_handles.h"
+#include "sources/byte_reader.h"
 
 namespace novabit {
 
@@ -54,7 +54,6 @@ class DeviceReader final : public ByteReader {
   FileDescriptor device_;
   FileDescriptor wake_;
 };
-
 
 }  // namespace
 

@@ -5,8 +5,7 @@
 
 namespace novabit {
 
-Result<std::unique_ptr<PassBits>> open_source(const SourceSpec& source, BitSource& keyed,
-                                              SecondsClock& silenceClock) {
+Result<std::unique_ptr<PassBits>> open_source(const SourceSpec& source, BitSource& keyed, SecondsClock& silenceClock) {
   std::unique_ptr<PassBits> bits;
   switch (source.kind) {
     case SourceSpec::Kind::keyed:

@@ -3,11 +3,11 @@
 
 #include <memory>
 
-#include "experiment/pass_bits.h"
-#include "sources/source_spec.h"
 #include "base/failure.h"
-#include "keystream/keyed_generator.h"
 #include "clocks/seconds_clock.h"
+#include "experiment/pass_bits.h"
+#include "keystream/keyed_generator.h"
+#include "sources/source_spec.h"
 
 namespace novabit {
 

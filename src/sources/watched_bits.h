@@ -49,7 +49,7 @@ class WatchedBits final : public PassBits {
   struct AlarmLine {
     const char* test = "";
     std::optional<std::int64_t> toldAt{};  // the second of the last line
-    std::int64_t untold = 0;             // alarms since then
+    std::int64_t untold = 0;               // alarms since then
     std::uint64_t lastBit = 0;
     std::int64_t lastPass = 0;
   };

@@ -48,8 +48,7 @@ void advance_column(LineState& line, std::string_view bytes) {
     column %= line.lineWidth;
   }
   // A file line longer than 2^31 bytes keeps its column at the largest value.
-  line.lineColumn = static_cast<std::int32_t>(
-      std::min<std::int64_t>(column, std::numeric_limits<std::int32_t>::max()));
+  line.lineColumn = static_cast<std::int32_t>(std::min<std::int64_t>(column, std::numeric_limits<std::int32_t>::max()));
 }
 
 }  // namespace
@@ -153,8 +152,8 @@ Outcome ChannelTable::write_out(FileChannel& file) {
   if (file.tornTail) file.tornTail = ftruncate(descriptor, file.length) != 0;
   if (file.tornTail) failure = system_failure(file.name + ": cutting off a torn record failed");
   while (!failure && written < whole) {
-    const ssize_t done = pwrite(descriptor, file.buffer.data() + written, whole - written,
-                                file.length + static_cast<off_t>(written));
+    const ssize_t done =
+        pwrite(descriptor, file.buffer.data() + written, whole - written, file.length + static_cast<off_t>(written));
     if (done > 0) {
       written += static_cast<std::size_t>(done);
     } else if (done == 0) {

@@ -77,15 +77,13 @@ std::string zone_text(std::int32_t lineColumn, std::int32_t lineWidth) {
 
 std::string date_text(const LocalTime& time) {
   char text[48];
-  const int length =
-      std::snprintf(text, sizeof text, "%02d-%02d-%04d", time.month, time.day, time.year);
+  const int length = std::snprintf(text, sizeof text, "%02d-%02d-%04d", time.month, time.day, time.year);
   return std::string(text, static_cast<std::size_t>(length));
 }
 
 std::string time_text(const LocalTime& time) {
   char text[48];
-  const int length =
-      std::snprintf(text, sizeof text, "%02d:%02d:%02d", time.hour, time.minute, time.second);
+  const int length = std::snprintf(text, sizeof text, "%02d:%02d:%02d", time.hour, time.minute, time.second);
   return std::string(text, static_cast<std::size_t>(length));
 }
 
@@ -135,7 +133,6 @@ std::optional<LocalTime> parse_time_text(std::string_view text, LocalTime date) 
   }
   return date;
 }
-
 
 std::string repeat_char(std::int32_t count, std::string_view text) {
   if (count <= 0 || text.empty()) {

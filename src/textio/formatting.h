@@ -17,9 +17,9 @@ inline constexpr std::string_view kLineEnd = "\r\n";
 // A local calendar time, as the wall clock reads it.
 struct LocalTime {
   int year = 2000;
-  int month = 1;   // 1..12
-  int day = 1;     // 1..31
-  int hour = 0;    // 0..23
+  int month = 1;  // 1..12
+  int day = 1;    // 1..31
+  int hour = 0;   // 0..23
   int minute = 0;
   int second = 0;
   long utcOffset = 0;  // seconds east of UTC
@@ -55,7 +55,7 @@ std::string utc_text(const LocalTime& time);   // "2006-03-07T14:05:00Z": ISO 86
 std::optional<LocalTime> parse_date_text(std::string_view text);
 std::optional<LocalTime> parse_time_text(std::string_view text, LocalTime date);
 std::string repeat_char(std::int32_t count, std::string_view text);
-std::string hex_text(std::uint32_t value);     // "FD", "0"
-double text_value(std::string_view text);      // "&h00FD00" -> 64768, "12.5" -> 12.5
+std::string hex_text(std::uint32_t value);  // "FD", "0"
+double text_value(std::string_view text);   // "&h00FD00" -> 64768, "12.5" -> 12.5
 
 }  // namespace novabit

@@ -12,14 +12,12 @@ namespace {
 constexpr int kMaxFixedDigits = 15;
 
 bool starts_number_field(std::string_view picture, std::size_t at) {
-  return picture[at] == '#' ||
-         (picture[at] == '.' && at + 1 < picture.size() && picture[at + 1] == '#');
+  return picture[at] == '#' || (picture[at] == '.' && at + 1 < picture.size() && picture[at + 1] == '#');
 }
 
 // Appends the literal text from `at` up to the number field (or the end);
 // an underscore makes the byte after it literal. Returns where it stopped.
-std::size_t take_literal(std::string_view picture, std::size_t at, bool stopAtField,
-                         std::string& literal) {
+std::size_t take_literal(std::string_view picture, std::size_t at, bool stopAtField, std::string& literal) {
   std::size_t runStart = at;
   for (; at < picture.size(); ++at) {
     const bool escape = picture[at] == '_' && at + 1 < picture.size();
@@ -49,8 +47,7 @@ std::string dashes_text(const PictureText& picture) {
 std::string field_text(double value, int digits, int integerPlaces, int decimalPlaces) {
   // Wide enough for the largest double in fixed notation with 15 decimals.
   char fixed[400];
-  const auto converted =
-      std::to_chars(std::begin(fixed), std::end(fixed), value, std::chars_format::fixed, digits);
+  const auto converted = std::to_chars(std::begin(fixed), std::end(fixed), value, std::chars_format::fixed, digits);
   std::string text(std::begin(fixed), converted.ptr);
 
   if (text.find('.') != std::string::npos) {
@@ -121,9 +118,8 @@ std::string picture_number_text(const PictureText& picture, std::optional<double
     return dashes_text(picture);
   }
   const int integerPlaces = picture.integerPlaces;
-  const int digits = std::clamp(
-      picture.decimalPlaces >= 1 ? integerPlaces + picture.decimalPlaces : integerPlaces, 1,
-      kMaxFixedDigits);
+  const int digits = std::clamp(picture.decimalPlaces >= 1 ? integerPlaces + picture.decimalPlaces : integerPlaces, 1,
+                                kMaxFixedDigits);
 
   // Values too large or too small for the field are shown scaled, with the
   // power of ten appended. The power is taken in extended precision so that

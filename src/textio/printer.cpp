@@ -24,13 +24,12 @@ void Printer::print_int(int channel, std::int32_t value, Separator separator) {
 
 void Printer::begin_picture(std::string_view picture) { picture_ = parse_picture(picture); }
 
-void Printer::print_picture_number(int channel, std::optional<double> value,
-                                   Separator separator) {
+void Printer::print_picture_number(int channel, std::optional<double> value, Separator separator) {
   // The picture ends here: a number printed without a new begin_picture shows nothing.
   const PictureText picture = std::exchange(picture_, PictureText{});
   const std::string number = picture_number_text(picture, value);
-  for (const std::string_view piece : {std::string_view(picture.before), std::string_view(number),
-                                       std::string_view(picture.after)}) {
+  for (const std::string_view piece :
+       {std::string_view(picture.before), std::string_view(number), std::string_view(picture.after)}) {
     if (!piece.empty()) {
       put(channel, piece);
     }

@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
+#include "drawing/colour.h"
 #include "experiment/experiment_events.h"
 #include "experiment/experiment_numbers.h"
-#include "drawing/colour.h"
 
 namespace novabit {
 

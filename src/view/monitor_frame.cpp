@@ -5,10 +5,10 @@
 #include <string_view>
 #include <utility>
 
-#include "view/checkpoint_dots.h"
-#include "view/monitor_texts.h"
 #include "experiment/experiment_numbers.h"
 #include "textio/formatting.h"
+#include "view/checkpoint_dots.h"
+#include "view/monitor_texts.h"
 
 namespace novabit {
 namespace {

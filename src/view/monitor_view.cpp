@@ -3,9 +3,9 @@
 #include <string_view>
 #include <utility>
 
+#include "textio/formatting.h"
 #include "view/checkpoint_dots.h"
 #include "view/monitor_frame.h"
-#include "textio/formatting.h"
 
 namespace novabit {
 namespace {

@@ -10,10 +10,10 @@
 #include <string_view>
 
 #include "clocks/wall_clock.h"
-#include "view/text_panel.h"
 #include "experiment/experiment_events.h"
 #include "screen/graph_screen.h"
 #include "textio/printer.h"
+#include "view/text_panel.h"
 
 namespace novabit {
 

@@ -29,9 +29,9 @@ void TextPanel::print_deviation_line(Leaning leaning, std::int32_t secondDeviati
     printer_.print_text(kScreenChannel, " > CEROS = UNOS", Separator::newline);
     return;
   }
-  printer_.print_text(kScreenChannel,
-                      leaning == Leaning::zero ? " > Desviacion hacia el CERO =" : " > Desviacion hacia el UNO =",
-                      Separator::none);
+  printer_.print_text(
+      kScreenChannel,
+      leaning == Leaning::zero ? " > Desviacion hacia el CERO =" : " > Desviacion hacia el UNO =", Separator::none);
   printer_.print_int(kScreenChannel, secondDeviation, Separator::none);
   printer_.print_text(kScreenChannel, " %", Separator::newline);
 }

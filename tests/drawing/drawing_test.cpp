@@ -13,7 +13,6 @@
 namespace novabit::testing {
 namespace {
 
-
 using DrawingTest = ScreenTest;
 
 TEST(PixelCoordinateTest, RoundsHalvesAwayFromZero) {
@@ -26,13 +25,13 @@ TEST_F(DrawingTest, SlopedLinesAreClippedAtTheirTruncatedCrossingPointsAndKeepBo
   // Crosses x = 10 at y = 12.5 and x = 19 at y = 16.8; both truncate.
   screen.draw_line(5, 10, 25, 20, 0xFFFFFF);
   screen.draw_line(0, 0, 9, 30, 0xFFFFFF);
-  EXPECT_EQ(lit_pixels(), (Pixels{{10, 12}, {11, 12}, {12, 13}, {13, 13}, {14, 14}, {15, 14}, {16, 15}, {17, 15},
-                                  {18, 16}, {19, 16}}));
+  EXPECT_EQ(lit_pixels(),
+            (Pixels{{10, 12}, {11, 12}, {12, 13}, {13, 13}, {14, 14}, {15, 14}, {16, 15}, {17, 15}, {18, 16}, {19, 16}}));
   OpenedScreen steep;
   steep.screen.draw_line(3, 1, 5, 7, 0xFFFFFF);
   steep.screen.draw_line(0, 3, 19, 3, 0xFFFFFF, LineShape::line, 0x1A000F);  // pattern: low 16 bits, from bit 15
-  EXPECT_EQ(steep.lit_pixels(), (Pixels{{3, 1}, {3, 2}, {4, 3}, {4, 4}, {4, 5}, {5, 6}, {5, 7}, {12, 3}, {13, 3},
-                                        {14, 3}, {15, 3}}));
+  EXPECT_EQ(steep.lit_pixels(),
+            (Pixels{{3, 1}, {3, 2}, {4, 3}, {4, 4}, {4, 5}, {5, 6}, {5, 7}, {12, 3}, {13, 3}, {14, 3}, {15, 3}}));
 }
 
 TEST_F(DrawingTest, FarCoordinatesAreClippedWithoutOverflow) {

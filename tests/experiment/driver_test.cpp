@@ -92,11 +92,10 @@ TEST(DriverTest, StartsUpWithoutReadingTheClockAndRunsAPassInOrder) {
   const TwinPass expected = twin_pass(twin);
   EXPECT_EQ(rig.driver.run(1), RunEnd::pass_limit);
   const PassCounts counts = expected.counts;
-  EXPECT_EQ(rig.events.events,
-            (Events{"bits " + expected.bits,
-                    "second 1 " + std::to_string(counts.zeros) + " " + std::to_string(counts.ones) + " " +
-                        std::to_string(std::max(counts.zeros, counts.ones) - 100) + " 0 0",
-                    "end"}));
+  EXPECT_EQ(rig.events.events, (Events{"bits " + expected.bits,
+                                       "second 1 " + std::to_string(counts.zeros) + " " + std::to_string(counts.ones) + " " +
+                                           std::to_string(std::max(counts.zeros, counts.ones) - 100) + " 0 0",
+                                       "end"}));
 }
 
 // A pass ends at the first reading a whole second after its start rounded half
@@ -132,8 +131,8 @@ TEST(DriverTest, PassesEndOnTheClocksWholeSeconds) {
 // The space bar and a stop request end the run: in the bit loop before the
 // next bit, in the wait at that poll. Every other key is swallowed.
 TEST(DriverTest, OnlyTheSpaceBarOrAStopEndsTheRun) {
-  for (const auto& [endingPoll, key, end] : {std::tuple{50, Key::space, RunEnd::space_key},
-                                             std::tuple{210, Key::stop, RunEnd::stop_requested}}) {
+  for (const auto& [endingPoll, key, end] :
+       {std::tuple{50, Key::space, RunEnd::space_key}, std::tuple{210, Key::stop, RunEnd::stop_requested}}) {
     SteppingClock clock(1000.25L, kStep);
     ScriptedKeys keys([&](std::int64_t poll) { return poll == endingPoll ? key : Key::other; });
     Rig rig(clock, keys);

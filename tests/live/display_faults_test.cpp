@@ -15,11 +15,11 @@
 #include <utility>
 #include <vector>
 
-#include "support/live_monitor.h"
-#include "support/x_server.h"
-#include "support/files.h"
-#include "support/log_model.h"
 #include "seal/seal.h"
+#include "support/files.h"
+#include "support/live_monitor.h"
+#include "support/log_model.h"
+#include "support/x_server.h"
 
 namespace novabit {
 namespace {

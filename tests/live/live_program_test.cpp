@@ -8,17 +8,17 @@
 
 #include <chrono>
 #include <csignal>
-#include <regex>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <thread>
 
-#include "support/live_monitor.h"
-#include "view/monitor_texts.h"
 #include "drawing/colour.h"
-#include "support/x_server.h"
 #include "support/expected_frame.h"
+#include "support/live_monitor.h"
+#include "support/x_server.h"
+#include "view/monitor_texts.h"
 
 namespace novabit {
 namespace {

@@ -65,7 +65,8 @@ void space_after_alarms(LiveRun& run, int) {
 }
 
 const SignalCase kCases[] = {
-    {"a thousand SIGHUPs", {},
+    {"a thousand SIGHUPs",
+     {},
      [](LiveRun& run, int) {
        run.monitor->under_way();
        for (int signal = 0; signal < 1000 && run.monitor->running(); ++signal) {
@@ -73,7 +74,8 @@ const SignalCase kCases[] = {
          std::this_thread::sleep_for(1ms);
        }
      }},
-    {"SIGTERM 0 to 95 ms after the start", [] {
+    {"SIGTERM 0 to 95 ms after the start",
+     [] {
        Launch launch;
        launch.stopSignalsBlocked = true;
        return launch;

@@ -99,9 +99,8 @@ struct Stations {
   Stations() {
     for (const char* name : {"north", "east", "west"}) {
       const std::string port = std::to_string(free_port());
-      testing_app::Launch launch = testing_app::simulator({"-n", "19", NOVABIT_SIM_EXECUTABLE, "--no-screen",
-                                                           "--no-trials", "--passes", "2147483646", "--station", name,
-                                                           "--metrics", port});
+      testing_app::Launch launch = testing_app::simulator({"-n", "19", NOVABIT_SIM_EXECUTABLE, "--no-screen", "--no-trials",
+                                                           "--passes", "2147483646", "--station", name, "--metrics", port});
       launch.program = "/usr/bin/nice";
       runs.emplace_back(directories.emplace_back().path(), launch);
       addresses.push_back("127.0.0.1:" + port);
@@ -154,9 +153,10 @@ TEST(MetricsServer, AnswersARealPrometheusAndRefusesTheRest) {
   config << "]}]}]\n" << std::flush;
   // A port the system chose, which must be free again once its server is gone.
   const std::string address = "127.0.0.1:" + std::to_string(free_port());
-  testing_app::LiveMonitor prometheus(
-      directory.path(), {.program = *program, .arguments = {"--config.file=prometheus.yml", "--storage.tsdb.path=data",
-                                                            "--web.listen-address=" + address}, .environment = {}});
+  testing_app::LiveMonitor prometheus(directory.path(), {.program = *program,
+                                                         .arguments = {"--config.file=prometheus.yml", "--storage.tsdb.path=data",
+                                                                       "--web.listen-address=" + address},
+                                                         .environment = {}});
   const std::string api = "http://" + address + "/api/v1/query";
   expect_answer(api, "count(count by (station) (rate(novabit_passes_total[1m]) > 0))", "3");
   expect_answer(api, "count(station:novabit_z:5m)", "3");

@@ -2,8 +2,8 @@
 // status, the sealed key, a study log or seal that cannot be created, records
 // lost on a full disk, and a killed process.
 
-#include "seal/entropy_sealer.h"
 #include "monitor/monitor.h"
+#include "seal/entropy_sealer.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -12,8 +12,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -48,7 +48,10 @@ class Program {
  public:
   // `sealed`: the key comes from the kernel and is sealed, as the live program's.
   explicit Program(std::int64_t lastPass, bool durable = false, bool sealed = false)
-      : monitor_({{}, clock_, wallClock_, sealed ? static_cast<KeySealer&>(sealer_) : givenKey_,
+      : monitor_({{},
+                  clock_,
+                  wallClock_,
+                  sealed ? static_cast<KeySealer&>(sealer_) : givenKey_,
                   [this, lastPass] { return clock_.now() > 1000 + lastPass - 0.5L; }},
                  {"novabit", nullptr, errors_, false, durable, {}, {}, true, "station-1", ListenAddress{"127.0.0.1", 0}}) {}
   ~Program() {
@@ -134,13 +137,18 @@ TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
     const char* name;
     std::size_t freeBytes;  // of a 64 kB disk
     rlim_t fileSizeLimit;
-    std::int64_t spaceBackAfter;  // passes; 0: never
+    std::int64_t spaceBackAfter;       // passes; 0: never
     std::vector<std::string> failing;  // in the order of their first failures, each with `reason`
     std::string reason;
   } cases[] = {
       {"space comes back", 8192, RLIM_INFINITY, 400, {raw, log}, std::strerror(ENOSPC)},
       {"file size limit", 65536, sealText + 10, 0, {seal, raw, log}, std::strerror(EFBIG)},
-      {"full at the start", 0, RLIM_INFINITY, 0, {}, "cannot write the seal " + seal + ": write failed: " + std::strerror(ENOSPC)},
+      {"full at the start",
+       0,
+       RLIM_INFINITY,
+       0,
+       {},
+       "cannot write the seal " + seal + ": write failed: " + std::strerror(ENOSPC)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -201,7 +209,8 @@ TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
       EXPECT_EQ(testing::metric_value(file_bytes("../metrics"), "novabit_records_lost_total", name), counted[file]) << file;
     }
     EXPECT_EQ(file_bytes("../errors"), expected + "novabit: records lost: " + summary + "\n");
-    EXPECT_EQ(!rows.passes.empty() && rows.passes.back() == kPasses, c.spaceBackAfter > 0) << "written again once space came back";
+    EXPECT_EQ(!rows.passes.empty() && rows.passes.back() == kPasses, c.spaceBackAfter > 0)
+        << "written again once space came back";
   }
 }
 

@@ -52,8 +52,7 @@ class Signaller final : public ExperimentEvents {
 
   // Each checkpoint is told right before its record is written.
   void checkpoint_closed(const ClosedCheckpoint& checkpoint) override {
-    if (moment_ == (checkpoint.period == Period::quarter ? Moment::inside_quarter_record
-                                                         : Moment::inside_five_minute_record)) {
+    if (moment_ == (checkpoint.period == Period::quarter ? Moment::inside_quarter_record : Moment::inside_five_minute_record)) {
       wallClock_.arm(signal_);
     }
   }
@@ -89,7 +88,10 @@ StoppedRun stopped_run(Moment moment, int signalNumber, std::int32_t lastPass) {
   settings.console = nullptr;
   settings.errors = nullptr;
   monitor = std::make_unique<Monitor>(
-      MonitorDevices{{backEnd}, clock, wallClock, sealer,
+      MonitorDevices{{backEnd},
+                     clock,
+                     wallClock,
+                     sealer,
                      [&] { return signals.requested() || monitor->driver().state().secondsElapsed > lastPass; }},
       settings);
   Signaller signaller(wallClock, moment, signalNumber);

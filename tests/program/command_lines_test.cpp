@@ -59,8 +59,7 @@ TEST(CommandLines, EachProgramTellsItsVersionAndItsHelpInOneStyle) {
     const std::string usage = help.substr(0, end);
     const std::string listed = help.substr(end);
     const std::regex option("--[a-z-]+");
-    for (auto found = std::sregex_iterator(usage.begin(), usage.end(), option); found != std::sregex_iterator();
-         ++found) {
+    for (auto found = std::sregex_iterator(usage.begin(), usage.end(), option); found != std::sregex_iterator(); ++found) {
       EXPECT_TRUE(std::regex_search(listed, std::regex("\n  (-h, )?" + found->str() + "[ \n]"))) << found->str();
     }
   }
@@ -83,7 +82,9 @@ const Refusal kRefusals[] = {
     {kMonitor, {"--dir", "sub", "--dir", "sub"}, 2, "--dir: given more than once"},
     {kMonitor, {"--no-trials=yes"}, 2, "--no-trials: takes no value"},
     {kMonitor, {"--metrics", "99999"}, 2, "--metrics: '99999': the port must be a number from 1 to 65535"},
-    {kSimulator, {"--station", "a\nb"}, 2,
+    {kSimulator,
+     {"--station", "a\nb"},
+     2,
      "--station: 'a\\x0Ab' is not a name of 1 to 100 characters without control characters"},
     {kMonitor, {"--dir", "plain"}, 1, "--dir 'plain': Not a directory"},
     {kMonitor, {"--seal-dir", "missing"}, 1, "--seal-dir 'missing': No such file or directory"},
@@ -95,10 +96,7 @@ const Refusal kRefusals[] = {
     {kSimulator, {"--start", "yesterday"}, 2, "--start: 'yesterday' is not a local time \"YYYY-MM-DD HH:MM:SS\""},
     {kSimulator, {"--reveal-bias"}, 2, "--reveal-bias: needs --trace"},
     {kSimulator, {"--no-screen", "--png", "a.png"}, 2, "--png: needs the screen; leave out --no-screen"},
-    {kSimulator,
-     {"--trace", "plain", "--bits", "sub/../plain"},
-     2,
-     "--trace and --bits: both name the file 'sub/../plain'"},
+    {kSimulator, {"--trace", "plain", "--bits", "sub/../plain"}, 2, "--trace and --bits: both name the file 'sub/../plain'"},
     {kSimulator, {"--png", "missing/a.png"}, 1, "--png missing/a.png: No such file or directory"},
     {kSimulator, {"--trace", "sub"}, 1, "--trace sub: Is a directory"},
     {kSimulator, {"--seal", "plain"}, 1, "--seal plain: line 1: not a name=value line"},

@@ -29,7 +29,6 @@ struct Ran {
   std::string out, err;
 };
 
-
 Ran report(std::vector<std::string> arguments) {
   arguments.insert(arguments.begin(), "novabit-report");
   std::vector<const char*> pointers;
@@ -118,6 +117,7 @@ auto edited(void (*change)(std::vector<std::string>&)) {
 }
 
 // Line 41 is a five-minute record (pass 3900) between two others, before a quarter.
+// clang-format off
 const std::vector<Fault> kFaults{
     {"clean", [](auto& f) { return log_alone(f, clean().log); }, {}, {}},
     {"damaged_count", edited([](auto& lines) { lines[0].replace(lines[0].find("  30") + 2, 2, "31"); }),
@@ -196,6 +196,7 @@ const std::vector<Fault> kFaults{
     {"bad_arguments", [](auto&) { return std::vector<std::string>{"--verify", "--tau", "-1"}; }, {}, {},
      "usage: novabit-report", 2},
 };
+// clang-format on
 
 void PrintTo(const Fault& fault, std::ostream* out) { *out << fault.name; }
 

@@ -29,9 +29,8 @@ std::string raw_record(const char* station, const RandomKey& key, std::int64_t f
   for (std::size_t i = 0; i < passes.size(); ++i) {
     if (std::find(skipped.begin(), skipped.end(), static_cast<int>(i)) != skipped.end()) continue;
     const auto second = static_cast<int>(i);
-    text += std::to_string(firstPass + second) + ",2026-12-05T10:00:0" + std::to_string(second) +
-            "Z,12-05-2026 10:00:0" + std::to_string(second) + "," + std::to_string(passes[i].first) + "," +
-            passes[i].second + "\r\n";
+    text += std::to_string(firstPass + second) + ",2026-12-05T10:00:0" + std::to_string(second) + "Z,12-05-2026 10:00:0" +
+            std::to_string(second) + "," + std::to_string(passes[i].first) + "," + passes[i].second + "\r\n";
   }
   return text;
 }
@@ -57,12 +56,12 @@ TEST(NetworkReport, GivesTheNetworkAndDeviceVariancesWorkedOutByHand) {
   testing::write_bytes(folder.file("c.csv"),
                        raw_record("C", c, 1, {{105, ""}, {90, ""}, {130, ""}, {0, ""}, {0, ""}, {150, ""}}, {3, 4}));
   std::vector<NetworkSecond> seconds;
-  const Result<NetworkReport> report = network_report(
-      {{folder.file("a.csv"), folder.file("b.csv"), folder.file("a-again.csv"), folder.file("c.csv")}, {}, false},
-      [&](const NetworkSecond& second) {
-        seconds.push_back(second);
-        return Outcome{};
-      });
+  const Result<NetworkReport> report =
+      network_report({{folder.file("a.csv"), folder.file("b.csv"), folder.file("a-again.csv"), folder.file("c.csv")}, {}, false},
+                     [&](const NetworkSecond& second) {
+                       seconds.push_back(second);
+                       return Outcome{};
+                     });
   ASSERT_TRUE(report) << report.failure().message();
   // Z_t^2: 625/150, 0, 2500/100, 1600/100; z^2 summed: 225/50, 350/50, 1300/50, 1000/50.
   EXPECT_EQ(report->seconds, 4);
@@ -110,8 +109,7 @@ TEST(NetworkReport, LeavesOutTheSecondsInsideEachStationsWindows) {
   EXPECT_EQ(all->seconds, 2);
   EXPECT_EQ(outside->seconds, 0);
   EXPECT_EQ(outside->stations[0].insideWindows, 2);
-  EXPECT_FALSE(network_report({{folder.file("b.csv")}, {folder.file("a.seal")}, false}))
-      << "a seal of no station given";
+  EXPECT_FALSE(network_report({{folder.file("b.csv")}, {folder.file("a.seal")}, false})) << "a seal of no station given";
   EXPECT_FALSE(network_report({files, {folder.file("a.seal")}, true})) << "no seal for B";
 }
 

@@ -26,8 +26,8 @@ struct SealedRun {
   std::string log = folder.file(kLog), trials = folder.file(kTrials), seal = folder.file("run.seal");
   SealedRun() {
     write_seal(seal, 5, {2026, 12, 5, 10, 0, 30});
-    run_simulator({"--seal", seal, "--no-screen", "--quiet", "--passes", kPasses, "--dir",
-                                     folder.file(""), "--trace", folder.file("trace.csv"), "--reveal-bias"});
+    run_simulator({"--seal", seal, "--no-screen", "--quiet", "--passes", kPasses, "--dir", folder.file(""), "--trace",
+                   folder.file("trace.csv"), "--reveal-bias"});
   }
 };
 

@@ -40,8 +40,8 @@ TEST(WindowScan, FindsWindowsOfEitherValueWhereverTheyLie) {
     const testing::ScratchDirectory folder;
     const std::string seal = folder.file("run.seal");
     testing::write_seal(seal, seed, {2026, 12, 5, 10, 0, 0});
-    ASSERT_EQ(testing::run_simulator({"--seal", seal, "--no-screen", "--no-trials", "--passes", "43200", "--dir",
-                                      folder.file(""), "--trace", folder.file("t.csv"), "--reveal-bias"})
+    ASSERT_EQ(testing::run_simulator({"--seal", seal, "--no-screen", "--no-trials", "--passes", "43200", "--dir", folder.file(""),
+                                      "--trace", folder.file("t.csv"), "--reveal-bias"})
                   .status,
               0);
     std::vector<std::int64_t> forced;

@@ -20,7 +20,7 @@ TEST(ColourTest, ConvertsToFiveSixFiveAndShowsWithLowBitsCleared) {
   const struct {
     Colour colour;
     std::uint16_t pixel;
-  } cases[] = {{0x00CC00, 0x0660}, {0x55DD55, 0x56EA}, {0x337733, 0x33A6}, {0x000044, 0x0008},
+  } cases[] = {{0x00CC00, 0x0660}, {0x55DD55, 0x56EA}, {0x337733, 0x33A6},  {0x000044, 0x0008},
                {0xFF4444, 0xFA28}, {0xFFFFFF, 0xFFFF}, {0xAB123456, 0x11AA}};
   for (const auto& c : cases) {
     EXPECT_EQ(pixel_from_colour(c.colour), c.pixel) << std::hex << c.colour;

@@ -69,10 +69,10 @@ void expect_keyed_run(const RandomKey& key, const std::vector<PassCounts>& passe
     const TraceRow& row = trace[pass];
     const int inCycle = static_cast<int>(pass % kPassesPerCycle);
     const BiasWindowPlace window = bias_window_of_cycle(key, static_cast<std::int64_t>(pass / kPassesPerCycle), true);
-    ASSERT_EQ((std::vector{row.pass, row.cycleMinute, row.minuteSecond, row.zeros, row.ones, row.biasStartMinute,
-                           row.biasBit, raw.ones[pass]}),
-              (std::vector{static_cast<int>(pass) + 1, inCycle / 60, inCycle % 60, passes[pass].zeros,
-                           passes[pass].ones, window.startMinute, window.bit, passes[pass].ones}));
+    ASSERT_EQ((std::vector{row.pass, row.cycleMinute, row.minuteSecond, row.zeros, row.ones, row.biasStartMinute, row.biasBit,
+                           raw.ones[pass]}),
+              (std::vector{static_cast<int>(pass) + 1, inCycle / 60, inCycle % 60, passes[pass].zeros, passes[pass].ones,
+                           window.startMinute, window.bit, passes[pass].ones}));
     const std::string shown = bits.substr(pass * kBitsPerPass, kBitsPerPass);
     ASSERT_EQ(std::count(shown.begin(), shown.end(), '1'), row.ones) << "pass " << pass + 1;
     if (row.forced == 1) {
@@ -84,8 +84,8 @@ void expect_keyed_run(const RandomKey& key, const std::vector<PassCounts>& passe
 
 // The points and checkpoint dots of passes first..last of a cycle whose pass
 // 1 is `cycleStart`, painted over `picture` in drawing order.
-void paint_graph(Picture& picture, const std::vector<PassCounts>& passes, std::int64_t cycleStart,
-                 std::int64_t first, std::int64_t last) {
+void paint_graph(Picture& picture, const std::vector<PassCounts>& passes, std::int64_t cycleStart, std::int64_t first,
+                 std::int64_t last) {
   const auto leaning = [](const PassCounts& counts, Colour zero, Colour one) {
     return counts.zeros > counts.ones ? zero : counts.ones > counts.zeros ? one : Colour{0xFFFFFF};
   };
@@ -95,8 +95,7 @@ void paint_graph(Picture& picture, const std::vector<PassCounts>& passes, std::i
     for (PassCounts* period : {&five, &quarter}) period->zeros += counts.zeros, period->ones += counts.ones;
     const std::int64_t inCycle = pass - cycleStart;
     if (pass >= first) {
-      picture.set(static_cast<int>(inCycle / 60) + 1, static_cast<int>(inCycle % 60) + 30,
-                  leaning(counts, 0x4444FF, 0xFF4444));
+      picture.set(static_cast<int>(inCycle / 60) + 1, static_cast<int>(inCycle % 60) + 30, leaning(counts, 0x4444FF, 0xFF4444));
     }
     for (const auto& [period, every, radius, zero, one] :
          {std::tuple{&quarter, 900, 2, 0x8888DDu, 0xDD8888u}, std::tuple{&five, 300, 1, 0x4444DDu, 0xDD4444u}}) {
@@ -105,8 +104,7 @@ void paint_graph(Picture& picture, const std::vector<PassCounts>& passes, std::i
       const int y = static_cast<int>(std::nearbyint(115 + (period->zeros - period->ones) * 100.0 / (every * 100)));
       if (pass >= first) {
         Picture dotted = picture;
-        paint_dot(dotted, static_cast<int>((pass - cycleStart + 299) / 300 * 5) + 1, y + 30, radius,
-                  leaning(*period, zero, one));
+        paint_dot(dotted, static_cast<int>((pass - cycleStart + 299) / 300 * 5) + 1, y + 30, radius, leaning(*period, zero, one));
         for (int row = 30; row <= 202; ++row) {
           for (int x = 1; x <= 721; ++x) picture.copy_pixel(dotted, x, row);
         }
@@ -141,6 +139,7 @@ std::vector<std::string> started(std::vector<std::string> arguments) {
 const RandomKey kSeventySeven = key_from_seed(77);
 const std::string kTwoCycles = std::to_string(2 * kPassesPerCycle + 599);
 
+// clang-format off
 const WholeRun kRuns[] = {
     // Two cycles and a little more, across midnight.
     {"keyed", started({"--no-screen", "--seed", "77", "--passes", kTwoCycles, "--trace", "t.csv", "--reveal-bias", "--bits", "b.bin",
@@ -275,6 +274,7 @@ const WholeRun kRuns[] = {
     {"full bits", started({"--no-screen", "--bits", "/dev/full", "--passes", "50000"}), {}, 1,
      "novabit-sim: /dev/full: No space left on device\n", {}},
 };
+// clang-format on
 
 void PrintTo(const WholeRun& run, std::ostream* out) { *out << run.name; }
 
@@ -354,17 +354,16 @@ TEST(WholeRunReplay, ASealReplaysItsLiveRunByteForByteBesideIt) {
   const std::string seal = log + ".seal";
   const std::string liveLog = file_bytes(log);
   const std::string liveTrials = file_bytes(log + ".trials.csv");
-  const std::vector<std::string> replay{"--no-screen", "--passes", "1800", "--seal", seal, "--dir", "live",
-                                        "--trace", "t.csv", "--reveal-bias"};
+  const std::vector<std::string> replay{"--no-screen", "--passes", "1800",    "--seal", seal,
+                                        "--dir",       "live",     "--trace", "t.csv",  "--reveal-bias"};
   for (int time = 0; time < 2; ++time) ASSERT_EQ(run_simulator(replay).status, 0);
   EXPECT_EQ(file_bytes(log), liveLog);
   EXPECT_EQ(file_bytes(log + ".trials.csv"), liveTrials);
   EXPECT_TRUE(liveLog.starts_with("12-07-2026 - 23:13:43 checkpoint 5"));
   EXPECT_TRUE(same_log(file_bytes(log + ".replay"), liveLog));
   EXPECT_EQ(read_raw_record(file_bytes(log + ".replay.trials.csv")).rows, read_raw_record(liveTrials).rows);
-  EXPECT_EQ(entries_of("live"), (std::vector<std::string>{day, day + ".replay", day + ".replay.1",
-                                                          day + ".replay.trials.csv", day + ".replay.trials.csv.1",
-                                                          day + ".seal", day + ".trials.csv"}));
+  EXPECT_EQ(entries_of("live"), (std::vector<std::string>{day, day + ".replay", day + ".replay.1", day + ".replay.trials.csv",
+                                                          day + ".replay.trials.csv.1", day + ".seal", day + ".trials.csv"}));
   EXPECT_EQ(read_trace("t.csv")[0].biasStartMinute, bias_window_of_cycle(read_seal_file(seal)->key, 0, true).startMinute);
 }
 
@@ -382,8 +381,8 @@ TEST(SoakTest, AWeekWithTheScreenLogsEveryRecordOnFlatMemory) {
   constexpr std::int64_t kWeekPasses = 7 * 24 * 3600;
   const LocalZone zone("UTC");
   const ScratchDirectory directory(true);
-  const CommandLine<SimulatorOptions> parsed = parse_arguments(
-      std::vector<const char*>{"--passes", "604800", "--seed", "1000000", "--start", "2027-12-28 18:30:00"}, 0);
+  const CommandLine<SimulatorOptions> parsed =
+      parse_arguments(std::vector<const char*>{"--passes", "604800", "--seed", "1000000", "--start", "2027-12-28 18:30:00"}, 0);
   ASSERT_TRUE(std::holds_alternative<SimulatorOptions>(parsed));
   std::vector<long> afterEachCycle;
   {
@@ -398,8 +397,8 @@ TEST(SoakTest, AWeekWithTheScreenLogsEveryRecordOnFlatMemory) {
     ASSERT_EQ(simulation.finish(), 0);
   }
   const auto passes = model_passes(key_from_seed(1000000), kWeekPasses);
-  EXPECT_TRUE(same_log(file_bytes("estudio_12-28-2027"),
-                       model_log(passes, std::chrono::sys_days{2027y / 12 / 28} + 18h + 30min)));
+  EXPECT_TRUE(
+      same_log(file_bytes("estudio_12-28-2027"), model_log(passes, std::chrono::sys_days{2027y / 12 / 28} + 18h + 30min)));
   ASSERT_GE(afterEachCycle.size(), 2U);
   EXPECT_LE(afterEachCycle.back(), afterEachCycle.front() + 1024) << "kB after the first and the last cycle";
 }

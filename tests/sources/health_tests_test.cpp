@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "sources/health_tests.h"
 #include "experiment/pass_bits.h"
+#include "sources/health_tests.h"
 
 namespace novabit {
 namespace {
@@ -68,18 +68,18 @@ TEST_P(HealthPatternTest, FiresTheRightTestAtTheRightBit) {
 
 INSTANTIATE_TEST_SUITE_P(
     Sources, HealthPatternTest,
-    ::testing::Values(
-        Pattern{"StuckAtOne", [](std::uint64_t) { return 1; }, 41, 625},
-        // Three ones in four: the first window's 625th one is bit 4 * 208 + 1.
-        Pattern{"BiasedToOne", [](std::uint64_t bit) { return bit % 4 == 0 ? 0 : 1; }, std::nullopt, 833},
-        // The second window starts with a zero and so counts zeros: it never fires.
-        Pattern{"BiasedAfterAWindow", [](std::uint64_t bit) { return int(bit <= 1024 ? bit % 2 : bit % 4 != 1); },
-                std::nullopt, std::nullopt},
-        Pattern{"FortyEqualThenAlternating", [](std::uint64_t bit) { return bit <= 40 ? 0 : int(bit % 2); },
-                std::nullopt, std::nullopt},
-        // Forty-one ones from bit 198, the first three at the end of the first pass.
-        Pattern{"FortyOneEqualAcrossPasses",
-                [](std::uint64_t bit) { return int(bit % 2 == 0 || (bit >= 198 && bit <= 238)); }, 238, std::nullopt}));
+    ::testing::Values(Pattern{"StuckAtOne", [](std::uint64_t) { return 1; }, 41, 625},
+                      // Three ones in four: the first window's 625th one is bit 4 * 208 + 1.
+                      Pattern{"BiasedToOne", [](std::uint64_t bit) { return bit % 4 == 0 ? 0 : 1; }, std::nullopt, 833},
+                      // The second window starts with a zero and so counts zeros: it never fires.
+                      Pattern{"BiasedAfterAWindow", [](std::uint64_t bit) { return int(bit <= 1024 ? bit % 2 : bit % 4 != 1); },
+                              std::nullopt, std::nullopt},
+                      Pattern{"FortyEqualThenAlternating", [](std::uint64_t bit) { return bit <= 40 ? 0 : int(bit % 2); },
+                              std::nullopt, std::nullopt},
+                      // Forty-one ones from bit 198, the first three at the end of the first pass.
+                      Pattern{"FortyOneEqualAcrossPasses",
+                              [](std::uint64_t bit) { return int(bit % 2 == 0 || (bit >= 198 && bit <= 238)); }, 238,
+                              std::nullopt}));
 
 TEST(HealthTestsTest, ALastingRunFiresAgainEveryFortyBitsAndEachPassNamesItsAlarms) {
   HealthTests tests;

@@ -7,8 +7,8 @@
 // raw record without flooding standard error. The silence clock moves a step
 // at every reading and the writer writes on it, so nothing here sleeps.
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -106,8 +106,10 @@ class WritingClock final : public SecondsClock {
 // at most one line a minute of passes with the count since the last, all of
 // them in the raw record.
 void expect_alarm_lines(const std::string& errors, const RawRecord& raw) {
-  for (const auto& [test, first] : {std::pair{"repetition_count", "bit 41 (pass 1)"}, {"adaptive_proportion", "bit 625 (pass 4)"}}) {
-    const std::regex line(std::string("failed the ") + test + " health test (at (bit \\d+ \\(pass \\d+\\))|(\\d+) times since the last line)");
+  for (const auto& [test, first] :
+       {std::pair{"repetition_count", "bit 41 (pass 1)"}, {"adaptive_proportion", "bit 625 (pass 4)"}}) {
+    const std::regex line(std::string("failed the ") + test +
+                          " health test (at (bit \\d+ \\(pass \\d+\\))|(\\d+) times since the last line)");
     int lines = 0;
     int told = 0;
     for (auto found = std::sregex_iterator(errors.begin(), errors.end(), line); found != std::sregex_iterator(); ++found) {
@@ -117,9 +119,9 @@ void expect_alarm_lines(const std::string& errors, const RawRecord& raw) {
       told += (*found)[3].matched ? std::stoi((*found)[3]) : 1;
     }
     EXPECT_LE(lines, 300 / 60 + 2) << test;
-    EXPECT_EQ(told, std::count_if(raw.marks.begin(), raw.marks.end(), [&](const std::string& marks) {
-                return marks.find(test) != std::string::npos;
-              })) << test;
+    EXPECT_EQ(told, std::count_if(raw.marks.begin(), raw.marks.end(),
+                                  [&](const std::string& marks) { return marks.find(test) != std::string::npos; }))
+        << test;
   }
 }
 
@@ -161,8 +163,8 @@ TEST_P(SourceEndingTest, EndsTheRunInOrderOrRidesItOut) {
     int ones = 0;
     for (int byte = 0; byte < 25; ++byte) ones += std::popcount(static_cast<unsigned char>(fed[pass * 25 + byte]));
     char row[96];
-    std::snprintf(row, sizeof row, "%d,2026-12-07T08:%02d:%02dZ,12-07-2026 08:%02d:%02d,%d,", pass + 1, pass / 60,
-                  pass % 60, pass / 60, pass % 60, ones);
+    std::snprintf(row, sizeof row, "%d,2026-12-07T08:%02d:%02dZ,12-07-2026 08:%02d:%02d,%d,", pass + 1, pass / 60, pass % 60,
+                  pass / 60, pass % 60, ones);
     EXPECT_TRUE(raw.rows[pass].starts_with(row)) << raw.rows[pass];
     if (!ending.stuck) {
       EXPECT_EQ(raw.marks[pass], pass < ending.latePasses ? "late" : "");
@@ -171,9 +173,12 @@ TEST_P(SourceEndingTest, EndsTheRunInOrderOrRidesItOut) {
   // The metrics count what the raw record marks.
   const std::string page = monitor->metrics_page();
   for (const char* mark : {"late", "repetition_count", "adaptive_proportion"}) {
-    const auto marked = std::count_if(raw.marks.begin(), raw.marks.end(), [&](const std::string& marks) { return marks.find(mark) != std::string::npos; });
+    const auto marked = std::count_if(raw.marks.begin(), raw.marks.end(),
+                                      [&](const std::string& marks) { return marks.find(mark) != std::string::npos; });
     EXPECT_EQ(mark == std::string("late") ? metric_value(page, "novabit_late_passes_total")
-                                          : metric_value(page, "novabit_health_alarms_total", mark), marked) << mark;
+                                          : metric_value(page, "novabit_health_alarms_total", mark),
+              marked)
+        << mark;
   }
   EXPECT_EQ(metric_value(page, "novabit_passes_total"), ending.passes);
   EXPECT_EQ(metric_value(page, "novabit_source_up"), 0);
@@ -183,9 +188,9 @@ TEST_P(SourceEndingTest, EndsTheRunInOrderOrRidesItOut) {
     expect_alarm_lines(told, raw);
   } else if (ending.latePasses > 0) {
     EXPECT_EQ(std::regex_replace(told, std::regex("waited \\d\\.\\d\\d s|wait \\d\\.\\d\\d s"), "W"),
-              "novabit: the source " + source + " is late: pass 1 W for its bits; the run goes on\n" +
-                  "novabit: the source " + source + " was late until pass " + std::to_string(ending.latePasses) +
-                  ": " + std::to_string(ending.latePasses) + " late passes, the longest W\n" + stopped);
+              "novabit: the source " + source + " is late: pass 1 W for its bits; the run goes on\n" + "novabit: the source " +
+                  source + " was late until pass " + std::to_string(ending.latePasses) + ": " +
+                  std::to_string(ending.latePasses) + " late passes, the longest W\n" + stopped);
   } else {
     EXPECT_EQ(told, stopped);
   }
@@ -195,20 +200,22 @@ constexpr auto kAll = [](std::size_t bytes) { return [bytes](std::int64_t) { ret
 // Two passes' bytes before the run; two more and the writer's leaving at the second reading after them.
 constexpr auto kTwoLater = [](std::int64_t reading) -> std::size_t { return reading < 2 ? 50 : 100; };
 
-INSTANTIATE_TEST_SUITE_P(
-    Sources, SourceEndingTest,
-    ::testing::Values(Ending{"SilentFifo", fifo, 1, kAll(50), false, 2, "it delivered nothing for 10 seconds"},
-                      Ending{"ClosedFifo", fifo, 1, kAll(50), true, 2, "end of file"},
-                      Ending{"SerialTerminal", pseudo_terminal, 1, kAll(275), true, 11, "end of file"},
-                      Ending{"FailingDevice", [] { return Feed{"/proc/self/mem"}; }, 1, kAll(0), false, 0,
-                             "read failed: Input/output error"},
-                      Ending{"StoppedTwelveSeconds", fifo, 0.05L, kTwoLater, true, 4, "end of file", 2, 12},
-                      Ending{"SuspendedAnHour", fifo, 0.05L, kTwoLater, true, 4, "end of file", 2, 3600},
-                      // 20 bytes a second for three passes, then two at once.
-                      Ending{"StarvedFifo", fifo, 0.05L,
-                             [](std::int64_t reading) -> std::size_t { return std::min<std::int64_t>(reading, 75) + (reading > 75 ? 50 : 0); },
-                             true, 5, "end of file", 0, 0, 3},
-                      Ending{"StuckFifo", fifo, 1, kAll(7500), true, 300, "end of file", 0, 0, 0, true}));
+INSTANTIATE_TEST_SUITE_P(Sources, SourceEndingTest,
+                         ::testing::Values(Ending{"SilentFifo", fifo, 1, kAll(50), false, 2,
+                                                  "it delivered nothing for 10 seconds"},
+                                           Ending{"ClosedFifo", fifo, 1, kAll(50), true, 2, "end of file"},
+                                           Ending{"SerialTerminal", pseudo_terminal, 1, kAll(275), true, 11, "end of file"},
+                                           Ending{"FailingDevice", [] { return Feed{"/proc/self/mem"}; }, 1, kAll(0), false, 0,
+                                                  "read failed: Input/output error"},
+                                           Ending{"StoppedTwelveSeconds", fifo, 0.05L, kTwoLater, true, 4, "end of file", 2, 12},
+                                           Ending{"SuspendedAnHour", fifo, 0.05L, kTwoLater, true, 4, "end of file", 2, 3600},
+                                           // 20 bytes a second for three passes, then two at once.
+                                           Ending{"StarvedFifo", fifo, 0.05L,
+                                                  [](std::int64_t reading) -> std::size_t {
+                                                    return std::min<std::int64_t>(reading, 75) + (reading > 75 ? 50 : 0);
+                                                  },
+                                                  true, 5, "end of file", 0, 0, 3},
+                                           Ending{"StuckFifo", fifo, 1, kAll(7500), true, 300, "end of file", 0, 0, 0, true}));
 
 }  // namespace
 }  // namespace novabit::testing

@@ -62,12 +62,12 @@ Picture expected_frame(const RunStart& start, std::string_view currentDate) {
   picture.fill(1, 30, 721, 90, 0x00CC00);
   picture.fill(1, 91, 721, 202, 0x000044);
 
-  picture.text(7, 2, "1                    AREA GRAFICA DE FLUCTUACIONES HACIA EL UNO                        1",
-               0xFF4444, 0x000044);
+  picture.text(7, 2, "1                    AREA GRAFICA DE FLUCTUACIONES HACIA EL UNO                        1", 0xFF4444,
+               0x000044);
   paint_dot(picture, 536, 100, 2, 0xDD8888);
   paint_dot(picture, 536, 108, 1, 0xDD4444);
-  picture.text(12, 2, "0                    AREA GRAFICA DE FLUCTUACIONES HACIA EL CERO                       0",
-               0x4444FF, 0x000044);
+  picture.text(12, 2, "0                    AREA GRAFICA DE FLUCTUACIONES HACIA EL CERO                       0", 0x4444FF,
+               0x000044);
   paint_dot(picture, 536, 180, 2, 0x8888DD);
   paint_dot(picture, 536, 188, 1, 0x4444DD);
 
@@ -81,8 +81,7 @@ Picture expected_frame(const RunStart& start, std::string_view currentDate) {
   return picture;
 }
 
-void paint_side_panel(Picture& picture, std::string_view cycles, std::string_view oneAverage,
-                      std::string_view zeroAverage) {
+void paint_side_panel(Picture& picture, std::string_view cycles, std::string_view oneAverage, std::string_view zeroAverage) {
   constexpr int kColumn = 92;
   picture.text(3, kColumn, "Ciclo12h", 0x00FF00, 0);
   picture.text(4, kColumn, "Completo", 0x00FF00, 0);

@@ -13,8 +13,7 @@ namespace novabit::testing {
 Picture expected_frame(const RunStart& start, std::string_view currentDate);
 
 // The side panel's labels and values; an empty value leaves its row black.
-void paint_side_panel(Picture& picture, std::string_view cycles, std::string_view oneAverage,
-                      std::string_view zeroAverage);
+void paint_side_panel(Picture& picture, std::string_view cycles, std::string_view oneAverage, std::string_view zeroAverage);
 
 // A filled checkpoint dot of radius 1 (a plus) or 2 (a diamond) centred on a screen pixel.
 void paint_dot(Picture& picture, int x, int y, int radius, Colour colour);

@@ -12,11 +12,11 @@
 #include <utility>
 #include <vector>
 
+#include "clocks/seconds_clock.h"
+#include "clocks/wall_clock.h"
 #include "experiment/experiment_events.h"
 #include "experiment/key_source.h"
 #include "keystream/random_key.h"
-#include "clocks/seconds_clock.h"
-#include "clocks/wall_clock.h"
 
 namespace novabit::testing {
 
@@ -61,15 +61,14 @@ inline LocalTime local_time_of(std::chrono::sys_seconds time) {
   const auto day = std::chrono::floor<std::chrono::days>(time);
   const std::chrono::year_month_day date(day);
   const std::chrono::hh_mm_ss clock(time - day);
-  return LocalTime{int(date.year()),          int(unsigned(date.month())), int(unsigned(date.day())),
+  return LocalTime{int(date.year()),           int(unsigned(date.month())),  int(unsigned(date.day())),
                    int(clock.hours().count()), int(clock.minutes().count()), int(clock.seconds().count())};
 }
 
 // Shows, as local time, the calendar time of the whole second a SteppingClock has reached.
 class VirtualWallClock final : public WallClock {
  public:
-  VirtualWallClock(const SteppingClock& clock, std::chrono::sys_seconds atClockZero)
-      : clock_(clock), atClockZero_(atClockZero) {}
+  VirtualWallClock(const SteppingClock& clock, std::chrono::sys_seconds atClockZero) : clock_(clock), atClockZero_(atClockZero) {}
   LocalTime now() const override {
     return local_time_of(atClockZero_ + std::chrono::seconds(static_cast<std::int64_t>(std::floor(clock_.now()))));
   }
@@ -129,8 +128,8 @@ class RecordingEvents final : public ExperimentEvents {
                           second.cycleMinute, second.minuteSecond));
   }
   void checkpoint_closed(const ClosedCheckpoint& checkpoint) override {
-    events.push_back(text("checkpoint %d %d %d", checkpoint.period == Period::quarter ? 15 : 5, checkpoint.zeros,
-                          checkpoint.ones));
+    events.push_back(
+        text("checkpoint %d %d %d", checkpoint.period == Period::quarter ? 15 : 5, checkpoint.zeros, checkpoint.ones));
   }
   void cycle_ended(const EndedCycle& cycle) override {
     const auto average = [](const std::optional<double>& value) { return value ? text("%g", *value) : "none"; };

@@ -122,8 +122,8 @@ std::string LiveMonitor::wait_for_window(std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (running() && std::chrono::steady_clock::now() < deadline) {
     // The search fails while no window matches.
-    if (const auto found = testing_x::command_output("xdotool search --all --pid " + std::to_string(pid_) +
-                                                     " --name '^NOVABIT' 2>/dev/null")) {
+    if (const auto found =
+            testing_x::command_output("xdotool search --all --pid " + std::to_string(pid_) + " --name '^NOVABIT' 2>/dev/null")) {
       return found->substr(0, found->find('\n'));
     }
     std::this_thread::sleep_for(20ms);
@@ -142,9 +142,7 @@ std::optional<std::string> closed_to_others(const std::filesystem::path& path) {
   return std::nullopt;
 }
 
-bool monitor_window_exists() {
-  return testing_x::command_output("xdotool search --name '^NOVABIT' 2>/dev/null").has_value();
-}
+bool monitor_window_exists() { return testing_x::command_output("xdotool search --name '^NOVABIT' 2>/dev/null").has_value(); }
 
 std::optional<std::filesystem::path> fake_time_library() {
   std::error_code error;

@@ -41,9 +41,7 @@ std::string two_digits(int value) {
   return text;
 }
 
-std::string date_of(const LocalTime& t) {
-  return two_digits(t.month) + "-" + two_digits(t.day) + "-" + std::to_string(t.year);
-}
+std::string date_of(const LocalTime& t) { return two_digits(t.month) + "-" + two_digits(t.day) + "-" + std::to_string(t.year); }
 
 std::string counts_line(const std::string& heading, int zeros, int ones) {
   const int first = ones > zeros ? ones : zeros;
@@ -60,8 +58,8 @@ const char* heading(int zeros, int ones, const char* zerosAhead, const char* one
 void LogModel::add_pass(const PassCounts& counts) {
   const std::int64_t pass = ++passes_;
   const LocalTime now = timeOfPass_(pass);
-  const std::string stamp = date_of(now) + " - " + two_digits(now.hour) + ":" + two_digits(now.minute) + ":" +
-                            two_digits(now.second);
+  const std::string stamp =
+      date_of(now) + " - " + two_digits(now.hour) + ":" + two_digits(now.minute) + ":" + two_digits(now.second);
   for (Period* period : {&five_, &quarter_}) {
     period->zeros += counts.zeros;
     period->ones += counts.ones;
@@ -88,9 +86,10 @@ void LogModel::write_quarter(const std::string& stamp) {
   zeroWins_ += q.zeros > q.ones;
   oneWins_ += q.ones > q.zeros;
   const std::string trailing = q.zeros > q.ones ? " " : "";
-  log_ += counts_line(">>>>>" + stamp + heading(q.zeros, q.ones, " checkpoint 15 min 0 > 1 : ",
-                                                " checkpoint 15 min 1 > 0 : ", " checkpoint 15min 0 = 1 : "),
-                      q.zeros, q.ones);
+  log_ += counts_line(
+      ">>>>>" + stamp +
+          heading(q.zeros, q.ones, " checkpoint 15 min 0 > 1 : ", " checkpoint 15 min 1 > 0 : ", " checkpoint 15min 0 = 1 : "),
+      q.zeros, q.ones);
   if (q.zeros > q.ones) {
     log_ += "     0 -> Desvio medio al CERO en \xFAltimos 15 min en %: " + percent(zeroMean) + " " + kLineEnd;
   } else if (q.ones > q.zeros) {
@@ -106,16 +105,16 @@ void LogModel::write_quarter(const std::string& stamp) {
 
 void LogModel::write_five_minutes(const std::string& stamp) {
   const Period& f = five_;
-  log_ += counts_line(stamp + heading(f.zeros, f.ones, " checkpoint 5 min. 0 > 1 : ", " checkpoint 5 min. 1 > 0 : ",
-                                     " checkpoint 5min. 0 = 1 : "),
+  log_ += counts_line(stamp + heading(f.zeros, f.ones,
+                                      " checkpoint 5 min. 0 > 1 : ", " checkpoint 5 min. 1 > 0 : ", " checkpoint 5min. 0 = 1 : "),
                       f.zeros, f.ones);
   const std::string indent(18, ' ');
   if (f.zeros > f.ones) {
-    log_ += indent + "Desvio medio al CERO en \xFAltimos 5 min en %: " + percent(rounded_mean(f.zeroSum, f.zeroSeconds)) +
-            " " + kLineEnd;
+    log_ += indent + "Desvio medio al CERO en \xFAltimos 5 min en %: " + percent(rounded_mean(f.zeroSum, f.zeroSeconds)) + " " +
+            kLineEnd;
   } else if (f.ones > f.zeros) {
-    log_ += indent + "Desvio medio al UNO en \xFAltimos 5 min en %: " + percent(rounded_mean(f.oneSum, f.oneSeconds)) +
-            " " + kLineEnd;
+    log_ += indent + "Desvio medio al UNO en \xFAltimos 5 min en %: " + percent(rounded_mean(f.oneSum, f.oneSeconds)) + " " +
+            kLineEnd;
   } else {
     log_ += std::string(26, ' ') + "0=1 Equilibrio absoluto entre CEROS y UNOS en \xFAltimos 5 min" + kLineEnd;
   }
@@ -130,8 +129,7 @@ std::vector<PassCounts> model_passes(const RandomKey& key, std::int64_t count, b
   int minute = 0, second = 0;
   std::vector<PassCounts> passes;
   for (std::int64_t pass = 1; pass <= count; ++pass) {
-    const bool forced =
-        bits.random_below(10) == 9 && biasEnabled && minute > windowStart && minute < windowStart + 100;
+    const bool forced = bits.random_below(10) == 9 && biasEnabled && minute > windowStart && minute < windowStart + 100;
     PassCounts counts;
     for (int i = 0; i < 200; ++i) {
       const int drawn = bits.random_below(2);
@@ -165,9 +163,8 @@ std::string model_log(const std::vector<PassCounts>& passes, std::chrono::sys_se
     const std::size_t begin = at == 0 ? 0 : log.rfind('\n', at - 1) + 1;
     return log.substr(begin, log.find('\r', begin) - begin);
   };
-  return ::testing::AssertionFailure() << "the logs (" << actual.size() << " and " << expected.size()
-                                       << " bytes) differ in line " << line << ":\n  " << line_at(actual) << "\n  "
-                                       << line_at(expected);
+  return ::testing::AssertionFailure() << "the logs (" << actual.size() << " and " << expected.size() << " bytes) differ in line "
+                                       << line << ":\n  " << line_at(actual) << "\n  " << line_at(expected);
 }
 
 ::testing::AssertionResult whole_records_of(const std::string& log, const std::string& model) {

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "keystream/random_key.h"
 #include "support/fakes.h"
 #include "textio/formatting.h"
-#include "keystream/random_key.h"
 
 namespace novabit::testing {
 

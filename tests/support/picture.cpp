@@ -90,8 +90,8 @@ std::optional<Picture> Picture::read_png(const std::filesystem::path& path) {
   return ::testing::AssertionFailure() << differences << " pixels differ:" << first;
 }
 
-::testing::AssertionResult shows_text(const FrameBuffer& frame, int row, int column, std::string_view text,
-                                      Colour foreground, Colour background) {
+::testing::AssertionResult shows_text(const FrameBuffer& frame, int row, int column, std::string_view text, Colour foreground,
+                                      Colour background) {
   Picture expected(frame);
   expected.text(row, column, text, foreground, background);
   const Picture actual(frame);

@@ -50,7 +50,7 @@ class Picture {
 ::testing::AssertionResult same_picture(const Picture& actual, const Picture& expected);
 
 // The cells from 1-based (row, column) show `text` in exactly these colours.
-::testing::AssertionResult shows_text(const FrameBuffer& frame, int row, int column, std::string_view text,
-                                      Colour foreground, Colour background);
+::testing::AssertionResult shows_text(const FrameBuffer& frame, int row, int column, std::string_view text, Colour foreground,
+                                      Colour background);
 
 }  // namespace novabit::testing

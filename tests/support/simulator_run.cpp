@@ -24,8 +24,7 @@ std::string stream_bytes(std::FILE* stream) {
 
 }  // namespace
 
-SimulatorRun run_simulator(const std::vector<std::string>& arguments, bool terminal,
-                           const volatile std::sig_atomic_t* stop) {
+SimulatorRun run_simulator(const std::vector<std::string>& arguments, bool terminal, const volatile std::sig_atomic_t* stop) {
   std::vector<const char*> pointers;
   for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
   std::FILE* output = std::tmpfile();
@@ -44,9 +43,8 @@ std::vector<TraceRow> read_trace(const std::filesystem::path& path) {
   std::vector<TraceRow> rows;
   while (std::getline(lines, line)) {
     TraceRow row;
-    const int fields = std::sscanf(line.c_str(), "%d,%d,%d,%d,%d,%d,%d,%d", &row.pass, &row.cycleMinute,
-                                   &row.minuteSecond, &row.zeros, &row.ones, &row.forced, &row.biasStartMinute,
-                                   &row.biasBit);
+    const int fields = std::sscanf(line.c_str(), "%d,%d,%d,%d,%d,%d,%d,%d", &row.pass, &row.cycleMinute, &row.minuteSecond,
+                                   &row.zeros, &row.ones, &row.forced, &row.biasStartMinute, &row.biasBit);
     EXPECT_TRUE(fields == 5 || fields == 8) << line;
     rows.push_back(row);
   }

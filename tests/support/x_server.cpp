@@ -27,9 +27,8 @@ XvfbServer::XvfbServer(int width, int height) {
   char pattern[] = "/tmp/novabit-xvfb-XXXXXX";
   const int numberFile = mkstemp(pattern);
   if (numberFile < 0) return;
-  const std::string script = "exec setpriv --pdeathsig TERM Xvfb -displayfd 3 -screen 0 " + std::to_string(width) +
-                             "x" + std::to_string(height) + "x24 -nolisten tcp -noreset 3>" + pattern +
-                             " >/dev/null 2>&1";
+  const std::string script = "exec setpriv --pdeathsig TERM Xvfb -displayfd 3 -screen 0 " + std::to_string(width) + "x" +
+                             std::to_string(height) + "x24 -nolisten tcp -noreset 3>" + pattern + " >/dev/null 2>&1";
   const char* const arguments[] = {"sh", "-c", script.c_str(), nullptr};
   if (posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(arguments), environ) != 0) pid_ = -1;
   std::string number;

@@ -31,8 +31,8 @@ TEST(Formatting, ZonesAdvanceToTheNextFourteenthColumn) {
   const struct {
     std::int32_t column, width;
     const char* text;
-  } cases[] = {{0, 0, "              "}, {2, 0, "            "}, {13, 0, " "}, {14, 0, "              "},
-               {98, 0, "              "}, {83, 100, " "}, {84, 100, "\r\n"}, {99, 100, "\r\n"}};
+  } cases[] = {{0, 0, "              "},  {2, 0, "            "}, {13, 0, " "},      {14, 0, "              "},
+               {98, 0, "              "}, {83, 100, " "},         {84, 100, "\r\n"}, {99, 100, "\r\n"}};
   for (const auto& c : cases) EXPECT_EQ(zone_text(c.column, c.width), c.text) << c.column << " of " << c.width;
   EXPECT_EQ(zone_text(std::numeric_limits<std::int32_t>::max(), 100), "\r\n");
 }
@@ -45,13 +45,14 @@ TEST(Formatting, HexTextAndTheValueOfATextMakeTheGreenShades) {
   const struct {
     const char* text;
     double value;
-  } cases[] = {{"  &H10", 16}, {"&o17", 15}, {"&B101", 5}, {"&HFFFFFFFF", -1}, {"&H100000001", 1}, {"&H1G", 1},
-               {"&X12", 0},    {"12.5", 12.5}, {"  -3e2", -300}, {"7 apples", 7}, {"    ", 0}, {"&", 0}};
+  } cases[] = {{"  &H10", 16}, {"&o17", 15},   {"&B101", 5},     {"&HFFFFFFFF", -1}, {"&H100000001", 1}, {"&H1G", 1},
+               {"&X12", 0},    {"12.5", 12.5}, {"  -3e2", -300}, {"7 apples", 7},    {"    ", 0},        {"&", 0}};
   for (const auto& c : cases) EXPECT_EQ(text_value(c.text), c.value) << c.text;
 }
 
 // Rounded at the fourth decimal, then cut to two: never rounded twice.
 TEST(Formatting, PercentFieldRoundsOnceThenCuts) {
+  // clang-format off
   const struct {
     std::optional<double> value;
     const char* text;
@@ -62,6 +63,7 @@ TEST(Formatting, PercentFieldRoundsOnceThenCuts) {
       {-15.5, "-15.50"},  {-0.001, "-0.00"},        {1e300, "10.00%e+299"},      {std::nullopt, "--.--"},
       {std::numeric_limits<double>::quiet_NaN(), "--.--"}, {std::numeric_limits<double>::infinity(), "--.--"},
   };
+  // clang-format on
   const PictureText field = parse_picture("##.##");
   for (const auto& c : cases) EXPECT_EQ(picture_number_text(field, c.value), c.text) << c.value.value_or(-1);
 }

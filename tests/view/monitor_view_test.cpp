@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "view/monitor_view.h"
 #include "screen/end_steps.h"
 #include "screen/graph_screen.h"
 #include "screen/memory/memory_back_end.h"
@@ -15,6 +14,7 @@
 #include "support/picture.h"
 #include "textio/channels.h"
 #include "textio/printer.h"
+#include "view/monitor_view.h"
 
 namespace novabit::testing {
 namespace {

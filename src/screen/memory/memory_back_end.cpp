@@ -57,8 +57,7 @@ void MemoryBackEnd::beep(int frequencyHz, int durationMs) {
   beeps_.push_back({frequencyHz, durationMs});
 }
 
-void MemoryBackEnd::set_acceptance(std::function<bool(const DisplayRequest&)> accepts, std::string reason,
-                                   bool gone) {
+void MemoryBackEnd::set_acceptance(std::function<bool(const DisplayRequest&)> accepts, std::string reason, bool gone) {
   const std::lock_guard lock(mutex_);
   accepts_ = std::move(accepts);
   refusal_ = std::move(reason);

@@ -46,8 +46,8 @@ class MemoryBackEnd final : public DisplayBackEnd {
   // Observation.
   bool is_open() const;
   std::vector<DisplayRequest> open_requests() const;  // every open tried, in order
-  DisplayRequest current_request() const;            // of the last successful open
-  std::string title() const;                         // the caption now shown
+  DisplayRequest current_request() const;             // of the last successful open
+  std::string title() const;                          // the caption now shown
   std::vector<Beep> beeps() const;
   std::vector<std::uint16_t> picture() const;  // 800 x 600 as last shown
   std::uint16_t shown_pixel(int x, int y) const;

@@ -82,8 +82,7 @@ class SdlBackEnd final : public DisplayBackEnd {
     }
     const std::size_t offset = static_cast<std::size_t>(firstRow) * kScreenWidth;
     const int rowCount = lastRow - firstRow + 1;
-    widen_pixels(page + offset, picture_.data() + offset,
-                 static_cast<std::size_t>(rowCount) * kScreenWidth);
+    widen_pixels(page + offset, picture_.data() + offset, static_cast<std::size_t>(rowCount) * kScreenWidth);
     if (!display_usable()) {
       return;
     }
@@ -114,9 +113,8 @@ class SdlBackEnd final : public DisplayBackEnd {
         uploadAll = true;
       } else if (event.type == SDL_RENDER_DEVICE_RESET) {
         newTexture = true;
-      } else if (event.type == SDL_WINDOWEVENT &&
-                 (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
-                  event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)) {
+      } else if (event.type == SDL_WINDOWEVENT && (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                                                   event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)) {
         presentAgain = true;
       }
       translate_event(event, !window_->full_screen(), events);

@@ -4,11 +4,13 @@ namespace novabit {
 
 std::optional<std::uint8_t> pc_scan_code(SDL_Scancode key) {
   // Letters follow the keyboard's rows, not the alphabet.
-  static constexpr std::uint8_t letters[26] = {
+  // clang-format off
+  static constexpr std::uint8_t kLetters[26] = {
       0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17, 0x24, 0x25, 0x26, 0x32,
       0x31, 0x18, 0x19, 0x10, 0x13, 0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
+  // clang-format on
   if (key >= SDL_SCANCODE_A && key <= SDL_SCANCODE_Z) {
-    return letters[key - SDL_SCANCODE_A];
+    return kLetters[key - SDL_SCANCODE_A];
   }
   // SDL counts 1..9, 0 like the top row; so does the PC keyboard, from 0x02.
   if (key >= SDL_SCANCODE_1 && key <= SDL_SCANCODE_0) {
@@ -17,6 +19,7 @@ std::optional<std::uint8_t> pc_scan_code(SDL_Scancode key) {
   if (key >= SDL_SCANCODE_F1 && key <= SDL_SCANCODE_F10) {
     return static_cast<std::uint8_t>(0x3B + (key - SDL_SCANCODE_F1));
   }
+  // clang-format off
   switch (key) {
     case SDL_SCANCODE_ESCAPE: return 0x01;
     case SDL_SCANCODE_MINUS: return 0x0C;
@@ -84,6 +87,7 @@ std::optional<std::uint8_t> pc_scan_code(SDL_Scancode key) {
     case SDL_SCANCODE_INTERNATIONAL3: return 0x7D;
     default: return std::nullopt;
   }
+  // clang-format on
 }
 
 unsigned key_modifiers(Uint16 sdlModifiers) {
@@ -127,8 +131,8 @@ void append_characters(const char* utf8, std::vector<WindowEvent>& events) {
       ++taken;
     }
     text += taken;
-    const bool wellFormed = taken == length && codePoint >= smallest && codePoint <= 0x10FFFF &&
-                            (codePoint < 0xD800 || codePoint > 0xDFFF);
+    const bool wellFormed =
+        taken == length && codePoint >= smallest && codePoint <= 0x10FFFF && (codePoint < 0xD800 || codePoint > 0xDFFF);
     if (wellFormed) {
       WindowEvent event;
       event.kind = WindowEvent::Kind::character;

@@ -59,9 +59,8 @@ Result<std::unique_ptr<SdlWindow>> SdlWindow::create(const DisplayRequest& reque
   // The full screen keeps the desktop's mode and scales the picture, so leaving it or a
   // crash never leaves the desktop in another mode.
   const Uint32 flags = request.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_SHOWN;
-  SdlWindowPtr window(SDL_CreateWindow(utf8_of_latin1(request.title).c_str(),
-                                       SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                       kScreenWidth, kScreenHeight, flags));
+  SdlWindowPtr window(SDL_CreateWindow(utf8_of_latin1(request.title).c_str(), SDL_WINDOWPOS_CENTERED,
+                                       SDL_WINDOWPOS_CENTERED, kScreenWidth, kScreenHeight, flags));
   if (!window) {
     return failed("SDL_CreateWindow");
   }
@@ -75,8 +74,7 @@ Result<std::unique_ptr<SdlWindow>> SdlWindow::create(const DisplayRequest& reque
   if (SDL_RenderSetLogicalSize(renderer.get(), kScreenWidth, kScreenHeight) != 0) {
     return failed("SDL_RenderSetLogicalSize");
   }
-  std::unique_ptr<SdlWindow> created(
-      new SdlWindow(std::move(window), std::move(renderer), request.fullScreen));
+  std::unique_ptr<SdlWindow> created(new SdlWindow(std::move(window), std::move(renderer), request.fullScreen));
   if (!created->recreate_texture()) {
     return failed("SDL_CreateTexture");
   }
@@ -94,14 +92,13 @@ void SdlWindow::set_title(const std::string& latin1Title) {
 
 bool SdlWindow::upload(const std::uint32_t* pixels, int firstRow, int rowCount) {
   const SDL_Rect band{0, firstRow, kScreenWidth, rowCount};
-  return SDL_UpdateTexture(texture_.get(), &band, pixels,
-                           kScreenWidth * static_cast<int>(sizeof(std::uint32_t))) == 0;
+  return SDL_UpdateTexture(texture_.get(), &band, pixels, kScreenWidth * static_cast<int>(sizeof(std::uint32_t))) == 0;
 }
 
 bool SdlWindow::recreate_texture() {
   texture_.reset();
-  texture_.reset(SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_XRGB8888,
-                                   SDL_TEXTUREACCESS_STREAMING, kScreenWidth, kScreenHeight));
+  texture_.reset(SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, kScreenWidth,
+                                   kScreenHeight));
   return texture_ != nullptr;
 }
 

@@ -20,8 +20,8 @@
 #include "screen/graph_screen.h"
 #include "screen/sdl/lost_connection_end.h"
 #include "screen/sdl/sdl_back_end.h"
-#include "textio/channels.h"
 #include "support/x_server.h"
+#include "textio/channels.h"
 
 namespace novabit {
 namespace {
@@ -62,8 +62,7 @@ TEST_F(GraphScreenOnX, ReadsTypedKeysAsTheirBytes) {
 
   ASSERT_TRUE(command_output("setxkbmap fr"));
   ASSERT_TRUE(command_output("xdotool search --sync --name '^NovaBit prueba$'"));
-  ASSERT_TRUE(command_output("xdotool mousemove " + std::to_string(kLeft + 400) + " " +
-                             std::to_string(kTop + 300)));
+  ASSERT_TRUE(command_output("xdotool mousemove " + std::to_string(kLeft + 400) + " " + std::to_string(kTop + 300)));
   // Alt+F4 is only a key, and Alt+Enter only switches the display.
   ASSERT_TRUE(command_output("xdotool key space eacute F1 Up alt+F4 alt+Return"));
 

@@ -41,8 +41,7 @@ TEST(SdlEventsTest, KeysBecomePcScanCodesWithTheirModifiers) {
   ASSERT_EQ(f1.size(), 1u);
   EXPECT_EQ(f1[0].kind, WindowEvent::Kind::key_down);
   EXPECT_EQ(f1[0].scanCode * 16 + f1[0].modifiers, 0x3B * 16 + modifier_shift);
-  EXPECT_EQ(translated(key_down(SDL_SCANCODE_UP, KMOD_LCTRL | KMOD_RALT | KMOD_NUM))[0].modifiers,
-            modifier_ctrl | modifier_alt);
+  EXPECT_EQ(translated(key_down(SDL_SCANCODE_UP, KMOD_LCTRL | KMOD_RALT | KMOD_NUM))[0].modifiers, modifier_ctrl | modifier_alt);
   SDL_Event release = key_down(SDL_SCANCODE_SPACE);
   release.type = SDL_KEYUP;
   EXPECT_TRUE(translated(release).empty());
