@@ -1,13 +1,10 @@
 // The live program's wiring and its ends: the orderly end with its exit
-// status, the sealed key, a study log or seal that cannot be created, records
-// lost on a full disk, and a killed process.
+// status, records lost on a full disk, and a killed process.
 
 #include "monitor/monitor.h"
-#include "seal/entropy_sealer.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "replay/given_key.h"
+#include "monitor/program.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/log_model.h"
@@ -35,52 +32,10 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::file_bytes;
+using testing::kFirstPassTime;
+using testing::kLogName;
+using testing::Program;
 using testing::ScratchDirectory;
-using testing::SteppingClock;
-using testing::VirtualWallClock;
-
-const std::chrono::sys_seconds kFirstPassTime = std::chrono::sys_days{2026y / 12 / 5} + 22h;
-const char* const kLogName = "estudio_12-05-2026";
-
-// The live program's wiring on a virtual clock, without a screen, whose space
-// bar is pressed during the wait of pass `lastPass`; its stderr goes to a file.
-class Program {
- public:
-  // `sealed`: the key comes from the kernel and is sealed, as the live program's.
-  explicit Program(std::int64_t lastPass, bool durable = false, bool sealed = false)
-      : monitor_({{},
-                  clock_,
-                  wallClock_,
-                  sealed ? static_cast<KeySealer&>(sealer_) : givenKey_,
-                  [this, lastPass] { return clock_.now() > 1000 + lastPass - 0.5L; }},
-                 {"novabit", nullptr, errors_, false, durable, {}, {}, true, "station-1", ListenAddress{"127.0.0.1", 0}}) {}
-  ~Program() {
-    std::fclose(errors_);
-    std::free(errorBytes_);
-  }
-  Program(const Program&) = delete;
-  Program& operator=(const Program&) = delete;
-
-  int run() { return monitor_.run_to_end(); }
-  Monitor& monitor() { return monitor_; }
-  ExperimentDriver& driver() { return monitor_.driver(); }
-  ChannelTable& channels() { return monitor_.channels(); }
-  std::string errors() {
-    std::fflush(errors_);
-    return std::string(errorBytes_, errorSize_);
-  }
-
- private:
-  SteppingClock clock_{1000.25L, 1.0L / 64};
-  VirtualWallClock wallClock_{clock_, kFirstPassTime - 1000s};
-  // In memory, beyond any limit on the size of files.
-  char* errorBytes_ = nullptr;
-  std::size_t errorSize_ = 0;
-  std::FILE* errors_ = open_memstream(&errorBytes_, &errorSize_);
-  EntropySealer sealer_{SourceSpec{}};
-  GivenKey givenKey_{testing::kTestKey};
-  Monitor monitor_;
-};
 
 // Runs `body` in a child process and returns how it ended: its exit status,
 // or 1000 + the signal that killed it.
@@ -96,31 +51,6 @@ int in_child(const std::function<int()>& body) {
 // The log of `passes` passes of the tests' key, the first at 22:00:00.
 std::string model_log(std::int64_t passes) {
   return testing::model_log(testing::model_passes(testing::kTestKey, passes), kFirstPassTime);
-}
-
-// The key is sealed beside the log before the first pass, readable by its
-// owner alone, and an earlier seal of the day is kept; a seal that cannot be
-// created refuses the start with one line naming it.
-TEST(ProgramTest, SealsTheKeyBesideTheLogAndKeepsTheEarlierSeal) {
-  const ScratchDirectory directory(true);
-  const std::string seal = "estudio_12-05-2026.seal";
-  for (int run = 0; run < 2; ++run) ASSERT_EQ(Program(3, false, true).run(), 0);
-  struct stat status {};
-  ASSERT_EQ(stat(seal.c_str(), &status), 0);
-  EXPECT_EQ(status.st_mode & 0777, 0600u);
-  const Result<Seal> first = read_seal_file(seal + ".1");
-  const Result<Seal> second = read_seal_file(seal);
-  ASSERT_TRUE(first && second);
-  EXPECT_NE(first->key, second->key);
-  EXPECT_EQ(date_text(second->start) + " " + time_text(second->start), "12-05-2026 22:00:00");
-  EXPECT_EQ(second->clock, 1000.25L);
-
-  std::filesystem::remove(seal);
-  std::filesystem::create_directory(seal);
-  Program refused(5, false, true);
-  EXPECT_EQ(refused.run(), 1);
-  EXPECT_EQ(refused.driver().state().secondsElapsed, 1) << "no pass ran";
-  EXPECT_EQ(refused.errors(), "novabit: cannot write the seal " + seal + ": " + std::strerror(EEXIST) + "\n");
 }
 
 // A disk that fills during a run, or a limit on the size of files: every file
