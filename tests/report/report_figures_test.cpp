@@ -1,8 +1,8 @@
 // The report's figures against the same figures computed apart: from the
 // simulator's trace of each pass of a sealed run, with the plain formulas,
 // and the windows from the same trace. Then the numbers' texts at
-// every magnitude, the always-valid boundary worked out in Python, and the
-// picture's panels and boundary lines.
+// every magnitude and chi-square's p against the table, the always-valid
+// boundary worked out in Python, and the picture's panels and boundary lines.
 
 #include <gtest/gtest.h>
 
@@ -89,6 +89,11 @@ TEST(ReportFigures, NumbersReadRightAtEveryMagnitude) {
   EXPECT_EQ(p_text(0.0312L), "0.0312");
   EXPECT_EQ(p_text(2.41e-7L), "2.41e-07");
   EXPECT_EQ(p_text(0), "< 1e-4900");
+  // Chi-square of N trials on exactly N degrees of freedom: the table's upper 5 % points.
+  for (const auto& [trials, point] : {std::pair{1, 3.8415}, std::pair{6, 12.5916}, std::pair{150, 179.5806}}) {
+    const SeriesStatistics series{trials, 200, 0, point, 0, 0, 0, {}};  // the sum of z^2 at the point
+    EXPECT_NEAR(static_cast<double>(series.chi_square_p()), 0.05, 1e-5) << trials;
+  }
 }
 
 // Worked out in Python: log E = -ln(1 + N tau^2) / 2 + tau^2 S^2 / (2 (1 + N tau^2)).
