@@ -1,7 +1,9 @@
 // novabit-report on the damage a real study's files suffer, each injected
 // into one clean simulated run: whatever the damage, every record the report
 // keeps has the clean run's count at the clean run's pass, and the report
-// says what was damaged, where, and nothing else.
+// says what was damaged, where, and nothing else. Copies of the run, another
+// station's run and a raw record without its log, given beside it, are each
+// counted once and apart from it, with its rows in the CSV in time order.
 
 #include <gtest/gtest.h>
 
