@@ -3,7 +3,8 @@
 // writer goes away, and a device whose reads fail each end the run in order,
 // with one line naming the source and the reason; a stop of the process or a
 // suspend of the machine while the writer goes on is ridden out; a starved
-// FIFO's late passes are told and marked; a stuck one's alarms all reach the
+// FIFO's late passes are told and marked, and the metrics say the source is
+// down while they last; a stuck one's alarms all reach the
 // raw record without flooding standard error. The silence clock moves a step
 // at every reading and the writer writes on it, so nothing here sleeps.
 
@@ -136,6 +137,13 @@ TEST_P(SourceEndingTest, EndsTheRunInOrderOrRidesItOut) {
   GivenKey sealer(kTestKey);
   std::unique_ptr<Monitor> monitor;
   WritingClock silence(ending, feed, fed, [&] { return monitor->driver().state().secondsElapsed; });
+  // novabit_source_up as each pass ends, before the metrics hear of it: as the pass before left it.
+  struct PassEnds final : ExperimentEvents {
+    std::function<void()> heard;
+    void pass_ended(bool) override { heard(); }
+  } passEnds;
+  std::vector<std::int64_t> sourceUp;
+  passEnds.heard = [&] { sourceUp.push_back(metric_value(monitor->metrics_page(), "novabit_source_up")); };
   const std::string errorsFile = directory.file("errors");
   std::FILE* errors = std::fopen(errorsFile.c_str(), "w");
   const std::string source = "device:" + feed.path;
@@ -143,6 +151,7 @@ TEST_P(SourceEndingTest, EndsTheRunInOrderOrRidesItOut) {
   settings.driver.biasEnabled = false;
   settings.metrics = ListenAddress{"127.0.0.1", 0};
   monitor = std::make_unique<Monitor>(MonitorDevices{{}, clock, wallClock, sealer, {}, &silence}, settings);
+  monitor->add_listener(passEnds);
   ASSERT_TRUE(monitor->start());
   silence.write_up_to(0);
   EXPECT_EQ(monitor->run(1000), RunEnd::source_ended);
@@ -176,6 +185,7 @@ TEST_P(SourceEndingTest, EndsTheRunInOrderOrRidesItOut) {
   }
   EXPECT_EQ(metric_value(page, "novabit_passes_total"), ending.passes);
   EXPECT_EQ(metric_value(page, "novabit_source_up"), 0);
+  for (std::size_t p = 1; p < sourceUp.size(); ++p) EXPECT_EQ(sourceUp[p], raw.marks[p - 1] == "late" ? 0 : 1) << "after pass " << p;
   const std::string told = file_bytes(errorsFile);
   if (ending.stuck) {
     EXPECT_NE(told.find(stopped), std::string::npos) << told;
