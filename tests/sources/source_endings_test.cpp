@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,16 +65,19 @@ struct Ending {
 
 void PrintTo(const Ending& ending, std::ostream* out) { *out << ending.name; }
 
-// The silence clock, at whose readings the writer writes. The readings are
-// counted from the first pass beyond those whose bytes were written before the
-// run, so that the waits of those passes, if any, change nothing.
+// The silence clock, at whose readings the writer writes. It stands still
+// until the first pass beyond those whose bytes were written before the run,
+// so that their waits, if any, change nothing (on a busy machine the source's
+// thread may take its time to read them), and counts its readings from there;
+// what the writer writes then reaches the source's thread before the reading
+// is given.
 class WritingClock final : public SecondsClock {
  public:
   WritingClock(const Ending& ending, const Feed& feed, const std::string& bytes, std::function<int()> passUnderWay)
       : ending_(ending), feed_(feed), bytes_(bytes), passUnderWay_(std::move(passUnderWay)) {}
   long double clock_seconds() override {
-    now_ += ending_.step;
     if (passUnderWay_() <= static_cast<int>(ending_.written(0) / 25)) return now_;
+    now_ += ending_.step;
     if (++readings_ == ending_.jumpAt) now_ += ending_.jump;
     write_up_to(readings_);
     return now_;
@@ -85,6 +89,9 @@ class WritingClock final : public SecondsClock {
     if (feed_.writer < 0 || sent_ > bytes_.size()) return;
     const std::size_t until = std::min(ending_.written(reading), bytes_.size());
     if (until > sent_ && write(feed_.writer, bytes_.data() + sent_, until - sent_) != ssize_t(until - sent_)) std::abort();
+    for (int unread = 1, wait = 0; reading > 0 && until > sent_ && unread > 0 && wait < 10000; ++wait) {
+      if (ioctl(feed_.writer, FIONREAD, &unread) != 0 || usleep(1000) != 0) break;
+    }
     sent_ = until;
     if (reading > 0 && sent_ == bytes_.size() && ending_.writerLeaves) {
       close(feed_.writer);
