@@ -2,7 +2,7 @@
 // them given twice, one missing a second and one with a second of its own,
 // against figures worked out by hand: with d = k - 100, z^2 = d^2 / 50 and
 // Z_t^2 = (sum d)^2 / (50 S_t); chi-square tails of even degrees of freedom
-// in closed form. Then exactly the seconds inside each station's hidden
+// in closed form, and the CSV of the seconds. Then exactly the seconds inside each station's hidden
 // windows left out, and none when the seals come without --outside-windows.
 
 #include <gtest/gtest.h>
@@ -59,13 +59,19 @@ TEST(NetworkReport, GivesTheNetworkAndDeviceVariancesWorkedOutByHand) {
   testing::write_bytes(folder.file("b.csv"), raw_record("B", b, {{1, 110}, {2, 115}, {4, 70, "late"}}));
   testing::write_bytes(folder.file("c.csv"), raw_record("C", c, {{1, 105}, {2, 90}, {3, 130}, {6, 150}}));
   std::vector<NetworkSecond> seconds;
+  NetworkCsv csv(folder.file("n.csv"));
   const Result<NetworkReport> report = network_report(
       {{folder.file("a.csv"), folder.file("b.csv"), folder.file("a-again.csv"), folder.file("c.csv")}, {}, false},
       [&](const NetworkSecond& second) {
         seconds.push_back(second);
-        return Outcome{};
+        return csv.add(second);
       });
   ASSERT_TRUE(report) << report.failure().message();
+  ASSERT_TRUE(csv.close());
+  EXPECT_EQ(testing::file_bytes(folder.file("n.csv")),
+            "utc,stations,network_z,cumulative_network_variance\r\n2026-12-05T10:00:00Z,3,2.041241,3.167\r\n"
+            "2026-12-05T10:00:01Z,3,0.000000,2.167\r\n2026-12-05T10:00:02Z,2,5.000000,26.167\r\n"
+            "2026-12-05T10:00:03Z,2,-4.000000,41.167\r\n");
   // Z_t^2: 625/150, 0, 2500/100, 1600/100; z^2 summed: 225/50, 350/50, 1300/50, 1000/50.
   EXPECT_EQ(report->seconds, 4);
   EXPECT_NEAR(report->network_variance(), 625.0 / 150 + 25 + 16 - 4, 1e-9);

@@ -8,9 +8,11 @@
 
 #include <cmath>
 
+#include "report/plot.h"
 #include "report/report_picture.h"
 #include "report/sealed_run.h"
 #include "report/summary_text.h"
+#include "support/picture.h"
 
 namespace novabit::report {
 namespace {
@@ -129,6 +131,9 @@ TEST(ReportPicture, DrawsRunsSolidCyclesDottedAndTheRecordsOutsideTheWindowsApar
   EXPECT_GT(columns_with(frame, kWindowColour, 60, 62).size(), 30U);
   EXPECT_EQ(columns_with(frame, kWindowColour, 320, 500).size(), 0U);
   EXPECT_EQ(columns_with(frame, kCycleColour, 320, 500).size(), 1U);
+  int zeros = 0;  // the labels of the axes' ticks, one 0 on each panel
+  for (int row = 1; row <= 37; ++row) zeros += testing::shows_text(frame, row, 1, "       0", kTextColour, 0) ? 1 : 0;
+  EXPECT_EQ(zeros, 2);
 
   FieldReport many{BoundarySettings{}};
   for (std::size_t cycle = 0; cycle < 200; ++cycle) {
