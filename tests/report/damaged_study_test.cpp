@@ -132,11 +132,11 @@ std::string cut_short_copy(const testing::ScratchDirectory& folder) {
   return folder.file("copy");
 }
 
-// A file of another run, an hour of seed 6 from `hour`:00:30 on the clean
-// run's day, moved to `name` in the folder: its study log, or its raw record.
-std::string other_run(const testing::ScratchDirectory& folder, int hour, const std::string& name, bool trials) {
+// A file of another run, an hour of seed 6 from `hour`:`minute`:30 on the
+// clean run's day, moved to `name` in the folder: its study log, or its raw record.
+std::string other_run(const testing::ScratchDirectory& folder, int hour, int minute, const std::string& name, bool trials) {
   const testing::ScratchDirectory run;
-  write_seal(run.file("run.seal"), 6, {2026, 12, 5, hour, 0, 30});
+  write_seal(run.file("run.seal"), 6, {2026, 12, 5, hour, minute, 30});
   testing::run_simulator({"--seal", run.file("run.seal"), "--no-screen", "--quiet", "--passes", "3600", "--dir", run.file("")});
   std::filesystem::rename(run.file(trials ? kTrials : kLog), folder.file(name));
   return folder.file(name);
@@ -198,11 +198,11 @@ const std::vector<Fault> kFaults{
     {"copy_cut_short_given_last", [](auto& f) { return std::vector<std::string>{log_alone(f, clean().log)[0], cut_short_copy(f)}; },
      {}, {}, "/copy (to pass 31500)\n"},
     {"another_station_at_the_same_time",
-     [](auto& f) { return std::vector<std::string>{log_alone(f, clean().log)[0], other_run(f, 10, "station-2", false)}; },
-     {}, {}, "runs 1 and 2 overlap in time from 12-05-2026 10:00:30 to 12-05-2026 11:00:29: different runs, both counted",
+     [](auto& f) { return std::vector<std::string>{log_alone(f, clean().log)[0], other_run(f, 10, 20, "station-2", false)}; },
+     {}, {}, "runs 1 and 2 overlap in time from 12-05-2026 10:20:30 to 12-05-2026 11:20:29: different runs, both counted",
      0, 16},
     {"raw_record_without_its_log", [](auto& f) {
-       return std::vector<std::string>{log_alone(f, clean().log)[0], "--trials", other_run(f, 20, "other.trials.csv", true)};
+       return std::vector<std::string>{log_alone(f, clean().log)[0], "--trials", other_run(f, 20, 0, "other.trials.csv", true)};
      }, {}, {}, "other.trials.csv (n = 200 bits each, source keyed)\n", 0, 3600},
     {"wrong_key_seal", [](auto& f) {
        write_bytes(f.path() / kTrials, clean().trials);
