@@ -58,36 +58,24 @@ TEST(NetworkReport, GivesTheNetworkAndDeviceVariancesWorkedOutByHand) {
   testing::write_bytes(folder.file("a-again.csv"), stationA);
   testing::write_bytes(folder.file("b.csv"), raw_record("B", b, {{1, 110}, {2, 115}, {4, 70, "late"}}));
   testing::write_bytes(folder.file("c.csv"), raw_record("C", c, {{1, 105}, {2, 90}, {3, 130}, {6, 150}}));
-  std::vector<NetworkSecond> seconds;
   NetworkCsv csv(folder.file("n.csv"));
   const Result<NetworkReport> report = network_report(
       {{folder.file("a.csv"), folder.file("b.csv"), folder.file("a-again.csv"), folder.file("c.csv")}, {}, false},
-      [&](const NetworkSecond& second) {
-        seconds.push_back(second);
-        return csv.add(second);
-      });
+      [&](const NetworkSecond& second) { return csv.add(second); });
   ASSERT_TRUE(report) << report.failure().message();
   ASSERT_TRUE(csv.close());
+  // Z_t^2: 625/150, 0, 2500/100, 1600/100; z^2 summed: 225/50, 350/50, 1300/50, 1000/50. The CSV's
+  // Z_t are 25/sqrt(150), 0, 5 and -4, the cumulative variances 625/150 - 1, then - 2, + 22 and + 37.
   EXPECT_EQ(testing::file_bytes(folder.file("n.csv")),
             "utc,stations,network_z,cumulative_network_variance\r\n2026-12-05T10:00:00Z,3,2.041241,3.167\r\n"
             "2026-12-05T10:00:01Z,3,0.000000,2.167\r\n2026-12-05T10:00:02Z,2,5.000000,26.167\r\n"
             "2026-12-05T10:00:03Z,2,-4.000000,41.167\r\n");
-  // Z_t^2: 625/150, 0, 2500/100, 1600/100; z^2 summed: 225/50, 350/50, 1300/50, 1000/50.
   EXPECT_EQ(report->seconds, 4);
   EXPECT_NEAR(report->network_variance(), 625.0 / 150 + 25 + 16 - 4, 1e-9);
   EXPECT_NEAR(static_cast<double>(report->network_p()) / even_chi_square_p(625.0 / 150 + 41, 4), 1, 1e-6);
   EXPECT_EQ(report->stationSeconds, 10);
   EXPECT_NEAR(report->device_variance(), 57.5 - 10, 1e-9);
   EXPECT_NEAR(static_cast<double>(report->device_p()) / even_chi_square_p(57.5, 10), 1, 1e-6);
-  ASSERT_EQ(seconds.size(), 4U);
-  const double cumulative[] = {625.0 / 150 - 1, 625.0 / 150 - 2, 625.0 / 150 + 22, 625.0 / 150 + 37};
-  const double z[] = {25 / std::sqrt(150.0), 0, 5, -4};
-  for (std::size_t t = 0; t < 4; ++t) {
-    EXPECT_EQ(seconds[t].utc, 1796464800 + static_cast<std::int64_t>(t));
-    EXPECT_EQ(seconds[t].stations, t < 2 ? 3 : 2);
-    EXPECT_NEAR(seconds[t].z, z[t], 1e-9);
-    EXPECT_NEAR(seconds[t].cumulativeVariance, cumulative[t], 1e-9);
-  }
   ASSERT_EQ(report->stations.size(), 3U);
   const NetworkStation& stationA2 = report->stations[0];
   EXPECT_EQ(stationA2.name, "A");
