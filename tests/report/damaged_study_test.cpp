@@ -126,9 +126,14 @@ auto edited(void (*change)(std::vector<std::string>&)) {
   };
 }
 
-// A copy of the clean log cut short at pass 31500, as a gathered copy of a run still under way.
+// A copy of the clean log cut short at pass 31500, as a gathered copy of a run
+// still under way, with the counts of its first 36 five-minute records damaged:
+// a damaged record is merely absent, not a record that differs.
 std::string cut_short_copy(const testing::ScratchDirectory& folder) {
-  write_bytes(folder.path() / "copy", clean().log.substr(0, clean().log.find("12-05-2026 - 18:50:29")));
+  std::vector<std::string> lines = lines_of(clean().log);
+  lines.resize(350);
+  for (std::size_t at = 0; at < 120; at += 10) lines[at][49] = lines[at + 2][49] = lines[at + 8][49] = '4';
+  write_bytes(folder.path() / "copy", log_of(lines));
   return folder.file("copy");
 }
 
