@@ -81,6 +81,7 @@ TEST(ReportFigures, AgreeWithTheSimulatorsTraceComputedApart) {
     EXPECT_EQ(window.place.bit, first.biasBit);
   }
   EXPECT_LT(std::abs(windows.cycles[0].outside.stouffer_z()), 3);
+  EXPECT_FALSE(windows.cycles[1].scan) << "the second cycle's 6 records are too few for the scan's 20";
 }
 
 TEST(ReportFigures, NumbersReadRightAtEveryMagnitude) {
@@ -91,6 +92,8 @@ TEST(ReportFigures, NumbersReadRightAtEveryMagnitude) {
   EXPECT_EQ(p_text(0.0312L), "0.0312");
   EXPECT_EQ(p_text(2.41e-7L), "2.41e-07");
   EXPECT_EQ(p_text(0), "< 1e-4900");
+  const std::string empty = summary_text(FieldReport{BoundarySettings{}}, {});
+  EXPECT_NE(empty.find("\n  all                        0  (no trials)\n"), std::string::npos) << empty;
   // Chi-square of N trials on exactly N degrees of freedom: the table's upper 5 % points.
   for (const auto& [trials, point] : {std::pair{1, 3.8415}, std::pair{6, 12.5916}, std::pair{150, 179.5806}}) {
     const SeriesStatistics series{trials, 200, 0, point, 0, 0, 0, {}};  // the sum of z^2 at the point
