@@ -124,6 +124,20 @@ TEST(SoakLiveFaults, AHungDisplayEndsTheRunOnceTheScreenFailsToClose) {
   std::printf("a display that never returns: %d of 20 runs ended in order\n", inOrder);
 }
 
+// In the regular suite too: a display that hangs gets its 2 seconds to let
+// the screen close once the files are closed, and no more. The run's
+// expect_orderly_end waits 10 s, far beyond what a busy machine adds.
+TEST(LiveFaults, AHungDisplayGetsTwoSecondsToCloseAndNoMore) {
+  if (!testing_x::program_path("Xvfb")) GTEST_SKIP() << "Xvfb is needed";
+  RunOnItsOwnServer run(false);
+  ASSERT_TRUE(run.monitor->under_way()) << run.monitor->errors();
+  run.server.stop();
+  const auto stopped = std::chrono::steady_clock::now();
+  run.monitor->send(SIGTERM);
+  run.expect_orderly_end("the screen did not close within 2 seconds");
+  EXPECT_GE(std::chrono::steady_clock::now() - stopped, 2s);
+}
+
 // Another program ends the window, as a window manager does.
 TEST(LiveFaults, AWindowEndedFromOutsideEndsTheRunInOrder) {
   if (!testing_x::program_path("Xvfb") || !testing_x::program_path("xdotool")) GTEST_SKIP() << "Xvfb and xdotool";

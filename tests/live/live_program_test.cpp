@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <regex>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "drawing/colour.h"
 #include "support/expected_frame.h"
@@ -52,46 +54,59 @@ int plotted_points() {
   return points;
 }
 
-// On a 1024 x 768 server without a window manager, where nobody acts on the
-// request for a full screen: the monitor must cover the screen itself, its
-// picture scaled 1.28 times.
-class FullScreenTest : public LiveProgramTest {
+// On a server without a window manager, where nobody acts on the request for
+// a full screen: the monitor must cover the screen itself, its picture scaled
+// to fill it and centred, keeping its 4:3 shape between black bars on a wide
+// screen (1.28 times on 1024 x 768, 1.8 times and 240 columns of bars either
+// side on 1920 x 1080).
+class FullScreenTest : public LiveProgramTest, public ::testing::WithParamInterface<std::pair<int, int>> {
  protected:
-  void SetUp() override { start_server(1024, 768); }
+  void SetUp() override { start_server(GetParam().first, GetParam().second); }
 };
 
-// The pixels of the screen that differ from the frame scaled to fill it, each
-// taken at its middle. Left out: the date line (the run's own start), the text
-// panel (the passes' bits) and the first minute's column (their points).
-int pixels_off_the_frame() {
-  const auto shown = testing_x::read_root_image(1024, 768);
+// The pixels of the screen that differ from the frame scaled and centred,
+// each taken at its middle, or from the black bars beside it. Left out: the
+// date line (the run's own start), the text panel (the passes' bits) and the
+// first minute's column (their points).
+int pixels_off_the_frame(int width, int height) {
+  const auto shown = testing_x::read_root_image(width, height);
   if (!shown) return -1;
   testing::Picture expected = testing::expected_frame({today(), "00:00:00"}, today());
   testing::paint_side_panel(expected, " 0", "", "");
-  const auto scaled = [](int pixel) { return static_cast<int>((pixel + 0.5) * 1.28); };
+  const double scale = std::min(width / 800.0, height / 600.0);
+  const int left = static_cast<int>((width - 800 * scale) / 2), top = static_cast<int>((height - 600 * scale) / 2);
   int differing = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x)
+      differing += (x < left || x >= width - left || y < top || y >= height - top) && shown->at(x, y) != 0;
+  }
+  const auto scaled = [scale](int pixel, int margin) { return margin + static_cast<int>((pixel + 0.5) * scale); };
   for (int y = 0; y < 600; ++y) {
     if ((y >= 224 && y < 240) || (y >= 256 && y < 528)) continue;
     for (int x = 0; x < 800; ++x) {
       if (x == 1 && y >= 30 && y < 90) continue;
-      differing += shown->at(scaled(x), scaled(y)) != rgb_from_pixel(expected.at(x, y));
+      differing += shown->at(scaled(x, left), scaled(y, top)) != rgb_from_pixel(expected.at(x, y));
     }
   }
   return differing;
 }
 
 // The study log and the raw record go to --dir, the seal alone to --seal-dir.
-TEST_F(FullScreenTest, ShowsTheFrameSwallowsOtherKeysEndsOnSpaceAndWritesWhereItIsTold) {
+// Started with its standard input closed, the monitor holds /dev/null there,
+// so that no file it opens takes descriptor 0.
+TEST_P(FullScreenTest, ShowsTheFrameSwallowsOtherKeysEndsOnSpaceAndWritesWhereItIsTold) {
   ScratchDirectory directory;
   for (const char* folder : {"study", "keeper"}) std::filesystem::create_directory(directory.path() / folder);
   Launch launch;
   launch.arguments = {"--dir", "study", "--seal-dir", "keeper"};
+  launch.inputClosed = true;
   LiveMonitor monitor(directory.path(), launch);
   const std::string window = monitor.wait_for_window();
   ASSERT_FALSE(window.empty());
   std::this_thread::sleep_for(2500ms);  // a few passes
   ASSERT_TRUE(monitor.running());
-  EXPECT_EQ(pixels_off_the_frame(), 0);
+  EXPECT_EQ(std::filesystem::read_symlink("/proc/" + std::to_string(monitor.pid()) + "/fd/0"), "/dev/null");
+  EXPECT_EQ(pixels_off_the_frame(GetParam().first, GetParam().second), 0);
   EXPECT_EQ(command_output("xdotool getwindowname " + window), std::string(kWindowTitle) + "\n");
 
   ASSERT_TRUE(command_output("xdotool key --window " + window + " Escape alt+F4"));
@@ -104,6 +119,11 @@ TEST_F(FullScreenTest, ShowsTheFrameSwallowsOtherKeysEndsOnSpaceAndWritesWhereIt
   EXPECT_EQ(testing::entries_of(directory.path() / "study"), (std::vector<std::string>{log, log + ".trials.csv"}));
   EXPECT_EQ(testing::entries_of(directory.path() / "keeper"), std::vector<std::string>{log + ".seal"});
 }
+
+INSTANTIATE_TEST_SUITE_P(Screens, FullScreenTest, ::testing::Values(std::pair{1024, 768}, std::pair{1920, 1080}),
+                         [](const auto& info) {
+                           return std::to_string(info.param.first) + "x" + std::to_string(info.param.second);
+                         });
 
 // Ten thousand keys, the space among the last few: the ring keeps the newest
 // keys, so the space still ends the run.

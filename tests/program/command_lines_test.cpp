@@ -95,6 +95,7 @@ const Refusal kRefusals[] = {
     {kSimulator, {"--seed", "5", "--seal", "x.seal"}, 2, "--seed and --seal: give only one"},
     {kSimulator, {"--start", "yesterday"}, 2, "--start: 'yesterday' is not a local time \"YYYY-MM-DD HH:MM:SS\""},
     {kSimulator, {"--reveal-bias"}, 2, "--reveal-bias: needs --trace"},
+    {kSimulator, {"--dir", ""}, 2, "--dir: '' names no file"},
     {kSimulator, {"--no-screen", "--png", "a.png"}, 2, "--png: needs the screen; leave out --no-screen"},
     {kSimulator, {"--trace", "plain", "--bits", "sub/../plain"}, 2, "--trace and --bits: both name the file 'sub/../plain'"},
     {kSimulator, {"--png", "missing/a.png"}, 1, "--png missing/a.png: No such file or directory"},

@@ -2,12 +2,13 @@
 // them given twice, one missing a second and one with a second of its own,
 // against figures worked out by hand: with d = k - 100, z^2 = d^2 / 50 and
 // Z_t^2 = (sum d)^2 / (50 S_t); chi-square tails of even degrees of freedom
-// in closed form. Then the seconds inside a station's hidden window left out.
+// in closed form, and the CSV of the seconds. Then exactly the seconds inside each station's hidden
+// windows left out, and none when the seals come without --outside-windows.
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -20,17 +21,20 @@
 namespace novabit::report {
 namespace {
 
-// A raw record: ones and alarms by pass, the first pass at 10:00:00 UTC on
-// 5 December 2026 and each further one a second later.
-std::string raw_record(const char* station, const RandomKey& key, std::int64_t firstPass,
-                       const std::vector<std::pair<int, const char*>>& passes, const std::vector<int>& skipped = {}) {
+// A raw record: its rows by pass, pass 1 at 10:00:00 UTC on 5 December 2026.
+struct Row {
+  std::int64_t pass;
+  int ones;
+  const char* alarm = "";
+};
+std::string raw_record(const char* station, const RandomKey& key, const std::vector<Row>& rows) {
   std::string text = "# program=novabit 1.0.0\r\n# source=keyed\r\n# key_sha256=" + key_commitment(key) +
                      "\r\n# station=" + station + "\r\npass,utc,local,ones,alarm\r\n";
-  for (std::size_t i = 0; i < passes.size(); ++i) {
-    if (std::find(skipped.begin(), skipped.end(), static_cast<int>(i)) != skipped.end()) continue;
-    const auto second = static_cast<int>(i);
-    text += std::to_string(firstPass + second) + ",2026-12-05T10:00:0" + std::to_string(second) + "Z,12-05-2026 10:00:0" +
-            std::to_string(second) + "," + std::to_string(passes[i].first) + "," + passes[i].second + "\r\n";
+  for (const Row& row : rows) {
+    const std::time_t utc = 1796464800 + row.pass - 1;
+    char stamps[48];
+    std::strftime(stamps, sizeof stamps, "%Y-%m-%dT%H:%M:%SZ,%m-%d-%Y %H:%M:%S", std::gmtime(&utc));
+    text += std::to_string(row.pass) + "," + stamps + "," + std::to_string(row.ones) + "," + row.alarm + "\r\n";
   }
   return text;
 }
@@ -49,36 +53,29 @@ TEST(NetworkReport, GivesTheNetworkAndDeviceVariancesWorkedOutByHand) {
   const testing::ScratchDirectory folder;
   const RandomKey a = key_from_seed(1), b = key_from_seed(2), c = key_from_seed(3);
   // d at seconds 0..3 (or 5): A +10 -5 +20 -10; B +10 +15 (none) -30; C +5 -10 +30 (none) (none) +50.
-  const std::string stationA = raw_record("A", a, 1, {{110, ""}, {95, "repetition_count"}, {120, ""}, {90, ""}});
+  const std::string stationA = raw_record("A", a, {{1, 110}, {2, 95, "repetition_count"}, {3, 120}, {4, 90}});
   testing::write_bytes(folder.file("a.csv"), stationA);
   testing::write_bytes(folder.file("a-again.csv"), stationA);
-  testing::write_bytes(folder.file("b.csv"), raw_record("B", b, 1, {{110, ""}, {115, ""}, {0, ""}, {70, "late"}}, {2}));
-  testing::write_bytes(folder.file("c.csv"),
-                       raw_record("C", c, 1, {{105, ""}, {90, ""}, {130, ""}, {0, ""}, {0, ""}, {150, ""}}, {3, 4}));
-  std::vector<NetworkSecond> seconds;
+  testing::write_bytes(folder.file("b.csv"), raw_record("B", b, {{1, 110}, {2, 115}, {4, 70, "late"}}));
+  testing::write_bytes(folder.file("c.csv"), raw_record("C", c, {{1, 105}, {2, 90}, {3, 130}, {6, 150}}));
+  NetworkCsv csv(folder.file("n.csv"));
   const Result<NetworkReport> report =
       network_report({{folder.file("a.csv"), folder.file("b.csv"), folder.file("a-again.csv"), folder.file("c.csv")}, {}, false},
-                     [&](const NetworkSecond& second) {
-                       seconds.push_back(second);
-                       return Outcome{};
-                     });
+                     [&](const NetworkSecond& second) { return csv.add(second); });
   ASSERT_TRUE(report) << report.failure().message();
-  // Z_t^2: 625/150, 0, 2500/100, 1600/100; z^2 summed: 225/50, 350/50, 1300/50, 1000/50.
+  ASSERT_TRUE(csv.close());
+  // Z_t^2: 625/150, 0, 2500/100, 1600/100; z^2 summed: 225/50, 350/50, 1300/50, 1000/50. The CSV's
+  // Z_t are 25/sqrt(150), 0, 5 and -4, the cumulative variances 625/150 - 1, then - 2, + 22 and + 37.
+  EXPECT_EQ(testing::file_bytes(folder.file("n.csv")),
+            "utc,stations,network_z,cumulative_network_variance\r\n2026-12-05T10:00:00Z,3,2.041241,3.167\r\n"
+            "2026-12-05T10:00:01Z,3,0.000000,2.167\r\n2026-12-05T10:00:02Z,2,5.000000,26.167\r\n"
+            "2026-12-05T10:00:03Z,2,-4.000000,41.167\r\n");
   EXPECT_EQ(report->seconds, 4);
   EXPECT_NEAR(report->network_variance(), 625.0 / 150 + 25 + 16 - 4, 1e-9);
   EXPECT_NEAR(static_cast<double>(report->network_p()) / even_chi_square_p(625.0 / 150 + 41, 4), 1, 1e-6);
   EXPECT_EQ(report->stationSeconds, 10);
   EXPECT_NEAR(report->device_variance(), 57.5 - 10, 1e-9);
   EXPECT_NEAR(static_cast<double>(report->device_p()) / even_chi_square_p(57.5, 10), 1, 1e-6);
-  ASSERT_EQ(seconds.size(), 4U);
-  const double cumulative[] = {625.0 / 150 - 1, 625.0 / 150 - 2, 625.0 / 150 + 22, 625.0 / 150 + 37};
-  const double z[] = {25 / std::sqrt(150.0), 0, 5, -4};
-  for (std::size_t t = 0; t < 4; ++t) {
-    EXPECT_EQ(seconds[t].utc, 1796464800 + static_cast<std::int64_t>(t));
-    EXPECT_EQ(seconds[t].stations, t < 2 ? 3 : 2);
-    EXPECT_NEAR(seconds[t].z, z[t], 1e-9);
-    EXPECT_NEAR(seconds[t].cumulativeVariance, cumulative[t], 1e-9);
-  }
   ASSERT_EQ(report->stations.size(), 3U);
   const NetworkStation& stationA2 = report->stations[0];
   EXPECT_EQ(stationA2.name, "A");
@@ -93,22 +90,30 @@ TEST(NetworkReport, GivesTheNetworkAndDeviceVariancesWorkedOutByHand) {
   EXPECT_NE(summary.find("a-again.csv (a copy: its seconds counted once)"), std::string::npos) << summary;
 }
 
-// Station A's seconds lie in minute 61 of its first cycle, inside the window
-// its seal places at minutes 61 to 159: left out, they leave B and C alone.
-TEST(NetworkReport, LeavesOutTheSecondsInsideEachStationsWindows) {
+// Station A's seal places its first window at minute 60, so that it forces
+// minutes 61 to 159, passes 3661 to 9600; station B's lies far from there.
+// Outside the windows only the seconds of minutes 60 and 160 are left with two
+// stations; with the seals alone every second counts.
+TEST(NetworkReport, LeavesOutExactlyTheSecondsInsideEachStationsWindows) {
   const testing::ScratchDirectory folder;
-  const RandomKey a = key_from_seed(155), b = key_from_seed(2);
-  testing::write_bytes(folder.file("a.csv"), raw_record("A", a, 3661, {{110, ""}, {120, ""}}));
-  testing::write_bytes(folder.file("b.csv"), raw_record("B", b, 3661, {{90, ""}, {100, ""}}));
+  const RandomKey a = key_from_seed(155), b = key_from_seed(273);
+  const std::vector<Row> edges{{3660, 110}, {3661, 120}, {9600, 90}, {9601, 105}};
+  testing::write_bytes(folder.file("a.csv"), raw_record("A", a, edges));
+  testing::write_bytes(folder.file("b.csv"), raw_record("B", b, edges));
   testing::write_bytes(folder.file("a.seal"), seal_text({a, {2026, 12, 5, 9, 0, 0}, {}, {}}));
   testing::write_bytes(folder.file("b.seal"), seal_text({b, {2026, 12, 5, 9, 0, 0}, {}, {}}));
   const std::vector<std::string> files = {folder.file("a.csv"), folder.file("b.csv")};
-  const Result<NetworkReport> all = network_report({files, {}, false});
-  const Result<NetworkReport> outside = network_report({files, {folder.file("a.seal"), folder.file("b.seal")}, true});
-  ASSERT_TRUE(all && outside);
-  EXPECT_EQ(all->seconds, 2);
-  EXPECT_EQ(outside->seconds, 0);
-  EXPECT_EQ(outside->stations[0].insideWindows, 2);
+  const auto passes = [&](bool outsideWindows) {
+    std::vector<std::int64_t> counted;
+    const auto count = [&](const NetworkSecond& second) {
+      counted.push_back(second.utc - 1796464800 + 1);
+      return Outcome{};
+    };
+    EXPECT_TRUE(network_report({files, {folder.file("a.seal"), folder.file("b.seal")}, outsideWindows}, count));
+    return counted;
+  };
+  EXPECT_EQ(passes(false), (std::vector<std::int64_t>{3660, 3661, 9600, 9601}));
+  EXPECT_EQ(passes(true), (std::vector<std::int64_t>{3660, 9601}));
   EXPECT_FALSE(network_report({{folder.file("b.csv")}, {folder.file("a.seal")}, false})) << "a seal of no station given";
   EXPECT_FALSE(network_report({files, {folder.file("a.seal")}, true})) << "no seal for B";
 }

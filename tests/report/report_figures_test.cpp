@@ -1,16 +1,18 @@
 // The report's figures against the same figures computed apart: from the
 // simulator's trace of each pass of a sealed run, with the plain formulas,
 // and the windows from the same trace. Then the numbers' texts at
-// every magnitude, the always-valid boundary worked out in Python, and the
-// picture's panels and boundary lines.
+// every magnitude and chi-square's p against the table, the always-valid
+// boundary worked out in Python, and the picture's panels and boundary lines.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "report/plot.h"
 #include "report/report_picture.h"
 #include "report/sealed_run.h"
 #include "report/summary_text.h"
+#include "support/picture.h"
 
 namespace novabit::report {
 namespace {
@@ -79,6 +81,7 @@ TEST(ReportFigures, AgreeWithTheSimulatorsTraceComputedApart) {
     EXPECT_EQ(window.place.bit, first.biasBit);
   }
   EXPECT_LT(std::abs(windows.cycles[0].outside.stouffer_z()), 3);
+  EXPECT_FALSE(windows.cycles[1].scan) << "the second cycle's 6 records are too few for the scan's 20";
 }
 
 TEST(ReportFigures, NumbersReadRightAtEveryMagnitude) {
@@ -89,6 +92,13 @@ TEST(ReportFigures, NumbersReadRightAtEveryMagnitude) {
   EXPECT_EQ(p_text(0.0312L), "0.0312");
   EXPECT_EQ(p_text(2.41e-7L), "2.41e-07");
   EXPECT_EQ(p_text(0), "< 1e-4900");
+  const std::string empty = summary_text(FieldReport{BoundarySettings{}}, {});
+  EXPECT_NE(empty.find("\n  all                        0  (no trials)\n"), std::string::npos) << empty;
+  // Chi-square of N trials on exactly N degrees of freedom: the table's upper 5 % points.
+  for (const auto& [trials, point] : {std::pair{1, 3.8415}, std::pair{6, 12.5916}, std::pair{150, 179.5806}}) {
+    const SeriesStatistics series{trials, 200, 0, point, 0, 0, 0, {}};  // the sum of z^2 at the point
+    EXPECT_NEAR(static_cast<double>(series.chi_square_p()), 0.05, 1e-5) << trials;
+  }
 }
 
 // Worked out in Python: log E = -ln(1 + N tau^2) / 2 + tau^2 S^2 / (2 (1 + N tau^2)).
@@ -124,6 +134,9 @@ TEST(ReportPicture, DrawsRunsSolidCyclesDottedAndTheRecordsOutsideTheWindowsApar
   EXPECT_GT(columns_with(frame, kWindowColour, 60, 62).size(), 30U);
   EXPECT_EQ(columns_with(frame, kWindowColour, 320, 500).size(), 0U);
   EXPECT_EQ(columns_with(frame, kCycleColour, 320, 500).size(), 1U);
+  int zeros = 0;  // the labels of the axes' ticks, one 0 on each panel
+  for (int row = 1; row <= 37; ++row) zeros += testing::shows_text(frame, row, 1, "       0", kTextColour, 0) ? 1 : 0;
+  EXPECT_EQ(zeros, 2);
 
   FieldReport many{BoundarySettings{}};
   for (std::size_t cycle = 0; cycle < 200; ++cycle) {

@@ -42,6 +42,9 @@ TEST(OptionsTest, ASealGivesTheKeyAndTheClocksOfItsRun) {
   EXPECT_EQ(replay.clockOrigin, 850000123.75L);
   EXPECT_TRUE(replay.replay && !options_of({}).replay);
   EXPECT_EQ(options_of({"--seal", "unpaced.seal"}).clockOrigin, kNow - 3600 - 946684800);
+  std::string otherForm = seal_text(seal);  // its start with a T between the date and the time
+  otherForm[otherForm.find(" 22:10:00")] = 'T';
+  EXPECT_FALSE(parse_seal(otherForm));
 }
 
 TEST(OptionsTest, LocalTimesMustNameAMoment) {

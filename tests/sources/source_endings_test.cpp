@@ -3,12 +3,14 @@
 // writer goes away, and a device whose reads fail each end the run in order,
 // with one line naming the source and the reason; a stop of the process or a
 // suspend of the machine while the writer goes on is ridden out; a starved
-// FIFO's late passes are told and marked; a stuck one's alarms all reach the
+// FIFO's late passes are told and marked, and the metrics say the source is
+// down while they last; a stuck one's alarms all reach the
 // raw record without flooding standard error. The silence clock moves a step
 // at every reading and the writer writes on it, so nothing here sleeps.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,16 +66,19 @@ struct Ending {
 
 void PrintTo(const Ending& ending, std::ostream* out) { *out << ending.name; }
 
-// The silence clock, at whose readings the writer writes. The readings are
-// counted from the first pass beyond those whose bytes were written before the
-// run, so that the waits of those passes, if any, change nothing.
+// The silence clock, at whose readings the writer writes. It stands still
+// until the first pass beyond those whose bytes were written before the run,
+// so that their waits, if any, change nothing (on a busy machine the source's
+// thread may take its time to read them), and counts its readings from there;
+// what the writer writes then reaches the source's thread before the reading
+// is given.
 class WritingClock final : public SecondsClock {
  public:
   WritingClock(const Ending& ending, const Feed& feed, const std::string& bytes, std::function<int()> passUnderWay)
       : ending_(ending), feed_(feed), bytes_(bytes), passUnderWay_(std::move(passUnderWay)) {}
   long double clock_seconds() override {
-    now_ += ending_.step;
     if (passUnderWay_() <= static_cast<int>(ending_.written(0) / 25)) return now_;
+    now_ += ending_.step;
     if (++readings_ == ending_.jumpAt) now_ += ending_.jump;
     write_up_to(readings_);
     return now_;
@@ -85,6 +90,9 @@ class WritingClock final : public SecondsClock {
     if (feed_.writer < 0 || sent_ > bytes_.size()) return;
     const std::size_t until = std::min(ending_.written(reading), bytes_.size());
     if (until > sent_ && write(feed_.writer, bytes_.data() + sent_, until - sent_) != ssize_t(until - sent_)) std::abort();
+    for (int unread = 1, wait = 0; reading > 0 && until > sent_ && unread > 0 && wait < 10000; ++wait) {
+      if (ioctl(feed_.writer, FIONREAD, &unread) != 0 || usleep(1000) != 0) break;
+    }
     sent_ = until;
     if (reading > 0 && sent_ == bytes_.size() && ending_.writerLeaves) {
       close(feed_.writer);
@@ -139,6 +147,13 @@ TEST_P(SourceEndingTest, EndsTheRunInOrderOrRidesItOut) {
   GivenKey sealer(kTestKey);
   std::unique_ptr<Monitor> monitor;
   WritingClock silence(ending, feed, fed, [&] { return monitor->driver().state().secondsElapsed; });
+  // novabit_source_up as each pass ends, before the metrics hear of it: as the pass before left it.
+  struct PassEnds final : ExperimentEvents {
+    std::function<void()> heard;
+    void pass_ended(bool) override { heard(); }
+  } passEnds;
+  std::vector<std::int64_t> sourceUp;
+  passEnds.heard = [&] { sourceUp.push_back(metric_value(monitor->metrics_page(), "novabit_source_up")); };
   const std::string errorsFile = directory.file("errors");
   std::FILE* errors = std::fopen(errorsFile.c_str(), "w");
   const std::string source = "device:" + feed.path;
@@ -146,6 +161,7 @@ TEST_P(SourceEndingTest, EndsTheRunInOrderOrRidesItOut) {
   settings.driver.biasEnabled = false;
   settings.metrics = ListenAddress{"127.0.0.1", 0};
   monitor = std::make_unique<Monitor>(MonitorDevices{{}, clock, wallClock, sealer, {}, &silence}, settings);
+  monitor->add_listener(passEnds);
   ASSERT_TRUE(monitor->start());
   silence.write_up_to(0);
   EXPECT_EQ(monitor->run(1000), RunEnd::source_ended);
@@ -182,6 +198,8 @@ TEST_P(SourceEndingTest, EndsTheRunInOrderOrRidesItOut) {
   }
   EXPECT_EQ(metric_value(page, "novabit_passes_total"), ending.passes);
   EXPECT_EQ(metric_value(page, "novabit_source_up"), 0);
+  for (std::size_t p = 1; p < sourceUp.size(); ++p)
+    EXPECT_EQ(sourceUp[p], raw.marks[p - 1] == "late" ? 0 : 1) << "after pass " << p;
   const std::string told = file_bytes(errorsFile);
   if (ending.stuck) {
     EXPECT_NE(told.find(stopped), std::string::npos) << told;

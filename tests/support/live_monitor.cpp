@@ -57,7 +57,7 @@ LiveMonitor::LiveMonitor(const std::filesystem::path& directory, const Launch& l
   if (launch.asNobody) script += " setpriv --reuid=65534 --regid=65534 --clear-groups";
   script += " setpriv --pdeathsig KILL " + shell_quoted(program);
   for (const std::string& argument : launch.arguments) script += " " + shell_quoted(argument);
-  script += " </dev/null >" + shell_quoted(streams_.file("out"));
+  script += (launch.inputClosed ? " <&- >" : " </dev/null >") + shell_quoted(streams_.file("out"));
   script += launch.errors == Launch::Errors::file     ? " 2>" + shell_quoted(streams_.file("err"))
             : launch.errors == Launch::Errors::closed ? std::string(" 2>&-")
                                                       : std::string(" 2>&3 3>&-");

@@ -29,6 +29,8 @@ struct Launch {
   bool asNobody = false;
   // Standard error: a file, read by errors(); closed; or a pipe whose reader has gone.
   enum class Errors { file, closed, broken_pipe } errors = Errors::file;
+  // Standard input closed, else /dev/null.
+  bool inputClosed = false;
   // Starts it with the stop signals blocked, as a parent may: until the program
   // unblocks them, they wait.
   bool stopSignalsBlocked = false;
@@ -47,6 +49,7 @@ class LiveMonitor {
   LiveMonitor& operator=(const LiveMonitor&) = delete;
 
   bool running();
+  pid_t pid() const { return pid_; }
   // Whether the study log, its seal and the raw record appear (beside the
   // messages kept once it ends), the sign of a run under way, before it ends
   // or 10 s pass.
