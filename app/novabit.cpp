@@ -60,6 +60,7 @@ int main(int argc, char** argv) {
   settings.trialsRecord = options.trialsRecord;
   settings.station = options.station.station;
   settings.metrics = options.station.metrics;
+  settings.metricsWebConfig = options.station.metricsWebConfig;
   settings.driver.logDirectory = options.directory;
   settings.driver.sealDirectory = options.sealDirectory;
 

@@ -89,7 +89,7 @@ std::string Monitor::screen_failure() { return screen_ ? screen_->display_failur
 bool Monitor::start() {
   keys_ = std::make_unique<Keys>(screen_.get(), devices_.stopRequested);
   if (settings_.metrics) {
-    Result<std::unique_ptr<MetricsFeed>> listening = MetricsFeed::listen(*settings_.metrics);
+    Result<std::unique_ptr<MetricsFeed>> listening = MetricsFeed::listen(*settings_.metrics, settings_.metricsWebConfig);
     if (!listening) {
       report(listening.failure().message());
       return false;

@@ -253,7 +253,8 @@ std::string usage_text() {
   return "usage: novabit-sim [--passes N] [--seed N | --seal FILE] [--start TIME] [--no-bias]\n"
          "                   [--source " + source_names() + "] [--dir DIR] [--no-trials]\n"
          "                   [--png FILE] [--cycle-png PREFIX] [--trace FILE [--reveal-bias]] [--bits FILE|-]\n"
-         "                   [--station NAME] [--metrics [ADDR:]PORT] [--no-screen] [--quiet]\n"
+         "                   [--station NAME] [--metrics [ADDR:]PORT [--metrics-web-config FILE]]\n"
+         "                   [--no-screen] [--quiet]\n"
          "       novabit-sim --version | --help\n";
 }
 
