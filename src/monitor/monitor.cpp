@@ -69,6 +69,7 @@ Monitor::Monitor(MonitorDevices devices, MonitorSettings settings)
       channels_(settings_.console, &losses_) {
   channels_.set_durable_writes(settings_.durableWrites);
   if (const Result<std::string> host = host_name(); settings_.station.empty() && host) settings_.station = *host;
+  settings_.driver.station = settings_.station;
 }
 
 Monitor::~Monitor() = default;

@@ -80,12 +80,13 @@ int pixels_off_the_frame() {
   return differing;
 }
 
-// The study log and the raw record go to --dir, the seal alone to --seal-dir.
+// The study log and the raw record go to --dir, the seal alone to --seal-dir,
+// named after the station.
 TEST_F(FullScreenTest, ShowsTheFrameSwallowsOtherKeysEndsOnSpaceAndWritesWhereItIsTold) {
   ScratchDirectory directory;
   for (const char* folder : {"study", "keeper"}) std::filesystem::create_directory(directory.path() / folder);
   Launch launch;
-  launch.arguments = {"--dir", "study", "--seal-dir", "keeper"};
+  launch.arguments = {"--dir", "study", "--seal-dir", "keeper", "--station", "lab-1"};
   LiveMonitor monitor(directory.path(), launch);
   const std::string window = monitor.wait_for_window();
   ASSERT_FALSE(window.empty());
@@ -102,7 +103,7 @@ TEST_F(FullScreenTest, ShowsTheFrameSwallowsOtherKeysEndsOnSpaceAndWritesWhereIt
   const std::string log = "estudio_" + today();
   EXPECT_EQ(testing::entries_of(directory.path()), (std::vector<std::string>{"keeper", "study"}));
   EXPECT_EQ(testing::entries_of(directory.path() / "study"), (std::vector<std::string>{log, log + ".trials.csv"}));
-  EXPECT_EQ(testing::entries_of(directory.path() / "keeper"), std::vector<std::string>{log + ".seal"});
+  EXPECT_EQ(testing::entries_of(directory.path() / "keeper"), std::vector<std::string>{log + ".lab-1.seal"});
 }
 
 // Ten thousand keys, the space among the last few: the ring keeps the newest

@@ -45,11 +45,14 @@ const char* const kLogName = "estudio_12-05-2026";
 // bar is pressed during the wait of pass `lastPass`; its stderr goes to a file.
 class Program {
  public:
-  // `sealed`: the key comes from the kernel and is sealed, as the live program's.
-  explicit Program(std::int64_t lastPass, bool durable = false, bool sealed = false)
+  // `sealed`: the key comes from the kernel and is sealed, as the live program's,
+  // in `sealDirectory` if given.
+  explicit Program(std::int64_t lastPass, bool durable = false, bool sealed = false,
+                   const std::string& station = "station-1", const std::string& sealDirectory = {})
       : monitor_({{}, clock_, wallClock_, sealed ? static_cast<KeySealer&>(sealer_) : givenKey_,
                   [this, lastPass] { return clock_.now() > 1000 + lastPass - 0.5L; }},
-                 {"novabit", nullptr, errors_, false, durable, {}, {}, true, "station-1", ListenAddress{"127.0.0.1", 0}}) {}
+                 {"novabit", nullptr, errors_, false, durable, {.sealDirectory = sealDirectory}, {}, true, station,
+                  ListenAddress{"127.0.0.1", 0}}) {}
   ~Program() {
     std::fclose(errors_);
     std::free(errorBytes_);
@@ -94,13 +97,24 @@ std::string model_log(std::int64_t passes) {
   return testing::model_log(testing::model_passes(testing::kTestKey, passes), kFirstPassTime);
 }
 
-// The key is sealed beside the log before the first pass, readable by its
-// owner alone, and an earlier seal of the day is kept; a seal that cannot be
-// created refuses the start with one line naming it.
-TEST(ProgramTest, SealsTheKeyBesideTheLogAndKeepsTheEarlierSeal) {
+// The key is sealed before the first pass, readable by its owner alone. Three
+// stations share a keeper's folder: each seal's name carries its station, so
+// that none sets another's aside while an earlier seal of its own is kept,
+// and each names its station and its run's commitment. A seal that cannot be
+// created beside the log refuses the start with one line naming it.
+TEST(ProgramTest, SealsTheKeyAndKeepsEveryEarlierSealOfItsStation) {
   const ScratchDirectory directory(true);
-  const std::string seal = "estudio_12-05-2026.seal";
-  for (int run = 0; run < 2; ++run) ASSERT_EQ(Program(3, false, true).run(), 0);
+  std::filesystem::create_directory("keeper");
+  for (const auto& [station, part] : {std::pair{"S1", "S1"}, {"lab 2/b", "lab_2_b"}, {"S1", "S1"}}) {
+    Program run(3, false, true, station, "keeper");
+    ASSERT_EQ(run.run(), 0);
+    const std::string text = file_bytes("keeper/estudio_12-05-2026." + std::string(part) + ".seal");
+    EXPECT_NE(text.find("\nstation=" + std::string(station) + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nkey_sha256=" + run.driver().key_commitment() + "\n"), std::string::npos) << text;
+  }
+  EXPECT_EQ(testing::entries_of("keeper"), (std::vector<std::string>{"estudio_12-05-2026.S1.seal", "estudio_12-05-2026.S1.seal.1",
+                                                                     "estudio_12-05-2026.lab_2_b.seal"}));
+  const std::string seal = "keeper/estudio_12-05-2026.S1.seal";
   struct stat status {};
   ASSERT_EQ(stat(seal.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 0777, 0600u);
@@ -111,12 +125,11 @@ TEST(ProgramTest, SealsTheKeyBesideTheLogAndKeepsTheEarlierSeal) {
   EXPECT_EQ(date_text(second->start) + " " + time_text(second->start), "12-05-2026 22:00:00");
   EXPECT_EQ(second->clock, 1000.25L);
 
-  std::filesystem::remove(seal);
-  std::filesystem::create_directory(seal);
+  std::filesystem::create_directory("estudio_12-05-2026.seal");
   Program refused(5, false, true);
   EXPECT_EQ(refused.run(), 1);
   EXPECT_EQ(refused.driver().state().secondsElapsed, 1) << "no pass ran";
-  EXPECT_EQ(refused.errors(), "novabit: cannot write the seal " + seal + ": " + std::strerror(EEXIST) + "\n");
+  EXPECT_EQ(refused.errors(), "novabit: cannot write the seal estudio_12-05-2026.seal: " + std::string(std::strerror(EEXIST)) + "\n");
 }
 
 // A disk that fills during a run, or a limit on the size of files: every file
@@ -128,7 +141,9 @@ TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
   // Past pass 900, whose quarter and five-minute records are lost together.
   constexpr std::int64_t kPasses = 901;
   const std::string log = kLogName, seal = log + ".seal", raw = log + ".trials.csv";
-  const std::size_t sealText = seal_text({testing::kTestKey, {2026, 12, 5, 22, 0, 0}, {}, {}}).size();
+  Seal written{testing::kTestKey, {2026, 12, 5, 22, 0, 0}, {}, {}};
+  written.station = "station-1";
+  const std::size_t sealText = seal_text(written).size();
   const struct {
     const char* name;
     std::size_t freeBytes;  // of a 64 kB disk
