@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <microhttpd.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -107,7 +108,12 @@ void connection_noticed(void* cls, MHD_Connection* connection, void**, MHD_Conne
     return;
   }
   const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
-  server.connections[connection] = {info != nullptr ? info->connect_fd : -1, Clock::now() + server.limits.exchange};
+  const int socket = info != nullptr ? info->connect_fd : -1;
+  // TLS sends its handshake in several small writes, which Nagle's rule
+  // would hold back for the client's delayed acknowledgement.
+  const int noDelay = 1;
+  setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+  server.connections[connection] = {socket, Clock::now() + server.limits.exchange};
 }
 
 void request_completed(void* cls, MHD_Connection* connection, void**, MHD_RequestTerminationCode) {
