@@ -90,8 +90,15 @@ bool authorized(Running& server, MHD_Connection* connection) {
   return user && given && server.passwords.accepts(user.get(), given.get());
 }
 
+// Answers once the request has been read, a body dropped: an answer queued
+// before would close the connection after it.
 MHD_Result answer(void* cls, MHD_Connection* connection, const char* url, const char* method, const char*,
-                  const char*, std::size_t*, void**) {
+                  const char*, std::size_t* bodyBytes, void** request) {
+  if (*request == nullptr || *bodyBytes != 0) {
+    *request = cls;
+    *bodyBytes = 0;
+    return MHD_YES;
+  }
   Running& server = *static_cast<Running*>(cls);
   if (!authorized(server, connection)) return reply(connection, MHD_HTTP_UNAUTHORIZED, "unauthorized\n", "text/plain");
   if (std::string_view(url) != "/metrics") return reply(connection, MHD_HTTP_NOT_FOUND, "not found\n", "text/plain");

@@ -86,6 +86,8 @@ const Refusal kRefusals[] = {
     {kSimulator, {"--metrics-web-config", "plain"}, 2, "--metrics-web-config: serves nothing without --metrics"},
     {kSimulator, {"--no-screen", "--metrics", "9", "--metrics-web-config", "plain"}, 1,
      "cannot serve the metrics: plain: line 2: illegal map value"},
+    {kSimulator, {"--no-screen", "--metrics", "9", "--metrics-web-config", "sub"}, 1,
+     "cannot serve the metrics: sub: cannot be read"},
     {kSimulator, {"--station", "a\nb"}, 2,
      "--station: 'a\\x0Ab' is not a name of 1 to 100 characters without control characters"},
     {kMonitor, {"--dir", "plain"}, 1, "--dir 'plain': Not a directory"},

@@ -11,6 +11,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <deque>
@@ -104,8 +105,7 @@ std::vector<FileDescriptor> slow_connections(std::uint16_t port, const std::vect
   for (const std::string& from : addresses) {
     for (int connection = 0; connection < each; ++connection) {
       FileDescriptor& socket = connections.emplace_back(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-      sockaddr_in address{};
-      address.sin_family = AF_INET;
+      sockaddr_in address{.sin_family = AF_INET, .sin_port = 0, .sin_addr = {}, .sin_zero = {}};
       inet_pton(AF_INET, from.c_str(), &address.sin_addr);
       bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
       address.sin_port = htons(port);
@@ -119,12 +119,10 @@ std::vector<FileDescriptor> slow_connections(std::uint16_t port, const std::vect
 
 // How many of `connections` the server has closed; each still open sends a byte more.
 int closed_after_a_byte(const std::vector<FileDescriptor>& connections) {
-  int closed = 0;
-  for (const FileDescriptor& socket : connections) {
+  return static_cast<int>(std::count_if(connections.begin(), connections.end(), [](const FileDescriptor& socket) {
     char byte = 0;
-    closed += recv(socket.get(), &byte, 1, MSG_DONTWAIT) == 0 || send(socket.get(), "a", 1, MSG_NOSIGNAL) != 1;
-  }
-  return closed;
+    return recv(socket.get(), &byte, 1, MSG_DONTWAIT) == 0 || send(socket.get(), "a", 1, MSG_NOSIGNAL) != 1;
+  }));
 }
 
 // Every probe is served while the slow connections press on, sending a byte
@@ -148,18 +146,25 @@ TEST(MetricsEndpoint, ServesEveryProbeWhileSlowConnectionsPressOn) {
                                        pressure.limits);
     ASSERT_TRUE(server);
     const std::vector<FileDescriptor> slow = slow_connections(server->port(), pressure.addresses, pressure.each);
-    const std::string probe = "curl -s --max-time 20 -o /dev/null -w '%{http_code}' http://127.0.0.1:" +
-                              std::to_string(server->port()) + "/metrics";
+    const std::string url = " http://127.0.0.1:" + std::to_string(server->port()) + "/metrics";
     for (int scrape = 0; scrape < 5; ++scrape, std::this_thread::sleep_for(1s)) {
       closed_after_a_byte(slow);
-      EXPECT_EQ(testing_x::command_output(probe), "200") << pressure.what << ", scrape " << scrape;
+      EXPECT_EQ(testing_x::command_output("curl -s --max-time 20 -o /dev/null -w '%{http_code}'" + url), "200")
+          << pressure.what << ", scrape " << scrape;
     }
     int closed = 0;
-    for (int tries = 0; tries < 150 && closed < pressure.closed; ++tries, std::this_thread::sleep_for(200ms)) {
-      closed = closed_after_a_byte(slow);
+    for (int tries = 0; tries < 150 && (closed = closed_after_a_byte(slow)) < pressure.closed; ++tries) {
+      std::this_thread::sleep_for(200ms);
     }
     EXPECT_EQ(closed, pressure.closed) << pressure.what;
+    // A client that asks again at once keeps its connection.
+    EXPECT_EQ(testing_x::command_output("curl -s -o /dev/null -o /dev/null -w '%{num_connects}'" + url + url), "10");
   }
+  // What the server cannot use is refused in one line; names are shown on one line too.
+  const auto refused = MetricsServer::start({"127.0.0.1", 0}, {}, {"none", "none", {}});
+  const std::regex why("cannot listen on 127.0.0.1:0: the HTTPS server did not start: [^\n]*certificate[^\n]*[^.]");
+  EXPECT_TRUE(!refused && std::regex_match(refused.failure().message(), why));
+  EXPECT_EQ(parse_web_config("\"a\\tb c\": 1").failure().message(), "line 1: 'a?b c' is not a setting NovaBit takes");
 }
 
 // A local port that was free a moment ago.
@@ -168,8 +173,9 @@ std::uint16_t free_port() { return MetricsServer::start({"127.0.0.1", 0}, {})->p
 // Three stations: simulators serving their metrics, each on a port of its own,
 // at the lowest priority so that their passes leave the machine to the rest.
 // The first serves HTTPS with a certificate for 127.0.0.1 that openssl makes,
-// and asks for the password "test" of the user prometheus (a bcrypt hash of
-// the least cost, which a loaded machine checks at once).
+// and asks for the password "test" of the user prometheus, and "other" of
+// grafana (bcrypt hashes of the least cost, which a loaded machine checks at
+// once).
 struct Stations {
   Stations() {
     testing_x::command_output("cd " + folder.path().string() +
@@ -177,8 +183,9 @@ struct Stations {
                               "-subj /CN=novabit -addext subjectAltName=IP:127.0.0.1 -keyout station.key "
                               "-out station.crt 2>/dev/null");
     testing::write_bytes(folder.file("web.yml"), "tls_server_config: {cert_file: station.crt, key_file: station.key}\n"
-                                                 "basic_auth_users: {prometheus: "
-                                                 "$2b$04$2LrVPTXMQS0DSEJNdNZ9dOzp2hXGHV8Fr93oAP0KwaB9Y9ks9F/Ku}\n");
+                                                 "basic_auth_users:\n"
+                                                 "  prometheus: $2b$04$2LrVPTXMQS0DSEJNdNZ9dOzp2hXGHV8Fr93oAP0KwaB9Y9ks9F/Ku\n"
+                                                 "  grafana: $2b$04$HK2QYXQt2wbvm.5af/7iteJGj7JzJss6dzbRVLTMPWIs3T0Thg9U.\n");
     for (const char* name : {"north", "east", "west"}) {
       const std::string port = std::to_string(free_port());
       std::vector<std::string> arguments = {"-n", "19", NOVABIT_SIM_EXECUTABLE, "--no-screen", "--no-trials", "--passes",
@@ -217,6 +224,7 @@ TEST(MetricsServer, AnswersARealPrometheusAndRefusesTheRest) {
   const Table answers = {{"-u prometheus:test " + station + "/metrics", "200 text/plain; version=0.0.4; charset=utf-8"},
                          {"-u prometheus:tesT " + station + "/metrics", "401 text/plain"},
                          {"-u grafana:test " + station + "/metrics", "401 text/plain"},
+                         {"-u nobody:test " + station + "/metrics", "401 text/plain"},
                          {station + "/metrics", "401 text/plain"},
                          {station + "/", "401 text/plain"},
                          {"-u prometheus:test " + station + "/", "404 text/plain"},
@@ -258,8 +266,8 @@ TEST(MetricsServer, AnswersARealPrometheusAndRefusesTheRest) {
   const std::string page = curl("http://" + stations.addresses[1] + "/metrics");
   const std::regex expression(R"re("expr": "((?:[^"\\]|\\.)*)")re"), awaited("novabit_skipped_seconds_total|novabit_clock_\\w+");
   for (std::sregex_iterator match(dashboard.begin(), dashboard.end(), expression), end; match != end; ++match) {
-    std::string query = std::regex_replace(match->str(1), std::regex(R"(\\(.))"), "$1");
-    query = std::regex_replace(query, std::regex(R"(\$station)"), ".+");
+    const std::string query =
+        std::regex_replace(std::regex_replace(match->str(1), std::regex(R"(\\(.))"), "$1"), std::regex(R"(\$station)"), ".+");
     std::smatch name;
     if (!std::regex_search(query, name, awaited) || page.find(name.str()) != std::string::npos) {
       expect_answer(api, query, R"("result":\[\{)");

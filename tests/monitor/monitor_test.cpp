@@ -105,16 +105,18 @@ std::string model_log(std::int64_t passes) {
 TEST(ProgramTest, SealsTheKeyAndKeepsEveryEarlierSealOfItsStation) {
   const ScratchDirectory directory(true);
   std::filesystem::create_directory("keeper");
-  for (const auto& [station, part] : {std::pair{"S1", "S1"}, {"lab 2/b", "lab_2_b"}, {"S1", "S1"}}) {
+  for (const auto& [station, part] :
+       {std::pair{"a.z_A-Z 0/9", "a.z_A-Z_0_9"}, {"lab 2", "lab_2"}, {"a.z_A-Z 0/9", "a.z_A-Z_0_9"}}) {
     Program run(3, false, true, station, "keeper");
     ASSERT_EQ(run.run(), 0);
     const std::string text = file_bytes("keeper/estudio_12-05-2026." + std::string(part) + ".seal");
     EXPECT_NE(text.find("\nstation=" + std::string(station) + "\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\nkey_sha256=" + run.driver().key_commitment() + "\n"), std::string::npos) << text;
   }
-  EXPECT_EQ(testing::entries_of("keeper"), (std::vector<std::string>{"estudio_12-05-2026.S1.seal", "estudio_12-05-2026.S1.seal.1",
-                                                                     "estudio_12-05-2026.lab_2_b.seal"}));
-  const std::string seal = "keeper/estudio_12-05-2026.S1.seal";
+  const std::string seal = "keeper/estudio_12-05-2026.a.z_A-Z_0_9.seal";
+  EXPECT_EQ(testing::entries_of("keeper"), (std::vector<std::string>{"estudio_12-05-2026.a.z_A-Z_0_9.seal",
+                                                                     "estudio_12-05-2026.a.z_A-Z_0_9.seal.1",
+                                                                     "estudio_12-05-2026.lab_2.seal"}));
   struct stat status {};
   ASSERT_EQ(stat(seal.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 0777, 0600u);
