@@ -165,6 +165,9 @@ TEST(MetricsEndpoint, ServesEveryProbeWhileSlowConnectionsPressOn) {
   const std::regex why("cannot listen on 127.0.0.1:0: the HTTPS server did not start: [^\n]*certificate[^\n]*[^.]");
   EXPECT_TRUE(!refused && std::regex_match(refused.failure().message(), why));
   EXPECT_EQ(parse_web_config("\"a\\tb c\": 1").failure().message(), "line 1: 'a?b c' is not a setting NovaBit takes");
+  const testing::ScratchDirectory folder;
+  testing::write_bytes(folder.file("big.yml"), std::string(kMaxWebConfigBytes + 1, '#'));
+  EXPECT_EQ(read_web_security(folder.file("big.yml")).failure().message(), folder.file("big.yml") + ": larger than 64 KiB");
 }
 
 // A local port that was free a moment ago.

@@ -106,16 +106,16 @@ TEST(ProgramTest, SealsTheKeyAndKeepsEveryEarlierSealOfItsStation) {
   const ScratchDirectory directory(true);
   std::filesystem::create_directory("keeper");
   for (const auto& [station, part] :
-       {std::pair{"a.z_A-Z 0/9", "a.z_A-Z_0_9"}, {"lab 2", "lab_2"}, {"a.z_A-Z 0/9", "a.z_A-Z_0_9"}}) {
+       {std::pair{"a.z_A-Z 0/9~", "a.z_A-Z_0_9_"}, {"lab 2", "lab_2"}, {"a.z_A-Z 0/9~", "a.z_A-Z_0_9_"}}) {
     Program run(3, false, true, station, "keeper");
     ASSERT_EQ(run.run(), 0);
     const std::string text = file_bytes("keeper/estudio_12-05-2026." + std::string(part) + ".seal");
     EXPECT_NE(text.find("\nstation=" + std::string(station) + "\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\nkey_sha256=" + run.driver().key_commitment() + "\n"), std::string::npos) << text;
   }
-  const std::string seal = "keeper/estudio_12-05-2026.a.z_A-Z_0_9.seal";
-  EXPECT_EQ(testing::entries_of("keeper"), (std::vector<std::string>{"estudio_12-05-2026.a.z_A-Z_0_9.seal",
-                                                                     "estudio_12-05-2026.a.z_A-Z_0_9.seal.1",
+  const std::string seal = "keeper/estudio_12-05-2026.a.z_A-Z_0_9_.seal";
+  EXPECT_EQ(testing::entries_of("keeper"), (std::vector<std::string>{"estudio_12-05-2026.a.z_A-Z_0_9_.seal",
+                                                                     "estudio_12-05-2026.a.z_A-Z_0_9_.seal.1",
                                                                      "estudio_12-05-2026.lab_2.seal"}));
   struct stat status {};
   ASSERT_EQ(stat(seal.c_str(), &status), 0);
