@@ -124,7 +124,7 @@ inline ChildReport report_in_child(const std::vector<std::string>& arguments) {
     std::ostringstream out, err;
     const int status = report::run_report(pointers, out, err);
     const std::size_t bytes = out.str().size() + err.str().size();
-    static_cast<void>(write(pipeEnds[1], &bytes, sizeof bytes));
+    [[maybe_unused]] const ssize_t sent = write(pipeEnds[1], &bytes, sizeof bytes);
     _exit(status);
   }
   ChildReport result;

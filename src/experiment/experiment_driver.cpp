@@ -10,6 +10,23 @@
 
 namespace novabit {
 
+namespace {
+
+// ".NAME" for a file name, with every character but letters, digits, '.',
+// '-' and '_' made '_'; nothing for no station.
+std::string station_file_part(const std::string& station) {
+  if (station.empty()) return {};
+  std::string part = "." + station;
+  for (char& c : part) {
+    const bool kept =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
+    if (!kept) c = '_';
+  }
+  return part;
+}
+
+}  // namespace
+
 ExperimentDriver::ExperimentDriver(const ExperimentDevices& devices, DriverOptions options)
     : devices_(devices),
       options_(std::move(options)),
@@ -30,10 +47,11 @@ Outcome ExperimentDriver::start() {
   // The key, not the start time, decides every draw: whoever sees the screen
   // cannot tell where the window lies.
   const std::filesystem::path logPath(log_.name());
-  const std::string sealName = logPath.filename().string() + ".seal";
   const std::filesystem::path sealPath =
-      options_.sealDirectory.empty() ? logPath.parent_path() / sealName : options_.sealDirectory / sealName;
-  const Result<RandomKey> key = devices_.sealer.seal_key({sealPath.string(), start});
+      options_.sealDirectory.empty()
+          ? logPath.parent_path() / (logPath.filename().string() + ".seal")
+          : options_.sealDirectory / (logPath.filename().string() + station_file_part(options_.station) + ".seal");
+  const Result<RandomKey> key = devices_.sealer.seal_key({sealPath.string(), start, options_.station});
   if (!key) return key.failure().after("cannot write the seal ");
   keyCommitment_ = novabit::key_commitment(*key);
   devices_.bits.seed_random(*key);

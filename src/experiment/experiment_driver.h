@@ -46,6 +46,9 @@ struct DriverOptions {
   // A replay of a sealed run: the study log, and the files named after it,
   // are named as a replay's, never as the live run's.
   bool replay = false;
+  // The station, for the seal: in a folder of its own, which a keeper may
+  // share among stations, the seal's name carries it too.
+  std::string station{};
 };
 
 enum class RunEnd { space_key, stop_requested, pass_limit, source_ended };

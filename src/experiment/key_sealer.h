@@ -12,8 +12,9 @@
 namespace novabit {
 
 struct SealRequest {
-  std::string path;  // the seal file to write
-  LocalTime start;   // the start the screen shows
+  std::string path;       // the seal file to write
+  LocalTime start;        // the start the screen shows
+  std::string station{};  // the station the run names; may be empty
 };
 
 class KeySealer {

@@ -61,7 +61,7 @@ Outcome check_folders(const LiveOptions& options) {
 std::string live_usage_text() {
   return "usage: novabit [--dir DIR] [--seal-dir DIR] [--source " + source_names() +
          "] [--no-trials]\n"
-         "               [--station NAME] [--metrics [ADDR:]PORT]\n"
+         "               [--station NAME] [--metrics [ADDR:]PORT [--metrics-web-config FILE]]\n"
          "       novabit --version | --help\n";
 }
 

@@ -34,6 +34,7 @@ MonitorSettings live_settings(const LiveOptions& options, std::FILE* messages) {
   settings.trialsRecord = options.trialsRecord;
   settings.station = options.station.station;
   settings.metrics = options.station.metrics;
+  settings.metricsWebConfig = options.station.metricsWebConfig;
   settings.driver.logDirectory = options.directory;
   settings.driver.sealDirectory = options.sealDirectory;
   return settings;

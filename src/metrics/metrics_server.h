@@ -1,9 +1,15 @@
 #pragma once
-// Serves GET /metrics over HTTP from a thread of its own (libmicrohttpd): the
-// page is written afresh for every request, on that thread. Every other path
-// is 404, every other method on /metrics 405. The thread ends, and the port
-// is free again, when the server is destroyed.
+// Serves GET /metrics over HTTP, or HTTPS through libmicrohttpd's GnuTLS,
+// from a thread of its own: the page is written afresh for every request, on
+// that thread. Every other path is 404, every other method on /metrics 405;
+// where users are named, a request without one of their passwords gets 401
+// and nothing else. Slow or idle clients cannot starve a scrape: one address
+// holds only a few connections at once, and a connection that does not
+// complete its request and answer within a few seconds of opening, or of its
+// previous answer, is closed however slowly it keeps sending. The thread
+// ends, and the port is free again, when the server is destroyed.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,10 +17,15 @@
 
 #include "base/failure.h"
 #include "metrics/listen_address.h"
-
-struct MHD_Daemon;
+#include "metrics/web_config.h"
 
 namespace novabit {
+
+struct ServerLimits {
+  unsigned connectionsPerAddress = 8;
+  unsigned connections = 512;
+  std::chrono::milliseconds exchange{5000};
+};
 
 class MetricsServer {
  public:
@@ -22,21 +33,18 @@ class MetricsServer {
 
   // Listens on `listen` (port 0: one the system chooses). A refusal reads
   // e.g. "cannot listen on 127.0.0.1:9464: Address already in use".
-  static Result<MetricsServer> start(const ListenAddress& listen, Page page);
+  static Result<MetricsServer> start(const ListenAddress& listen, Page page, WebSecurity security = {},
+                                     ServerLimits limits = {});
+  ~MetricsServer();
+  MetricsServer(MetricsServer&&) noexcept;
+  MetricsServer& operator=(MetricsServer&&) noexcept;
 
-  std::uint16_t port() const { return running_->port; }
+  std::uint16_t port() const;
+
+  struct Running;  // what the server's thread and callbacks share
 
  private:
-  struct DaemonStop {
-    void operator()(MHD_Daemon* daemon) const;
-  };
-  // The daemon is declared last so that it stops before the page it calls goes.
-  struct Running {
-    Page page;
-    std::uint16_t port = 0;
-    std::unique_ptr<MHD_Daemon, DaemonStop> daemon;
-  };
-  explicit MetricsServer(std::unique_ptr<Running> running) : running_(std::move(running)) {}
+  explicit MetricsServer(std::unique_ptr<Running> running);
 
   std::unique_ptr<Running> running_;
 };

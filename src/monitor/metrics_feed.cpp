@@ -5,9 +5,12 @@
 
 namespace novabit {
 
-Result<std::unique_ptr<MetricsFeed>> MetricsFeed::listen(const ListenAddress& listen) {
+Result<std::unique_ptr<MetricsFeed>> MetricsFeed::listen(const ListenAddress& listen, const std::string& webConfig) {
+  Result<WebSecurity> security = webConfig.empty() ? WebSecurity{} : read_web_security(webConfig);
+  if (!security) return security.failure().after("cannot serve the metrics: ");
   std::unique_ptr<MetricsFeed> feed(new MetricsFeed());
-  Result<MetricsServer> server = MetricsServer::start(listen, [&feed = *feed] { return feed.page(); });
+  Result<MetricsServer> server = MetricsServer::start(
+      listen, [&feed = *feed] { return feed.page(); }, std::move(*security));
   if (!server) return server.failure();
   feed->server_.emplace(std::move(*server));
   return feed;

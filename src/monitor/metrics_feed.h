@@ -20,8 +20,9 @@ namespace novabit {
 
 class MetricsFeed final : public ExperimentEvents {
  public:
-  // A refusal reads e.g. "cannot listen on 127.0.0.1:9464: Address already in use".
-  static Result<std::unique_ptr<MetricsFeed>> listen(const ListenAddress& listen);
+  // With `webConfig`, over HTTPS or with passwords as that file says. A
+  // refusal reads e.g. "cannot listen on 127.0.0.1:9464: Address already in use".
+  static Result<std::unique_ptr<MetricsFeed>> listen(const ListenAddress& listen, const std::string& webConfig = {});
   MetricsFeed(const MetricsFeed&) = delete;
   MetricsFeed& operator=(const MetricsFeed&) = delete;
 

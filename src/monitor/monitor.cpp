@@ -86,6 +86,7 @@ Monitor::Monitor(MonitorDevices devices, MonitorSettings settings)
       channels_(settings_.console, losses_.get()) {
   channels_.set_durable_writes(settings_.durableWrites);
   if (const Result<std::string> host = host_name(); settings_.station.empty() && host) settings_.station = *host;
+  settings_.driver.station = settings_.station;
 }
 
 Monitor::~Monitor() = default;
@@ -103,7 +104,8 @@ Outcome Monitor::open_screen() {
 Outcome Monitor::start() {
   keys_ = std::make_unique<Keys>(screen_.get(), devices_.stopRequested);
   if (settings_.metrics) {
-    Result<std::unique_ptr<MetricsFeed>> listening = MetricsFeed::listen(*settings_.metrics);
+    Result<std::unique_ptr<MetricsFeed>> listening =
+        MetricsFeed::listen(*settings_.metrics, settings_.metricsWebConfig);
     if (!listening) return listening.failure();
     metrics_ = std::move(*listening);
   }

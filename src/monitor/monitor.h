@@ -66,6 +66,8 @@ struct MonitorSettings {
   std::string station;
   // Where the metrics are served; none: not at all.
   std::optional<ListenAddress> metrics;
+  // The web configuration file of the metrics server (TLS and passwords); empty: none.
+  std::string metricsWebConfig{};
 };
 
 class Monitor {

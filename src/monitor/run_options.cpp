@@ -58,6 +58,16 @@ void add_station_options(CLI::App& app, StationOptions& options) {
          "serves the live metrics for Prometheus at http://ADDR:PORT/metrics (ADDR default: 127.0.0.1)")
       ->type_name("[ADDR:]PORT")
       ->group("Station");
+  app.add_option("--metrics-web-config", options.metricsWebConfig,
+                 "serves the metrics over HTTPS or with passwords, as this web configuration file of Prometheus's "
+                 "exporters says (tls_server_config, basic_auth_users)")
+      ->type_name("FILE")
+      ->group("Station");
+  app.parse_complete_callback([&options] {
+    if (!options.metricsWebConfig.empty() && !options.metrics) {
+      throw CLI::ValidationError("--metrics-web-config", "serves nothing without --metrics");
+    }
+  });
 }
 
 std::string sources_help() {

@@ -22,8 +22,10 @@ CLI::Option* add_no_trials_flag(CLI::App& app, bool& noTrials);
 struct StationOptions {
   std::string station;  // empty: the host name
   std::optional<ListenAddress> metrics;
+  std::string metricsWebConfig{};  // empty: plain HTTP for anyone
 };
-// --station NAME and --metrics [ADDR:]PORT into `options`, in the group "Station".
+// --station NAME, --metrics [ADDR:]PORT and --metrics-web-config FILE (only
+// with --metrics) into `options`, in the group "Station".
 void add_station_options(CLI::App& app, StationOptions& options);
 
 // The help's paragraph on sources.

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -46,8 +47,10 @@ std::optional<long double> clock_value(std::string_view line) {
 std::string seal_text(const Seal& seal) {
   return "# NovaBit seal: whoever can read this file can reveal the run's hidden window.\n"
          "version=" +
-         std::to_string(kSealVersion) + "\n" + "start=" + date_text(seal.start) + " " + time_text(seal.start) + "\n" +
-         "source=" + source_text(seal.source) + "\n" + "key=" + key_hex(seal.key) + "\n";
+         std::to_string(kSealVersion) + "\n" +
+         (seal.station.empty() ? std::string() : "station=" + seal.station + "\n") + "start=" + date_text(seal.start) +
+         " " + time_text(seal.start) + "\n" + "source=" + source_text(seal.source) + "\n" + "key=" + key_hex(seal.key) +
+         "\n" + "key_sha256=" + key_commitment(seal.key) + "\n";
 }
 
 std::string seal_clock_line(long double clock) {
@@ -58,8 +61,9 @@ std::string seal_clock_line(long double clock) {
 
 Result<Seal> parse_seal(std::string_view text) {
   Seal seal;
-  bool seen[5] = {};
-  static constexpr std::string_view kNames[] = {"version", "start", "source", "key", "clock"};
+  bool seen[7] = {};
+  static constexpr std::string_view kNames[] = {"version", "start", "source", "key", "clock", "station", "key_sha256"};
+  std::string_view commitment;
   int lineNumber = 0;
   const auto problem = [&](const std::string& what) {
     return Failure{"line " + std::to_string(lineNumber) + ": " + what, 0};
@@ -81,7 +85,14 @@ Result<Seal> parse_seal(std::string_view text) {
     if (seen[which]) return problem(std::string(name) + " given twice");
     seen[which] = true;
     if (name == "version") {
-      if (value != std::to_string(kSealVersion)) return problem("version " + std::string(value) + " is not 1");
+      if (value != "1" && value != "2") return problem("version " + std::string(value) + " is not 1 or 2");
+    } else if (name == "station") {
+      const bool control = std::any_of(value.begin(), value.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+      if (value.empty() || control) return problem("station is not a name without control characters");
+      seal.station = value;
+    } else if (name == "key_sha256") {
+      commitment = value;
     } else if (name == "start") {
       const std::optional<LocalTime> start = start_value(value);
       if (!start) return problem("start is not \"MM-DD-YYYY HH:MM:SS\"");
@@ -102,6 +113,7 @@ Result<Seal> parse_seal(std::string_view text) {
   for (std::size_t which = 0; which < 4; ++which) {
     if (!seen[which]) return Failure{"no " + std::string(kNames[which]) + " line", 0};
   }
+  if (seen[6] && commitment != key_commitment(seal.key)) return Failure{"key_sha256 is not the key's commitment", 0};
   return seal;
 }
 

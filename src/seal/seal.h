@@ -1,18 +1,25 @@
 #pragma once
 // The seal: the key of a live run and what a replay needs besides, kept beside
-// the study log as estudio_MM-DD-YYYY.seal. Whoever can read it can reveal the
-// hidden window of every cycle of that run.
+// the study log as estudio_MM-DD-YYYY.seal, or in a keeper's folder of its own
+// (--seal-dir) as estudio_MM-DD-YYYY.STATION.seal. Whoever can read it can
+// reveal the hidden window of every cycle of that run.
 //
 // Text lines "name=value" ending in LF, in this order; "#" starts a comment:
-//   version=1
+//   version=2
+//   station=lab-1                 the station the run names (--station or the
+//                                 host name); left out when it has none
 //   start=MM-DD-YYYY HH:MM:SS     the start date and time the screen shows
 //   source=keyed                  where the bits came from (keyed, kernel or device:PATH)
 //   key=<64 hexadecimal digits>   the ChaCha20 key of the keyed stream
+//   key_sha256=<64 hex digits>    the key's commitment: the SHA-256 of the
+//                                 line "key=<hex>" without its LF, as the raw
+//                                 record's head and the metrics give it
 //   clock=<seconds>               the seconds clock as the first pass read it
 //                                 (seconds since 2000-01-01 00:00:00 UTC)
 // The clock line is added once the first pass has read the clock, so that a
 // replay paces its passes exactly as the run did; the other lines reach the
-// disk before the first pass.
+// disk before the first pass. Seals of version 1 have no station and no
+// key_sha256 line and are read as before.
 
 #include <sys/types.h>
 
@@ -28,13 +35,14 @@
 
 namespace novabit {
 
-inline constexpr int kSealVersion = 1;
+inline constexpr int kSealVersion = 2;
 
 struct Seal {
   RandomKey key{};
   LocalTime start;    // as the screen showed it; no zone
   SourceSpec source;  // where the run's bits came from
   std::optional<long double> clock;
+  std::string station{};  // none in a seal of version 1
 };
 
 // Every line but the clock line.

@@ -69,6 +69,7 @@ MonitorSettings Simulation::settings() {
   settings.trialsRecord = options_.trialsRecord;
   settings.station = options_.station.station;
   settings.metrics = options_.station.metrics;
+  settings.metricsWebConfig = options_.station.metricsWebConfig;
   return settings;
 }
 

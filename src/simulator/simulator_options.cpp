@@ -273,7 +273,8 @@ std::string usage_text() {
          source_names() +
          "] [--dir DIR] [--no-trials]\n"
          "                   [--png FILE] [--cycle-png PREFIX] [--trace FILE [--reveal-bias]] [--bits FILE|-]\n"
-         "                   [--station NAME] [--metrics [ADDR:]PORT] [--no-screen] [--quiet]\n"
+         "                   [--station NAME] [--metrics [ADDR:]PORT [--metrics-web-config FILE]]\n"
+         "                   [--no-screen] [--quiet]\n"
          "       novabit-sim --version | --help\n";
 }
 

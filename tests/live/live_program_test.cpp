@@ -91,14 +91,14 @@ int pixels_off_the_frame(int width, int height) {
   return differing;
 }
 
-// The study log and the raw record go to --dir, the seal alone to --seal-dir.
-// Started with its standard input closed, the monitor holds /dev/null there,
+// The study log and the raw record go to --dir, the seal alone to --seal-dir,
+// named after the station. Started with its standard input closed, the monitor holds /dev/null there,
 // so that no file it opens takes descriptor 0.
 TEST_P(FullScreenTest, ShowsTheFrameSwallowsOtherKeysEndsOnSpaceAndWritesWhereItIsTold) {
   ScratchDirectory directory;
   for (const char* folder : {"study", "keeper"}) std::filesystem::create_directory(directory.path() / folder);
   Launch launch;
-  launch.arguments = {"--dir", "study", "--seal-dir", "keeper"};
+  launch.arguments = {"--dir", "study", "--seal-dir", "keeper", "--station", "lab-1"};
   launch.inputClosed = true;
   LiveMonitor monitor(directory.path(), launch);
   const std::string window = monitor.wait_for_window();
@@ -117,7 +117,7 @@ TEST_P(FullScreenTest, ShowsTheFrameSwallowsOtherKeysEndsOnSpaceAndWritesWhereIt
   const std::string log = "estudio_" + today();
   EXPECT_EQ(testing::entries_of(directory.path()), (std::vector<std::string>{"keeper", "study"}));
   EXPECT_EQ(testing::entries_of(directory.path() / "study"), (std::vector<std::string>{log, log + ".trials.csv"}));
-  EXPECT_EQ(testing::entries_of(directory.path() / "keeper"), std::vector<std::string>{log + ".seal"});
+  EXPECT_EQ(testing::entries_of(directory.path() / "keeper"), std::vector<std::string>{log + ".lab-1.seal"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, FullScreenTest, ::testing::Values(std::pair{1024, 768}, std::pair{1920, 1080}),

@@ -62,7 +62,9 @@ TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
   // Past pass 900, whose quarter and five-minute records are lost together.
   constexpr std::int64_t kPasses = 901;
   const std::string log = kLogName, seal = log + ".seal", raw = log + ".trials.csv";
-  const std::size_t sealText = seal_text({testing::kTestKey, {2026, 12, 5, 22, 0, 0}, {}, {}}).size();
+  Seal written{testing::kTestKey, {2026, 12, 5, 22, 0, 0}, {}, {}};
+  written.station = "station-1";
+  const std::size_t sealText = seal_text(written).size();
   const struct {
     const char* name;
     std::size_t freeBytes;  // of a 64 kB disk

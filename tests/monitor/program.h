@@ -22,14 +22,25 @@ inline const char* const kLogName = "estudio_12-05-2026";
 // bar is pressed during the wait of pass `lastPass`; its stderr goes to a file.
 class Program {
  public:
-  // `sealed`: the key comes from the kernel and is sealed, as the live program's.
-  explicit Program(std::int64_t lastPass, bool durable = false, bool sealed = false)
+  // `sealed`: the key comes from the kernel and is sealed, as the live program's,
+  // in `sealDirectory` if given.
+  explicit Program(std::int64_t lastPass, bool durable = false, bool sealed = false, const std::string& station = "station-1",
+                   const std::string& sealDirectory = {})
       : monitor_({{},
                   clock_,
                   wallClock_,
                   sealed ? static_cast<KeySealer&>(sealer_) : givenKey_,
                   [this, lastPass] { return clock_.now() > 1000 + lastPass - 0.5L; }},
-                 {"novabit", nullptr, errors_, false, durable, {}, {}, true, "station-1", ListenAddress{"127.0.0.1", 0}}) {}
+                 {"novabit",
+                  nullptr,
+                  errors_,
+                  false,
+                  durable,
+                  {.sealDirectory = sealDirectory},
+                  {},
+                  true,
+                  station,
+                  ListenAddress{"127.0.0.1", 0}}) {}
   ~Program() {
     std::fclose(errors_);
     std::free(errorBytes_);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "monitor/program.h"
 #include "seal/seal.h"
@@ -20,13 +21,26 @@ namespace {
 using testing::Program;
 using testing::ScratchDirectory;
 
-// The key is sealed beside the log before the first pass, readable by its
-// owner alone, and an earlier seal of the day is kept; a seal that cannot be
-// created refuses the start with one line naming it.
-TEST(ProgramTest, SealsTheKeyBesideTheLogAndKeepsTheEarlierSeal) {
+// The key is sealed before the first pass, readable by its owner alone. Three
+// stations share a keeper's folder: each seal's name carries its station, so
+// that none sets another's aside while an earlier seal of its own is kept,
+// and each names its station and its run's commitment. A seal that cannot be
+// created beside the log refuses the start with one line naming it.
+TEST(ProgramTest, SealsTheKeyAndKeepsEveryEarlierSealOfItsStation) {
   const ScratchDirectory directory(true);
-  const std::string seal = "estudio_12-05-2026.seal";
-  for (int run = 0; run < 2; ++run) ASSERT_EQ(Program(3, false, true).run(), 0);
+  std::filesystem::create_directory("keeper");
+  for (const auto& [station, part] :
+       {std::pair{"a.z_A-Z 0/9~", "a.z_A-Z_0_9_"}, {"lab 2", "lab_2"}, {"a.z_A-Z 0/9~", "a.z_A-Z_0_9_"}}) {
+    Program run(3, false, true, station, "keeper");
+    ASSERT_EQ(run.run(), 0);
+    const std::string text = testing::file_bytes("keeper/estudio_12-05-2026." + std::string(part) + ".seal");
+    EXPECT_NE(text.find("\nstation=" + std::string(station) + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nkey_sha256=" + run.driver().key_commitment() + "\n"), std::string::npos) << text;
+  }
+  const std::string seal = "keeper/estudio_12-05-2026.a.z_A-Z_0_9_.seal";
+  EXPECT_EQ(testing::entries_of("keeper"),
+            (std::vector<std::string>{"estudio_12-05-2026.a.z_A-Z_0_9_.seal", "estudio_12-05-2026.a.z_A-Z_0_9_.seal.1",
+                                      "estudio_12-05-2026.lab_2.seal"}));
   struct stat status {};
   ASSERT_EQ(stat(seal.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 0777, 0600u);
@@ -37,12 +51,12 @@ TEST(ProgramTest, SealsTheKeyBesideTheLogAndKeepsTheEarlierSeal) {
   EXPECT_EQ(date_text(second->start) + " " + time_text(second->start), "12-05-2026 22:00:00");
   EXPECT_EQ(second->clock, 1000.25L);
 
-  std::filesystem::remove(seal);
-  std::filesystem::create_directory(seal);
+  std::filesystem::create_directory("estudio_12-05-2026.seal");
   Program refused(5, false, true);
   EXPECT_EQ(refused.run(), 1);
   EXPECT_EQ(refused.driver().state().secondsElapsed, 1) << "no pass ran";
-  EXPECT_EQ(refused.errors(), "novabit: cannot write the seal " + seal + ": " + std::strerror(EEXIST) + "\n");
+  EXPECT_EQ(refused.errors(),
+            "novabit: cannot write the seal estudio_12-05-2026.seal: " + std::string(std::strerror(EEXIST)) + "\n");
 }
 
 }  // namespace
