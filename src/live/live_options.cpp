@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include <CLI/CLI.hpp>
+
 namespace novabit {
 
 namespace {

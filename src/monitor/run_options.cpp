@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include <CLI/CLI.hpp>
+
 #include "program/command_line.h"
 
 namespace novabit {

@@ -6,10 +6,13 @@
 #include <optional>
 #include <string>
 
-#include <CLI/CLI.hpp>
-
 #include "metrics/listen_address.h"
 #include "sources/source_spec.h"
+
+namespace CLI {
+class App;
+class Option;
+}  // namespace CLI
 
 namespace novabit {
 

@@ -8,6 +8,8 @@
 #include <limits>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
 #include "base/fresh_file.h"
 #include "program/program_version.h"
 

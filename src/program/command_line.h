@@ -13,10 +13,13 @@
 #include <utility>
 #include <variant>
 
-#include <CLI/CLI.hpp>
-
 #include "base/failure.h"
 #include "program/help_format.h"
+
+namespace CLI {
+class App;
+class Option;
+}  // namespace CLI
 
 namespace novabit {
 

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
 namespace novabit {
 
 namespace {

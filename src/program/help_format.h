@@ -6,7 +6,9 @@
 #include <memory>
 #include <string>
 
-#include <CLI/CLI.hpp>
+namespace CLI {
+class FormatterBase;
+}  // namespace CLI
 
 namespace novabit {
 

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
 #include "base/fresh_file.h"
 #include "clocks/wall_clock.h"
 #include "replay/replay_clocks.h"

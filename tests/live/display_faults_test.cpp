@@ -70,14 +70,14 @@ struct RunOnItsOwnServer {
   std::optional<LiveMonitor> monitor;
 };
 
-// A hundred X servers killed at random moments of a run, five runs at a
-// time: in drawing, in the wait for the next second, in a record, while the
-// display thread is inside Xlib or not; and twenty more in the first 300 ms,
-// mostly before the study log exists.
+// Fifty X servers killed at random moments of a run, five runs at a time: in
+// drawing, in the wait for the next second, in a record, while the display
+// thread is inside Xlib or not; and ten more in the first 300 ms, mostly
+// before the study log exists.
 TEST(SoakLiveFaults, EveryKilledXServerEndsTheRunInOrder) {
   if (!testing_x::program_path("Xvfb")) GTEST_SKIP() << "Xvfb is needed";
   std::mt19937 random(2026);
-  for (int batch = 0; batch < 20; ++batch) {
+  for (int batch = 0; batch < 10; ++batch) {
     RunOnItsOwnServer early;
     std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution(0, 300)(random)));
     early.server.kill_now();
