@@ -60,12 +60,4 @@ struct OpenedScreen {
 
 class ScreenTest : public ::testing::Test, public OpenedScreen {};
 
-inline std::vector<int> row_range(int first, int last) {
-  std::vector<int> rows;
-  for (int y = first; y <= last; ++y) {
-    rows.push_back(y);
-  }
-  return rows;
-}
-
 }  // namespace novabit::testing
