@@ -33,17 +33,8 @@ constexpr const char* kExpositionType = "text/plain; version=0.0.4; charset=utf-
 struct ResponseRelease {
   void operator()(MHD_Response* response) const { MHD_destroy_response(response); }
 };
-struct DaemonStop {
-  void operator()(MHD_Daemon* daemon) const { MHD_stop_daemon(daemon); }
-};
 struct MhdFree {
   void operator()(char* text) const { MHD_free(text); }
-};
-
-// An open connection: its socket, and when it must have completed its exchange.
-struct Watched {
-  int socket = -1;
-  Clock::time_point deadline;
 };
 
 }  // namespace
@@ -52,6 +43,17 @@ struct Watched {
 // daemon runs. The thread is declared last, so that it stops first, and the
 // daemon before the page it calls goes.
 struct MetricsServer::Running {
+  // Nested rather than in the unnamed namespace: Running is seen beyond this
+  // file, and so are its members' types.
+  struct DaemonStop {
+    void operator()(MHD_Daemon* daemon) const { MHD_stop_daemon(daemon); }
+  };
+  // An open connection: its socket, and when it must have completed its exchange.
+  struct Watched {
+    int socket = -1;
+    std::chrono::steady_clock::time_point deadline;
+  };
+
   Page page;
   Passwords passwords;
   ServerLimits limits;
