@@ -7,12 +7,8 @@
 #include <string>
 
 #include "metrics/listen_address.h"
+#include "program/command_line.h"
 #include "sources/source_spec.h"
-
-namespace CLI {
-class App;
-class Option;
-}  // namespace CLI
 
 namespace novabit {
 

@@ -46,8 +46,7 @@ TEST(BitSource, DrawsTheTopFifteenBitsOfEachWordAfterTheDiscardedFirst) {
 TEST(BitSource, RandomBelowBoundaries) {
   const struct {
     int k;
-    std::int32_t n;
-    std::int32_t below;
+    std::int32_t n, below;
   } cases[] = {
       {16383, 2, 0}, {16384, 2, 1}, {29491, 10, 8}, {29492, 10, 9}, {32767, 580, 579}, {32767, 600, 599}, {0, 580, 0},
   };

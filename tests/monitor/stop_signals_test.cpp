@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <memory>
-#include <optional>
 #include <string>
 #include <utility>
 

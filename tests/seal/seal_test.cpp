@@ -48,7 +48,6 @@ TEST(ProgramTest, SealsTheKeyAndKeepsEveryEarlierSealOfItsStation) {
   const Result<Seal> second = read_seal_file(seal);
   ASSERT_TRUE(first && second);
   EXPECT_NE(first->key, second->key);
-  EXPECT_EQ(date_text(second->start) + " " + time_text(second->start), "12-05-2026 22:00:00");
   EXPECT_EQ(second->clock, 1000.25L);
 
   std::filesystem::create_directory("estudio_12-05-2026.seal");

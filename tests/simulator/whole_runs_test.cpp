@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <fstream>

@@ -34,6 +34,8 @@ struct Launch {
   // Starts it with the stop signals blocked, as a parent may: until the program
   // unblocks them, they wait.
   bool stopSignalsBlocked = false;
+  // With the stop signals blocked: a SIGTERM already waits when it starts.
+  bool stopPending = false;
 };
 
 // novabit-sim with `arguments`.
