@@ -65,6 +65,7 @@ class Builder {
       if (plan.runs[r].trials) report_.trials[*plan.runs[r].trials].run = r;
     }
     report_.overlaps = plan.overlaps;
+    report_.leftOut = plan.leftOut;
     windows_.resize(plan.runs.size());
     for (const PlannedSeal& seal : plan.seals) {
       const bool bitsFromStream = seal.seal.source.kind == SourceSpec::Kind::keyed;
@@ -95,7 +96,7 @@ class Builder {
       if (Outcome closed = csv_->close(); !closed) return closed.failure();
     }
     for (const PlannedSeal& seal : plan.seals) {
-      report_.sealed.push_back({seal.run, seal.file, windows_[seal.run]->finish()});
+      report_.sealed.push_back({seal.run, seal.file, windows_[seal.run]->finish(), seal.replayed});
     }
     std::stable_sort(report_.cycles.begin(), report_.cycles.end(),
                      [](const CycleSummary& a, const CycleSummary& b) { return a.run < b.run; });
@@ -194,11 +195,11 @@ Result<bool> open_input(const ReportPlan& plan, const Pending& file, Builder& bu
   FileNotes& notes = builder.notes_of(file.log, file.index);
   if (file.log) {
     Result<std::unique_ptr<LogStream>> stream =
-        LogStream::open(plan.runs[file.index].log.file, plan.runs[file.index].log.start, notes);
+        LogStream::open(plan.runs[file.index].log.path, plan.runs[file.index].log.start, notes);
     if (!stream) return stream.failure();
     input.log = std::move(*stream);
   } else {
-    Result<std::unique_ptr<TrialsStream>> stream = TrialsStream::open(plan.trials[file.index].file, notes);
+    Result<std::unique_ptr<TrialsStream>> stream = TrialsStream::open(plan.trials[file.index].path, notes);
     if (!stream) return stream.failure();
     input.trials = std::move(*stream);
   }

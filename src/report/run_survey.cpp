@@ -78,7 +78,7 @@ Result<FileSurvey> survey_log(const std::string& path) {
   const Result<Ends> ends = file_ends(path);
   if (!ends) return ends.failure();
   FileSurvey survey;
-  survey.file = path;
+  survey.file = survey.path = path;
   FileNotes ignored;
   LogStream head(LineSource(ends->head), std::nullopt, ignored);
   while (survey.counts.size() < kSurveyCounts) {
@@ -112,7 +112,7 @@ Result<FileSurvey> survey_trials(const std::string& path) {
   const Result<Ends> ends = file_ends(path);
   if (!ends) return ends.failure();
   FileSurvey survey;
-  survey.file = path;
+  survey.file = survey.path = path;
   FileNotes ignored;
   LineSource headLines(ends->head);
   TrialsReader head(headLines, ignored);
@@ -139,6 +139,24 @@ Result<FileSurvey> survey_trials(const std::string& path) {
     }
   }
   return survey;
+}
+
+bool log_holds_record(const std::string& path) {
+  Result<LineSource> lines = LineSource::open(path);
+  FileNotes ignored;
+  if (!lines) return false;
+  StudyLogReader reader(*lines, ignored);
+  const Next<LogRecord> record = reader.next();
+  return record && record->has_value();
+}
+
+bool trials_hold_record(const std::string& path) {
+  Result<LineSource> lines = LineSource::open(path);
+  FileNotes ignored;
+  if (!lines) return false;
+  TrialsReader reader(*lines, ignored);
+  const Next<TrialSecond> second = reader.next();
+  return second && second->has_value();
 }
 
 bool same_run(const FileSurvey& one, const FileSurvey& other) {

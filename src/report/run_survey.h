@@ -23,6 +23,7 @@ struct StampedCount {
 
 struct FileSurvey {
   std::string file;
+  std::string path;                   // where it is read: the file, or its copy
   std::optional<std::int64_t> start;  // local time of pass 1
   std::int64_t lastPass = 0;          // about where the file ends
   std::vector<StampedCount> counts;   // its first five-minute records, or seconds
@@ -32,6 +33,11 @@ struct FileSurvey {
 // A failure names the file.
 Result<FileSurvey> survey_log(const std::string& path);
 Result<FileSurvey> survey_trials(const std::string& path);
+
+// Whether the file holds a record its reader accepts, within the bytes a
+// reader gives a file to show one.
+bool log_holds_record(const std::string& path);
+bool trials_hold_record(const std::string& path);
 
 // The same run: the same counts at the same moments wherever both files have
 // one (a damaged record is merely absent), whatever the files' names; of raw

@@ -76,6 +76,7 @@ void add_runs(const FieldReport& report, std::string& text) {
   std::string problems;
   for (const RunReport& run : report.runs) append_notes(run.plan.log.file, run.notes, problems);
   for (const TrialsReport& trials : report.trials) append_notes(trials.plan.file, trials.notes, problems);
+  for (const FileNote& note : report.leftOut) problems += note.file + ": " + note.message + "\n";
   if (!problems.empty()) text += "\nNotes on the input, by file and line\n" + problems;
 }
 
@@ -117,9 +118,17 @@ void add_trials(const FieldReport& report, std::string& text) {
   }
 }
 
+std::string proof_text(const SealedRun& sealed) {
+  if (!sealed.replayed) return "its raw record's key_sha256";
+  return printf_text("its replay (%lld of the first %lld records reproduced)",
+                     static_cast<long long>(sealed.replayed->reproduced),
+                     static_cast<long long>(sealed.replayed->compared));
+}
+
 void add_windows(const FieldReport& report, std::string& text) {
   for (const SealedRun& sealed : report.sealed) {
-    text += printf_text("\nHidden windows of run %zu, revealed by %s\n", sealed.run + 1, sealed.sealFile.c_str());
+    text += printf_text("\nHidden windows of run %zu, revealed by %s, its key proven by %s\n", sealed.run + 1,
+                        sealed.sealFile.c_str(), proof_text(sealed).c_str());
     text +=
         "  cycle  forced minutes  bit   inside  Stouffer Z         p  outside  Stouffer Z         p"
         "   scan minutes  scan |Z|  overlap\n";
@@ -151,6 +160,8 @@ void add_windows(const FieldReport& report, std::string& text) {
 }
 
 void add_verified(const std::vector<Verification>& verified, std::string& text) {
+  std::int64_t records = 0;
+  std::int64_t seconds = 0;
   for (const Verification& check : verified) {
     text += "\nReplayed from " + check.sealFile + ": the seal reproduces " + std::to_string(check.recordsReproduced) +
             " of " + plural(check.records, "record") + " of " + check.logFile;
@@ -161,6 +172,12 @@ void add_verified(const std::vector<Verification>& verified, std::string& text) 
     text += "\n";
     append_notes(check.logFile, check.logDifferences, text);
     append_notes(check.trialsFile, check.trialsDifferences, text);
+    records += check.records - check.recordsReproduced;
+    seconds += check.seconds - check.secondsReproduced;
+  }
+  if (records + seconds > 0) {
+    text += "\nVerification failed: " + plural(records, "record") + " and " + plural(seconds, "second") +
+            " differ from the replay\n";
   }
 }
 
