@@ -12,6 +12,9 @@ namespace {
 
 // Records read ahead to reckon a run's start when nothing else gives it.
 constexpr std::size_t kStartRecords = 8;
+// More than the monitor's write buffer holds, which a crash may leave
+// written twice.
+constexpr std::size_t kRecentRecords = 128;
 
 std::int64_t period_of(RecordKind kind) { return kind == RecordKind::quarter ? kQuarterPasses : kFiveMinutePasses; }
 
@@ -43,12 +46,35 @@ Outcome RecordPlacer::fill(std::size_t records) {
     const Next<LogRecord> record = reader_.next();
     if (!record) return record.failure();
     if (*record) {
-      ahead_.push_back(**record);
+      if (!duplicate(**record)) ahead_.push_back(**record);
     } else {
       readerDone_ = true;
     }
   }
   return {};
+}
+
+bool RecordPlacer::duplicate(const LogRecord& record) {
+  const std::int64_t key = record.stamp * 4 + static_cast<std::int64_t>(record.kind);
+  const auto [known, added] = recent_.try_emplace(key, record);
+  if (!added) {
+    const LogRecord& first = known->second;
+    const bool same = first.counted == record.counted && first.ones == record.ones &&
+                      first.cyclesCompleted == record.cyclesCompleted;
+    if (same) {
+      notes_.add(record.line, true, [&] {
+        return "the same " + std::string(kind_text(record.kind)) + " record as line " + std::to_string(first.line) +
+               " again: counted once";
+      });
+    }
+    return same;
+  }
+  recentOrder_.push_back(key);
+  if (recentOrder_.size() > kRecentRecords) {
+    recent_.erase(recentOrder_.front());
+    recentOrder_.pop_front();
+  }
+  return false;
 }
 
 Outcome RecordPlacer::reckon_start() {

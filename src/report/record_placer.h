@@ -10,11 +10,14 @@
 // seconds (followed as a drift), and a daylight-saving change moves the local
 // clock by an hour either way. A record whose time contradicts its place (out
 // of order, or far from every pass of its kind) is noted and left out; a step
-// of the clock that the next record confirms is noted and followed.
+// of the clock that the next record confirms is noted and followed. A record
+// the same as one read shortly before it (a line pasted twice, a buffer
+// written twice across a crash) is noted once and moves nothing.
 
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <unordered_map>
 
 #include "report/file_notes.h"
 #include "report/study_log_reader.h"
@@ -62,6 +65,8 @@ class RecordPlacer {
  private:
   // Reads ahead until `records` records wait, or the log ends.
   Outcome fill(std::size_t records);
+  // Whether `record` is the same as one read shortly before; noted when it is.
+  bool duplicate(const LogRecord& record);
   Outcome reckon_start();
   std::int64_t time_of(std::int64_t pass, std::int64_t offset) const { return *start_ + pass - 1 + offset; }
   // The pass of a record's kind that its stamp points at, with `offset`.
@@ -78,6 +83,9 @@ class RecordPlacer {
   FileNotes& notes_;
   std::optional<std::int64_t> start_;
   std::deque<LogRecord> ahead_;
+  // The latest records read, by kind and stamp, for duplicate().
+  std::unordered_map<std::int64_t, LogRecord> recent_;
+  std::deque<std::int64_t> recentOrder_;
   bool readerDone_ = false;
   std::int64_t offset_ = 0;  // of the local clock: drift and daylight saving
   PlaceInRun last_;

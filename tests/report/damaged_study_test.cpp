@@ -176,6 +176,11 @@ const std::vector<Fault> kFaults{
      {"estudio_12-05-2026.replay:41: skipped: no two counts"}, {"five_minute 3900"}},
     {"missing_record", edited([](auto& lines) { lines.erase(lines.begin() + 40, lines.begin() + 42); }),
      {"estudio_12-05-2026.replay:41: 1 five-minute record missing before this one (pass 3900)"}, {"five_minute 3900"}},
+    // A record written twice in place counts once and moves nothing.
+    {"a_record_twice", edited([](auto& lines) { lines.insert(lines.begin() + 42, &lines[40], &lines[42]); }),
+     {"estudio_12-05-2026.replay:43: skipped: the same five-minute record as line 41 again"}, {}},
+    {"a_quarter_twice", edited([](auto& lines) { lines.insert(lines.begin() + 48, &lines[44], &lines[48]); }),
+     {"estudio_12-05-2026.replay:49: skipped: the same quarter record as line 45 again"}, {}},
     {"swapped_records", edited([](auto& lines) { std::rotate(&lines[40], &lines[42], &lines[44]); }),
      {"estudio_12-05-2026.replay:41: left out: its time 12-05-2026 11:10:29 comes after"}, {"five_minute 4200"}},
     // An hour of records lost after a torn line, or after a record whose time
