@@ -59,8 +59,8 @@ bool RecordPlacer::duplicate(const LogRecord& record) {
   const auto [known, added] = recent_.try_emplace(key, record);
   if (!added) {
     const LogRecord& first = known->second;
-    const bool same = first.counted == record.counted && first.ones == record.ones &&
-                      first.cyclesCompleted == record.cyclesCompleted;
+    const bool same =
+        first.counted == record.counted && first.ones == record.ones && first.cyclesCompleted == record.cyclesCompleted;
     if (same) {
       notes_.add(record.line, true, [&] {
         return "the same " + std::string(kind_text(record.kind)) + " record as line " + std::to_string(first.line) +

@@ -18,25 +18,49 @@ namespace {
 constexpr std::int64_t kSealStartTolerance = kFiveMinutePasses - 1;
 constexpr std::int64_t kLostRecordsAtStart = 3;
 
-// The surveys grouped by run; each group's file reaches furthest.
-std::vector<PlannedFile> group_runs(const std::vector<FileSurvey>& surveys) {
+// When a file ends, then how early it begins: of one run's files the
+// greatest is read.
+std::pair<std::int64_t, std::int64_t> reach(const FileSurvey& file) {
+  return {file.lastStamp, -file.start.value_or(file.lastStamp)};
+}
+
+// The surveys grouped by run; each group's file reaches furthest. Logs
+// whose first records agree nowhere near each other's may still be one
+// holding part of the other.
+Result<std::vector<PlannedFile>> group_runs(const std::vector<FileSurvey>& surveys, bool logs) {
   std::vector<std::vector<const FileSurvey*>> groups;
   for (const FileSurvey& survey : surveys) {
-    auto group = std::find_if(groups.begin(), groups.end(),
-                              [&](const auto& members) { return same_run(*members.front(), survey); });
-    if (group == groups.end()) {
+    std::vector<const FileSurvey*>* joined = nullptr;
+    for (auto& members : groups) {
+      bool same = same_run(*members.front(), survey);
+      if (!same && logs) {
+        const Result<bool> within = one_within_other(*members.front(), survey);
+        if (!within) return within.failure();
+        same = *within;
+      }
+      if (same) {
+        joined = &members;
+        break;
+      }
+    }
+    if (joined == nullptr) {
       groups.push_back({&survey});
     } else {
-      group->push_back(&survey);
+      joined->push_back(&survey);
     }
   }
   std::vector<PlannedFile> files;
   for (const auto& members : groups) {
-    const FileSurvey* chosen = *std::max_element(
-        members.begin(), members.end(), [](const auto* a, const auto* b) { return a->lastPass < b->lastPass; });
+    const FileSurvey* chosen = *std::max_element(members.begin(), members.end(),
+                                                 [](const auto* a, const auto* b) { return reach(*a) < reach(*b); });
     PlannedFile file{chosen->file, chosen->path, {}, chosen->start, chosen->lastPass, chosen->head};
     for (const FileSurvey* member : members) {
-      if (member != chosen) file.copies.push_back({member->file, member->lastPass});
+      if (member == chosen) continue;
+      // In the passes of the file read, the last to its period.
+      const std::int64_t begins = member->start && chosen->start ? *member->start - *chosen->start + 1 : 1;
+      const std::int64_t ends = chosen->start ? member->lastStamp - *chosen->start + 1 : member->lastPass;
+      const std::int64_t period = logs ? kFiveMinutePasses : 1;
+      file.copies.push_back({member->file, begins, (ends + period / 2) / period * period});
     }
     files.push_back(std::move(file));
   }
@@ -182,13 +206,17 @@ Result<ReportPlan> plan_report(const std::vector<std::string>& logs, const std::
   if (!logSurveys) return logSurveys.failure();
   const Result<std::vector<FileSurvey>> trialsSurveys = survey_inputs(trials, false, *plan.spool);
   if (!trialsSurveys) return trialsSurveys.failure();
-  for (PlannedFile& log : group_runs(*logSurveys)) plan.runs.push_back({std::move(log), StartFrom::first_records, {}});
+  Result<std::vector<PlannedFile>> logFiles = group_runs(*logSurveys, true);
+  if (!logFiles) return logFiles.failure();
+  for (PlannedFile& log : *logFiles) plan.runs.push_back({std::move(log), StartFrom::first_records, {}});
   // Runs without a start go last, by name.
   std::stable_sort(plan.runs.begin(), plan.runs.end(), [](const PlannedRun& a, const PlannedRun& b) {
     if (a.log.start.has_value() != b.log.start.has_value()) return a.log.start.has_value();
     return a.log.start ? *a.log.start < *b.log.start : a.log.file < b.log.file;
   });
-  plan.trials = group_runs(*trialsSurveys);
+  Result<std::vector<PlannedFile>> trialsFiles = group_runs(*trialsSurveys, false);
+  if (!trialsFiles) return trialsFiles.failure();
+  plan.trials = std::move(*trialsFiles);
   for (std::size_t t = 0; t < plan.trials.size(); ++t) {
     PlannedFile& file = plan.trials[t];
     for (PlannedRun& run : plan.runs) {

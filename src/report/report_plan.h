@@ -28,7 +28,8 @@ enum class StartFrom { seal, raw_record, first_records };
 // A file of the same run as the one read, left out.
 struct Copy {
   std::string file;
-  std::int64_t lastPass = 0;  // about where it ends
+  std::int64_t firstPass = 1;  // about where it begins and ends, in the passes of the file read
+  std::int64_t lastPass = 0;
 };
 
 struct PlannedFile {

@@ -39,7 +39,7 @@ std::string start_text(const RunReport& run) {
 }
 
 // The other files of a run; a name given more than once is marked so, once,
-// and a file that ends sooner than the one read says where.
+// and a file that begins later or ends sooner than the one read says where.
 std::string copies_text(const PlannedFile& read) {
   std::string text;
   const std::vector<Copy>& copies = read.copies;
@@ -48,7 +48,12 @@ std::string copies_text(const PlannedFile& read) {
     if (std::any_of(copies.begin(), copies.begin() + static_cast<std::ptrdiff_t>(i), same)) continue;
     const bool again = copies[i].file == read.file || std::count_if(copies.begin(), copies.end(), same) > 1;
     text += (text.empty() ? "" : ", ") + copies[i].file + (again ? " (given twice)" : "");
-    if (copies[i].lastPass < read.lastPass) text += " (to pass " + std::to_string(copies[i].lastPass) + ")";
+    // Less than a period from the start is its first record's lateness, not a lost beginning.
+    if (copies[i].firstPass > kFiveMinutePasses) {
+      text += " (passes " + std::to_string(copies[i].firstPass) + " to " + std::to_string(copies[i].lastPass) + ")";
+    } else if (copies[i].lastPass < read.lastPass) {
+      text += " (to pass " + std::to_string(copies[i].lastPass) + ")";
+    }
   }
   return text;
 }

@@ -240,6 +240,18 @@ const std::vector<Fault> kFaults{
      {}, {}, "/copy (to pass 31500)\n"},
     {"copy_cut_short_given_last", [](auto& f) { return std::vector<std::string>{log_alone(f, clean().log)[0], cut_short_copy(f)}; },
      {}, {}, "/copy (to pass 31500)\n"},
+    // Part of the log beside the whole: the second half, whose first records
+    // lie far from the whole's, and the middle half.
+    {"second_half_beside_the_whole", [](auto& f) {
+       const std::vector<std::string> lines = lines_of(clean().log);
+       write_bytes(f.path() / "half", log_of({lines.begin() + 250, lines.end()}));
+       return std::vector<std::string>{f.file("half"), log_alone(f, clean().log)[0]};
+     }, {}, {}, "/half (passes 22501 to 45000)\n"},
+    {"middle_half_beside_the_whole", [](auto& f) {
+       const std::vector<std::string> lines = lines_of(clean().log);
+       write_bytes(f.path() / "half", log_of({lines.begin() + 130, lines.begin() + 380}));
+       return std::vector<std::string>{log_alone(f, clean().log)[0], f.file("half")};
+     }, {}, {}, "/half (passes 11701 to 34200)\n"},
     {"another_station_at_the_same_time",
      [](auto& f) { return std::vector<std::string>{log_alone(f, clean().log)[0], other_run(f, 10, 20, "station-2", false)}; },
      {}, {}, "runs 1 and 2 overlap in time from 12-05-2026 10:20:30 to 12-05-2026 11:20:29: different runs, both counted",
