@@ -7,7 +7,7 @@
 
 #include "experiment/bias_window.h"
 #include "report/csv_table.h"
-#include "report/log_stream.h"
+#include "report/run_log.h"
 #include "report/trials_reader.h"
 
 namespace novabit::report {
@@ -20,17 +20,22 @@ namespace {
 struct Input {
   std::size_t index = 0;  // into the runs, or the raw records
   std::optional<std::int64_t> start;
-  std::unique_ptr<LogStream> log;
+  std::unique_ptr<RunLog> log;
   std::unique_ptr<TrialsStream> trials;
   std::optional<Checkpoint> record;
+  std::size_t recordFile = 0;  // as RunRecord::file
   std::optional<TrialSecond> second;
 
   // Reads the next item; false at the end of the file.
   Result<bool> advance() {
     if (log) {
-      const Next<Checkpoint> next = log->next();
+      const Next<RunRecord> next = log->next();
       if (!next) return next.failure();
-      record = *next;
+      record.reset();
+      if (*next) {
+        record = (*next)->record;
+        recordFile = (*next)->file;
+      }
       if (!start) start = log->start();
       return record.has_value();
     }
@@ -80,10 +85,11 @@ class Builder {
   }
 
   Outcome take(const Input& input) {
-    return input.log ? take_record(input.index, *input.record) : take_second(input.index, *input.second);
+    return input.log ? take_record(input.index, *input.record, input.recordFile)
+                     : take_second(input.index, *input.second);
   }
 
-  void finish_log(std::size_t index, const LogStream& log) {
+  void finish_log(std::size_t index, const RunLog& log) {
     report_.runs[index].quartersChecked = log.quarters_checked();
     report_.runs[index].start = log.start();
   }
@@ -124,9 +130,9 @@ class Builder {
     return report_.cycles[*current].fiveMinutes;
   }
 
-  Outcome take_record(std::size_t index, const Checkpoint& record) {
+  Outcome take_record(std::size_t index, const Checkpoint& record, std::size_t fileIndex) {
     RunReport& run = report_.runs[index];
-    const std::string& file = run.plan.log.file;
+    const std::string& file = fileIndex == 0 ? run.plan.log.file : run.plan.log.copies[fileIndex - 1].file;
     if (record.kind == RecordKind::cycle) {
       ++run.cycleEnds;
       return {};
@@ -194,8 +200,7 @@ Result<bool> open_input(const ReportPlan& plan, const Pending& file, Builder& bu
   input.index = file.index;
   FileNotes& notes = builder.notes_of(file.log, file.index);
   if (file.log) {
-    Result<std::unique_ptr<LogStream>> stream =
-        LogStream::open(plan.runs[file.index].log.path, plan.runs[file.index].log.start, notes);
+    Result<std::unique_ptr<RunLog>> stream = RunLog::open(plan.runs[file.index].log, notes);
     if (!stream) return stream.failure();
     input.log = std::move(*stream);
   } else {

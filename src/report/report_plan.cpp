@@ -60,7 +60,7 @@ Result<std::vector<PlannedFile>> group_runs(const std::vector<FileSurvey>& surve
       const std::int64_t begins = member->start && chosen->start ? *member->start - *chosen->start + 1 : 1;
       const std::int64_t ends = chosen->start ? member->lastStamp - *chosen->start + 1 : member->lastPass;
       const std::int64_t period = logs ? kFiveMinutePasses : 1;
-      file.copies.push_back({member->file, begins, (ends + period / 2) / period * period});
+      file.copies.push_back({member->file, member->path, begins, (ends + period / 2) / period * period});
     }
     files.push_back(std::move(file));
   }

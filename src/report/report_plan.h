@@ -28,6 +28,7 @@ enum class StartFrom { seal, raw_record, first_records };
 // A file of the same run as the one read, left out.
 struct Copy {
   std::string file;
+  std::string path;            // where it is read
   std::int64_t firstPass = 1;  // about where it begins and ends, in the passes of the file read
   std::int64_t lastPass = 0;
 };

@@ -83,6 +83,14 @@ std::string log_of(const std::vector<std::string>& lines, const char* end = "\r\
   return log;
 }
 
+// A five-minute record's line with `by` moved from its second count to its
+// first: still a record of its form, with other counts.
+void move_count(std::string& line, int by) {
+  const std::size_t counts = line.find(" :  ") + 4;
+  line.replace(counts, 5, std::to_string(std::stoi(line.substr(counts, 5)) + by));
+  line.replace(counts + 8, 5, std::to_string(std::stoi(line.substr(counts + 8, 5)) - by));
+}
+
 // The clean run's files and the records of its report.
 struct CleanRun {
   std::string log = file_bytes(testing::sealed_run().log), trials = file_bytes(testing::sealed_run().trials),
@@ -252,6 +260,16 @@ const std::vector<Fault> kFaults{
        write_bytes(f.path() / "half", log_of({lines.begin() + 130, lines.begin() + 380}));
        return std::vector<std::string>{log_alone(f, clean().log)[0], f.file("half")};
      }, {}, {}, "/half (passes 11701 to 34200)\n"},
+    // Copies of one run read together: a record damaged in one is taken from
+    // the other, and one whose counts differ between them is left out.
+    {"copies_merged", [](auto& f) {
+       std::vector<std::string> lines = lines_of(clean().log), copy = lines;
+       lines[40].replace(lines[40].find("  30") + 2, 2, "31");
+       move_count(copy[60], 10);
+       write_bytes(f.path() / (kLog + std::string(".1")), log_of(copy));
+       return std::vector<std::string>{log_alone(f, log_of(lines))[0], f.file(kLog + std::string(".1"))};
+     }, {"estudio_12-05-2026.replay:41: skipped: counts", "estudio_12-05-2026.replay:61: left out: the copies of the record of pass 5700 differ"},
+     {"five_minute 5700"}},
     {"another_station_at_the_same_time",
      [](auto& f) { return std::vector<std::string>{log_alone(f, clean().log)[0], other_run(f, 10, 20, "station-2", false)}; },
      {}, {}, "runs 1 and 2 overlap in time from 12-05-2026 10:20:30 to 12-05-2026 11:20:29: different runs, both counted",
@@ -287,9 +305,7 @@ const std::vector<Fault> kFaults{
      }, {}, {}, "the seal reproduces 200 of 200 records of ", 0, 45000},
     {"tampered_record", [](auto& f) {
        std::vector<std::string> lines = lines_of(clean().log);
-       const std::size_t counts = lines[40].find(" :  ") + 4;
-       lines[40].replace(counts, 5, std::to_string(std::stoi(lines[40].substr(counts, 5)) + 50));
-       lines[40].replace(counts + 8, 5, std::to_string(std::stoi(lines[40].substr(counts + 8, 5)) - 50));
+       move_count(lines[40], 50);
        write_bytes(f.path() / "run.seal", clean().seal);
        std::string trials = clean().trials;
        const std::size_t alarm = trials.find(',', trials.find(",12-05-2026 10:17:09,") + 21);
