@@ -10,6 +10,7 @@ namespace novabit::report {
 
 namespace {
 
+constexpr std::int64_t kStampRounding = 2;
 // Records read ahead to reckon a run's start when nothing else gives it.
 constexpr std::size_t kStartRecords = 8;
 // More than the monitor's write buffer holds, which a crash may leave
@@ -27,6 +28,10 @@ bool near(std::int64_t seconds, std::int64_t target) { return std::abs(seconds -
 std::string clock_step_text(std::int64_t seconds) {
   if (near(std::abs(seconds), kClockChange)) return seconds > 0 ? "forward one hour" : "back one hour";
   return "by " + std::string(seconds > 0 ? "+" : "") + std::to_string(seconds) + " s";
+}
+
+std::string pause_text(std::int64_t seconds) {
+  return "the passes paused for " + std::to_string(seconds) + " s before this record";
 }
 
 }  // namespace
@@ -166,6 +171,15 @@ std::optional<std::int64_t> RecordPlacer::place_checkpoint(const LogRecord& reco
   }
   const bool confirmed =
       following == nullptr || fits_after(*following, place_of(record.kind, expected), offset_ + step);
+  // The passes only ever fall behind the clock (a stopped process, a
+  // suspended machine), so a lost record leaves a step of a whole period or
+  // more: a record later than its pass by less, as the next one bears out,
+  // is that pass's after a pause. A second or two is the stamps' rounding.
+  if (step > kStampTolerance && step < kFiveMinutePasses - kStampRounding && confirmed) {
+    notes_.add(record.line, false, [&] { return pause_text(step); });
+    offset_ += step;
+    return expected;
+  }
   // A daylight-saving change; forward only where no record can have been
   // lost in between, since twelve lost five-minute records look the same.
   const bool clockChange =
@@ -183,6 +197,7 @@ std::optional<std::int64_t> RecordPlacer::place_checkpoint(const LogRecord& reco
   }
   if (clockChange || (following != nullptr && confirmed)) {
     notes_.add(record.line, false, [&] {
+      if (step > 0 && !clockChange) return pause_text(step);
       return "the local clock moved " + clock_step_text(step) + " before this record" +
              (near(std::abs(step), kClockChange) ? " (daylight saving)" : "");
     });

@@ -7,12 +7,14 @@
 // ends about start + p - 1 seconds on the local clock.
 //
 // A real clock is allowed for: a late pass delays every later stamp by a few
-// seconds (followed as a drift), and a daylight-saving change moves the local
-// clock by an hour either way. A record whose time contradicts its place (out
-// of order, or far from every pass of its kind) is noted and left out; a step
-// of the clock that the next record confirms is noted and followed. A record
-// the same as one read shortly before it (a line pasted twice, a buffer
-// written twice across a crash) is noted once and moves nothing.
+// seconds (followed as a drift), a pause of the passes (a stopped process, a
+// suspended machine) delays every later stamp and never advances one, and a
+// daylight-saving change moves the local clock by an hour either way. A
+// record whose time contradicts its place (out of order, or far from every
+// pass of its kind) is noted and left out; a step of the clock that the next
+// record confirms is noted and followed. A record the same as one read
+// shortly before it (a line pasted twice, a buffer written twice across a
+// crash) is noted once and moves nothing.
 
 #include <cstdint>
 #include <deque>

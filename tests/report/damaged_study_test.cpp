@@ -136,6 +136,24 @@ auto edited(void (*change)(std::vector<std::string>&)) {
   };
 }
 
+// The clean log as its run writes it when its passes pause for `seconds`
+// after its first `from` lines: every later stamp that much later.
+auto paused(std::size_t from, int seconds) {
+  return [from, seconds](const testing::ScratchDirectory& folder) {
+    std::vector<std::string> lines = lines_of(clean().log);
+    for (std::string& line : lines | std::views::drop(from)) {
+      const std::size_t at = line.find("2026 - ") + 7;
+      if (at == std::string::npos + 7) continue;
+      const int time = std::stoi(line.substr(at, 2)) * 3600 + std::stoi(line.substr(at + 3, 2)) * 60 +
+                       std::stoi(line.substr(at + 6, 2)) + seconds;
+      char text[16];
+      std::snprintf(text, sizeof text, "%02d:%02d:%02d", time / 3600, time / 60 % 60, time % 60);
+      line.replace(at, 8, text);
+    }
+    return log_alone(folder, log_of(lines));
+  };
+}
+
 // A copy of the clean log cut short at pass 31500, as a gathered copy of a run
 // still under way, with the counts of its first 36 five-minute records damaged:
 // a damaged record is merely absent, not a record that differs.
@@ -189,6 +207,9 @@ const std::vector<Fault> kFaults{
      {"estudio_12-05-2026.replay:43: skipped: the same five-minute record as line 41 again"}, {}},
     {"a_quarter_twice", edited([](auto& lines) { lines.insert(lines.begin() + 48, &lines[44], &lines[48]); }),
      {"estudio_12-05-2026.replay:49: skipped: the same quarter record as line 45 again"}, {}},
+    // The passes paused (a stopped process, a suspended machine): the next record is late, not lost.
+    {"a_pause_of_293_s", paused(40, 293), {"estudio_12-05-2026.replay:41: the passes paused for 293 s"}, {}},
+    {"a_pause_of_12_min", paused(40, 720), {"estudio_12-05-2026.replay:41: the passes paused for 720 s"}, {}},
     {"swapped_records", edited([](auto& lines) { std::rotate(&lines[40], &lines[42], &lines[44]); }),
      {"estudio_12-05-2026.replay:41: left out: its time 12-05-2026 11:10:29 comes after"}, {"five_minute 4200"}},
     // An hour of records lost after a torn line, or after a record whose time
