@@ -20,6 +20,7 @@ namespace {
 struct Input {
   std::size_t index = 0;  // into the runs, or the raw records
   std::optional<std::int64_t> start;
+  std::unique_ptr<PassClock> clock;  // of a log whose run's raw record is given
   std::unique_ptr<RunLog> log;
   std::unique_ptr<TrialsStream> trials;
   std::optional<Checkpoint> record;
@@ -200,7 +201,13 @@ Result<bool> open_input(const ReportPlan& plan, const Pending& file, Builder& bu
   input.index = file.index;
   FileNotes& notes = builder.notes_of(file.log, file.index);
   if (file.log) {
-    Result<std::unique_ptr<RunLog>> stream = RunLog::open(plan.runs[file.index].log, notes);
+    const PlannedRun& run = plan.runs[file.index];
+    if (run.trials) {
+      Result<PassClock> clock = PassClock::read(plan.trials[*run.trials].path);
+      if (!clock) return clock.failure();
+      input.clock = std::make_unique<PassClock>(std::move(*clock));
+    }
+    Result<std::unique_ptr<RunLog>> stream = RunLog::open(run.log, notes, input.clock.get());
     if (!stream) return stream.failure();
     input.log = std::move(*stream);
   } else {

@@ -43,8 +43,9 @@ PlaceInRun place_of(RecordKind kind, std::int64_t pass) {
   return {pass, kind == RecordKind::quarter ? 0 : kind == RecordKind::five_minute ? 1 : 2};
 }
 
-RecordPlacer::RecordPlacer(StudyLogReader& reader, FileNotes& notes, std::optional<std::int64_t> start)
-    : reader_(reader), notes_(notes), start_(start) {}
+RecordPlacer::RecordPlacer(StudyLogReader& reader, FileNotes& notes, std::optional<std::int64_t> start,
+                           const PassClock* clock)
+    : reader_(reader), notes_(notes), start_(start), clock_(clock) {}
 
 Outcome RecordPlacer::fill(std::size_t records) {
   while (ahead_.size() < records && !readerDone_) {
@@ -192,6 +193,14 @@ std::optional<std::int64_t> RecordPlacer::place_checkpoint(const LogRecord& reco
                                                : place_of(following->kind, stamp_pass(*following, offset_ + residual)) >
                                                      place_of(record.kind, pass);
   if (!clockChange && inOrder && near(residual, 0) && beforeNext) {
+    if (near(step, kClockChange) && confirmed) {
+      notes_.add(record.line, false, [] {
+        return std::string(
+            "an hour of records is missing before this record, or the clocks went forward an hour "
+            "where lines were lost: nothing in the log tells which (the raw record would); counted "
+            "as missing");
+      });
+    }
     offset_ += residual;
     return pass;
   }
@@ -250,7 +259,12 @@ Next<Checkpoint> RecordPlacer::next() {
     if (record.kind == RecordKind::cycle) {
       pass = record.counted ? place_cycle_record(record, following) : std::nullopt;
     } else if (start_) {
-      pass = place_checkpoint(record, following);
+      pass = clock_ != nullptr ? clock_->pass_of(record.kind, record.stamp, last_) : std::nullopt;
+      if (pass) {
+        offset_ = record.stamp - time_of(*pass, 0);
+      } else {
+        pass = place_checkpoint(record, following);
+      }
     } else if (record.counted) {
       notes_.add(record.line, false, [] { return std::string("left out: its time fits no other record's"); });
     }

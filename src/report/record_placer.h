@@ -22,6 +22,7 @@
 #include <unordered_map>
 
 #include "report/file_notes.h"
+#include "report/pass_clock.h"
 #include "report/study_log_reader.h"
 
 namespace novabit::report {
@@ -57,8 +58,10 @@ PlaceInRun place_of(RecordKind kind, std::int64_t pass);
 class RecordPlacer {
  public:
   // `start`: the local time of pass 1 when a seal or the raw record gives
-  // it; otherwise it is reckoned from the first records.
-  RecordPlacer(StudyLogReader& reader, FileNotes& notes, std::optional<std::int64_t> start);
+  // it; otherwise it is reckoned from the first records. `clock`, the run's
+  // raw record, places every record it knows the pass of.
+  RecordPlacer(StudyLogReader& reader, FileNotes& notes, std::optional<std::int64_t> start,
+               const PassClock* clock = nullptr);
 
   // The next record placed, in the order of the passes; nothing at the end.
   Next<Checkpoint> next();
@@ -84,6 +87,7 @@ class RecordPlacer {
   StudyLogReader& reader_;
   FileNotes& notes_;
   std::optional<std::int64_t> start_;
+  const PassClock* clock_;
   std::deque<LogRecord> ahead_;
   // The latest records read, by kind and stamp, for duplicate().
   std::unordered_map<std::int64_t, LogRecord> recent_;

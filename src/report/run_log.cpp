@@ -4,14 +4,14 @@
 
 namespace novabit::report {
 
-Result<std::unique_ptr<RunLog>> RunLog::open(const PlannedFile& log, FileNotes& notes) {
+Result<std::unique_ptr<RunLog>> RunLog::open(const PlannedFile& log, FileNotes& notes, const PassClock* clock) {
   auto ignored = std::make_unique<FileNotes>();
   std::vector<Member> members;
   for (std::size_t i = 0; i <= log.copies.size(); ++i) {
     const std::string& path = i == 0 ? log.path : log.copies[i - 1].path;
     // The same file given twice holds nothing more.
     if (std::any_of(members.begin(), members.end(), [&](const Member& m) { return m.path == path; })) continue;
-    Result<std::unique_ptr<LogStream>> stream = LogStream::open(path, log.start, i == 0 ? notes : *ignored);
+    Result<std::unique_ptr<LogStream>> stream = LogStream::open(path, log.start, i == 0 ? notes : *ignored, clock);
     if (!stream) return stream.failure();
     members.push_back({i == 0 ? log.file : log.copies[i - 1].file, path, std::move(*stream), std::nullopt, i});
   }

@@ -25,8 +25,9 @@ struct RunRecord {
 
 class RunLog {
  public:
-  // A failure names the file.
-  static Result<std::unique_ptr<RunLog>> open(const PlannedFile& log, FileNotes& notes);
+  // `clock`, the run's raw record, when given places its records. A failure names the file.
+  static Result<std::unique_ptr<RunLog>> open(const PlannedFile& log, FileNotes& notes,
+                                              const PassClock* clock = nullptr);
 
   Next<RunRecord> next();
   std::optional<std::int64_t> start() const { return members_.front().stream->start(); }

@@ -88,7 +88,15 @@ Result<Verification> verify_seal(const PlannedSeal& seal, const ReportPlan& plan
   if (!replay) return replay.failure();
   // What the analysis already noted about these files is not repeated.
   FileNotes ignored;
-  Result<std::unique_ptr<LogStream>> log = LogStream::open(run.log.path, run.log.start, ignored);
+  // Its records placed as the report placed them.
+  std::optional<PassClock> clock;
+  if (trialsFile) {
+    Result<PassClock> read = PassClock::read(trialsFile->path);
+    if (!read) return read.failure();
+    clock = std::move(*read);
+  }
+  Result<std::unique_ptr<LogStream>> log =
+      LogStream::open(run.log.path, run.log.start, ignored, clock ? &*clock : nullptr);
   if (!log) return log.failure();
   std::unique_ptr<TrialsStream> trials;
   if (trialsFile) {

@@ -136,21 +136,30 @@ auto edited(void (*change)(std::vector<std::string>&)) {
   };
 }
 
-// The clean log as its run writes it when its passes pause for `seconds`
-// after its first `from` lines: every later stamp that much later.
-auto paused(std::size_t from, int seconds) {
-  return [from, seconds](const testing::ScratchDirectory& folder) {
-    std::vector<std::string> lines = lines_of(clean().log);
-    for (std::string& line : lines | std::views::drop(from)) {
-      const std::size_t at = line.find("2026 - ") + 7;
-      if (at == std::string::npos + 7) continue;
-      const int time = std::stoi(line.substr(at, 2)) * 3600 + std::stoi(line.substr(at + 3, 2)) * 60 +
-                       std::stoi(line.substr(at + 6, 2)) + seconds;
-      char text[16];
-      std::snprintf(text, sizeof text, "%02d:%02d:%02d", time / 3600, time / 60 % 60, time % 60);
-      line.replace(at, 8, text);
-    }
-    return log_alone(folder, log_of(lines));
+// Every "HH:MM:SS" of the line `seconds` later, within its day.
+void shift_times(std::string& line, int seconds) {
+  static const std::regex kTime("\\d\\d:\\d\\d:\\d\\d");
+  for (std::sregex_iterator at(line.begin(), line.end(), kTime), end; at != end; ++at) {
+    const std::string found = at->str();
+    const int time =
+        std::stoi(found.substr(0, 2)) * 3600 + std::stoi(found.substr(3, 2)) * 60 + std::stoi(found.substr(6)) + seconds;
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", time / 3600, time / 60 % 60, time % 60);
+    line.replace(static_cast<std::size_t>(at->position()), 8, text);
+  }
+}
+
+// The clean run's files as its passes pausing for `seconds` before pass 3700
+// leave them: every later stamp that much later. The log alone, or with its raw record.
+auto paused(int seconds, bool trials) {
+  return [seconds, trials](const testing::ScratchDirectory& folder) {
+    std::vector<std::string> lines = lines_of(clean().log), rows = lines_of(clean().trials);
+    for (std::string& line : lines | std::views::drop(40)) shift_times(line, seconds);
+    for (std::string& row : rows | std::views::drop(5 + 3699)) shift_times(row, seconds);
+    write_bytes(folder.path() / kTrials, log_of(rows));
+    std::vector<std::string> arguments = log_alone(folder, log_of(lines));
+    if (trials) arguments.insert(arguments.end(), {"--trials", folder.file(kTrials)});
+    return arguments;
   };
 }
 
@@ -208,16 +217,23 @@ const std::vector<Fault> kFaults{
     {"a_quarter_twice", edited([](auto& lines) { lines.insert(lines.begin() + 48, &lines[44], &lines[48]); }),
      {"estudio_12-05-2026.replay:49: skipped: the same quarter record as line 45 again"}, {}},
     // The passes paused (a stopped process, a suspended machine): the next record is late, not lost.
-    {"a_pause_of_293_s", paused(40, 293), {"estudio_12-05-2026.replay:41: the passes paused for 293 s"}, {}},
-    {"a_pause_of_12_min", paused(40, 720), {"estudio_12-05-2026.replay:41: the passes paused for 720 s"}, {}},
+    {"a_pause_of_293_s", paused(293, false), {"estudio_12-05-2026.replay:41: the passes paused for 293 s"}, {}},
+    {"a_pause_of_12_min", paused(720, false), {"estudio_12-05-2026.replay:41: the passes paused for 720 s"}, {}},
+    // With the raw record every record is placed at the pass whose time it bears.
+    {"a_pause_of_293_s_with_the_raw_record", paused(293, true),
+     {"estudio_12-05-2026.replay.trials.csv:3705: the clock moved by +293 s"}, {}, "", 0, 45000},
+    {"a_pause_of_12_min_with_the_raw_record", paused(720, true),
+     {"estudio_12-05-2026.replay.trials.csv:3705: the clock moved by +720 s"}, {}, "", 0, 45000},
     {"swapped_records", edited([](auto& lines) { std::rotate(&lines[40], &lines[42], &lines[44]); }),
      {"estudio_12-05-2026.replay:41: left out: its time 12-05-2026 11:10:29 comes after"}, {"five_minute 4200"}},
     // An hour of records lost after a torn line, or after a record whose time
     // was damaged, looks like the clocks going forward but is not taken for it.
     {"an_hour_lost_after_a_torn_line", edited([](auto& lines) { lines[50].resize(10), lines.erase(lines.begin() + 51, lines.begin() + 90); }),
-     {"estudio_12-05-2026.replay:51: skipped", "estudio_12-05-2026.replay:52: 12 five", "estudio_12-05-2026.replay:56: 4 quarter"}, kLostHour},
+     {"estudio_12-05-2026.replay:51: skipped", "estudio_12-05-2026.replay:52: an hour of records is missing before this record, or the clocks",
+      "estudio_12-05-2026.replay:52: 12 five", "estudio_12-05-2026.replay:56: 4 quarter"}, kLostHour},
     {"an_hour_lost_after_a_damaged_time", edited([](auto& lines) { lines[50].replace(13, 8, "00:00:00"), lines.erase(lines.begin() + 52, lines.begin() + 90); }),
-     {"estudio_12-05-2026.replay:51: left out", "estudio_12-05-2026.replay:53: 11 five", "estudio_12-05-2026.replay:57: 4 quarter"}, kLostHour},
+     {"estudio_12-05-2026.replay:51: left out", "estudio_12-05-2026.replay:53: an hour of records is missing",
+      "estudio_12-05-2026.replay:53: 11 five", "estudio_12-05-2026.replay:57: 4 quarter"}, kLostHour},
     {"quarters_one_off_either_way", edited([](auto& lines) {
        lines[14].replace(lines[14].find("90194            89806"), 22, "90193            89807");  // a one more
        lines[24].replace(lines[24].find("90075            89925"), 22, "90074            89926");  // a one fewer
@@ -259,6 +275,17 @@ const std::vector<Fault> kFaults{
                                kPasses, "--dir", f.file("")});
        return std::vector<std::string>{f.file("estudio_10-25-2026.replay")};
      }, {"estudio_10-25-2026.replay:121: the local clock moved back one hour"}, {}},
+    // Lines skipped just before the clocks go forward: without the raw record an
+    // hour lost is as likely; with it, each record's pass is known.
+    {"skipped_lines_before_spring_forward_with_the_raw_record", [](auto& f) {
+       const testing::LocalZone madrid("Europe/Madrid");
+       write_seal(f.file("dst.seal"), 5, {2026, 3, 29, 0, 0, 0});
+       testing::run_simulator({"--seal", f.file("dst.seal"), "--no-screen", "--quiet", "--passes", kPasses, "--dir", f.file("")});
+       std::vector<std::string> lines = lines_of(file_bytes(f.path() / "estudio_03-29-2026.replay"));
+       lines[78].resize(10);
+       return std::vector<std::string>{log_alone(f, log_of(lines))[0], "--trials", f.file("estudio_03-29-2026.replay.trials.csv")};
+     }, {"estudio_12-05-2026.replay:79: skipped", "estudio_12-05-2026.replay:81: 1 five-minute record missing before this one (pass 7200)"},
+     {"five_minute 7200"}, "", 0, 45000},
     {"foreign_lines", edited([](auto& lines) { lines.insert(lines.begin() + 10, 30, "hello world"); }),
      std::vector<std::string>(20, "estudio_12-05-2026.replay:"), {}, "estudio_12-05-2026.replay: 10 more problem lines"},
     {"the_same_log_twice", [](auto& f) {
