@@ -135,6 +135,8 @@ void add_windows(const FieldReport& report, std::string& text) {
   for (const SealedRun& sealed : report.sealed) {
     text += printf_text("\nHidden windows of run %zu, revealed by %s, its key proven by %s\n", sealed.run + 1,
                         sealed.sealFile.c_str(), proof_text(sealed).c_str());
+    // The minutes as the simulator's trace numbers a pass's cycle_minute.
+    text += "  (minutes of the cycle counted from 0: a window forces the 99 minutes after its start minute)\n";
     text +=
         "  cycle  forced minutes  bit   inside  Stouffer Z         p  outside  Stouffer Z         p"
         "   scan minutes  scan |Z|  overlap\n";
