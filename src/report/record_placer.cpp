@@ -185,6 +185,22 @@ std::optional<std::int64_t> RecordPlacer::place_checkpoint(const LogRecord& reco
   // lost in between, since twelve lost five-minute records look the same.
   const bool clockChange =
       (near(step, -kClockChange) || (near(step, kClockChange) && !record.afterSkip && previousPlaced_)) && confirmed;
+  // The clocks went back an hour where lines were lost with records in them:
+  // the record fits a later pass an hour back, as the next one bears out.
+  // (Going forward, lost records would look the same, and are not assumed.)
+  if (record.afterSkip && step > -kClockChange && step <= -kClockChange / 2) {
+    const std::int64_t back = offset_ - kClockChange;
+    const std::int64_t later = stamp_pass(record, back);
+    const std::int64_t drift = record.stamp - time_of(later, back);
+    if (place_of(record.kind, later) > last_ && near(drift, 0) &&
+        (following == nullptr || fits_after(*following, place_of(record.kind, later), back + drift))) {
+      notes_.add(record.line, false, [] {
+        return std::string("the local clock moved back one hour before this record (daylight saving)");
+      });
+      offset_ = back + drift;
+      return later;
+    }
+  }
   const std::int64_t pass = stamp_pass(record, offset_);
   const std::int64_t residual = record.stamp - time_of(pass, offset_);
   const bool inOrder = place_of(record.kind, pass) > last_;

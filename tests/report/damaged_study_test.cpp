@@ -286,6 +286,15 @@ const std::vector<Fault> kFaults{
        return std::vector<std::string>{log_alone(f, log_of(lines))[0], "--trials", f.file("estudio_03-29-2026.replay.trials.csv")};
      }, {"estudio_12-05-2026.replay:79: skipped", "estudio_12-05-2026.replay:81: 1 five-minute record missing before this one (pass 7200)"},
      {"five_minute 7200"}, "", 0, 45000},
+    {"skipped_lines_after_fall_back", [](auto& f) {
+       const testing::LocalZone madrid("Europe/Madrid");
+       write_seal(f.file("dst.seal"), 5, {2026, 10, 25, 0, 0, 0});
+       testing::run_simulator({"--seal", f.file("dst.seal"), "--no-screen", "--no-trials", "--quiet", "--passes", kPasses, "--dir", f.file("")});
+       std::vector<std::string> lines = lines_of(file_bytes(f.path() / "estudio_10-25-2026.replay"));
+       lines[120].resize(10);
+       return log_alone(f, log_of(lines));
+     }, {"estudio_12-05-2026.replay:121: skipped", "estudio_12-05-2026.replay:123: the local clock moved back one hour",
+         "estudio_12-05-2026.replay:123: 1 five-minute record missing before this one (pass 11100)"}, {"five_minute 11100"}},
     {"foreign_lines", edited([](auto& lines) { lines.insert(lines.begin() + 10, 30, "hello world"); }),
      std::vector<std::string>(20, "estudio_12-05-2026.replay:"), {}, "estudio_12-05-2026.replay: 10 more problem lines"},
     {"the_same_log_twice", [](auto& f) {
