@@ -69,7 +69,7 @@ std::optional<CommandLineEnd> unfit(const ReportOptions& options) {
 }
 
 void add_input_options(CLI::App& app, ReportOptions& options) {
-  app.add_option("LOG", options.logs, "the study logs to read")->group("Inputs");
+  app.add_option("LOG", options.logs, "the study logs to read; - reads standard input")->group("Inputs");
   app.add_option("--trials", options.trials,
                  "a raw per-second record (estudio_MM-DD-YYYY.trials.csv) for the per-second analysis; repeatable")
       ->allow_extra_args(false)

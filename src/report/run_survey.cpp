@@ -184,23 +184,22 @@ Result<bool> one_within_other(const FileSurvey& one, const FileSurvey& other) {
   return found_within(other, one);
 }
 
-bool log_holds_record(const std::string& path) {
+namespace {
+
+template <typename Reader>
+bool holds_record(const std::string& path) {
   Result<LineSource> lines = LineSource::open(path);
   FileNotes ignored;
   if (!lines) return false;
-  StudyLogReader reader(*lines, ignored);
-  const Next<LogRecord> record = reader.next();
-  return record && record->has_value();
+  Reader reader(*lines, ignored);
+  const auto item = reader.next();
+  return item && item->has_value();
 }
 
-bool trials_hold_record(const std::string& path) {
-  Result<LineSource> lines = LineSource::open(path);
-  FileNotes ignored;
-  if (!lines) return false;
-  TrialsReader reader(*lines, ignored);
-  const Next<TrialSecond> second = reader.next();
-  return second && second->has_value();
-}
+}  // namespace
+
+bool log_holds_record(const std::string& path) { return holds_record<StudyLogReader>(path); }
+bool trials_hold_record(const std::string& path) { return holds_record<TrialsReader>(path); }
 
 bool same_run(const FileSurvey& one, const FileSurvey& other) {
   const std::string& oneKey = one.head.keyCommitment;
