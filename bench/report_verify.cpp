@@ -28,7 +28,7 @@ void BM_ReportVerifyACycle(benchmark::State& state) {
     state.SkipWithError("the simulator failed");
     return;
   }
-  const std::string log = folder + "/estudio_12-05-2026";
+  const std::string log = folder + "/estudio_12-05-2026.replay";  // a replay of its seal
   const std::string trials = log + ".trials.csv";
   const std::vector<const char*> arguments{"novabit-report", log.c_str(),  "--trials", trials.c_str(),
                                            "--seal",         seal.c_str(), "--verify"};

@@ -7,7 +7,7 @@
 
 #include "experiment/bias_window.h"
 #include "report/csv_table.h"
-#include "report/log_stream.h"
+#include "report/run_log.h"
 #include "report/trials_reader.h"
 
 namespace novabit::report {
@@ -20,17 +20,23 @@ namespace {
 struct Input {
   std::size_t index = 0;  // into the runs, or the raw records
   std::optional<std::int64_t> start;
-  std::unique_ptr<LogStream> log;
+  std::unique_ptr<PassClock> clock;  // of a log whose run's raw record is given
+  std::unique_ptr<RunLog> log;
   std::unique_ptr<TrialsStream> trials;
   std::optional<Checkpoint> record;
+  std::size_t recordFile = 0;  // as RunRecord::file
   std::optional<TrialSecond> second;
 
   // Reads the next item; false at the end of the file.
   Result<bool> advance() {
     if (log) {
-      const Next<Checkpoint> next = log->next();
+      const Next<RunRecord> next = log->next();
       if (!next) return next.failure();
-      record = *next;
+      record.reset();
+      if (*next) {
+        record = (*next)->record;
+        recordFile = (*next)->file;
+      }
       if (!start) start = log->start();
       return record.has_value();
     }
@@ -65,6 +71,7 @@ class Builder {
       if (plan.runs[r].trials) report_.trials[*plan.runs[r].trials].run = r;
     }
     report_.overlaps = plan.overlaps;
+    report_.leftOut = plan.leftOut;
     windows_.resize(plan.runs.size());
     for (const PlannedSeal& seal : plan.seals) {
       const bool bitsFromStream = seal.seal.source.kind == SourceSpec::Kind::keyed;
@@ -79,10 +86,11 @@ class Builder {
   }
 
   Outcome take(const Input& input) {
-    return input.log ? take_record(input.index, *input.record) : take_second(input.index, *input.second);
+    return input.log ? take_record(input.index, *input.record, input.recordFile)
+                     : take_second(input.index, *input.second);
   }
 
-  void finish_log(std::size_t index, const LogStream& log) {
+  void finish_log(std::size_t index, const RunLog& log) {
     report_.runs[index].quartersChecked = log.quarters_checked();
     report_.runs[index].start = log.start();
   }
@@ -95,7 +103,7 @@ class Builder {
       if (Outcome closed = csv_->close(); !closed) return closed.failure();
     }
     for (const PlannedSeal& seal : plan.seals) {
-      report_.sealed.push_back({seal.run, seal.file, windows_[seal.run]->finish()});
+      report_.sealed.push_back({seal.run, seal.file, windows_[seal.run]->finish(), seal.replayed});
     }
     std::stable_sort(report_.cycles.begin(), report_.cycles.end(),
                      [](const CycleSummary& a, const CycleSummary& b) { return a.run < b.run; });
@@ -123,9 +131,9 @@ class Builder {
     return report_.cycles[*current].fiveMinutes;
   }
 
-  Outcome take_record(std::size_t index, const Checkpoint& record) {
+  Outcome take_record(std::size_t index, const Checkpoint& record, std::size_t fileIndex) {
     RunReport& run = report_.runs[index];
-    const std::string& file = run.plan.log.file;
+    const std::string& file = fileIndex == 0 ? run.plan.log.file : run.plan.log.copies[fileIndex - 1].file;
     if (record.kind == RecordKind::cycle) {
       ++run.cycleEnds;
       return {};
@@ -193,12 +201,17 @@ Result<bool> open_input(const ReportPlan& plan, const Pending& file, Builder& bu
   input.index = file.index;
   FileNotes& notes = builder.notes_of(file.log, file.index);
   if (file.log) {
-    Result<std::unique_ptr<LogStream>> stream =
-        LogStream::open(plan.runs[file.index].log.file, plan.runs[file.index].log.start, notes);
+    const PlannedRun& run = plan.runs[file.index];
+    if (run.trials) {
+      Result<PassClock> clock = PassClock::read(plan.trials[*run.trials].path);
+      if (!clock) return clock.failure();
+      input.clock = std::make_unique<PassClock>(std::move(*clock));
+    }
+    Result<std::unique_ptr<RunLog>> stream = RunLog::open(run.log, notes, input.clock.get());
     if (!stream) return stream.failure();
     input.log = std::move(*stream);
   } else {
-    Result<std::unique_ptr<TrialsStream>> stream = TrialsStream::open(plan.trials[file.index].file, notes);
+    Result<std::unique_ptr<TrialsStream>> stream = TrialsStream::open(plan.trials[file.index].path, notes);
     if (!stream) return stream.failure();
     input.trials = std::move(*stream);
   }

@@ -50,6 +50,7 @@ struct SealedRun {
   std::size_t run = 0;
   std::string sealFile;
   WindowCheck windows;
+  std::optional<Reproduction> replayed;  // nothing: proven by the raw record's commitment
 };
 
 // The five-minute records in the order read, for the picture.
@@ -75,6 +76,7 @@ struct FieldReport {
   Series quarters;
   std::vector<TrialsReport> trials;
   std::vector<SealedRun> sealed;
+  std::vector<FileNote> leftOut;
   PictureSeries picture;
 
   bool any_record() const;

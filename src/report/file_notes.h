@@ -19,6 +19,12 @@ struct LineNote {
   bool skipped = false;  // the line itself was left out
 };
 
+// A whole file left out, and why.
+struct FileNote {
+  std::string file;
+  std::string message;
+};
+
 class FileNotes {
  public:
   // `message()` gives the text, and is called only for a note that is shown.
@@ -30,6 +36,10 @@ class FileNotes {
     } else {
       ++unshown_;
     }
+  }
+  // A file that gave no record in its first bytes and was read no further.
+  void add_abandoned() {
+    add(0, false, [] { return std::string("left out: no valid record in its first 64 MB"); });
   }
   // A line left out that belongs to a problem already noted.
   void skip_quietly() { ++skippedLines_; }

@@ -38,6 +38,7 @@ bool LineSource::fill() {
     const ssize_t got = ::read(file_.get(), buffer_.data() + end_, buffer_.size() - end_);
     if (got > 0) {
       end_ += static_cast<std::size_t>(got);
+      read_ += static_cast<std::uint64_t>(got);
       return true;
     }
     if (got < 0 && errno == EINTR) continue;
@@ -45,6 +46,12 @@ bool LineSource::fill() {
     atEnd_ = true;
     return false;
   }
+}
+
+bool LineSource::give_up() {
+  // Bytes in memory are a file's head or tail, already bounded.
+  abandoned_ = abandoned_ || (file_.valid() && !recordFound_ && read_ - (end_ - begin_) > kRecordlessBytes);
+  return abandoned_;
 }
 
 bool LineSource::skip_rest_of_line() {
@@ -56,7 +63,7 @@ bool LineSource::skip_rest_of_line() {
       return true;
     }
     begin_ = end_;
-    if (!fill()) return false;
+    if (give_up() || !fill()) return false;
   }
 }
 
@@ -66,6 +73,7 @@ Next<SourceLine> LineSource::next() {
     return std::nullopt;
   }
   for (;;) {
+    if (give_up()) return std::nullopt;
     const char* start = data() + begin_;
     const auto* lineEnd = static_cast<const char*>(std::memchr(start, '\n', end_ - begin_));
     const std::size_t length = lineEnd != nullptr ? static_cast<std::size_t>(lineEnd - start) : end_ - begin_;

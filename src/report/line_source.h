@@ -2,7 +2,9 @@
 // The lines of a file, or of bytes in memory, one at a time and in bounded
 // memory, whatever the file holds: LF ends a line and a CR before it is
 // dropped, a UTF-8 byte-order mark before the first line is dropped, and a
-// line longer than kMaxLineBytes is cut there and the rest of it skipped.
+// line longer than kMaxLineBytes is cut there and the rest of it skipped. A
+// file whose first kRecordlessBytes give its reader no record ends there, so
+// that no input, /dev/zero included, is read without end.
 
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +24,8 @@ using Next = Result<std::optional<T>>;
 
 // Far beyond any line of the study log or the raw record.
 inline constexpr std::size_t kMaxLineBytes = 1024;
+// Far beyond the few bytes before the first record of any file of ours.
+inline constexpr std::uint64_t kRecordlessBytes = std::uint64_t{64} << 20;
 
 struct SourceLine {
   std::string_view text;   // valid until the next call
@@ -38,6 +42,10 @@ class LineSource {
   static Result<LineSource> open(const std::string& path);
 
   Next<SourceLine> next();
+  // The reader found a record: the file is read to its end.
+  void record_found() { recordFound_ = true; }
+  // Ended after kRecordlessBytes without a record.
+  bool abandoned() const { return abandoned_; }
 
  private:
   LineSource(std::string name, FileDescriptor file);
@@ -45,6 +53,8 @@ class LineSource {
   // Reads more of the file behind what is left; false at its end.
   bool fill();
   bool skip_rest_of_line();
+  // Whether the bytes read so far without a record are too many.
+  bool give_up();
 
   std::string name_;
   FileDescriptor file_;
@@ -56,6 +66,9 @@ class LineSource {
   bool firstLine_ = true;
   bool skipping_ = false;  // the rest of a cut line
   std::size_t number_ = 0;
+  std::uint64_t read_ = 0;  // bytes read from the file
+  bool recordFound_ = false;
+  bool abandoned_ = false;
   // A read that failed; every later next() gives it again.
   std::optional<Failure> failure_;
 };

@@ -17,10 +17,10 @@ namespace novabit::report {
 
 class LogStream {
  public:
-  // `start` as RecordPlacer takes it. A failure names the file.
+  // `start` and `clock` as RecordPlacer takes them. A failure names the file.
   static Result<std::unique_ptr<LogStream>> open(const std::string& path, std::optional<std::int64_t> start,
-                                                 FileNotes& notes);
-  LogStream(LineSource lines, std::optional<std::int64_t> start, FileNotes& notes);
+                                                 FileNotes& notes, const PassClock* clock = nullptr);
+  LogStream(LineSource lines, std::optional<std::int64_t> start, FileNotes& notes, const PassClock* clock = nullptr);
   LogStream(const LogStream&) = delete;
   LogStream& operator=(const LogStream&) = delete;
 

@@ -54,6 +54,7 @@ std::string network_summary_text(const NetworkReport& report, bool outsideWindow
       append_notes(station.files[f], station.notes[f], problems);
     }
   }
+  for (const FileNote& note : report.leftOut) problems += note.file + ": " + note.message + "\n";
   if (!problems.empty()) text += "\nNotes on the input, by file and line\n" + problems;
   return text;
 }

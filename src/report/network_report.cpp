@@ -91,8 +91,9 @@ Result<std::vector<Member>> open_members(const std::vector<std::string>& files, 
   return members;
 }
 
-// Each seal finds its station by its key's commitment.
-Outcome add_windows(const NetworkInput& input, std::vector<Station>& stations) {
+// Each seal finds its station by its key's commitment; a seal of a station
+// not among the inputs is left out, so that a keeper's whole folder can be given.
+Outcome add_windows(const NetworkInput& input, std::vector<Station>& stations, std::vector<FileNote>& leftOut) {
   for (const std::string& file : input.seals) {
     const Result<Seal> seal = read_seal_file(file);
     if (!seal) return seal.failure();
@@ -103,7 +104,10 @@ Outcome add_windows(const NetworkInput& input, std::vector<Station>& stations) {
       station.windows.emplace(seal->key, seal->source.kind == SourceSpec::Kind::keyed);
       fits = true;
     }
-    if (!fits) return Failure{file + ": its key is the key of none of the raw records", 0};
+    if (!fits) {
+      leftOut.push_back({file, "left out: its key is the key of none of the raw records" +
+                                   (seal->station.empty() ? std::string() : " (station " + seal->station + ")")});
+    }
   }
   if (input.outsideWindows) {
     for (const Station& station : stations) {
@@ -168,9 +172,8 @@ Result<NetworkReport> network_report(const NetworkInput& input,
   Result<std::vector<Member>> opened = open_members(input.files, stations);
   if (!opened) return opened.failure();
   std::vector<Member>& members = *opened;
-  if (Outcome windows = add_windows(input, stations); !windows) return windows.failure();
-
   NetworkReport report;
+  if (Outcome windows = add_windows(input, stations, report.leftOut); !windows) return windows.failure();
   const auto later = [&members](std::size_t a, std::size_t b) { return members[a].next->utc > members[b].next->utc; };
   std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(later)> waiting(later);
   for (std::size_t m = 0; m < members.size(); ++m) {

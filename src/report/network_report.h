@@ -45,8 +45,9 @@ struct NetworkSecond {
 
 struct NetworkReport {
   std::vector<NetworkStation> stations;
-  std::int64_t seconds = 0;  // T: seconds with at least two stations
-  double sumZSquared = 0;    // sum of Z_t^2
+  std::vector<FileNote> leftOut;  // seals of no station among the inputs
+  std::int64_t seconds = 0;       // T: seconds with at least two stations
+  double sumZSquared = 0;         // sum of Z_t^2
   std::int64_t stationSeconds = 0;
   double sumDeviceZSquared = 0;  // sum of z^2 over those station-seconds
   std::optional<std::int64_t> firstUtc;

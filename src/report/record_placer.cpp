@@ -10,8 +10,12 @@ namespace novabit::report {
 
 namespace {
 
+constexpr std::int64_t kStampRounding = 2;
 // Records read ahead to reckon a run's start when nothing else gives it.
 constexpr std::size_t kStartRecords = 8;
+// More than the monitor's write buffer holds, which a crash may leave
+// written twice.
+constexpr std::size_t kRecentRecords = 128;
 
 std::int64_t period_of(RecordKind kind) { return kind == RecordKind::quarter ? kQuarterPasses : kFiveMinutePasses; }
 
@@ -26,6 +30,10 @@ std::string clock_step_text(std::int64_t seconds) {
   return "by " + std::string(seconds > 0 ? "+" : "") + std::to_string(seconds) + " s";
 }
 
+std::string pause_text(std::int64_t seconds) {
+  return "the passes paused for " + std::to_string(seconds) + " s before this record";
+}
+
 }  // namespace
 
 std::int64_t cycle_of_pass(std::int64_t pass) { return (pass - 1) / kPassesPerCycle + 1; }
@@ -35,20 +43,44 @@ PlaceInRun place_of(RecordKind kind, std::int64_t pass) {
   return {pass, kind == RecordKind::quarter ? 0 : kind == RecordKind::five_minute ? 1 : 2};
 }
 
-RecordPlacer::RecordPlacer(StudyLogReader& reader, FileNotes& notes, std::optional<std::int64_t> start)
-    : reader_(reader), notes_(notes), start_(start) {}
+RecordPlacer::RecordPlacer(StudyLogReader& reader, FileNotes& notes, std::optional<std::int64_t> start,
+                           const PassClock* clock)
+    : reader_(reader), notes_(notes), start_(start), clock_(clock) {}
 
 Outcome RecordPlacer::fill(std::size_t records) {
   while (ahead_.size() < records && !readerDone_) {
     const Next<LogRecord> record = reader_.next();
     if (!record) return record.failure();
     if (*record) {
-      ahead_.push_back(**record);
+      if (!duplicate(**record)) ahead_.push_back(**record);
     } else {
       readerDone_ = true;
     }
   }
   return {};
+}
+
+bool RecordPlacer::duplicate(const LogRecord& record) {
+  const std::int64_t key = record.stamp * 4 + static_cast<std::int64_t>(record.kind);
+  const auto [known, added] = recent_.try_emplace(key, record);
+  if (!added) {
+    const LogRecord& first = known->second;
+    const bool same =
+        first.counted == record.counted && first.ones == record.ones && first.cyclesCompleted == record.cyclesCompleted;
+    if (same) {
+      notes_.add(record.line, true, [&] {
+        return "the same " + std::string(kind_text(record.kind)) + " record as line " + std::to_string(first.line) +
+               " again: counted once";
+      });
+    }
+    return same;
+  }
+  recentOrder_.push_back(key);
+  if (recentOrder_.size() > kRecentRecords) {
+    recent_.erase(recentOrder_.front());
+    recentOrder_.pop_front();
+  }
+  return false;
 }
 
 Outcome RecordPlacer::reckon_start() {
@@ -140,10 +172,35 @@ std::optional<std::int64_t> RecordPlacer::place_checkpoint(const LogRecord& reco
   }
   const bool confirmed =
       following == nullptr || fits_after(*following, place_of(record.kind, expected), offset_ + step);
+  // The passes only ever fall behind the clock (a stopped process, a
+  // suspended machine), so a lost record leaves a step of a whole period or
+  // more: a record later than its pass by less, as the next one bears out,
+  // is that pass's after a pause. A second or two is the stamps' rounding.
+  if (step > kStampTolerance && step < kFiveMinutePasses - kStampRounding && confirmed) {
+    notes_.add(record.line, false, [&] { return pause_text(step); });
+    offset_ += step;
+    return expected;
+  }
   // A daylight-saving change; forward only where no record can have been
   // lost in between, since twelve lost five-minute records look the same.
   const bool clockChange =
       (near(step, -kClockChange) || (near(step, kClockChange) && !record.afterSkip && previousPlaced_)) && confirmed;
+  // The clocks went back an hour where lines were lost with records in them:
+  // the record fits a later pass an hour back, as the next one bears out.
+  // (Going forward, lost records would look the same, and are not assumed.)
+  if (record.afterSkip && step > -kClockChange && step <= -kClockChange / 2) {
+    const std::int64_t back = offset_ - kClockChange;
+    const std::int64_t later = stamp_pass(record, back);
+    const std::int64_t drift = record.stamp - time_of(later, back);
+    if (place_of(record.kind, later) > last_ && near(drift, 0) &&
+        (following == nullptr || fits_after(*following, place_of(record.kind, later), back + drift))) {
+      notes_.add(record.line, false, [] {
+        return std::string("the local clock moved back one hour before this record (daylight saving)");
+      });
+      offset_ = back + drift;
+      return later;
+    }
+  }
   const std::int64_t pass = stamp_pass(record, offset_);
   const std::int64_t residual = record.stamp - time_of(pass, offset_);
   const bool inOrder = place_of(record.kind, pass) > last_;
@@ -152,11 +209,20 @@ std::optional<std::int64_t> RecordPlacer::place_checkpoint(const LogRecord& reco
                                                : place_of(following->kind, stamp_pass(*following, offset_ + residual)) >
                                                      place_of(record.kind, pass);
   if (!clockChange && inOrder && near(residual, 0) && beforeNext) {
+    if (near(step, kClockChange) && confirmed) {
+      notes_.add(record.line, false, [] {
+        return std::string(
+            "an hour of records is missing before this record, or the clocks went forward an hour "
+            "where lines were lost: nothing in the log tells which (the raw record would); counted "
+            "as missing");
+      });
+    }
     offset_ += residual;
     return pass;
   }
   if (clockChange || (following != nullptr && confirmed)) {
     notes_.add(record.line, false, [&] {
+      if (step > 0 && !clockChange) return pause_text(step);
       return "the local clock moved " + clock_step_text(step) + " before this record" +
              (near(std::abs(step), kClockChange) ? " (daylight saving)" : "");
     });
@@ -209,7 +275,12 @@ Next<Checkpoint> RecordPlacer::next() {
     if (record.kind == RecordKind::cycle) {
       pass = record.counted ? place_cycle_record(record, following) : std::nullopt;
     } else if (start_) {
-      pass = place_checkpoint(record, following);
+      pass = clock_ != nullptr ? clock_->pass_of(record.kind, record.stamp, last_) : std::nullopt;
+      if (pass) {
+        offset_ = record.stamp - time_of(*pass, 0);
+      } else {
+        pass = place_checkpoint(record, following);
+      }
     } else if (record.counted) {
       notes_.add(record.line, false, [] { return std::string("left out: its time fits no other record's"); });
     }

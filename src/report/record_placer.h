@@ -7,16 +7,22 @@
 // ends about start + p - 1 seconds on the local clock.
 //
 // A real clock is allowed for: a late pass delays every later stamp by a few
-// seconds (followed as a drift), and a daylight-saving change moves the local
-// clock by an hour either way. A record whose time contradicts its place (out
-// of order, or far from every pass of its kind) is noted and left out; a step
-// of the clock that the next record confirms is noted and followed.
+// seconds (followed as a drift), a pause of the passes (a stopped process, a
+// suspended machine) delays every later stamp and never advances one, and a
+// daylight-saving change moves the local clock by an hour either way. A
+// record whose time contradicts its place (out of order, or far from every
+// pass of its kind) is noted and left out; a step of the clock that the next
+// record confirms is noted and followed. A record the same as one read
+// shortly before it (a line pasted twice, a buffer written twice across a
+// crash) is noted once and moves nothing.
 
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <unordered_map>
 
 #include "report/file_notes.h"
+#include "report/pass_clock.h"
 #include "report/study_log_reader.h"
 
 namespace novabit::report {
@@ -52,8 +58,10 @@ PlaceInRun place_of(RecordKind kind, std::int64_t pass);
 class RecordPlacer {
  public:
   // `start`: the local time of pass 1 when a seal or the raw record gives
-  // it; otherwise it is reckoned from the first records.
-  RecordPlacer(StudyLogReader& reader, FileNotes& notes, std::optional<std::int64_t> start);
+  // it; otherwise it is reckoned from the first records. `clock`, the run's
+  // raw record, places every record it knows the pass of.
+  RecordPlacer(StudyLogReader& reader, FileNotes& notes, std::optional<std::int64_t> start,
+               const PassClock* clock = nullptr);
 
   // The next record placed, in the order of the passes; nothing at the end.
   Next<Checkpoint> next();
@@ -62,6 +70,8 @@ class RecordPlacer {
  private:
   // Reads ahead until `records` records wait, or the log ends.
   Outcome fill(std::size_t records);
+  // Whether `record` is the same as one read shortly before; noted when it is.
+  bool duplicate(const LogRecord& record);
   Outcome reckon_start();
   std::int64_t time_of(std::int64_t pass, std::int64_t offset) const { return *start_ + pass - 1 + offset; }
   // The pass of a record's kind that its stamp points at, with `offset`.
@@ -77,7 +87,11 @@ class RecordPlacer {
   StudyLogReader& reader_;
   FileNotes& notes_;
   std::optional<std::int64_t> start_;
+  const PassClock* clock_;
   std::deque<LogRecord> ahead_;
+  // The latest records read, by kind and stamp, for duplicate().
+  std::unordered_map<std::int64_t, LogRecord> recent_;
+  std::deque<std::int64_t> recentOrder_;
   bool readerDone_ = false;
   std::int64_t offset_ = 0;  // of the local clock: drift and daylight saving
   PlaceInRun last_;

@@ -37,9 +37,14 @@ constexpr const char* kFooter =
     "once. --csv gives one row per second, --png the cumulative network variance with its 95 % envelope "
     "1.96 sqrt(2 T).\n"
     "\n"
-    "Exit status: 0 when the report was made; 1 when an input cannot be read or holds no valid record, a seal "
-    "fits no run or station, is not the one its raw record commits to or cannot be replayed, or an output "
-    "cannot be written, in one line naming the file; 2 for bad arguments.";
+    "A seal reveals a run's windows only once its key is proven: by the key_sha256 of the run's raw record, or "
+    "by a replay of the key that reproduces most of the log's first hour of records. Seals of runs that are not "
+    "among the inputs are named in a note each and left out, so a keeper's whole folder may be given.\n"
+    "\n"
+    "Exit status: 0 when the report was made; 1 when an input cannot be read or holds no valid record, a seal's "
+    "replay does not reproduce the records of the run it belongs to, --verify finds a record or second that "
+    "differs from the replay (after the report, whose last line says so), or an output cannot be written, in "
+    "one line naming the file; 2 for bad arguments.";
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
@@ -64,7 +69,7 @@ std::optional<CommandLineEnd> unfit(const ReportOptions& options) {
 }
 
 void add_input_options(CLI::App& app, ReportOptions& options) {
-  app.add_option("LOG", options.logs, "the study logs to read")->group("Inputs");
+  app.add_option("LOG", options.logs, "the study logs to read; - reads standard input")->group("Inputs");
   app.add_option("--trials", options.trials,
                  "a raw per-second record (estudio_MM-DD-YYYY.trials.csv) for the per-second analysis; repeatable")
       ->allow_extra_args(false)

@@ -64,7 +64,10 @@ int run_report(std::span<const char* const> arguments, std::ostream& out, std::o
   };
   if (!options.network.empty()) return run_network(options, out, fail);
 
-  const Result<ReportPlan> plan = plan_report(options.logs, options.trials, options.seals);
+  // Waiting for an input that sends nothing, or for a long replay, is shown
+  // when standard error is a terminal.
+  std::FILE* terminal = &err == &std::cerr && isatty(STDERR_FILENO) ? stderr : nullptr;
+  const Result<ReportPlan> plan = plan_report(options.logs, options.trials, options.seals, terminal);
   if (!plan) return fail(plan.failure());
   const Result<FieldReport> report = build_report(*plan, options.settings, options.csv);
   if (!report) return fail(report.failure());
@@ -77,10 +80,8 @@ int run_report(std::span<const char* const> arguments, std::ostream& out, std::o
   }
   std::vector<Verification> verified;
   if (options.verify) {
-    // A long replay shows its progress when standard error is a terminal.
-    std::FILE* progress = &err == &std::cerr && isatty(STDERR_FILENO) ? stderr : nullptr;
     for (const PlannedSeal& seal : plan->seals) {
-      Result<Verification> check = verify_seal(seal, *plan, progress);
+      Result<Verification> check = verify_seal(seal, *plan, terminal);
       if (!check) return fail(check.failure());
       verified.push_back(std::move(*check));
     }
@@ -88,6 +89,10 @@ int run_report(std::span<const char* const> arguments, std::ostream& out, std::o
   out << summary_text(*report, verified);
   if (options.png) {
     if (const Outcome written = write_report_picture(*report, *options.png); !written) return fail(written.failure());
+  }
+  for (const Verification& check : verified) {
+    const std::string files = check.logFile + (check.trialsFile.empty() ? "" : " or " + check.trialsFile);
+    if (check.differs()) return fail(Failure{check.sealFile + ": the replay differs from " + files, 0});
   }
   return 0;
 }

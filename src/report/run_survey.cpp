@@ -10,6 +10,7 @@
 #include "base/file_handles.h"
 #include "experiment/experiment_numbers.h"
 #include "report/log_stream.h"
+#include "report/record_placer.h"
 
 namespace novabit::report {
 
@@ -78,7 +79,7 @@ Result<FileSurvey> survey_log(const std::string& path) {
   const Result<Ends> ends = file_ends(path);
   if (!ends) return ends.failure();
   FileSurvey survey;
-  survey.file = path;
+  survey.file = survey.path = path;
   FileNotes ignored;
   LogStream head(LineSource(ends->head), std::nullopt, ignored);
   while (survey.counts.size() < kSurveyCounts) {
@@ -87,6 +88,7 @@ Result<FileSurvey> survey_log(const std::string& path) {
     const std::optional<Checkpoint>& record = *next;
     if (!record) break;
     survey.lastPass = record->pass;
+    if (record->kind != RecordKind::cycle) survey.lastStamp = std::max(survey.lastStamp, record->stamp);
     if (record->kind == RecordKind::five_minute && record->counted)
       survey.counts.push_back({record->stamp, record->ones});
   }
@@ -101,6 +103,7 @@ Result<FileSurvey> survey_log(const std::string& path) {
     if (record->kind == RecordKind::cycle && record->counted) {
       survey.lastPass = std::max(survey.lastPass, record->cyclesCompleted * kPassesPerCycle);
     } else if (record->kind != RecordKind::cycle && survey.start) {
+      survey.lastStamp = std::max(survey.lastStamp, record->stamp);
       const std::int64_t elapsed = record->stamp - *survey.start + 1;
       survey.lastPass = std::max(survey.lastPass, elapsed / kFiveMinutePasses * kFiveMinutePasses);
     }
@@ -112,7 +115,7 @@ Result<FileSurvey> survey_trials(const std::string& path) {
   const Result<Ends> ends = file_ends(path);
   if (!ends) return ends.failure();
   FileSurvey survey;
-  survey.file = path;
+  survey.file = survey.path = path;
   FileNotes ignored;
   LineSource headLines(ends->head);
   TrialsReader head(headLines, ignored);
@@ -138,8 +141,65 @@ Result<FileSurvey> survey_trials(const std::string& path) {
       survey.lastPass = std::max(survey.lastPass, second->pass);
     }
   }
+  if (survey.start) survey.lastStamp = *survey.start + survey.lastPass - 1;
   return survey;
 }
+
+namespace {
+
+// The first time and the last a log's records reckon with.
+std::pair<std::int64_t, std::int64_t> span_of(const FileSurvey& log) { return {*log.start, log.lastStamp}; }
+
+Result<bool> found_within(const FileSurvey& part, const FileSurvey& whole) {
+  if (part.counts.empty()) return false;
+  const std::int64_t from = part.counts.front().at;
+  const std::int64_t to = part.counts.back().at;
+  Result<LineSource> lines = LineSource::open(whole.path);
+  if (!lines) return lines.failure();
+  FileNotes ignored;
+  StudyLogReader reader(*lines, ignored);
+  std::vector<StampedCount> found;
+  for (;;) {
+    const Next<LogRecord> next = reader.next();
+    if (!next) return next.failure();
+    const std::optional<LogRecord>& record = *next;
+    // A daylight-saving change may put a stamp an hour back; none goes further.
+    if (!record || record->stamp > to + 2 * kClockChange) break;
+    if (record->kind == RecordKind::five_minute && record->counted && record->stamp >= from && record->stamp <= to) {
+      found.push_back({record->stamp, record->ones});
+    }
+  }
+  return counts_agree(part.counts, found);
+}
+
+}  // namespace
+
+Result<bool> one_within_other(const FileSurvey& one, const FileSurvey& other) {
+  if (!one.start || !other.start) return false;
+  const auto [oneFrom, oneTo] = span_of(one);
+  const auto [otherFrom, otherTo] = span_of(other);
+  if (oneTo < otherFrom || otherTo < oneFrom) return false;
+  const Result<bool> within = found_within(one, other);
+  if (!within || *within) return within;
+  return found_within(other, one);
+}
+
+namespace {
+
+template <typename Reader>
+bool holds_record(const std::string& path) {
+  Result<LineSource> lines = LineSource::open(path);
+  FileNotes ignored;
+  if (!lines) return false;
+  Reader reader(*lines, ignored);
+  const auto item = reader.next();
+  return item && item->has_value();
+}
+
+}  // namespace
+
+bool log_holds_record(const std::string& path) { return holds_record<StudyLogReader>(path); }
+bool trials_hold_record(const std::string& path) { return holds_record<TrialsReader>(path); }
 
 bool same_run(const FileSurvey& one, const FileSurvey& other) {
   const std::string& oneKey = one.head.keyCommitment;

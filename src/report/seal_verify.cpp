@@ -8,9 +8,8 @@
 
 #include "experiment/experiment_numbers.h"
 #include "program/progress_bar.h"
-#include "replay/replay.h"
-#include "report/log_stream.h"
 #include "report/log_time.h"
+#include "report/seal_proof.h"
 #include "report/trials_reader.h"
 
 namespace novabit::report {
@@ -50,20 +49,6 @@ std::string difference(const char* what, std::int64_t ones, std::int64_t replaye
   return std::string(what) + " has " + std::to_string(ones) + " ones, the replay " + std::to_string(replayed);
 }
 
-// The sealed run of the keyed generator, replayed from its key; a failure names the seal.
-Result<std::unique_ptr<Replay>> start_replay(const PlannedSeal& seal) {
-  const auto fail = [&seal](const std::string& why) { return Failure{seal.file + ": the replay " + why, 0}; };
-  if (seal.seal.source.kind != SourceSpec::Kind::keyed) {
-    return fail("needs a run of the keyed generator; this run's bits came from " + source_text(seal.seal.source));
-  }
-  // Its clocks only stamp the replay's own study log; a start that is no
-  // local time here changes no count.
-  Result<std::unique_ptr<Replay>> replay =
-      Replay::start(seal.seal.key, sealed_clocks(seal.seal).value_or(ReplayClocks{}));
-  if (!replay) return replay.failure().after(seal.file + ": the replay ");
-  return replay;
-}
-
 void compare_second(const TrialSecond& second, Replay& replay, Verification& verified) {
   ++verified.seconds;
   const std::int64_t replayed = replay.ones_between(second.pass, second.pass);
@@ -77,19 +62,19 @@ void compare_second(const TrialSecond& second, Replay& replay, Verification& ver
 }
 
 void compare_record(const Checkpoint& record, Replay& replay, Verification& verified) {
-  if (!record.counted || record.kind == RecordKind::cycle) return;
-  const bool quarter = record.kind == RecordKind::quarter;
-  const std::int64_t replayed =
-      replay.ones_between(record.pass - (quarter ? kQuarterPasses : kFiveMinutePasses) + 1, record.pass);
+  const std::optional<bool> same = record_reproduced(record, replay);
+  if (!same) return;
   ++verified.records;
-  if (replayed == record.ones) {
+  if (*same) {
     ++verified.recordsReproduced;
     return;
   }
+  const bool quarter = record.kind == RecordKind::quarter;
+  const std::int64_t period = quarter ? kQuarterPasses : kFiveMinutePasses;
   verified.logDifferences.add(record.line, false, [&] {
     return difference(
         (std::string(quarter ? "the quarter" : "the five-minute") + " record of " + stamp_text(record.stamp)).c_str(),
-        record.ones, replayed);
+        record.ones, replay.ones_between(record.pass - period + 1, record.pass));
   });
 }
 
@@ -99,15 +84,23 @@ Result<Verification> verify_seal(const PlannedSeal& seal, const ReportPlan& plan
   const PlannedRun& run = plan.runs[seal.run];
   const PlannedFile* trialsFile = run.trials ? &plan.trials[*run.trials] : nullptr;
   Verification verified{seal.file, run.log.file, trialsFile ? trialsFile->file : "", 0, 0, 0, 0, {}, {}};
-  Result<std::unique_ptr<Replay>> replay = start_replay(seal);
+  Result<std::unique_ptr<Replay>> replay = start_replay(seal.file, seal.seal);
   if (!replay) return replay.failure();
   // What the analysis already noted about these files is not repeated.
   FileNotes ignored;
-  Result<std::unique_ptr<LogStream>> log = LogStream::open(run.log.file, run.log.start, ignored);
+  // Its records placed as the report placed them.
+  std::optional<PassClock> clock;
+  if (trialsFile) {
+    Result<PassClock> read = PassClock::read(trialsFile->path);
+    if (!read) return read.failure();
+    clock = std::move(*read);
+  }
+  Result<std::unique_ptr<LogStream>> log =
+      LogStream::open(run.log.path, run.log.start, ignored, clock ? &*clock : nullptr);
   if (!log) return log.failure();
   std::unique_ptr<TrialsStream> trials;
   if (trialsFile) {
-    Result<std::unique_ptr<TrialsStream>> opened = TrialsStream::open(trialsFile->file, ignored);
+    Result<std::unique_ptr<TrialsStream>> opened = TrialsStream::open(trialsFile->path, ignored);
     if (!opened) return opened.failure();
     trials = std::move(*opened);
   }

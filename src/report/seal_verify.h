@@ -25,6 +25,8 @@ struct Verification {
   std::int64_t secondsReproduced = 0;
   FileNotes logDifferences;
   FileNotes trialsDifferences;
+
+  bool differs() const { return recordsReproduced < records || secondsReproduced < seconds; }
 };
 
 // `progress`, when not null, is a terminal that shows how far the replay is.

@@ -17,17 +17,34 @@ std::string_view trim_end(std::string_view text) {
   return end == std::string_view::npos ? std::string_view{} : text.substr(0, end + 1);
 }
 
-// The text before the number field of every further line, parsed once.
-const std::string& text_before_field(const RecordLine& shape) {
-  static const std::vector<std::pair<const RecordLine*, std::string>> kBefore = [] {
+// `text` with every run of blanks (spaces or tabs) made one space, as a log
+// re-saved with tabs for runs of spaces, or aligned anew, still says it.
+std::string_view collapse_blanks(std::string_view text, std::string& into) {
+  into.clear();
+  for (const char byte : text) {
+    const bool blank = byte == ' ' || byte == '\t';
+    if (!blank || into.empty() || into.back() != ' ') into += blank ? ' ' : byte;
+  }
+  return into;
+}
+
+// Of every further line, with its blanks collapsed: the text before its
+// number field, or the whole line when it has none; made once.
+const std::string& shape_text(const RecordLine& shape) {
+  static const std::vector<std::pair<const RecordLine*, std::string>> kShapes = [] {
     std::vector<std::pair<const RecordLine*, std::string>> table;
     for (const RecordForm& form : checkpoint_forms()) {
-      for (const RecordLine& line : form.lines) table.emplace_back(&line, parse_picture(line.text).before);
+      for (const RecordLine& line : form.lines) {
+        std::string collapsed;
+        const std::string text =
+            line.value == LineValue::none ? std::string(trim_end(line.text)) : parse_picture(line.text).before;
+        table.emplace_back(&line, std::string(collapse_blanks(text, collapsed)));
+      }
     }
     return table;
   }();
-  for (const auto& [line, before] : kBefore) {
-    if (line == &shape) return before;
+  for (const auto& [line, text] : kShapes) {
+    if (line == &shape) return text;
   }
   static const std::string kNone;
   return kNone;
@@ -47,8 +64,8 @@ bool matches(const RecordLine& shape, std::string_view line) {
     }
     line = latin1;
   }
-  if (shape.value == LineValue::none) return line == trim_end(shape.text);
-  const std::string& before = text_before_field(shape);
+  if (shape.value == LineValue::none) return line == shape_text(shape);
+  const std::string& before = shape_text(shape);
   if (!line.starts_with(before)) return false;
   std::string_view field = line.substr(before.size());
   field.remove_prefix(std::min(field.find_first_not_of(' '), field.size()));
@@ -183,8 +200,8 @@ Next<LogRecord> StudyLogReader::next() {
     if (!read) return read.failure();
     if (!*read) break;
     const SourceLine& line = **read;
-    if (open_ != nullptr && !line.torn && matched_ < open_->lines.size() &&
-        matches(open_->lines[matched_], line.text)) {
+    const std::string_view text = collapse_blanks(line.text, collapsed_);
+    if (open_ != nullptr && !line.torn && matched_ < open_->lines.size() && matches(open_->lines[matched_], text)) {
       ++matched_;
       lastSkipped_ = false;
       continue;
@@ -197,16 +214,15 @@ Next<LogRecord> StudyLogReader::next() {
                  [&] { return line.torn ? "a torn last line: it has no line end" : "a line far too long"; });
       continue;
     }
-    Head head = parse_head(line.text);
+    Head head = parse_head(text);
     if (!head.record) {
       afterSkip_ = true;
       // The further lines of a record whose first line was skipped are part of that one problem.
-      if (previousSkipped && is_further_line(line.text)) {
+      if (previousSkipped && is_further_line(text)) {
         notes_.skip_quietly();
       } else {
         notes_.add(line.number, true, [&] {
-          return is_further_line(line.text) ? "a record's further line without its first line"
-                                            : "not a study log record";
+          return is_further_line(text) ? "a record's further line without its first line" : "not a study log record";
         });
       }
       continue;
@@ -218,9 +234,11 @@ Next<LogRecord> StudyLogReader::next() {
     matched_ = 0;
     head.record->line = line.number;
     head.record->afterSkip = std::exchange(afterSkip_, false);
+    lines_.record_found();
     return head.record;
   }
   finish_record();
+  if (lines_.abandoned()) notes_.add_abandoned();
   return std::nullopt;
 }
 

@@ -4,11 +4,13 @@
 // disturbing the records around it. A record counts from its first line (the
 // counts); its further lines are checked and noted when they do not fit. A
 // record whose counts are damaged still gives its time, so that its place
-// stays taken.
+// stays taken. Any run of blanks (spaces or tabs) separates fields wherever
+// the format has blanks.
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "experiment/record_forms.h"
 #include "report/file_notes.h"
@@ -44,6 +46,7 @@ class StudyLogReader {
   std::size_t matched_ = 0;
   bool afterSkip_ = false;
   bool lastSkipped_ = false;
+  std::string collapsed_;  // the line being read, its blanks collapsed
 };
 
 }  // namespace novabit::report

@@ -35,11 +35,12 @@ std::string start_text(const RunReport& run) {
   if (!run.start) return "no record placed";
   constexpr const char* kFrom[] = {"as its seal gives it", "as its raw record gives it",
                                    "reckoned from its first records"};
-  return "from " + stamp_text(*run.start) + ", " + kFrom[static_cast<int>(run.plan.startFrom)];
+  return "from " + stamp_text(*run.start) + ", " + kFrom[static_cast<int>(run.plan.startFrom)] +
+         (run.plan.trials ? ", placed by its raw record's pass times" : ", placed by its stamps");
 }
 
 // The other files of a run; a name given more than once is marked so, once,
-// and a file that ends sooner than the one read says where.
+// and a file that begins later or ends sooner than the one read says where.
 std::string copies_text(const PlannedFile& read) {
   std::string text;
   const std::vector<Copy>& copies = read.copies;
@@ -48,7 +49,12 @@ std::string copies_text(const PlannedFile& read) {
     if (std::any_of(copies.begin(), copies.begin() + static_cast<std::ptrdiff_t>(i), same)) continue;
     const bool again = copies[i].file == read.file || std::count_if(copies.begin(), copies.end(), same) > 1;
     text += (text.empty() ? "" : ", ") + copies[i].file + (again ? " (given twice)" : "");
-    if (copies[i].lastPass < read.lastPass) text += " (to pass " + std::to_string(copies[i].lastPass) + ")";
+    // Less than a period from the start is its first record's lateness, not a lost beginning.
+    if (copies[i].firstPass > kFiveMinutePasses) {
+      text += " (passes " + std::to_string(copies[i].firstPass) + " to " + std::to_string(copies[i].lastPass) + ")";
+    } else if (copies[i].lastPass < read.lastPass) {
+      text += " (to pass " + std::to_string(copies[i].lastPass) + ")";
+    }
   }
   return text;
 }
@@ -76,6 +82,7 @@ void add_runs(const FieldReport& report, std::string& text) {
   std::string problems;
   for (const RunReport& run : report.runs) append_notes(run.plan.log.file, run.notes, problems);
   for (const TrialsReport& trials : report.trials) append_notes(trials.plan.file, trials.notes, problems);
+  for (const FileNote& note : report.leftOut) problems += note.file + ": " + note.message + "\n";
   if (!problems.empty()) text += "\nNotes on the input, by file and line\n" + problems;
 }
 
@@ -117,9 +124,19 @@ void add_trials(const FieldReport& report, std::string& text) {
   }
 }
 
+std::string proof_text(const SealedRun& sealed) {
+  if (!sealed.replayed) return "its raw record's key_sha256";
+  return printf_text("its replay (%lld of the first %lld records reproduced)",
+                     static_cast<long long>(sealed.replayed->reproduced),
+                     static_cast<long long>(sealed.replayed->compared));
+}
+
 void add_windows(const FieldReport& report, std::string& text) {
   for (const SealedRun& sealed : report.sealed) {
-    text += printf_text("\nHidden windows of run %zu, revealed by %s\n", sealed.run + 1, sealed.sealFile.c_str());
+    text += printf_text("\nHidden windows of run %zu, revealed by %s, its key proven by %s\n", sealed.run + 1,
+                        sealed.sealFile.c_str(), proof_text(sealed).c_str());
+    // The minutes as the simulator's trace numbers a pass's cycle_minute.
+    text += "  (minutes of the cycle counted from 0: a window forces the 99 minutes after its start minute)\n";
     text +=
         "  cycle  forced minutes  bit   inside  Stouffer Z         p  outside  Stouffer Z         p"
         "   scan minutes  scan |Z|  overlap\n";
@@ -151,6 +168,8 @@ void add_windows(const FieldReport& report, std::string& text) {
 }
 
 void add_verified(const std::vector<Verification>& verified, std::string& text) {
+  std::int64_t records = 0;
+  std::int64_t seconds = 0;
   for (const Verification& check : verified) {
     text += "\nReplayed from " + check.sealFile + ": the seal reproduces " + std::to_string(check.recordsReproduced) +
             " of " + plural(check.records, "record") + " of " + check.logFile;
@@ -161,6 +180,12 @@ void add_verified(const std::vector<Verification>& verified, std::string& text) 
     text += "\n";
     append_notes(check.logFile, check.logDifferences, text);
     append_notes(check.trialsFile, check.trialsDifferences, text);
+    records += check.records - check.recordsReproduced;
+    seconds += check.seconds - check.secondsReproduced;
+  }
+  if (records + seconds > 0) {
+    text += "\nVerification failed: " + plural(records, "record") + " and " + plural(seconds, "second") +
+            " differ from the replay\n";
   }
 }
 

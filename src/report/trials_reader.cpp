@@ -112,7 +112,11 @@ Outcome TrialsReader::read_head() {
     if (!read) return read.failure();
     const std::optional<SourceLine>& line = *read;
     if (!line) {
-      notes_.add(0, false, [] { return "no header line \"" + std::string(kTrialsColumns) + "\""; });
+      if (lines_.abandoned()) {
+        notes_.add_abandoned();
+      } else {
+        notes_.add(0, false, [] { return "no header line \"" + std::string(kTrialsColumns) + "\""; });
+      }
       headRead_ = linesDone_ = true;
     } else if (line->text == kTrialsColumns && !line->torn) {
       headRead_ = true;
@@ -141,6 +145,7 @@ Outcome TrialsReader::fill(std::size_t rows) {
     if (!read) return read.failure();
     const std::optional<SourceLine>& line = *read;
     if (!line) {
+      if (lines_.abandoned()) notes_.add_abandoned();
       linesDone_ = true;
       break;
     }
@@ -152,6 +157,7 @@ Outcome TrialsReader::fill(std::size_t rows) {
       notes_.add(line->number, true, [problem] { return std::string(problem); });
       continue;
     }
+    lines_.record_found();
     row.second.line = line->number;
     row.alarms = line->text.substr(line->text.rfind(',') + 1);
     ahead_.push_back(std::move(row));
