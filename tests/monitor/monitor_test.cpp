@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "monitor/program.h"
+#include "program/stop_signals.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/log_model.h"
@@ -89,7 +90,7 @@ TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
     if (disk.unavailable() && c.fileSizeLimit == RLIM_INFINITY) continue;
     if (!disk.unavailable()) disk.fill(c.freeBytes);
     const int status = in_child([&] {
-      std::signal(SIGXFSZ, SIG_IGN);
+      const StopSignals signals;  // as the programs start
       const rlimit limit{c.fileSizeLimit, RLIM_INFINITY}, none{RLIM_INFINITY, RLIM_INFINITY};
       if (chdir("disk") != 0 || setrlimit(RLIMIT_FSIZE, &limit) != 0) return 100;
       Program program(kPasses, true, true);

@@ -47,7 +47,9 @@ LiveMonitor::LiveMonitor(const std::filesystem::path& directory, const Launch& l
     std::filesystem::copy_file(program, copy);
     program = copy.string();
   }
-  std::string script = "cd " + shell_quoted(directory) + " && exec env";
+  std::string script = "cd " + shell_quoted(directory) + " && ";
+  if (launch.fileSizeBlocks) script += "ulimit -f " + std::to_string(*launch.fileSizeBlocks) + " && ";
+  script += "exec env";
   // env takes its removals before its settings.
   for (const bool removals : {true, false}) {
     for (const auto& [name, value] : launch.environment) {

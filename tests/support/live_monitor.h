@@ -31,6 +31,8 @@ struct Launch {
   enum class Errors { file, closed, broken_pipe } errors = Errors::file;
   // Standard input closed, else /dev/null.
   bool inputClosed = false;
+  // A limit on the size of the files it writes, in blocks of 512 bytes (the shell's ulimit -f); none: no limit.
+  std::optional<int> fileSizeBlocks{};
   // Starts it with the stop signals blocked, as a parent may: until the program
   // unblocks them, they wait.
   bool stopSignalsBlocked = false;
