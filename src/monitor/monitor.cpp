@@ -54,6 +54,7 @@ class Monitor::SealWatch final : public KeySealer {
     if (!noted) losses_.records_lost(path_, 1, noted.failure());
     return noted;
   }
+  void withdraw() override { sealer_.withdraw(); }
   const std::string& path() const { return path_; }
 
  private:
@@ -102,6 +103,12 @@ Outcome Monitor::open_screen() {
 }
 
 Outcome Monitor::start() {
+  // Before anything in the folder is renamed or created.
+  if (!settings_.driver.replay && !folderLock_) {
+    Result<FolderLock> locked = FolderLock::take(settings_.driver.logDirectory);
+    if (!locked) return locked.failure();
+    folderLock_.emplace(std::move(*locked));
+  }
   keys_ = std::make_unique<Keys>(screen_.get(), devices_.stopRequested);
   if (settings_.metrics) {
     Result<std::unique_ptr<MetricsFeed>> listening =
@@ -128,7 +135,9 @@ Outcome Monitor::start() {
   Outcome started = driver_->start();
   if (started && trials_) started = open_trials_record();
   if (!started) {
-    channels_.close_all_channels();
+    // A refused start leaves the folders as they were.
+    channels_.withdraw_all_channels();
+    sealWatch_->withdraw();
     return started;
   }
   if (metrics_) {

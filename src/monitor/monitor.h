@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/folder_lock.h"
 #include "clocks/seconds_clock.h"
 #include "clocks/wall_clock.h"
 #include "experiment/experiment_driver.h"
@@ -86,9 +87,12 @@ class Monitor {
   // it may keep the screen just before a cycle's redraw). Before start().
   void add_listener(ExperimentEvents& listener) { listeners_.push_back(&listener); }
 
-  // Start-up; fails when the metrics' port could not be had, the source could
-  // not be opened or the study log, the seal or the raw record could not be
-  // created (every channel is then closed). The caller reports it.
+  // Start-up; fails when another run holds the study log's folder (a replay,
+  // whose files are named apart, takes no hold), the metrics' port could not
+  // be had, the source could not be opened or the study log, the seal or the
+  // raw record could not be created. A refused start leaves nothing behind: the files it created are
+  // removed and the earlier files it moved aside get their names back. The
+  // caller reports it.
   Outcome start();
   // Passes until the space bar, a stop request or the end of the source
   // (reported in one line on `errors`); with `maxPasses`, at most that many.
@@ -131,6 +135,8 @@ class Monitor {
 
   MonitorDevices devices_;
   MonitorSettings settings_;
+  // Held from the start until the monitor goes, after its files are closed.
+  std::optional<FolderLock> folderLock_;
   LostRecords lostRecords_;
   std::unique_ptr<Losses> losses_;
   ChannelTable channels_;

@@ -17,6 +17,7 @@ namespace novabit {
 
 struct ChannelTable::FileChannel {
   std::string name;
+  fresh_file::CreatedFile created;
   FileDescriptor descriptor;
   // The whole records not yet written, then the record under way.
   std::string buffer;
@@ -76,17 +77,17 @@ Outcome ChannelTable::open_output_file(std::string_view name, int channel, std::
     return Failure{path + ": no free file channel", 0};
   }
   if (path.find('\0') != std::string::npos) return Failure{path, EINVAL};
-  if (Outcome moved = fresh_file::move_aside(path); !moved) return moved;
-  Result<FileDescriptor> created = fresh_file::create_exclusive(path);
-  if (!created) return created.failure();
   auto file = std::make_unique<FileChannel>();
+  Result<FileDescriptor> created = fresh_file::create_afresh(path, 0644, file->created);
+  if (!created) return created.failure();
   file->descriptor = std::move(*created);
   const int descriptor = file->descriptor.get();
   Outcome written = fresh_file::write_all(descriptor, head, path);
   if (written && !head.empty() && durable_ && fsync(descriptor) != 0) written = system_failure(path + ": sync failed");
   if (!written) {
-    // Whole or not at all: a file without its head holds nothing.
-    [[maybe_unused]] const int cut = ftruncate(descriptor, 0);
+    // Whole or not at all: a file without its head is not left behind.
+    file->descriptor.reset();
+    file->created.withdraw();
     return written;
   }
   file->length = file->syncedLength = static_cast<off_t>(head.size());
@@ -205,6 +206,16 @@ void ChannelTable::close_all_channels() {
     if (Outcome closed = file.descriptor.close(file.name); !closed) lose(file, 0, closed.failure());
   }
   for (int channel = 1; channel <= kMaxFileChannel; ++channel) {
+    files_[channel].reset();
+    lines_[channel] = LineState{};
+  }
+}
+
+void ChannelTable::withdraw_all_channels() {
+  for (int channel = 1; channel <= kMaxFileChannel; ++channel) {
+    if (!files_[channel]) continue;
+    files_[channel]->descriptor.reset();
+    files_[channel]->created.withdraw();
     files_[channel].reset();
     lines_[channel] = LineState{};
   }

@@ -54,7 +54,8 @@ class ChannelTable {
   // renamed to NAME.1, NAME.2, ...; the new file is created exclusively and
   // never through a link. A failure names the file. A `head` reaches the file
   // (and with durable writes the disk) before the open succeeds; a file whose
-  // head cannot be written is left empty and the open fails.
+  // head cannot be written is withdrawn (see withdraw_all_channels) and the
+  // open fails.
   Outcome open_output_file(std::string_view name, int channel, std::string_view head = {});
   // Adds `bytes` to the channel's record under way and tracks its line column.
   Outcome write(int channel, std::string_view bytes);
@@ -66,6 +67,10 @@ class ChannelTable {
   // durable writes are on, also syncs the file.
   Outcome commit_record(int channel);
   void close_all_channels();
+  // For a start that is refused: closes every file without writing more,
+  // removes it and gives an earlier file of its name, moved aside for it, its
+  // name back.
+  void withdraw_all_channels();
 
   // The simulator turns this off: its file is complete when it ends.
   void set_durable_writes(bool durable);

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
@@ -58,7 +59,7 @@ std::string model_log(std::int64_t passes) {
 // keeps whole records in their order (a torn one is cut off, none is glued to
 // the next), space that comes back is used again, each file's first failure
 // is told once, and the end says how many records each file lost. A seal
-// that cannot be written whole refuses the start and is left empty.
+// that cannot be written whole refuses the start and is not left behind.
 TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
   // Past pass 900, whose quarter and five-minute records are lost together.
   constexpr std::int64_t kPasses = 901;
@@ -113,8 +114,7 @@ TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
     std::filesystem::current_path("disk");
     if (c.failing.empty()) {
       EXPECT_EQ(file_bytes("../errors"), "novabit: " + c.reason + "\n");
-      EXPECT_EQ(file_bytes(log) + file_bytes(seal), "");
-      EXPECT_FALSE(std::filesystem::exists(raw));
+      for (const std::string& file : {log, seal, raw}) EXPECT_FALSE(std::filesystem::exists(file)) << file;
       continue;
     }
     const Result<Seal> sealed = read_seal_file(seal);
@@ -147,8 +147,53 @@ TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
   }
 }
 
+// Fewer and fewer descriptors refuse the start at each of its steps in turn
+// (the metrics' port, the study log, the seal, the raw record): every refused
+// start leaves the folder as it was, an earlier run's files under their names.
+TEST(ProgramTest, ARefusedStartLeavesTheFolderAsItWas) {
+  const ScratchDirectory directory(true);
+  std::filesystem::create_directory("study");
+  const std::string log = kLogName;
+  const std::map<std::string, std::string> earlier{{log, "log\r\n"}, {log + ".seal", "seal\n"}, {log + ".trials.csv", "raw\r\n"}};
+  for (const auto& [file, bytes] : earlier) testing::write_bytes("study/" + file, bytes);
+  std::string refusals;
+  for (rlim_t descriptors = 3; descriptors < 64; ++descriptors) {
+    const int status = in_child([&] {
+      const rlimit limit{descriptors, descriptors};
+      if (chdir("study") != 0 || setrlimit(RLIMIT_NOFILE, &limit) != 0) return 100;
+      Program program(10, true, true);
+      const Outcome started = program.monitor().start();
+      if (!started) testing::write_bytes("../refusal", started.failure().message() + "\n");
+      return started ? 0 : 1;
+    });
+    if (status == 0) break;
+    ASSERT_EQ(status, 1);
+    refusals += file_bytes("refusal");
+    std::map<std::string, std::string> kept;
+    for (const std::string& file : testing::entries_of("study")) kept[file] = file_bytes("study/" + file);
+    EXPECT_EQ(kept, earlier) << refusals;
+  }
+  EXPECT_NE(refusals.find("cannot write the seal " + log + ".seal: Too many open files\n"), std::string::npos) << refusals;
+
+  // A second run in a folder that a run holds is refused before it renames anything.
+  std::filesystem::current_path("study");
+  Program holder(10, true, true), second(10, true, true);
+  ASSERT_TRUE(holder.monitor().start());
+  const auto before = testing::entries_of(".");
+  const Outcome refused = second.monitor().start();
+  ASSERT_FALSE(refused);
+  std::string name;
+  std::getline(std::ifstream("/proc/self/comm"), name);
+  EXPECT_EQ(refused.failure().message(), "the folder " + std::filesystem::current_path().string() + " is held by process " +
+                                             std::to_string(getpid()) + " (" + name +
+                                             "), which writes a run there: one run at a time writes in a folder");
+  EXPECT_EQ(testing::entries_of("."), before);
+  holder.monitor().end_status();
+}
+
 // Each record reaches the disk as it is written: a process killed five passes
-// after a quarter's records keeps every record of the passes it ran.
+// after a quarter's records keeps every record of the passes it ran, and its
+// hold on the folder is gone with it.
 TEST(ProgramTest, AKilledRunKeepsEveryCompleteRecord) {
   const ScratchDirectory directory(true);
   const int end = in_child([] {
@@ -160,6 +205,7 @@ TEST(ProgramTest, AKilledRunKeepsEveryCompleteRecord) {
   });
   EXPECT_EQ(end, 1000 + SIGKILL);
   EXPECT_TRUE(testing::same_log(file_bytes(kLogName), model_log(905)));
+  EXPECT_TRUE(Program(10).monitor().start());
 }
 
 }  // namespace
