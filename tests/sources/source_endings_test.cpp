@@ -147,10 +147,10 @@ TEST_P(SourceEndingTest, EndsTheRunInOrderOrRidesItOut) {
   GivenKey sealer(kTestKey);
   std::unique_ptr<Monitor> monitor;
   WritingClock silence(ending, feed, fed, [&] { return monitor->driver().state().secondsElapsed; });
-  // novabit_source_up as each pass ends, before the metrics hear of it: as the pass before left it.
+  // novabit_source_up as each pass is counted, before the metrics hear of it: as the pass before left it.
   struct PassEnds final : ExperimentEvents {
     std::function<void()> heard;
-    void pass_ended(bool) override { heard(); }
+    void second_counted(const CountedSecond&) override { heard(); }
   } passEnds;
   std::vector<std::int64_t> sourceUp;
   passEnds.heard = [&] { sourceUp.push_back(metric_value(monitor->metrics_page(), "novabit_source_up")); };
