@@ -120,6 +120,8 @@ Outcome Monitor::start() {
   events_ = EventListeners{};
   for (ExperimentEvents* listener : listeners_) events_.add(listener);
   events_.add(metrics_.get(), EventListeners::Hearing::passes);
+  skippedSeconds_ = std::make_unique<SkippedSeconds>([this](const std::string& line) { report(line); });
+  events_.add(skippedSeconds_.get(), EventListeners::Hearing::passes);
   if (settings_.trialsRecord) {
     trials_ = std::make_unique<TrialsRecord>(channels_, devices_.wallClock);
     events_.add(trials_.get(), EventListeners::Hearing::passes);
@@ -193,6 +195,7 @@ int Monitor::end_status() {
   channels_.close_all_channels();
   if (watchedSource_) watchedSource_->finish();
   if (const auto lost = lostRecords_.summary()) report(*lost);
+  if (const auto skipped = skippedSeconds_ ? skippedSeconds_->summary() : std::nullopt) report(*skipped);
   return lostRecords_.any() || sourceEnded_ ? 1 : 0;
 }
 

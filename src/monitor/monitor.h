@@ -23,6 +23,7 @@
 #include "keystream/keyed_generator.h"
 #include "monitor/lost_records.h"
 #include "monitor/metrics_feed.h"
+#include "monitor/skipped_seconds.h"
 #include "monitor/trials_record.h"
 #include "screen/end_steps.h"
 #include "screen/graph_screen.h"
@@ -96,11 +97,12 @@ class Monitor {
   Outcome start();
   // Passes until the space bar, a stop request or the end of the source
   // (reported in one line on `errors`); with `maxPasses`, at most that many.
-  // A file's first lost record, a late source and a failing health test are
+  // A file's first lost record, a late source, a failing health test and seconds skipped are
   // told on `errors` as they happen, each without flooding it.
   RunEnd run(std::optional<std::int64_t> maxPasses = std::nullopt);
   // Closes every channel, tells what is still untold (the records each file
-  // lost, a late episode under way, health alarms since their last line) and
+  // lost, a late episode under way, health alarms since their last line, the
+  // seconds skipped in the run) and
   // gives the exit status: 1 when records were lost or the source ended,
   // else 0. The screen stays open.
   int end_status();
@@ -149,6 +151,7 @@ class Monitor {
   bool sourceEnded_ = false;
   std::vector<ExperimentEvents*> listeners_;
   std::unique_ptr<TrialsRecord> trials_;
+  std::unique_ptr<SkippedSeconds> skippedSeconds_;
   std::unique_ptr<MetricsFeed> metrics_;
   std::unique_ptr<GraphScreen> screen_;
   std::unique_ptr<MonitorView> view_;

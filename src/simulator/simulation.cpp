@@ -34,7 +34,16 @@ Result<std::unique_ptr<Simulation>> Simulation::create(const SimulatorOptions& o
     monitor.add_listener(*simulation->cyclePictures_);
   }
   if (simulation->recorder_) monitor.add_listener(*simulation->recorder_);
+  if (!options.gaps.empty()) monitor.add_listener(simulation->gapSkips_);
   return simulation;
+}
+
+void Simulation::GapSkips::pass_ended(bool) {
+  // The pass now ended is counted already: secondsElapsed names the next one.
+  const RunGaps& gaps = simulation_.options_.gaps;
+  if (const auto gap = gaps.find(simulation_.monitor_.driver().state().secondsElapsed); gap != gaps.end()) {
+    simulation_.clock_.skip(gap->second);
+  }
 }
 
 Simulation::Simulation(const SimulatorOptions& options, std::FILE* errors,

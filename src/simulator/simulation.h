@@ -59,6 +59,16 @@ class Simulation {
   MonitorDevices devices();
   MonitorSettings settings();
 
+  // Skips the seconds the replayed run skipped, as each pass before a gap ends.
+  class GapSkips final : public ExperimentEvents {
+   public:
+    explicit GapSkips(Simulation& simulation) : simulation_(simulation) {}
+    void pass_ended(bool) override;
+
+   private:
+    Simulation& simulation_;
+  };
+
   SimulatorOptions options_;
   std::FILE* errors_;
   const volatile std::sig_atomic_t* stopRequested_;
@@ -73,6 +83,7 @@ class Simulation {
   std::optional<RunRecorder> recorder_;
   Monitor monitor_;
   std::optional<CyclePictures> cyclePictures_;
+  GapSkips gapSkips_{*this};
   std::int64_t passesRun_ = 0;
   bool sourceEnded_ = false;
 };

@@ -148,29 +148,14 @@ TEST(DriverTest, OnlyTheSpaceBarOrAStopEndsTheRun) {
 // A wall clock that crosses midnight between any two readings: each record's
 // date and time are of one reading, never the date of one and the time of the next.
 TEST(DriverTest, ARecordsDateAndTimeAreOfOneInstant) {
-  class MidnightClock final : public WallClock {
-   public:
-    LocalTime now() const override {
-      return (++readings_ % 2) != 0 ? LocalTime{2026, 12, 5, 23, 59, 59} : LocalTime{2026, 12, 6, 0, 0, 0};
-    }
-
-   private:
-    mutable int readings_ = 0;
-  };
   SteppingClock clock(1000.25L, kStep);
   ScriptedKeys keys;
-  testing::ScratchDirectory directory{true};
-  ChannelTable channels{nullptr, nullptr};
-  Printer printer{channels};
-  const MidnightClock wallClock;
-  testing::RecordingEvents events;
-  BitSource bits;
-  GivenKey sealer{testing::kTestKey};
-  ExperimentDriver driver({events, printer, bits, clock, wallClock, keys, sealer});
-  ASSERT_TRUE(driver.start());
-  driver.run(900);
-  channels.close_all_channels();
-  const std::string log = file_bytes(driver.study_log_name());
+  Rig rig(clock, keys);
+  ASSERT_TRUE(rig.driver.start());
+  rig.wallClock.set({2026, 12, 5, 23, 59, 59}, LocalTime{2026, 12, 6, 0, 0, 0});
+  rig.driver.run(900);
+  rig.channels.close_all_channels();
+  const std::string log = file_bytes(kLogName);
   const std::regex stamp("..-..-2026 - ..:..:..");
   int records = 0;
   for (auto found = std::sregex_iterator(log.begin(), log.end(), stamp); found != std::sregex_iterator(); ++found, ++records) {

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -144,6 +145,66 @@ TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
     EXPECT_EQ(file_bytes("../errors"), expected + "novabit: records lost: " + summary + "\n");
     EXPECT_EQ(!rows.passes.empty() && rows.passes.back() == kPasses, c.spaceBackAfter > 0)
         << "written again once space came back";
+  }
+}
+
+// Seconds without a pass: a stop of 3 s, of 90 s and then 3 s, a starved
+// pass that begins 2.5 s late, in the second half of a second, and a first
+// pass that begins there. Each gap is told (a second one within a minute only
+// at the end), counted and marked on the row after it, and every second is
+// accounted for: from one row's stamp to the next, one second and the gap.
+TEST(ProgramTest, EverySecondIsAccountedFor) {
+  const auto told = [](const char* seconds, const char* summary) {
+    return "novabit: " + std::string(seconds) +
+           " seconds without a pass before pass 11: the run was stopped, suspended or starved\nnovabit: " + summary + "\n";
+  };
+  const struct {
+    const char* name;
+    long double firstReading;
+    std::map<int, long double> jumpAfterPass;
+    std::int64_t skipped;
+    std::string errors;
+  } cases[] = {
+      {"stopped 3 s", 1000.25L, {{10, 3}}, 2, told("2", "2 seconds skipped in 1 gap, the longest 2 s")},
+      {"stopped 90 s, then 3 s", 1000.25L, {{10, 90}, {20, 3}}, 91, told("89", "91 seconds skipped in 2 gaps, the longest 89 s")},
+      {"starved 2.5 s", 1000.25L, {{10, 2.5L}}, 2, told("2", "2 seconds skipped in 1 gap, the longest 2 s")},
+      {"a first pass late in its second", 1000.75L, {}, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ScratchDirectory directory(true);
+    Program program(1000, false, false, "station-1", {}, c.firstReading);
+    struct Jumps final : ExperimentEvents {
+      Program* program;
+      std::map<int, long double> after;
+      int passes = 0;
+      void pass_ended(bool) override {
+        if (const auto jump = after.find(++passes); jump != after.end()) program->clock().jump(jump->second);
+      }
+    } jumps;
+    jumps.program = &program;
+    jumps.after = c.jumpAfterPass;
+    program.monitor().add_listener(jumps);
+    ASSERT_TRUE(program.monitor().start());
+    program.monitor().run(30);
+    EXPECT_EQ(program.monitor().end_status(), 0);
+    EXPECT_EQ(program.errors(), c.errors);
+    EXPECT_EQ(testing::metric_value(program.monitor().metrics_page(), "novabit_skipped_seconds_total"), c.skipped);
+    const testing::RawRecord raw = testing::read_raw_record(file_bytes(std::string(kLogName) + ".trials.csv"));
+    const auto second_of = [&](std::size_t row) {
+      const std::string& text = raw.rows[row];
+      const std::size_t at = text.find('T') + 1;
+      return std::stoi(text.substr(at, 2)) * 3600 + std::stoi(text.substr(at + 3, 2)) * 60 + std::stoi(text.substr(at + 6, 2));
+    };
+    ASSERT_EQ(raw.rows.size(), 30U);
+    EXPECT_EQ(second_of(0), 22 * 3600 + static_cast<int>(std::nearbyint(c.firstReading)) - 1000);
+    std::int64_t marked = 0;
+    for (std::size_t row = 1; row < raw.rows.size(); ++row) {
+      const std::int64_t gap = raw.marks[row].starts_with("gap ") ? std::stoi(raw.marks[row].substr(4)) : 0;
+      EXPECT_EQ(second_of(row) - second_of(row - 1), 1 + gap) << raw.rows[row - 1] << " then " << raw.rows[row];
+      marked += gap;
+    }
+    EXPECT_EQ(marked, c.skipped);
   }
 }
 
