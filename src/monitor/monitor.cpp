@@ -71,11 +71,19 @@ class Monitor::Losses final : public RecordLosses {
 
   void records_lost(const std::string& file, std::int64_t count, const Failure& why) override {
     monitor_.lostRecords_.records_lost(file, count, why);
+    count_for_metrics(file, count);
+  }
+  void file_taken(const std::string& file, std::int64_t count, const std::string& what) override {
+    monitor_.lostRecords_.file_taken(file, count, what);
+    count_for_metrics(file, count);
+  }
+
+ private:
+  void count_for_metrics(const std::string& file, std::int64_t count) {
     const std::optional<RecordFile> kind = monitor_.record_file(file);
     if (monitor_.metrics_ && kind) monitor_.metrics_->records_lost(*kind, count);
   }
 
- private:
   Monitor& monitor_;
 };
 

@@ -8,6 +8,8 @@
 // sync fails, the file is cut back to the end of its last whole record, the
 // records that did not fit are counted as lost, and later records are tried
 // again whole, so a disk that gets space back goes on with whole records.
+// A file that another program deletes, renames, replaces or cuts short is
+// noticed before the next write, told and made again (see watch()).
 
 #include <array>
 #include <cstdint>
@@ -86,6 +88,15 @@ class ChannelTable {
   FileChannel* file(int channel);
   Outcome write_out(FileChannel& file);
   Outcome sync(FileChannel& file);
+  // Before each write: the file must still be the one opened, under its name
+  // and at its length. One that another program deleted, renamed away,
+  // replaced or cut short is told, its records counted as lost, and it is
+  // made again under its name with its head (a file cut short is written on
+  // from its new end); a failure to make it again fails the write.
+  Outcome watch(FileChannel& file);
+  // Writes the head into the file again from its start; `anew`: into a new
+  // file made under its name first.
+  Outcome make_again(FileChannel& file, bool anew);
   Failure lose(FileChannel& file, std::int64_t records, Failure why);
 
   std::FILE* console_;

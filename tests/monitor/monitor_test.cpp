@@ -208,6 +208,60 @@ TEST(ProgramTest, EverySecondIsAccountedFor) {
   }
 }
 
+// Another program takes a file away in the middle of a run: deletes or
+// renames the raw record, copies and cuts it (logrotate's copytruncate),
+// deletes the study log, or the whole folder. Each is told in one line,
+// counted as lost records and made again, the raw record with its head; a
+// folder that is gone loses every later record.
+TEST(ProgramTest, AFileTakenAwayIsToldCountedAndMadeAgain) {
+  const std::string log = kLogName, raw = log + ".trials.csv";
+  const std::string later = model_log(600).substr(model_log(300).size());
+  const struct {
+    const char* name;
+    std::string file;
+    std::function<std::string()> take;  // what the line says happened
+    std::string lost;                   // the end's count of lost records
+    std::string logAfter, rawRowsAfter;
+  } cases[] = {
+      {"raw record deleted", raw, [&] { return std::filesystem::remove(raw) ? "deleted" : ""; }, "300 of " + raw, model_log(600),
+       "301-600"},
+      {"raw record renamed", raw,
+       [&] {
+         std::filesystem::rename(raw, "old.csv");
+         return "renamed away or replaced";
+       },
+       "300 of " + raw, model_log(600), "301-600"},
+      {"raw record copied and cut", raw,
+       [&] {
+         const auto size = std::filesystem::file_size(raw);
+         std::filesystem::copy_file(raw, "copy.csv");
+         std::filesystem::resize_file(raw, 0);
+         return "cut short from " + std::to_string(size) + " to 0 bytes";
+       },
+       "300 of " + raw, model_log(600), "301-600"},
+      {"study log deleted", log, [&] { return std::filesystem::remove(log) ? "deleted" : ""; }, "1 of " + log, later, "1-600"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ScratchDirectory directory(true);
+    Program program(1000);
+    ASSERT_TRUE(program.monitor().start());
+    program.monitor().run(300);
+    const std::string what = c.take();
+    program.monitor().run(300);
+    EXPECT_EQ(program.monitor().end_status(), 1);
+    const std::string taken = c.lost.substr(0, c.lost.find(' '));
+    EXPECT_EQ(program.errors(), "novabit: " + c.file + ": " + what + " by another program with " + taken +
+                                    (taken == "1" ? " record" : " records") + "; made again\nnovabit: records lost: " + c.lost +
+                                    "\n");
+    EXPECT_EQ(file_bytes(log), c.logAfter);
+    const testing::RawRecord rows = testing::read_raw_record(file_bytes(raw), true);
+    EXPECT_EQ(rows.head.size(), 5U);
+    EXPECT_EQ(std::to_string(rows.passes.front()) + "-" + std::to_string(rows.passes.back()), c.rawRowsAfter);
+    EXPECT_EQ(rows.passes.size(), static_cast<std::size_t>(rows.passes.back() - rows.passes.front() + 1));
+  }
+}
+
 // Fewer and fewer descriptors refuse the start at each of its steps in turn
 // (the metrics' port, the study log, the seal, the raw record): every refused
 // start leaves the folder as it was, an earlier run's files under their names.
