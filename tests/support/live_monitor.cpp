@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <regex>
 #include <thread>
 
 #include "support/x_server.h"
@@ -100,6 +101,10 @@ bool LiveMonitor::running() {
   if (waitpid(pid_, &status, WNOHANG) != pid_) return true;
   exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return false;
+}
+
+std::string LiveMonitor::errors_besides_skipped_seconds() const {
+  return std::regex_replace(errors(), std::regex("[^\n]*( without a pass before pass |seconds? skipped in )[^\n]*\n"), "");
 }
 
 bool LiveMonitor::under_way() {
