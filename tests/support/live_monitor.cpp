@@ -104,7 +104,7 @@ bool LiveMonitor::running() {
 }
 
 std::string LiveMonitor::errors_besides_skipped_seconds() const {
-  return std::regex_replace(errors(), std::regex("[^\n]*( without a pass before pass |seconds? skipped in )[^\n]*\n"), "");
+  return std::regex_replace(errors(), std::regex("[^\n]*( without a pass | skipped in )[^\n]*\n"), "");
 }
 
 bool LiveMonitor::under_way() {
