@@ -40,8 +40,8 @@ constexpr const char* kFooter =
     "estudio_MM-DD-YYYY.replay and .replay.trials.csv, so that it never touches the live run's files.\n"
     "\n"
     "Exit status: 0 when the run is complete or its bit reader closed the stream; 1 when the seal, the source, "
-    "a folder, the study log or an output could not be read, opened or written, the metrics' port could not be "
-    "had, the source stopped, or a signal stopped the run; 2 for bad arguments.";
+    "a folder, the study log or an output could not be read, opened or written, another run holds the folder, "
+    "the metrics' port could not be had, the source stopped, or a signal stopped the run; 2 for bad arguments.";
 
 // Reads a seal into the options: its key, its source, and the clocks as its
 // run had them. The window's place in the keyed stream depends on whether the
