@@ -25,11 +25,14 @@ constexpr std::chrono::seconds kScreenCloseLimit{2};
 // otherwise the screen's keys, or none without a screen.
 class Monitor::Keys final : public KeySource {
  public:
-  Keys(GraphScreen* screen, const std::function<bool()>& stopRequested)
-      : screen_(screen), stopRequested_(stopRequested) {}
+  Keys(GraphScreen* screen, const std::function<bool()>& stopRequested, const volatile std::sig_atomic_t* stopSignal)
+      : screen_(screen), stopRequested_(stopRequested), stopSignal_(stopSignal) {}
 
   Key read_key() override {
-    if ((stopRequested_ && stopRequested_()) || (screen_ != nullptr && screen_->display_lost())) return Key::stop;
+    if ((stopSignal_ != nullptr && *stopSignal_ != 0) || (stopRequested_ && stopRequested_()) ||
+        (screen_ != nullptr && screen_->display_lost())) {
+      return Key::stop;
+    }
     if (screen_ == nullptr) return Key::none;
     const std::string key = screen_->read_key();
     return key.empty() ? Key::none : key == " " ? Key::space : Key::other;
@@ -38,6 +41,7 @@ class Monitor::Keys final : public KeySource {
  private:
   GraphScreen* screen_;
   const std::function<bool()>& stopRequested_;
+  const volatile std::sig_atomic_t* stopSignal_;
 };
 
 // The given sealer, with a clock line it could not add counted as the seal's lost record.
@@ -117,7 +121,7 @@ Outcome Monitor::start() {
     if (!locked) return locked.failure();
     folderLock_.emplace(std::move(*locked));
   }
-  keys_ = std::make_unique<Keys>(screen_.get(), devices_.stopRequested);
+  keys_ = std::make_unique<Keys>(screen_.get(), devices_.stopRequested, devices_.stopSignal);
   if (settings_.metrics) {
     Result<std::unique_ptr<MetricsFeed>> listening =
         MetricsFeed::listen(*settings_.metrics, settings_.metricsWebConfig);

@@ -5,6 +5,7 @@
 // the keyboard, the key's seal and the raw record. The one wiring of the live
 // program, the simulator and the tests.
 
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -48,6 +49,9 @@ struct MonitorDevices {
   // for it; null: the steady clock. Real time even where the passes run on a
   // virtual clock, since a device delivers in real time.
   SecondsClock* silenceClock = nullptr;
+  // A stop signal's flag (nonzero: stop), read at every key poll as
+  // stopRequested is, at the cost of one load; may be null.
+  const volatile std::sig_atomic_t* stopSignal = nullptr;
 };
 
 struct MonitorSettings {

@@ -1,7 +1,5 @@
 #include "simulator/simulation.h"
 
-#include <functional>
-
 #include "drawing/png_picture.h"
 
 namespace novabit {
@@ -62,9 +60,7 @@ Simulation::Simulation(const SimulatorOptions& options, std::FILE* errors,
 MonitorDevices Simulation::devices() {
   DisplayThread::BackEnds backEnds;
   if (options_.screen) backEnds.emplace_back(backEnd_);
-  std::function<bool()> stopRequested;
-  if (stopRequested_ != nullptr) stopRequested = [flag = stopRequested_] { return *flag != 0; };
-  return {backEnds, clock_, wallClock_, sealer_, stopRequested};
+  return {backEnds, clock_, wallClock_, sealer_, {}, nullptr, stopRequested_};
 }
 
 MonitorSettings Simulation::settings() {
