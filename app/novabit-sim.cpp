@@ -1,6 +1,7 @@
 // The simulator: the monitor's experiment on a virtual clock, headless and as
-// fast as it runs. SIGINT, SIGTERM and SIGHUP stop it after the passes under
-// way with its files complete; a closed pipe on standard output ends it quietly.
+// fast as it runs. SIGINT, SIGTERM and SIGHUP stop it at its next look at the
+// keys, however slowly its source delivers, with its files holding whole
+// passes; a closed pipe on standard output ends it quietly.
 
 #include <unistd.h>
 

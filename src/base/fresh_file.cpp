@@ -9,20 +9,27 @@
 
 namespace novabit::fresh_file {
 
-Outcome move_aside(const std::string& path) {
+void CreatedFile::withdraw() const {
+  if (path.empty()) return;
+  std::remove(path.c_str());
+  if (!movedAside.empty()) std::rename(movedAside.c_str(), path.c_str());
+  sync_parent_directory(path);
+}
+
+Result<std::string> move_aside(const std::string& path) {
   struct stat status {};
   if (lstat(path.c_str(), &status) != 0) {
-    if (errno == ENOENT) return {};
+    if (errno == ENOENT) return std::string();
     return system_failure(path);
   }
-  if (!S_ISREG(status.st_mode)) return {};
+  if (!S_ISREG(status.st_mode)) return std::string();
   // Never replaces a name that appears meanwhile: a taken name moves on to the next.
   for (unsigned long suffix = 1;; ++suffix) {
     const std::string aside = path + "." + std::to_string(suffix);
-    if (renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0) return {};
+    if (renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0) return aside;
     if (errno == EINVAL && lstat(aside.c_str(), &status) != 0 && errno == ENOENT) {
       // A file system without the no-replace rename: check, then rename.
-      if (std::rename(path.c_str(), aside.c_str()) == 0) return {};
+      if (std::rename(path.c_str(), aside.c_str()) == 0) return aside;
       return system_failure(path);
     }
     if (errno != EEXIST && errno != EINVAL) return system_failure(path);
@@ -36,6 +43,18 @@ Result<FileDescriptor> create_exclusive(const std::string& path, unsigned mode) 
   } while (descriptor < 0 && errno == EINTR);
   if (descriptor < 0) return system_failure(path);
   return FileDescriptor(descriptor);
+}
+
+Result<FileDescriptor> create_afresh(const std::string& path, unsigned mode, CreatedFile& created) {
+  Result<std::string> moved = move_aside(path);
+  if (!moved) return moved.failure();
+  Result<FileDescriptor> descriptor = create_exclusive(path, mode);
+  if (!descriptor) {
+    if (!moved->empty()) std::rename(moved->c_str(), path.c_str());
+    return descriptor.failure();
+  }
+  created = CreatedFile{path, *moved};
+  return descriptor;
 }
 
 Outcome write_all(int descriptor, std::string_view bytes, const std::string& what) {

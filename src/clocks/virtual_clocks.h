@@ -23,6 +23,8 @@ class SimulatedSecondsClock final : public SecondsClock {
   explicit SimulatedSecondsClock(long double first) : next_(first) {}
 
   long double clock_seconds() override;
+  // Seconds without a reading, as a stopped or suspended run has them: the next reading comes that much later.
+  void skip(std::int64_t seconds) { next_ += static_cast<long double>(seconds); }
 
   // The whole second of the last reading; none before the first.
   std::optional<std::int64_t> last_whole_second() const { return lastWholeSecond_; }

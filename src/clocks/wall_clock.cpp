@@ -1,6 +1,7 @@
 #include "clocks/wall_clock.h"
 
 #include <cerrno>
+#include <chrono>
 #include <ctime>
 
 namespace novabit {
@@ -12,6 +13,13 @@ LocalTime local_time_at(std::time_t seconds) {
   }
   return LocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,  local.tm_hour,
                    local.tm_min,         local.tm_sec,     local.tm_gmtoff};
+}
+
+std::time_t moment_of(const LocalTime& time) {
+  using namespace std::chrono;
+  const sys_seconds local = sys_days(year(time.year) / time.month / time.day) + hours(time.hour) +
+                            minutes(time.minute) + seconds(time.second);
+  return static_cast<std::time_t>((local - seconds(time.utcOffset)).time_since_epoch().count());
 }
 
 std::optional<std::time_t> local_moment(const LocalTime& time) {

@@ -11,6 +11,8 @@ namespace novabit {
 // The local calendar time of a moment of the system clock; the default
 // LocalTime when the system cannot convert it.
 LocalTime local_time_at(std::time_t seconds);
+// The moment of the system clock that a local time, with its offset from UTC, names.
+std::time_t moment_of(const LocalTime& time);
 // The moment of the system clock that a local date and time names; nothing
 // for a date that does not exist or a time the clock skips (the hour lost to
 // summer time). An hour that the clock repeats gives its first moment.

@@ -1,5 +1,6 @@
 #include "experiment/experiment_driver.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "experiment/bias_window.h"
@@ -69,15 +70,21 @@ RunEnd ExperimentDriver::run(std::optional<std::int64_t> maxPasses) {
 
 std::optional<RunEnd> ExperimentDriver::second_pass() {
   const long double reading = devices_.clock.clock_seconds();
+  const std::int32_t previousSecond = state_.secondStart;
   state_.secondStart = nearest(reading);
+  const bool first = std::exchange(firstPass_, false);
+  // Every second is accounted for: the ones between this pass's and the last one's had no pass.
+  const std::int32_t skipped = first ? 0 : std::max(0, state_.secondStart - previousSecond - 1);
   // The sealer's owner counts a clock line that could not be added; the run goes on.
-  if (std::exchange(firstPass_, false)) static_cast<void>(devices_.sealer.note_first_reading(reading));
+  if (first) static_cast<void>(devices_.sealer.note_first_reading(reading));
   state_.biasDraw = devices_.bits.random_below(kBiasDrawValues) + 1;
   // Nothing that decides the forcing changes during the bit loop.
   forced_ = options_.biasEnabled && pass_is_forced(state_);
   // The bits are taken even when the pass is forced, so forcing leaves the
   // bits of later passes unchanged.
   if (const auto end = take_pass_bits()) return end;
+  passMarks_.skippedBefore = skipped;
+  passMarks_.beganBeforeItsSecond = reading < state_.secondStart;
   for (state_.bitIndex = 1; state_.bitIndex <= kBitsPerPass; ++state_.bitIndex) {
     if (const auto end = poll_keys()) return end;
     draw_bit();

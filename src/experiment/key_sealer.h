@@ -25,6 +25,9 @@ class KeySealer {
   // The seconds clock as the first pass read it: a replay starts there. A
   // failure names the file; the key is sealed already, so the run goes on.
   virtual Outcome note_first_reading(long double) { return {}; }
+  // The start was refused after the key was sealed: the seal is removed, and
+  // an earlier one of its name gets its name back.
+  virtual void withdraw() {}
 };
 
 }  // namespace novabit

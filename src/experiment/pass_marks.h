@@ -36,6 +36,13 @@ struct PassMarks {
   HealthAlarms alarms;
   // The pass waited for its bits beyond its second.
   bool late = false;
+  // Seconds of the clock without a pass between the pass before and this
+  // one: the process was stopped, the machine suspended or short of time.
+  std::int32_t skippedBefore = 0;
+  // The pass began in the half second before its own (rounded) second, as a
+  // first pass or one after a gap may: its moment is that second, not the
+  // clock's whole second at its start.
+  bool beganBeforeItsSecond = false;
 };
 
 }  // namespace novabit

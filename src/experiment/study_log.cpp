@@ -31,10 +31,12 @@ Outcome StudyLog::open(std::int32_t channel, const std::filesystem::path& direct
 
 void StudyLog::write_checkpoint_record(int channel, const RecordForm& form, const PeriodTally& tally,
                                        const RecordFigures& figures) {
+  // One reading: a date and a time read apart could straddle midnight.
+  const LocalTime now = wallClock_.now();
   if (!form.mark.empty()) printer_.print_text(channel, form.mark, Separator::none);
-  printer_.print_text(channel, date_text(wallClock_.now()), Separator::none);
+  printer_.print_text(channel, date_text(now), Separator::none);
   printer_.print_text(channel, kDateTimeSeparator, Separator::none);
-  printer_.print_text(channel, time_text(wallClock_.now()), Separator::none);
+  printer_.print_text(channel, time_text(now), Separator::none);
   printer_.print_text(channel, form.head, Separator::none);
   // The larger count first.
   const bool onesFirst = form.leaning == Leaning::one;

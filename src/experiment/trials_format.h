@@ -9,8 +9,9 @@
 //   pass,utc,local,ones,alarm
 //   1,2026-12-07T05:32:20Z,12-07-2026 05:32:20,103,
 // `ones` counts the pass's ones after forcing; `alarm` names the health tests
-// that fired on the source's bits of the pass, and `late` for a pass that
-// waited for its bits, one blank apart. Older records have no station line.
+// that fired on the source's bits of the pass, `late` for a pass that waited
+// for its bits, and `gap N` for a pass after N seconds that had none, one
+// blank apart. Older records have no station line and no gap marks.
 // The writer and every reader take the names from here.
 
 #include <string_view>
@@ -25,5 +26,7 @@ inline constexpr std::string_view kTrialsStation = "station";
 inline constexpr std::string_view kTrialsColumns = "pass,utc,local,ones,alarm";
 // In the alarm column of a pass that had to wait for its bits beyond its second.
 inline constexpr std::string_view kTrialsLateAlarm = "late";
+// In the alarm column of the pass after seconds without a pass, followed by a blank and their number.
+inline constexpr std::string_view kTrialsGapMark = "gap";
 
 }  // namespace novabit

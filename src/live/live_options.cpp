@@ -16,8 +16,9 @@ constexpr const char* kSummary =
 
 constexpr const char* kExitStatus =
     "Exit status: 0 after the space bar or a stop signal; 1 when a folder, the screen, the source, the study "
-    "log, the seal or the raw record could not be opened or written, the metrics' port could not be had, the "
-    "source stopped, or the display was lost or hung; 2 for bad arguments.";
+    "log, the seal or the raw record could not be opened or written, another run holds the folder, the "
+    "metrics' port could not be had, the source stopped, a signal other than SIGINT, SIGTERM and SIGHUP ended "
+    "the run, or the display was lost or hung; 2 for bad arguments.";
 
 }  // namespace
 

@@ -65,8 +65,15 @@ int live_main(std::span<const char* const> arguments, const StopSignals& stopSig
   Monitor monitor(
       {{*backEnd}, clock, wallClock, sealer, [&] { return stopSignals.requested() || lostConnection.lost(); }},
       settings);
+  // A signal nobody should send ends the run as a stop does, told and with status 1.
+  const auto signalled_end = [&](int status, const std::string& closedFiles) {
+    const std::string unexpected = unexpected_signal(*stopSignals.flag());
+    if (unexpected.empty()) return status;
+    std::fprintf(messages, "novabit: the run ended on %s%s\n", unexpected.c_str(), closedFiles.c_str());
+    return 1;
+  };
   // A stop before anything is opened: nothing to end but the program.
-  if (stopSignals.requested()) return 0;
+  if (stopSignals.requested()) return signalled_end(0, "");
   if (const Outcome opened = monitor.open_screen(); !opened) {
     std::fprintf(messages, "novabit: %s\n", opened.failure().after("cannot open the screen: ").message().c_str());
     return 1;
@@ -79,7 +86,7 @@ int live_main(std::span<const char* const> arguments, const StopSignals& stopSig
     end_after_display_loss(messages, monitor.screen()->loss_reason(), monitor.closed_files_note());
   }
   monitor.close_screen();
-  return status;
+  return signalled_end(status, monitor.closed_files_note());
 }
 
 }  // namespace novabit

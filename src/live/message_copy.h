@@ -4,10 +4,13 @@
 // seldom looks: unless standard error is a terminal, every message line also
 // goes, after the local date and time, to novabit-messages.txt in the study
 // log's folder, which is created at the first message and appended to by
-// every run.
+// every run. Whole lines only: lines that cannot be added (a full disk) are
+// kept, with the times they were said, up to kKeptMessageBytes, then only
+// counted, and go to the file before the next line once it takes them.
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -17,6 +20,7 @@
 namespace novabit {
 
 inline constexpr const char* kMessagesFileName = "novabit-messages.txt";
+inline constexpr std::size_t kKeptMessageBytes = 64 * 1024;
 
 class MessageCopy {
  public:
@@ -32,12 +36,17 @@ class MessageCopy {
  private:
   static ssize_t write_both(void* cookie, const char* bytes, std::size_t size);
   void copy(std::string_view bytes);
+  // Adds the lines kept so far, whole, and tells how many could not be kept.
+  void add_kept_lines();
 
   std::FILE* errors_;
   std::string path_;
   FileDescriptor file_;  // opened at the first message
   bool lineStart_ = true;
-  StdioFile copy_;  // flushed into file_, so closed before it
+  std::string kept_;            // whole lines, stamped, not yet in the file
+  std::string line_;            // the line under way, stamped
+  std::int64_t uncounted_ = 0;  // lines beyond what is kept
+  StdioFile copy_;              // flushed into file_, so closed before it
 };
 
 }  // namespace novabit

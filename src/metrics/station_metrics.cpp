@@ -100,6 +100,10 @@ void StationMetrics::health_alarm(HealthTest test) {
 
 void StationMetrics::late_pass() { latePasses_.fetch_add(1, std::memory_order_relaxed); }
 
+void StationMetrics::seconds_skipped(std::uint64_t count) {
+  skippedSeconds_.fetch_add(count, std::memory_order_relaxed);
+}
+
 void StationMetrics::record_lost(RecordFile file, std::uint64_t count) {
   recordsLost_[static_cast<std::size_t>(file)].fetch_add(count, std::memory_order_relaxed);
 }
@@ -125,6 +129,9 @@ std::string StationMetrics::exposition() const {
   out.samples("novabit_health_alarms_total", "test", kHealthTestNames, healthAlarms_);
   out.family("novabit_late_passes_total", "counter", "Passes that started late.");
   out.sample("novabit_late_passes_total", latePasses_.load(std::memory_order_relaxed));
+  out.family("novabit_skipped_seconds_total", "counter",
+             "Seconds without a pass: the process was stopped, the machine suspended or short of time.");
+  out.sample("novabit_skipped_seconds_total", skippedSeconds_.load(std::memory_order_relaxed));
   out.family("novabit_records_lost_total", "counter", "Records that could not be written, by file.");
   out.samples("novabit_records_lost_total", "file", kRecordFileNames, recordsLost_);
   out.family("novabit_last_pass_timestamp_seconds", "gauge",

@@ -38,6 +38,7 @@ class StationMetrics {
   // From any thread.
   void health_alarm(HealthTest test);
   void late_pass();
+  void seconds_skipped(std::uint64_t count);
   void record_lost(RecordFile file, std::uint64_t count);
   void cycle_completed();
   void source_up(bool up);  // down until the program says otherwise
@@ -63,6 +64,7 @@ class StationMetrics {
   std::array<std::atomic<std::uint64_t>, kHealthTests.size()> healthAlarms_{};
   std::array<std::atomic<std::uint64_t>, 3> recordsLost_{};
   std::atomic<std::uint64_t> latePasses_{0};
+  std::atomic<std::uint64_t> skippedSeconds_{0};
   std::atomic<std::uint64_t> cyclesCompleted_{0};
   std::atomic<bool> sourceUp_{false};
 };

@@ -4,13 +4,23 @@
 
 namespace novabit {
 
+std::vector<LostRecords::FileLosses>::iterator LostRecords::find(const std::string& file) {
+  return std::find_if(files_.begin(), files_.end(), [&](const FileLosses& losses) { return losses.file == file; });
+}
+
 void LostRecords::records_lost(const std::string& file, std::int64_t count, const Failure& why) {
-  auto known =
-      std::find_if(files_.begin(), files_.end(), [&](const FileLosses& losses) { return losses.file == file; });
+  auto known = find(file);
   if (known == files_.end()) {
     report_(why.message() + "; the run goes on");
     known = files_.insert(files_.end(), {file, 0});
   }
+  known->count += count;
+}
+
+void LostRecords::file_taken(const std::string& file, std::int64_t count, const std::string& what) {
+  report_(what);
+  auto known = find(file);
+  if (known == files_.end()) known = files_.insert(files_.end(), {file, 0});
   known->count += count;
 }
 

@@ -19,6 +19,7 @@ class LostRecords final : public RecordLosses {
   explicit LostRecords(std::function<void(const std::string&)> report) : report_(std::move(report)) {}
 
   void records_lost(const std::string& file, std::int64_t count, const Failure& why) override;
+  void file_taken(const std::string& file, std::int64_t count, const std::string& what) override;
 
   // The records `file` lost so far.
   std::int64_t count(const std::string& file) const;
@@ -32,6 +33,8 @@ class LostRecords final : public RecordLosses {
     std::string file;
     std::int64_t count = 0;
   };
+
+  std::vector<FileLosses>::iterator find(const std::string& file);
 
   std::function<void(const std::string&)> report_;
   std::vector<FileLosses> files_;  // in the order of their first failures

@@ -35,6 +35,7 @@ void MetricsFeed::second_counted(const CountedSecond& second) {
     if (second.marks.alarms.fired(test)) metrics_->health_alarm(test);
   }
   if (second.marks.late) metrics_->late_pass();
+  if (second.marks.skippedBefore > 0) metrics_->seconds_skipped(second.marks.skippedBefore);
   metrics_->source_up(!second.marks.late);
 }
 

@@ -25,11 +25,14 @@ constexpr std::chrono::seconds kScreenCloseLimit{2};
 // otherwise the screen's keys, or none without a screen.
 class Monitor::Keys final : public KeySource {
  public:
-  Keys(GraphScreen* screen, const std::function<bool()>& stopRequested)
-      : screen_(screen), stopRequested_(stopRequested) {}
+  Keys(GraphScreen* screen, const std::function<bool()>& stopRequested, const volatile std::sig_atomic_t* stopSignal)
+      : screen_(screen), stopRequested_(stopRequested), stopSignal_(stopSignal) {}
 
   Key read_key() override {
-    if ((stopRequested_ && stopRequested_()) || (screen_ != nullptr && screen_->display_lost())) return Key::stop;
+    if ((stopSignal_ != nullptr && *stopSignal_ != 0) || (stopRequested_ && stopRequested_()) ||
+        (screen_ != nullptr && screen_->display_lost())) {
+      return Key::stop;
+    }
     if (screen_ == nullptr) return Key::none;
     const std::string key = screen_->read_key();
     return key.empty() ? Key::none : key == " " ? Key::space : Key::other;
@@ -38,6 +41,7 @@ class Monitor::Keys final : public KeySource {
  private:
   GraphScreen* screen_;
   const std::function<bool()>& stopRequested_;
+  const volatile std::sig_atomic_t* stopSignal_;
 };
 
 // The given sealer, with a clock line it could not add counted as the seal's lost record.
@@ -54,6 +58,7 @@ class Monitor::SealWatch final : public KeySealer {
     if (!noted) losses_.records_lost(path_, 1, noted.failure());
     return noted;
   }
+  void withdraw() override { sealer_.withdraw(); }
   const std::string& path() const { return path_; }
 
  private:
@@ -70,11 +75,19 @@ class Monitor::Losses final : public RecordLosses {
 
   void records_lost(const std::string& file, std::int64_t count, const Failure& why) override {
     monitor_.lostRecords_.records_lost(file, count, why);
+    count_for_metrics(file, count);
+  }
+  void file_taken(const std::string& file, std::int64_t count, const std::string& what) override {
+    monitor_.lostRecords_.file_taken(file, count, what);
+    count_for_metrics(file, count);
+  }
+
+ private:
+  void count_for_metrics(const std::string& file, std::int64_t count) {
     const std::optional<RecordFile> kind = monitor_.record_file(file);
     if (monitor_.metrics_ && kind) monitor_.metrics_->records_lost(*kind, count);
   }
 
- private:
   Monitor& monitor_;
 };
 
@@ -102,7 +115,13 @@ Outcome Monitor::open_screen() {
 }
 
 Outcome Monitor::start() {
-  keys_ = std::make_unique<Keys>(screen_.get(), devices_.stopRequested);
+  // Before anything in the folder is renamed or created.
+  if (!settings_.driver.replay && !folderLock_) {
+    Result<FolderLock> locked = FolderLock::take(settings_.driver.logDirectory);
+    if (!locked) return locked.failure();
+    folderLock_.emplace(std::move(*locked));
+  }
+  keys_ = std::make_unique<Keys>(screen_.get(), devices_.stopRequested, devices_.stopSignal);
   if (settings_.metrics) {
     Result<std::unique_ptr<MetricsFeed>> listening =
         MetricsFeed::listen(*settings_.metrics, settings_.metricsWebConfig);
@@ -113,6 +132,8 @@ Outcome Monitor::start() {
   events_ = EventListeners{};
   for (ExperimentEvents* listener : listeners_) events_.add(listener);
   events_.add(metrics_.get(), EventListeners::Hearing::passes);
+  skippedSeconds_ = std::make_unique<SkippedSeconds>([this](const std::string& line) { report(line); });
+  events_.add(skippedSeconds_.get(), EventListeners::Hearing::passes);
   if (settings_.trialsRecord) {
     trials_ = std::make_unique<TrialsRecord>(channels_, devices_.wallClock);
     events_.add(trials_.get(), EventListeners::Hearing::passes);
@@ -128,7 +149,9 @@ Outcome Monitor::start() {
   Outcome started = driver_->start();
   if (started && trials_) started = open_trials_record();
   if (!started) {
-    channels_.close_all_channels();
+    // A refused start leaves the folders as they were.
+    channels_.withdraw_all_channels();
+    sealWatch_->withdraw();
     return started;
   }
   if (metrics_) {
@@ -184,6 +207,7 @@ int Monitor::end_status() {
   channels_.close_all_channels();
   if (watchedSource_) watchedSource_->finish();
   if (const auto lost = lostRecords_.summary()) report(*lost);
+  if (const auto skipped = skippedSeconds_ ? skippedSeconds_->summary() : std::nullopt) report(*skipped);
   return lostRecords_.any() || sourceEnded_ ? 1 : 0;
 }
 

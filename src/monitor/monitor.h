@@ -5,6 +5,7 @@
 // the keyboard, the key's seal and the raw record. The one wiring of the live
 // program, the simulator and the tests.
 
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "base/folder_lock.h"
 #include "clocks/seconds_clock.h"
 #include "clocks/wall_clock.h"
 #include "experiment/experiment_driver.h"
@@ -22,6 +24,7 @@
 #include "keystream/keyed_generator.h"
 #include "monitor/lost_records.h"
 #include "monitor/metrics_feed.h"
+#include "monitor/skipped_seconds.h"
 #include "monitor/trials_record.h"
 #include "screen/end_steps.h"
 #include "screen/graph_screen.h"
@@ -46,6 +49,9 @@ struct MonitorDevices {
   // for it; null: the steady clock. Real time even where the passes run on a
   // virtual clock, since a device delivers in real time.
   SecondsClock* silenceClock = nullptr;
+  // A stop signal's flag (nonzero: stop), read at every key poll as
+  // stopRequested is, at the cost of one load; may be null.
+  const volatile std::sig_atomic_t* stopSignal = nullptr;
 };
 
 struct MonitorSettings {
@@ -86,17 +92,21 @@ class Monitor {
   // it may keep the screen just before a cycle's redraw). Before start().
   void add_listener(ExperimentEvents& listener) { listeners_.push_back(&listener); }
 
-  // Start-up; fails when the metrics' port could not be had, the source could
-  // not be opened or the study log, the seal or the raw record could not be
-  // created (every channel is then closed). The caller reports it.
+  // Start-up; fails when another run holds the study log's folder (a replay,
+  // whose files are named apart, takes no hold), the metrics' port could not
+  // be had, the source could not be opened or the study log, the seal or the
+  // raw record could not be created. A refused start leaves nothing behind: the files it created are
+  // removed and the earlier files it moved aside get their names back. The
+  // caller reports it.
   Outcome start();
   // Passes until the space bar, a stop request or the end of the source
   // (reported in one line on `errors`); with `maxPasses`, at most that many.
-  // A file's first lost record, a late source and a failing health test are
+  // A file's first lost record, a late source, a failing health test and seconds skipped are
   // told on `errors` as they happen, each without flooding it.
   RunEnd run(std::optional<std::int64_t> maxPasses = std::nullopt);
   // Closes every channel, tells what is still untold (the records each file
-  // lost, a late episode under way, health alarms since their last line) and
+  // lost, a late episode under way, health alarms since their last line, the
+  // seconds skipped in the run) and
   // gives the exit status: 1 when records were lost or the source ended,
   // else 0. The screen stays open.
   int end_status();
@@ -131,6 +141,8 @@ class Monitor {
 
   MonitorDevices devices_;
   MonitorSettings settings_;
+  // Held from the start until the monitor goes, after its files are closed.
+  std::optional<FolderLock> folderLock_;
   LostRecords lostRecords_;
   std::unique_ptr<Losses> losses_;
   ChannelTable channels_;
@@ -143,6 +155,7 @@ class Monitor {
   bool sourceEnded_ = false;
   std::vector<ExperimentEvents*> listeners_;
   std::unique_ptr<TrialsRecord> trials_;
+  std::unique_ptr<SkippedSeconds> skippedSeconds_;
   std::unique_ptr<MetricsFeed> metrics_;
   std::unique_ptr<GraphScreen> screen_;
   std::unique_ptr<MonitorView> view_;

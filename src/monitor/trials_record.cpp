@@ -9,11 +9,14 @@ namespace novabit {
 
 namespace {
 
-// The alarm column: the health tests that fired, then the mark of a late pass, one blank apart.
+// The alarm column: the health tests that fired, the mark of a late pass,
+// then the seconds skipped before the pass, one blank apart.
 std::string alarm_column(const PassMarks& marks) {
-  const std::string names = marks.alarms.names();
-  if (!marks.late) return names;
-  return names.empty() ? std::string(kTrialsLateAlarm) : names + " " + std::string(kTrialsLateAlarm);
+  std::string column = marks.alarms.names();
+  const auto add = [&column](const std::string& mark) { column.append(column.empty() ? "" : " ").append(mark); };
+  if (marks.late) add(std::string(kTrialsLateAlarm));
+  if (marks.skippedBefore > 0) add(std::string(kTrialsGapMark) + " " + std::to_string(marks.skippedBefore));
+  return column;
 }
 
 }  // namespace
@@ -32,8 +35,10 @@ Outcome TrialsRecord::open(const std::string& path, const TrialsHeader& header) 
 }
 
 void TrialsRecord::second_counted(const CountedSecond& second) {
-  // One reading gives both times, so that they name the same moment.
-  const LocalTime now = wallClock_.now();
+  // One reading gives both times, so that they name the same moment: the
+  // pass's own second, which a pass that began just before it has not reached.
+  LocalTime now = wallClock_.now();
+  if (second.marks.beganBeforeItsSecond) now = local_time_at(moment_of(now) + 1);
   // A failed write is the channel's to count; the run goes on.
   static_cast<void>(channels_.write(channel_, std::to_string(second.pass) + "," + utc_text(now) + "," + date_text(now) +
                                                   " " + time_text(now) + "," + std::to_string(second.ones) + "," +

@@ -17,6 +17,7 @@ class EntropySealer final : public KeySealer {
   Result<RandomKey> seal_key(const SealRequest& request) override;
   // A lost clock line only costs a replay its exact pacing.
   Outcome note_first_reading(long double reading) override { return file_.add_clock(reading); }
+  void withdraw() override { file_.withdraw(); }
 
  private:
   SourceSpec source_;

@@ -133,16 +133,26 @@ Result<Seal> read_seal_file(const std::string& path) {
 
 Outcome SealFile::create(const std::string& path, const Seal& seal) {
   path_ = path;
-  if (Outcome moved = fresh_file::move_aside(path); !moved) return moved;
-  Result<FileDescriptor> created = fresh_file::create_exclusive(path, 0600);
+  created_ = {};
+  Result<FileDescriptor> created = fresh_file::create_afresh(path, 0600, created_);
   if (!created) return created.failure();
   descriptor_ = std::move(*created);
-  // The mode must not depend on the user's umask.
-  if (fchmod(descriptor_.get(), 0600) != 0) return system_failure(path);
   length_ = 0;
-  if (Outcome written = append_whole(seal_text(seal)); !written) return written;
+  // The mode must not depend on the user's umask.
+  Outcome written = fchmod(descriptor_.get(), 0600) == 0 ? Outcome{} : system_failure(path);
+  if (written) written = append_whole(seal_text(seal));
+  if (!written) {
+    withdraw();
+    return written;
+  }
   fresh_file::sync_parent_directory(path);
   return {};
+}
+
+void SealFile::withdraw() {
+  descriptor_.reset();
+  created_.withdraw();
+  created_ = {};
 }
 
 Outcome SealFile::add_clock(long double clock) {

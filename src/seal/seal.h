@@ -29,6 +29,7 @@
 
 #include "base/failure.h"
 #include "base/file_handles.h"
+#include "base/fresh_file.h"
 #include "keystream/random_key.h"
 #include "sources/source_spec.h"
 #include "textio/formatting.h"
@@ -59,16 +60,20 @@ Result<Seal> parse_seal(std::string_view text);
 // each kept whole or not at all: a failed write cuts the file back.
 class SealFile {
  public:
-  // A failure names the file.
+  // A failure names the file, which is then withdrawn as withdraw() does.
   Outcome create(const std::string& path, const Seal& seal);
   // Appends the clock line, syncs and closes the file.
   Outcome add_clock(long double clock);
+  // For a start refused after create(): closes and removes the file and gives
+  // an earlier seal of its name its name back.
+  void withdraw();
 
  private:
   // Writes and syncs `text` after the first `length` bytes, or cuts the file back to them.
   Outcome append_whole(const std::string& text);
 
   std::string path_;
+  fresh_file::CreatedFile created_;
   FileDescriptor descriptor_;
   off_t length_ = 0;
 };

@@ -15,14 +15,16 @@ Result<std::unique_ptr<OutputFile>> output_file(const std::optional<std::filesys
 }  // namespace
 
 Result<std::unique_ptr<Simulation>> Simulation::create(const SimulatorOptions& options, std::FILE* standardOutput,
-                                                       std::FILE* errors) {
+                                                       std::FILE* errors,
+                                                       const volatile std::sig_atomic_t* stopRequested) {
   Result<std::unique_ptr<OutputFile>> trace = output_file(options.trace);
   if (!trace) return trace.failure();
   Result<std::unique_ptr<OutputFile>> bits = options.bits_to_standard_output()
                                                  ? std::make_unique<OutputFile>(standardOutput, "standard output")
                                                  : output_file(options.bits);
   if (!bits) return bits.failure();
-  std::unique_ptr<Simulation> simulation(new Simulation(options, errors, std::move(*trace), std::move(*bits)));
+  std::unique_ptr<Simulation> simulation(
+      new Simulation(options, errors, stopRequested, std::move(*trace), std::move(*bits)));
   Monitor& monitor = simulation->monitor_;
   if (!monitor.open_screen()) return Failure{"the screen in memory did not open", 0};
   if (options.cyclePngPrefix && monitor.screen() != nullptr) {
@@ -30,13 +32,24 @@ Result<std::unique_ptr<Simulation>> Simulation::create(const SimulatorOptions& o
     monitor.add_listener(*simulation->cyclePictures_);
   }
   if (simulation->recorder_) monitor.add_listener(*simulation->recorder_);
+  if (!options.gaps.empty()) monitor.add_listener(simulation->gapSkips_);
   return simulation;
 }
 
-Simulation::Simulation(const SimulatorOptions& options, std::FILE* errors, std::unique_ptr<OutputFile> traceFile,
+void Simulation::GapSkips::pass_ended(bool) {
+  // The pass now ended is counted already: secondsElapsed names the next one.
+  const RunGaps& gaps = simulation_.options_.gaps;
+  if (const auto gap = gaps.find(simulation_.monitor_.driver().state().secondsElapsed); gap != gaps.end()) {
+    simulation_.clock_.skip(gap->second);
+  }
+}
+
+Simulation::Simulation(const SimulatorOptions& options, std::FILE* errors,
+                       const volatile std::sig_atomic_t* stopRequested, std::unique_ptr<OutputFile> traceFile,
                        std::unique_ptr<OutputFile> bitsFile)
     : options_(options),
       errors_(errors),
+      stopRequested_(stopRequested),
       clock_(options.clockOrigin),
       wallClock_(clock_, options.start, options.clockZero),
       sealer_(options.key),
@@ -47,7 +60,7 @@ Simulation::Simulation(const SimulatorOptions& options, std::FILE* errors, std::
 MonitorDevices Simulation::devices() {
   DisplayThread::BackEnds backEnds;
   if (options_.screen) backEnds.emplace_back(backEnd_);
-  return {backEnds, clock_, wallClock_, sealer_, {}};
+  return {backEnds, clock_, wallClock_, sealer_, {}, nullptr, stopRequested_};
 }
 
 MonitorSettings Simulation::settings() {

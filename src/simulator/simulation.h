@@ -3,6 +3,7 @@
 // with a keyboard that is never touched, a screen in memory (or none) and the
 // simulator's outputs attached.
 
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -26,9 +27,12 @@ class Simulation {
  public:
   // Creates the trace and bit files and opens the screen; `standardOutput`
   // takes "--bits -". A failure names the file, or the screen. What is lost
-  // on the way later goes to `errors`, one line each.
+  // on the way later goes to `errors`, one line each. A raised `stopRequested`
+  // (may be null) stops the run at its next key poll, as a stop signal stops
+  // the live program, however slowly the source delivers.
   static Result<std::unique_ptr<Simulation>> create(const SimulatorOptions& options, std::FILE* standardOutput,
-                                                    std::FILE* errors);
+                                                    std::FILE* errors,
+                                                    const volatile std::sig_atomic_t* stopRequested = nullptr);
   Simulation(const Simulation&) = delete;
   Simulation& operator=(const Simulation&) = delete;
 
@@ -50,13 +54,24 @@ class Simulation {
   GraphScreen* screen() { return monitor_.screen(); }
 
  private:
-  Simulation(const SimulatorOptions& options, std::FILE* errors, std::unique_ptr<OutputFile> traceFile,
-             std::unique_ptr<OutputFile> bitsFile);
+  Simulation(const SimulatorOptions& options, std::FILE* errors, const volatile std::sig_atomic_t* stopRequested,
+             std::unique_ptr<OutputFile> traceFile, std::unique_ptr<OutputFile> bitsFile);
   MonitorDevices devices();
   MonitorSettings settings();
 
+  // Skips the seconds the replayed run skipped, as each pass before a gap ends.
+  class GapSkips final : public ExperimentEvents {
+   public:
+    explicit GapSkips(Simulation& simulation) : simulation_(simulation) {}
+    void pass_ended(bool) override;
+
+   private:
+    Simulation& simulation_;
+  };
+
   SimulatorOptions options_;
   std::FILE* errors_;
+  const volatile std::sig_atomic_t* stopRequested_;
   SimulatedSecondsClock clock_;
   SimulatedWallClock wallClock_;
   GivenKey sealer_;
@@ -68,6 +83,7 @@ class Simulation {
   std::optional<RunRecorder> recorder_;
   Monitor monitor_;
   std::optional<CyclePictures> cyclePictures_;
+  GapSkips gapSkips_{*this};
   std::int64_t passesRun_ = 0;
   bool sourceEnded_ = false;
 };

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "program/progress_bar.h"
+#include "program/stop_signals.h"
 #include "simulator/simulation.h"
 #include "simulator/simulator_options.h"
 
@@ -26,7 +27,8 @@ bool stop_requested(const SimulatorStreams& streams) {
 }
 
 int simulate(const SimulatorOptions& options, const SimulatorStreams& streams) {
-  Result<std::unique_ptr<Simulation>> created = Simulation::create(options, streams.output, streams.errors);
+  Result<std::unique_ptr<Simulation>> created =
+      Simulation::create(options, streams.output, streams.errors, streams.stopRequested);
   if (!created) return fail(streams, created.failure());
   Simulation& simulation = **created;
   if (const Outcome started = simulation.start(); !started) return fail(streams, started.failure());
@@ -44,9 +46,11 @@ int simulate(const SimulatorOptions& options, const SimulatorStreams& streams) {
   if (progress) progress->finish();
 
   int status = simulation.finish();
-  if (stop_requested(streams) && simulation.passes_run() < options.passes) {
-    std::fprintf(streams.errors, "novabit-sim: stopped after %lld of %lld passes; the files hold those passes\n",
-                 static_cast<long long>(simulation.passes_run()), static_cast<long long>(options.passes));
+  const std::string unexpected = stop_requested(streams) ? unexpected_signal(*streams.stopRequested) : "";
+  if (!unexpected.empty() || (stop_requested(streams) && simulation.passes_run() < options.passes)) {
+    const std::string by = unexpected.empty() ? "" : "by " + unexpected + ", ";
+    std::fprintf(streams.errors, "novabit-sim: stopped %safter %lld of %lld passes; the files hold those passes\n",
+                 by.c_str(), static_cast<long long>(simulation.passes_run()), static_cast<long long>(options.passes));
     status = 1;
   }
   return status;

@@ -11,8 +11,8 @@ struct SimulatorStreams {
   std::FILE* output;      // --help and "--bits -"
   std::FILE* errors;      // messages and the progress bar
   bool errorsIsTerminal;  // the progress bar is shown only then
-  // Raised by a signal: the run stops after the passes under way, with its
-  // files complete. May be null.
+  // The stop signal taken, 0 while none: the run stops at its next look at
+  // the keys, with its files holding whole passes. May be null.
   const volatile std::sig_atomic_t* stopRequested = nullptr;
 };
 

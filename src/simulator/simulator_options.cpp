@@ -42,8 +42,8 @@ constexpr const char* kFooter =
     "estudio_MM-DD-YYYY.replay and .replay.trials.csv, so that it never touches the live run's files.\n"
     "\n"
     "Exit status: 0 when the run is complete or its bit reader closed the stream; 1 when the seal, the source, "
-    "a folder, the study log or an output could not be read, opened or written, the metrics' port could not be "
-    "had, the source stopped, or a signal stopped the run; 2 for bad arguments.";
+    "a folder, the study log or an output could not be read, opened or written, another run holds the folder, "
+    "the metrics' port could not be had, the source stopped, or a signal stopped the run; 2 for bad arguments.";
 
 // Reads a seal into the options: its key, its source, and the clocks as its
 // run had them. The window's place in the keyed stream depends on whether the
@@ -126,6 +126,7 @@ struct GivenWords {
   std::int64_t seed = 0;
   std::string start;
   std::string seal;
+  std::string rawRecord;
   std::string directory;
   std::string png;
   std::string cyclePng;
@@ -144,6 +145,11 @@ void add_run_options(CLI::App& app, SimulatorOptions& options, GivenWords& given
                    std::numeric_limits<std::int64_t>::max(), "keys the draws with the number N (default 0)")
       ->group("Run");
   app.add_option("--seal", given.seal, "replays the live run that sealed FILE; not with --seed or --start")
+      ->type_name("FILE")
+      ->group("Run");
+  app.add_option("--raw-record", given.rawRecord,
+                 "the sealed run's raw record: the replay skips the seconds its gap marks say the run skipped; "
+                 "only with --seal")
       ->type_name("FILE")
       ->group("Run");
   app.add_option("--start", given.start,
@@ -189,9 +195,16 @@ std::optional<CommandLineEnd> unfit(const CLI::App& app, const SimulatorOptions&
     }
   }
   if (options.revealBias && app.count("--trace") == 0) return CommandLineEnd::refusal("--reveal-bias: needs --trace");
-  const std::pair<const char*, const std::string*> paths[] = {
-      {"--seal", &given.seal},          {"--dir", &given.directory}, {"--png", &given.png},
-      {"--cycle-png", &given.cyclePng}, {"--trace", &given.trace},   {"--bits", &given.bits}};
+  if (app.count("--raw-record") > 0 && app.count("--seal") == 0) {
+    return CommandLineEnd::refusal("--raw-record: needs --seal");
+  }
+  const std::pair<const char*, const std::string*> paths[] = {{"--seal", &given.seal},
+                                                              {"--dir", &given.directory},
+                                                              {"--png", &given.png},
+                                                              {"--raw-record", &given.rawRecord},
+                                                              {"--cycle-png", &given.cyclePng},
+                                                              {"--trace", &given.trace},
+                                                              {"--bits", &given.bits}};
   for (const auto& [name, path] : paths) {
     if (app.count(name) > 0 && path->empty()) return CommandLineEnd::refusal(std::string(name) + ": '' names no file");
   }
@@ -221,6 +234,11 @@ std::optional<CommandLineEnd> take_words(const CLI::App& app, const GivenWords& 
     }
     options.start = options.clockZero = *time;
   }
+  if (!given.rawRecord.empty()) {
+    Result<RunGaps> gaps = read_run_gaps(given.rawRecord);
+    if (!gaps) return CommandLineEnd::failure(gaps.failure().after("--raw-record "));
+    options.gaps = std::move(*gaps);
+  }
   if (!given.seal.empty()) return apply_seal(given.seal, app.count("--source") > 0, options);
   return std::nullopt;
 }
@@ -244,9 +262,13 @@ CommandLine<SimulatorOptions> parse_arguments(std::span<const char* const> argum
   if (std::optional<CommandLineEnd> end = parse_command_line(app, arguments)) return *end;
   if (std::optional<CommandLineEnd> end = unfit(app, options, given)) return *end;
   if (std::optional<CommandLineEnd> end = take_words(app, given, options)) return *end;
-  if (options.clockOrigin + static_cast<long double>(std::max<std::int64_t>(options.passes, 1)) > kMaxClockSecond) {
-    return CommandLineEnd::refusal("--passes: " + std::to_string(options.passes) +
-                                   " passes take the seal's clock beyond its 32-bit range");
+  std::int64_t skipped = 0;
+  for (const auto& [pass, gap] : options.gaps) skipped += pass <= options.passes ? gap : 0;
+  if (options.clockOrigin + static_cast<long double>(std::max<std::int64_t>(options.passes, 1) + skipped) >
+      kMaxClockSecond) {
+    return CommandLineEnd::refusal("--passes: " + std::to_string(options.passes) + " passes" +
+                                   (skipped > 0 ? " and the seconds the run skipped" : "") +
+                                   " take the seal's clock beyond its 32-bit range");
   }
   if (std::optional<CommandLineEnd> end = shared_output(options)) return *end;
   return options;
@@ -270,8 +292,8 @@ std::optional<std::time_t> parse_local_time(const std::string& text) {
 }
 
 std::string usage_text() {
-  return "usage: novabit-sim [--passes N] [--seed N | --seal FILE] [--start TIME] [--no-bias]\n"
-         "                   [--source " +
+  return "usage: novabit-sim [--passes N] [--seed N | --seal FILE [--raw-record FILE]] [--start TIME]\n"
+         "                   [--no-bias] [--source " +
          source_names() +
          "] [--dir DIR] [--no-trials]\n"
          "                   [--png FILE] [--cycle-png PREFIX] [--trace FILE [--reveal-bias]] [--bits FILE|-]\n"

@@ -14,6 +14,7 @@
 #include "keystream/random_key.h"
 #include "monitor/run_options.h"
 #include "program/command_line.h"
+#include "replay/run_gaps.h"
 #include "sources/source_spec.h"
 
 namespace novabit {
@@ -33,6 +34,8 @@ struct SimulatorOptions {
   std::filesystem::path directory;  // empty: the working directory
   // A replay of a sealed run, whose files are named as a replay's.
   bool replay = false;
+  // The seconds the replayed run skipped, from its raw record (--raw-record).
+  RunGaps gaps;
   std::optional<std::filesystem::path> png;
   std::optional<std::filesystem::path> cyclePngPrefix;
   std::optional<std::filesystem::path> trace;

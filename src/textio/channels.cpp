@@ -1,5 +1,6 @@
 #include "textio/channels.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +18,13 @@ namespace novabit {
 
 struct ChannelTable::FileChannel {
   std::string name;
+  fresh_file::CreatedFile created;
+  // Written first, and again into a file made anew.
+  std::string head;
+  // The whole records the file holds after its head.
+  std::int64_t records = 0;
+  // Another program took the file and it could not be made again yet.
+  bool gone = false;
   FileDescriptor descriptor;
   // The whole records not yet written, then the record under way.
   std::string buffer;
@@ -76,20 +84,21 @@ Outcome ChannelTable::open_output_file(std::string_view name, int channel, std::
     return Failure{path + ": no free file channel", 0};
   }
   if (path.find('\0') != std::string::npos) return Failure{path, EINVAL};
-  if (Outcome moved = fresh_file::move_aside(path); !moved) return moved;
-  Result<FileDescriptor> created = fresh_file::create_exclusive(path);
-  if (!created) return created.failure();
   auto file = std::make_unique<FileChannel>();
+  Result<FileDescriptor> created = fresh_file::create_afresh(path, 0644, file->created);
+  if (!created) return created.failure();
   file->descriptor = std::move(*created);
   const int descriptor = file->descriptor.get();
   Outcome written = fresh_file::write_all(descriptor, head, path);
   if (written && !head.empty() && durable_ && fsync(descriptor) != 0) written = system_failure(path + ": sync failed");
   if (!written) {
-    // Whole or not at all: a file without its head holds nothing.
-    [[maybe_unused]] const int cut = ftruncate(descriptor, 0);
+    // Whole or not at all: a file without its head is not left behind.
+    file->descriptor.reset();
+    file->created.withdraw();
     return written;
   }
   file->length = file->syncedLength = static_cast<off_t>(head.size());
+  file->head = head;
   if (durable_) {
     fresh_file::sync_parent_directory(path);
   }
@@ -144,12 +153,14 @@ ChannelTable::FileChannel* ChannelTable::file(int channel) {
 
 Outcome ChannelTable::write_out(FileChannel& file) {
   if (file.recordEnds.empty()) return {};
-  const int descriptor = file.descriptor.get();
-  const std::size_t whole = file.recordEnds.back();
   std::size_t written = 0;
   std::optional<Failure> failure;
+  // First, as it may give the file a new descriptor.
+  if (Outcome watched = watch(file); !watched) failure = watched.failure();
+  const int descriptor = file.descriptor.get();
+  const std::size_t whole = file.recordEnds.back();
   // Never after a torn tail: its cut is tried again first.
-  if (file.tornTail) file.tornTail = ftruncate(descriptor, file.length) != 0;
+  if (!failure && file.tornTail) file.tornTail = ftruncate(descriptor, file.length) != 0;
   if (file.tornTail) failure = system_failure(file.name + ": cutting off a torn record failed");
   while (!failure && written < whole) {
     const ssize_t done =
@@ -170,6 +181,7 @@ Outcome ChannelTable::write_out(FileChannel& file) {
   }
   file.length += static_cast<off_t>(keptBytes);
   file.unsyncedRecords += kept - file.recordEnds.begin();
+  file.records += kept - file.recordEnds.begin();
   const std::int64_t lost = file.recordEnds.end() - kept;
   file.buffer.erase(0, whole);
   file.recordEnds.clear();
@@ -187,7 +199,62 @@ Outcome ChannelTable::sync(FileChannel& file) {
   Failure failure = system_failure(file.name + ": sync failed");
   file.tornTail = ftruncate(file.descriptor.get(), file.syncedLength) != 0;
   file.length = file.syncedLength;
+  file.records -= file.unsyncedRecords;
   return lose(file, std::exchange(file.unsyncedRecords, 0), std::move(failure));
+}
+
+Outcome ChannelTable::watch(FileChannel& file) {
+  struct stat opened {};
+  struct stat named {};
+  if (fstat(file.descriptor.get(), &opened) != 0) return {};
+  const bool replaced =
+      stat(file.name.c_str(), &named) != 0 || named.st_ino != opened.st_ino || named.st_dev != opened.st_dev;
+  const bool cutShort = !replaced && opened.st_size < file.length;
+  if (!replaced && !cutShort && !file.gone) return {};
+  const std::string what =
+      file.gone              ? std::string()
+      : opened.st_nlink == 0 ? "deleted"
+      : replaced             ? "renamed away or replaced"
+                 : "cut short from " + std::to_string(file.length) + " to " + std::to_string(opened.st_size) + " bytes";
+  const std::int64_t taken = std::exchange(file.records, 0);
+  file.unsyncedRecords = 0;
+  file.tornTail = false;
+  Outcome made;
+  if (cutShort && opened.st_size > 0) {
+    // Never written past the end another program left: what it kept stays.
+    file.length = file.syncedLength = opened.st_size;
+  } else {
+    made = make_again(file, replaced);
+  }
+  if (!what.empty() && losses_ != nullptr) {
+    losses_->file_taken(file.name, taken,
+                        file.name + ": " + what + " by another program with " + std::to_string(taken) +
+                            (taken == 1 ? " record; " : " records; ") +
+                            (made ? "made again" : "cannot be made again: " + made.failure().message()));
+  }
+  file.gone = !made;
+  return made;
+}
+
+Outcome ChannelTable::make_again(FileChannel& file, bool anew) {
+  if (anew) {
+    fresh_file::CreatedFile created;
+    Result<FileDescriptor> made = fresh_file::create_afresh(file.name, 0644, created);
+    if (!made) return made.failure();
+    file.descriptor = std::move(*made);
+  }
+  file.length = file.syncedLength = 0;
+  const int descriptor = file.descriptor.get();
+  Outcome written = lseek(descriptor, 0, SEEK_SET) == 0 ? fresh_file::write_all(descriptor, file.head, file.name)
+                                                        : system_failure(file.name + ": write failed");
+  if (written && durable_ && fsync(descriptor) != 0) written = system_failure(file.name + ": sync failed");
+  if (!written) {
+    file.tornTail = ftruncate(descriptor, 0) != 0;
+    return written;
+  }
+  file.length = file.syncedLength = static_cast<off_t>(file.head.size());
+  if (durable_ && anew) fresh_file::sync_parent_directory(file.name);
+  return {};
 }
 
 Failure ChannelTable::lose(FileChannel& file, std::int64_t records, Failure why) {
@@ -205,6 +272,16 @@ void ChannelTable::close_all_channels() {
     if (Outcome closed = file.descriptor.close(file.name); !closed) lose(file, 0, closed.failure());
   }
   for (int channel = 1; channel <= kMaxFileChannel; ++channel) {
+    files_[channel].reset();
+    lines_[channel] = LineState{};
+  }
+}
+
+void ChannelTable::withdraw_all_channels() {
+  for (int channel = 1; channel <= kMaxFileChannel; ++channel) {
+    if (!files_[channel]) continue;
+    files_[channel]->descriptor.reset();
+    files_[channel]->created.withdraw();
     files_[channel].reset();
     lines_[channel] = LineState{};
   }

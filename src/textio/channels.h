@@ -8,6 +8,8 @@
 // sync fails, the file is cut back to the end of its last whole record, the
 // records that did not fit are counted as lost, and later records are tried
 // again whole, so a disk that gets space back goes on with whole records.
+// A file that another program deletes, renames, replaces or cuts short is
+// noticed before the next write, told and made again (see watch()).
 
 #include <array>
 #include <cstdint>
@@ -54,7 +56,8 @@ class ChannelTable {
   // renamed to NAME.1, NAME.2, ...; the new file is created exclusively and
   // never through a link. A failure names the file. A `head` reaches the file
   // (and with durable writes the disk) before the open succeeds; a file whose
-  // head cannot be written is left empty and the open fails.
+  // head cannot be written is withdrawn (see withdraw_all_channels) and the
+  // open fails.
   Outcome open_output_file(std::string_view name, int channel, std::string_view head = {});
   // Adds `bytes` to the channel's record under way and tracks its line column.
   Outcome write(int channel, std::string_view bytes);
@@ -66,6 +69,10 @@ class ChannelTable {
   // durable writes are on, also syncs the file.
   Outcome commit_record(int channel);
   void close_all_channels();
+  // For a start that is refused: closes every file without writing more,
+  // removes it and gives an earlier file of its name, moved aside for it, its
+  // name back.
+  void withdraw_all_channels();
 
   // The simulator turns this off: its file is complete when it ends.
   void set_durable_writes(bool durable);
@@ -81,6 +88,15 @@ class ChannelTable {
   FileChannel* file(int channel);
   Outcome write_out(FileChannel& file);
   Outcome sync(FileChannel& file);
+  // Before each write: the file must still be the one opened, under its name
+  // and at its length. One that another program deleted, renamed away,
+  // replaced or cut short is told, its records counted as lost, and it is
+  // made again under its name with its head (a file cut short is written on
+  // from its new end); a failure to make it again fails the write.
+  Outcome watch(FileChannel& file);
+  // Writes the head into the file again from its start; `anew`: into a new
+  // file made under its name first.
+  Outcome make_again(FileChannel& file, bool anew);
   Failure lose(FileChannel& file, std::int64_t records, Failure why);
 
   std::FILE* console_;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cfenv>
+#include <regex>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -142,6 +143,25 @@ TEST(DriverTest, OnlyTheSpaceBarOrAStopEndsTheRun) {
     EXPECT_EQ(rig.events.bitsCounted, std::min<std::int64_t>(endingPoll, 200));
     EXPECT_EQ(rig.events.passes.size(), endingPoll < 200 ? 0U : 1U);
   }
+}
+
+// A wall clock that crosses midnight between any two readings: each record's
+// date and time are of one reading, never the date of one and the time of the next.
+TEST(DriverTest, ARecordsDateAndTimeAreOfOneInstant) {
+  SteppingClock clock(1000.25L, kStep);
+  ScriptedKeys keys;
+  Rig rig(clock, keys);
+  ASSERT_TRUE(rig.driver.start());
+  rig.wallClock.set({2026, 12, 5, 23, 59, 59}, LocalTime{2026, 12, 6, 0, 0, 0});
+  rig.driver.run(900);
+  rig.channels.close_all_channels();
+  const std::string log = file_bytes(kLogName);
+  const std::regex stamp("..-..-2026 - ..:..:..");
+  int records = 0;
+  for (auto found = std::sregex_iterator(log.begin(), log.end(), stamp); found != std::sregex_iterator(); ++found, ++records) {
+    EXPECT_TRUE(found->str() == "12-05-2026 - 23:59:59" || found->str() == "12-06-2026 - 00:00:00") << found->str();
+  }
+  EXPECT_EQ(records, 4);
 }
 
 // What whole runs hardly ever meet: halves rounded to even whatever the

@@ -48,7 +48,8 @@ struct RunOnItsOwnServer {
   // names none.
   void expect_orderly_end(const std::string& reason) {
     EXPECT_EQ(monitor->wait_for_exit(10s), 1);
-    const std::string errors = monitor->errors();
+    // A thousand times fast, the clock leaves most seconds without a pass, which is told.
+    const std::string errors = monitor->errors_besides_skipped_seconds();
     // The messages are kept beside the log however the run ended.
     if (directory.entries() == std::vector<std::string>{"novabit-messages.txt"}) {
       EXPECT_TRUE(errors.starts_with("novabit: ") && errors.find('\n') == errors.size() - 1 &&

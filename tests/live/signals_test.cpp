@@ -4,10 +4,9 @@
 // a parent may start it, so that it must take them from the first instruction
 // of main on; standard
 // error closed, or a pipe whose reader has gone, while a stuck source raises
-// alarm after alarm. Each case runs twenty times, five at a time on one X
-// server, and every run must end in order: status 0, its raw record whole, no
-// line but its own. Then novabit-sim stopped while a write to a full pipe
-// blocks ends as a stop, not as a failed write.
+// alarm after alarm; a signal nobody should send. Each case runs twenty times,
+// five at a time on one X server, and every run must end in order: its status,
+// its raw record whole, no line but its own.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -25,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "experiment/pass_bits.h"
 #include "seal/seal.h"
 #include "support/live_monitor.h"
 #include "support/simulator_run.h"
@@ -49,6 +49,8 @@ struct SignalCase {
   Launch launch;
   std::function<void(LiveRun&, int index)> act;
   bool stuck = false;  // alarms are raised
+  // The one line an end with status 1 begins with; empty: an end with status 0 and no line.
+  std::string errorsStart{};
 };
 
 Launch stuck_source(Launch::Errors errors) {
@@ -87,6 +89,14 @@ const SignalCase kCases[] = {
      }},
     {"standard error closed, a stuck source", stuck_source(Launch::Errors::closed), space_after_alarms, true},
     {"standard error a broken pipe, a stuck source", stuck_source(Launch::Errors::broken_pipe), space_after_alarms, true},
+    {"SIGUSR1, SIGUSR2, SIGALRM",
+     {},
+     [](LiveRun& run, int index) {
+       run.monitor->under_way();
+       run.monitor->send(std::array{SIGUSR1, SIGUSR2, SIGALRM}[static_cast<std::size_t>(index % 3)]);
+     },
+     false,
+     "novabit: the run ended on SIG"},
 };
 
 TEST(SoakLiveSignals, EveryRunEndsInOrderWhateverTheSignalsAndStreams) {
@@ -108,10 +118,16 @@ TEST(SoakLiveSignals, EveryRunEndsInOrderWhateverTheSignalsAndStreams) {
       for (std::thread& actor : actors) actor.join();
       for (LiveRun& run : runs) {
         const int before = testing_app::failed_checks();
-        EXPECT_EQ(run.monitor->wait_for_exit(20s), 0);
+        EXPECT_EQ(run.monitor->wait_for_exit(20s), c.errorsStart.empty() ? 0 : 1);
         EXPECT_TRUE(!c.launch.stopSignalsBlocked || &run != &runs[0] || batch != 0 || run.directory.entries().empty())
             << "a stop before the start ends it with nothing created";
-        EXPECT_TRUE(c.launch.errors != Launch::Errors::file || run.monitor->errors().empty()) << run.monitor->errors();
+        if (c.launch.errors == Launch::Errors::file) {
+          const std::string errors = run.monitor->errors_besides_skipped_seconds();
+          EXPECT_TRUE(errors.starts_with(c.errorsStart) &&
+                      errors.ends_with(c.errorsStart.empty() ? "" : "; the study log is closed\n") &&
+                      std::count(errors.begin(), errors.end(), '\n') == !c.errorsStart.empty())
+              << errors;
+        }
         const auto& log = run.directory.path() / ("estudio_" + testing_app::today());
         if (std::filesystem::exists(log)) {
           EXPECT_TRUE(read_seal_file(log.string() + ".seal"));
@@ -126,24 +142,79 @@ TEST(SoakLiveSignals, EveryRunEndsInOrderWhateverTheSignalsAndStreams) {
   }
 }
 
-TEST(SimulatorSignals, AStopDuringABlockedPipeWriteIsAStop) {
-  ScratchDirectory directory;
-  const std::filesystem::path fifo = directory.path() / "bits";
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  LiveMonitor run(directory.path(), simulator({"--no-screen", "--quiet", "--passes", "100000", "--bits", "bits"}));
-  const int reader = open(fifo.c_str(), O_RDONLY);
-  ASSERT_GE(reader, 0);
-  std::this_thread::sleep_for(300ms);  // the pipe fills and the write blocks
-  run.send(SIGTERM);
-  std::this_thread::sleep_for(100ms);
-  std::array<char, 65536> buffer{};
-  while (read(reader, buffer.data(), buffer.size()) > 0) {
+// The real novabit-sim: a stop while a write to a full pipe blocks, or while
+// a FIFO that delivers one pass and no more holds up the next, ends it as a
+// stop, at once; a signal nobody should send ends it the same way, named; a
+// limit on the size of files makes the raw record's writes fail, whole rows
+// kept, instead of killing it.
+struct SimulatorCase {
+  const char* name;
+  std::vector<std::string> arguments;
+  int signalNumber;  // sent once the run is under way; 0: none
+  std::string errorsStart;
+  std::optional<int> fileSizeBlocks = std::nullopt;
+};
+
+const SimulatorCase kSimulatorCases[] = {
+    {"a blocked pipe write", {"--passes", "100000", "--bits", "bits"}, SIGTERM, "novabit-sim: stopped after "},
+    {"a slow FIFO", {"--passes", "100", "--source", "device:bits", "--trace", "t.csv"}, SIGTERM, "novabit-sim: stopped after "},
+    {"SIGUSR1",
+     {"--passes", "100000000", "--trace", "t.csv"},
+     SIGUSR1,
+     "novabit-sim: stopped by SIGUSR1, a signal it does not expect, after "},
+    {"SIGALRM",
+     {"--passes", "100000000", "--trace", "t.csv"},
+     SIGALRM,
+     "novabit-sim: stopped by SIGALRM, a signal it does not expect, after "},
+    {"a file size limit",
+     {"--passes", "3000", "--start", "2026-12-05 22:10:00"},
+     0,
+     "novabit-sim: estudio_12-05-2026.trials.csv: write failed: File too large; the run goes on\n"
+     "novabit-sim: records lost: ",
+     64},
+};
+
+TEST(SimulatorSignals, EverySignalAndLimitEndsItInOrder) {
+  for (const SimulatorCase& c : kSimulatorCases) {
+    SCOPED_TRACE(c.name);
+    ScratchDirectory directory;
+    const std::filesystem::path fifo = directory.path() / "bits";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::vector<std::string> arguments{"--no-screen", "--quiet"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    Launch launch = simulator(arguments);
+    launch.fileSizeBlocks = c.fileSizeBlocks;
+    LiveMonitor run(directory.path(), launch);
+    // The pipe's reader drains it once the stop is sent; the FIFO's writer delivers one pass and holds it open.
+    const bool readsBits = c.arguments[2] == "--bits", feedsBits = c.arguments[2] == "--source";
+    int pipeEnd = readsBits ? open(fifo.c_str(), O_RDONLY) : -1;
+    // Without a reader yet, the open fails: tried again until the simulator opens its source or ends.
+    while (feedsBits && pipeEnd < 0 && run.running()) {
+      pipeEnd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+      std::this_thread::sleep_for(10ms);
+    }
+    if (feedsBits) {
+      ASSERT_EQ(write(pipeEnd, std::string(kPassBytes, 'x').data(), kPassBytes), ssize_t{kPassBytes});
+    }
+    if (readsBits) std::this_thread::sleep_for(300ms);  // the pipe fills and the write blocks
+    if (c.signalNumber != 0 && !readsBits) {
+      ASSERT_TRUE(run.under_way());
+    }
+    if (c.signalNumber != 0) run.send(c.signalNumber);
+    std::array<char, 65536> buffer{};
+    while (readsBits && read(pipeEnd, buffer.data(), buffer.size()) > 0) {
+    }
+    ASSERT_EQ(run.wait_for_exit(30s), 1);
+    if (pipeEnd >= 0) close(pipeEnd);
+    const std::string errors = run.errors();
+    EXPECT_TRUE(errors.starts_with(c.errorsStart)) << errors;
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), c.fileSizeBlocks ? 2 : 1) << errors;
+    if (!c.fileSizeBlocks) continue;
+    const std::string raw = testing::file_bytes(directory.path() / "estudio_12-05-2026.trials.csv");
+    EXPECT_LE(raw.size(), 512U * *c.fileSizeBlocks);
+    const auto rows = testing::read_raw_record(raw).rows.size();
+    EXPECT_EQ(errors.substr(c.errorsStart.size()), std::to_string(3000 - rows) + " of estudio_12-05-2026.trials.csv\n");
   }
-  close(reader);
-  ASSERT_EQ(run.wait_for_exit(10s), 1);
-  const std::string errors = run.errors();
-  EXPECT_TRUE(errors.starts_with("novabit-sim: stopped after ")) << errors;
-  EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
 }
 
 }  // namespace

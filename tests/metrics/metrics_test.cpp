@@ -59,6 +59,7 @@ TEST(StationMetrics, TextCountsEveryEventOnceWithEverySeriesAlwaysThere) {
   for (const int ones : {120, 200, 0}) metrics.pass_counted(ones, 1796535141 + ones);
   metrics.health_alarm(HealthTest::adaptive_proportion);
   metrics.late_pass();
+  metrics.seconds_skipped(89);
   metrics.record_lost(RecordFile::raw_record, 3);
   metrics.cycle_completed();
   metrics.source_up(true);
@@ -74,6 +75,7 @@ TEST(StationMetrics, TextCountsEveryEventOnceWithEverySeriesAlwaysThere) {
       {series("novabit_health_alarms_total", R"(,test="repetition_count")"), "0"},
       {series("novabit_health_alarms_total", R"(,test="adaptive_proportion")"), "1"},
       {series("novabit_late_passes_total"), "1"},
+      {series("novabit_skipped_seconds_total"), "89"},
       {series("novabit_records_lost_total", R"(,file="study_log")"), "0"},
       {series("novabit_records_lost_total", R"(,file="raw_record")"), "3"},
       {series("novabit_records_lost_total", R"(,file="seal")"), "0"},

@@ -11,17 +11,20 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "monitor/program.h"
+#include "program/stop_signals.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/log_model.h"
@@ -57,7 +60,7 @@ std::string model_log(std::int64_t passes) {
 // keeps whole records in their order (a torn one is cut off, none is glued to
 // the next), space that comes back is used again, each file's first failure
 // is told once, and the end says how many records each file lost. A seal
-// that cannot be written whole refuses the start and is left empty.
+// that cannot be written whole refuses the start and is not left behind.
 TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
   // Past pass 900, whose quarter and five-minute records are lost together.
   constexpr std::int64_t kPasses = 901;
@@ -89,7 +92,7 @@ TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
     if (disk.unavailable() && c.fileSizeLimit == RLIM_INFINITY) continue;
     if (!disk.unavailable()) disk.fill(c.freeBytes);
     const int status = in_child([&] {
-      std::signal(SIGXFSZ, SIG_IGN);
+      const StopSignals signals;  // as the programs start
       const rlimit limit{c.fileSizeLimit, RLIM_INFINITY}, none{RLIM_INFINITY, RLIM_INFINITY};
       if (chdir("disk") != 0 || setrlimit(RLIMIT_FSIZE, &limit) != 0) return 100;
       Program program(kPasses, true, true);
@@ -112,8 +115,7 @@ TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
     std::filesystem::current_path("disk");
     if (c.failing.empty()) {
       EXPECT_EQ(file_bytes("../errors"), "novabit: " + c.reason + "\n");
-      EXPECT_EQ(file_bytes(log) + file_bytes(seal), "");
-      EXPECT_FALSE(std::filesystem::exists(raw));
+      for (const std::string& file : {log, seal, raw}) EXPECT_FALSE(std::filesystem::exists(file)) << file;
       continue;
     }
     const Result<Seal> sealed = read_seal_file(seal);
@@ -146,8 +148,167 @@ TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
   }
 }
 
+// Seconds without a pass: a stop of 3 s, of 90 s and then 3 s, a starved
+// pass that begins 2.5 s late, in the second half of a second, and a first
+// pass that begins there. Each gap is told (a second one within a minute only
+// at the end), counted and marked on the row after it, and every second is
+// accounted for: from one row's stamp to the next, one second and the gap.
+TEST(ProgramTest, EverySecondIsAccountedFor) {
+  const auto told = [](const char* seconds, const char* summary) {
+    return "novabit: " + std::string(seconds) +
+           " seconds without a pass before pass 11: the run was stopped, suspended or starved\nnovabit: " + summary + "\n";
+  };
+  const struct {
+    const char* name;
+    long double firstReading;
+    std::map<int, long double> jumpAfterPass;
+    std::int64_t skipped;
+    std::string errors;
+  } cases[] = {
+      {"stopped 3 s", 1000.25L, {{10, 3}}, 2, told("2", "2 seconds skipped in 1 gap, the longest 2 s")},
+      {"stopped 90 s, then 3 s", 1000.25L, {{10, 90}, {20, 3}}, 91, told("89", "91 seconds skipped in 2 gaps, the longest 89 s")},
+      {"starved 2.5 s", 1000.25L, {{10, 2.5L}}, 2, told("2", "2 seconds skipped in 1 gap, the longest 2 s")},
+      {"a first pass late in its second", 1000.75L, {}, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ScratchDirectory directory(true);
+    Program program(1000, false, false, "station-1", {}, c.firstReading);
+    struct Jumps final : ExperimentEvents {
+      Program* program;
+      std::map<int, long double> after;
+      int passes = 0;
+      void pass_ended(bool) override {
+        if (const auto jump = after.find(++passes); jump != after.end()) program->clock().jump(jump->second);
+      }
+    } jumps;
+    jumps.program = &program;
+    jumps.after = c.jumpAfterPass;
+    program.monitor().add_listener(jumps);
+    ASSERT_TRUE(program.monitor().start());
+    program.monitor().run(30);
+    EXPECT_EQ(program.monitor().end_status(), 0);
+    EXPECT_EQ(program.errors(), c.errors);
+    EXPECT_EQ(testing::metric_value(program.monitor().metrics_page(), "novabit_skipped_seconds_total"), c.skipped);
+    const testing::RawRecord raw = testing::read_raw_record(file_bytes(std::string(kLogName) + ".trials.csv"));
+    const auto second_of = [&](std::size_t row) {
+      const std::string& text = raw.rows[row];
+      const std::size_t at = text.find('T') + 1;
+      return std::stoi(text.substr(at, 2)) * 3600 + std::stoi(text.substr(at + 3, 2)) * 60 + std::stoi(text.substr(at + 6, 2));
+    };
+    ASSERT_EQ(raw.rows.size(), 30U);
+    EXPECT_EQ(second_of(0), 22 * 3600 + static_cast<int>(std::nearbyint(c.firstReading)) - 1000);
+    std::int64_t marked = 0;
+    for (std::size_t row = 1; row < raw.rows.size(); ++row) {
+      const std::int64_t gap = raw.marks[row].starts_with("gap ") ? std::stoi(raw.marks[row].substr(4)) : 0;
+      EXPECT_EQ(second_of(row) - second_of(row - 1), 1 + gap) << raw.rows[row - 1] << " then " << raw.rows[row];
+      marked += gap;
+    }
+    EXPECT_EQ(marked, c.skipped);
+  }
+}
+
+// Another program takes a file away in the middle of a run: deletes or
+// renames the raw record, copies and cuts it (logrotate's copytruncate),
+// deletes the study log, or the whole folder. Each is told in one line,
+// counted as lost records and made again, the raw record with its head; a
+// folder that is gone loses every later record.
+TEST(ProgramTest, AFileTakenAwayIsToldCountedAndMadeAgain) {
+  const std::string log = kLogName, raw = log + ".trials.csv";
+  const std::string later = model_log(600).substr(model_log(300).size());
+  const struct {
+    const char* name;
+    std::string file;
+    std::function<std::string()> take;  // what the line says happened
+    std::string lost;                   // the end's count of lost records
+    std::string logAfter, rawRowsAfter;
+  } cases[] = {
+      {"raw record deleted", raw, [&] { return std::filesystem::remove(raw) ? "deleted" : ""; }, "300 of " + raw, model_log(600),
+       "301-600"},
+      {"raw record renamed", raw,
+       [&] {
+         std::filesystem::rename(raw, "old.csv");
+         return "renamed away or replaced";
+       },
+       "300 of " + raw, model_log(600), "301-600"},
+      {"raw record copied and cut", raw,
+       [&] {
+         const auto size = std::filesystem::file_size(raw);
+         std::filesystem::copy_file(raw, "copy.csv");
+         std::filesystem::resize_file(raw, 0);
+         return "cut short from " + std::to_string(size) + " to 0 bytes";
+       },
+       "300 of " + raw, model_log(600), "301-600"},
+      {"study log deleted", log, [&] { return std::filesystem::remove(log) ? "deleted" : ""; }, "1 of " + log, later, "1-600"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ScratchDirectory directory(true);
+    Program program(1000);
+    ASSERT_TRUE(program.monitor().start());
+    program.monitor().run(300);
+    const std::string what = c.take();
+    program.monitor().run(300);
+    EXPECT_EQ(program.monitor().end_status(), 1);
+    const std::string taken = c.lost.substr(0, c.lost.find(' '));
+    EXPECT_EQ(program.errors(), "novabit: " + c.file + ": " + what + " by another program with " + taken +
+                                    (taken == "1" ? " record" : " records") + "; made again\nnovabit: records lost: " + c.lost +
+                                    "\n");
+    EXPECT_EQ(file_bytes(log), c.logAfter);
+    const testing::RawRecord rows = testing::read_raw_record(file_bytes(raw), true);
+    EXPECT_EQ(rows.head.size(), 5U);
+    EXPECT_EQ(std::to_string(rows.passes.front()) + "-" + std::to_string(rows.passes.back()), c.rawRowsAfter);
+    EXPECT_EQ(rows.passes.size(), static_cast<std::size_t>(rows.passes.back() - rows.passes.front() + 1));
+  }
+}
+
+// Fewer and fewer descriptors refuse the start at each of its steps in turn
+// (the metrics' port, the study log, the seal, the raw record): every refused
+// start leaves the folder as it was, an earlier run's files under their names.
+TEST(ProgramTest, ARefusedStartLeavesTheFolderAsItWas) {
+  const ScratchDirectory directory(true);
+  std::filesystem::create_directory("study");
+  const std::string log = kLogName;
+  const std::map<std::string, std::string> earlier{{log, "log\r\n"}, {log + ".seal", "seal\n"}, {log + ".trials.csv", "raw\r\n"}};
+  for (const auto& [file, bytes] : earlier) testing::write_bytes("study/" + file, bytes);
+  std::string refusals;
+  for (rlim_t descriptors = 3; descriptors < 64; ++descriptors) {
+    const int status = in_child([&] {
+      const rlimit limit{descriptors, descriptors};
+      if (chdir("study") != 0 || setrlimit(RLIMIT_NOFILE, &limit) != 0) return 100;
+      Program program(10, true, true);
+      const Outcome started = program.monitor().start();
+      if (!started) testing::write_bytes("../refusal", started.failure().message() + "\n");
+      return started ? 0 : 1;
+    });
+    if (status == 0) break;
+    ASSERT_EQ(status, 1);
+    refusals += file_bytes("refusal");
+    std::map<std::string, std::string> kept;
+    for (const std::string& file : testing::entries_of("study")) kept[file] = file_bytes("study/" + file);
+    EXPECT_EQ(kept, earlier) << refusals;
+  }
+  EXPECT_NE(refusals.find("cannot write the seal " + log + ".seal: Too many open files\n"), std::string::npos) << refusals;
+
+  // A second run in a folder that a run holds is refused before it renames anything.
+  std::filesystem::current_path("study");
+  Program holder(10, true, true), second(10, true, true);
+  ASSERT_TRUE(holder.monitor().start());
+  const auto before = testing::entries_of(".");
+  const Outcome refused = second.monitor().start();
+  ASSERT_FALSE(refused);
+  std::string name;
+  std::getline(std::ifstream("/proc/self/comm"), name);
+  EXPECT_EQ(refused.failure().message(), "the folder " + std::filesystem::current_path().string() + " is held by process " +
+                                             std::to_string(getpid()) + " (" + name +
+                                             "), which writes a run there: one run at a time writes in a folder");
+  EXPECT_EQ(testing::entries_of("."), before);
+  holder.monitor().end_status();
+}
+
 // Each record reaches the disk as it is written: a process killed five passes
-// after a quarter's records keeps every record of the passes it ran.
+// after a quarter's records keeps every record of the passes it ran, and its
+// hold on the folder is gone with it.
 TEST(ProgramTest, AKilledRunKeepsEveryCompleteRecord) {
   const ScratchDirectory directory(true);
   const int end = in_child([] {
@@ -159,6 +320,7 @@ TEST(ProgramTest, AKilledRunKeepsEveryCompleteRecord) {
   });
   EXPECT_EQ(end, 1000 + SIGKILL);
   EXPECT_TRUE(testing::same_log(file_bytes(kLogName), model_log(905)));
+  EXPECT_TRUE(Program(10).monitor().start());
 }
 
 }  // namespace

@@ -25,8 +25,9 @@ class Program {
   // `sealed`: the key comes from the kernel and is sealed, as the live program's,
   // in `sealDirectory` if given.
   explicit Program(std::int64_t lastPass, bool durable = false, bool sealed = false, const std::string& station = "station-1",
-                   const std::string& sealDirectory = {})
-      : monitor_({{},
+                   const std::string& sealDirectory = {}, long double firstReading = 1000.25L)
+      : clock_(firstReading, 1.0L / 64),
+        monitor_({{},
                   clock_,
                   wallClock_,
                   sealed ? static_cast<KeySealer&>(sealer_) : givenKey_,
@@ -52,13 +53,14 @@ class Program {
   Monitor& monitor() { return monitor_; }
   ExperimentDriver& driver() { return monitor_.driver(); }
   ChannelTable& channels() { return monitor_.channels(); }
+  SteppingClock& clock() { return clock_; }
   std::string errors() {
     std::fflush(errors_);
     return std::string(errorBytes_, errorSize_);
   }
 
  private:
-  SteppingClock clock_{1000.25L, 1.0L / 64};
+  SteppingClock clock_;
   VirtualWallClock wallClock_{clock_, kFirstPassTime - std::chrono::seconds(1000)};
   // In memory, beyond any limit on the size of files.
   char* errorBytes_ = nullptr;

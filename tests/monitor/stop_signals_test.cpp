@@ -113,10 +113,9 @@ TEST(StopSignalsTest, AStopSignalInsideARecordFinishesThePass) {
     Moment moment;
     int signalNumber;
     std::int32_t lastPass;
-  } cases[] = {{Moment::inside_quarter_record, SIGTERM, 43200},
-               {Moment::inside_five_minute_record, SIGINT, 43200},
-               {Moment::inside_cycle_end_redraw, SIGHUP, 43201},
-               {Moment::inside_cycle_record, SIGTERM, 43201}};
+  } cases[] = {{Moment::inside_quarter_record, SIGTERM, 43200},  {Moment::inside_five_minute_record, SIGINT, 43200},
+               {Moment::inside_cycle_end_redraw, SIGHUP, 43201}, {Moment::inside_cycle_record, SIGTERM, 43201},
+               {Moment::inside_quarter_record, SIGUSR1, 43200},  {Moment::inside_cycle_record, SIGALRM, 43201}};
   for (const auto& c : cases) {
     const StoppedRun expected = stopped_run(Moment::none, 0, c.lastPass);
     ASSERT_EQ(std::count(expected.log.begin(), expected.log.end(), '\n'), c.lastPass == 43200 ? 6 : 7);

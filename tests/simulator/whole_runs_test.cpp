@@ -326,9 +326,10 @@ TEST(WholeRunEnds, AClosedPipeIsQuietAndAStopKeepsWholeFiles) {
 }
 
 // A live run, wired as the program is and keyed from the kernel's entropy,
-// whose first pass began in the second half of a second: its seal replays it
-// byte for byte and tells where its window lay. Replayed twice in the live
-// run's folder, it leaves the live files as they were.
+// whose first pass began in the second half of a second, stopped for 3 s and
+// starved for 2.5 s on the way: its seal and raw record replay it byte for
+// byte, its skipped seconds included, and tell where its window lay. Replayed
+// twice in the live run's folder, it leaves the live files as they were.
 TEST(WholeRunReplay, ASealReplaysItsLiveRunByteForByteBesideIt) {
   const LocalZone zone("UTC");
   const ScratchDirectory directory(true);
@@ -344,6 +345,13 @@ TEST(WholeRunReplay, ASealReplaysItsLiveRunByteForByteBesideIt) {
     settings.trialsRecord = true;
     settings.driver.logDirectory = "live";
     Monitor live({{}, clock, wallClock, sealer, {}}, settings);
+    struct Stops final : ExperimentEvents {
+      SteppingClock* clock;
+      int passes = 0;
+      void pass_ended(bool) override { clock->jump(++passes == 400 ? 3 : passes == 1000 ? 2.5L : 0); }
+    } stops;
+    stops.clock = &clock;
+    live.add_listener(stops);
     ASSERT_TRUE(live.start());
     live.run(1800);
     ASSERT_EQ(live.end_status(), 0);
@@ -353,13 +361,14 @@ TEST(WholeRunReplay, ASealReplaysItsLiveRunByteForByteBesideIt) {
   const std::string seal = log + ".seal";
   const std::string liveLog = file_bytes(log);
   const std::string liveTrials = file_bytes(log + ".trials.csv");
-  const std::vector<std::string> replay{"--no-screen", "--passes", "1800",    "--seal", seal,
-                                        "--dir",       "live",     "--trace", "t.csv",  "--reveal-bias"};
+  const std::vector<std::string> replay{"--no-screen", "--passes", "1800",  "--seal",        seal,           "--dir",
+                                        "live",        "--trace",  "t.csv", "--reveal-bias", "--raw-record", log + ".trials.csv"};
   for (int time = 0; time < 2; ++time) ASSERT_EQ(run_simulator(replay).status, 0);
   EXPECT_EQ(file_bytes(log), liveLog);
   EXPECT_EQ(file_bytes(log + ".trials.csv"), liveTrials);
   EXPECT_TRUE(liveLog.starts_with("12-07-2026 - 23:13:43 checkpoint 5"));
   EXPECT_TRUE(same_log(file_bytes(log + ".replay"), liveLog));
+  EXPECT_NE(liveTrials.find(",gap 2\r\n"), liveTrials.rfind(",gap 2\r\n")) << "two gaps of 2 s";
   EXPECT_EQ(read_raw_record(file_bytes(log + ".replay.trials.csv")).rows, read_raw_record(liveTrials).rows);
   EXPECT_EQ(entries_of("live"), (std::vector<std::string>{day, day + ".replay", day + ".replay.1", day + ".replay.trials.csv",
                                                           day + ".replay.trials.csv.1", day + ".seal", day + ".trials.csv"}));

@@ -33,6 +33,8 @@ class SteppingClock final : public SecondsClock {
   }
   long double now() const { return now_; }
   std::int64_t readings() const { return readings_; }
+  // A stopped process, a suspended machine or a starved one: the clock moves on without a reading.
+  void jump(long double seconds) { now_ += seconds; }
 
  private:
   long double now_;
@@ -78,14 +80,20 @@ class VirtualWallClock final : public WallClock {
   std::chrono::sys_seconds atClockZero_;
 };
 
+// One time; with a second one, the two in turn, reading after reading.
 class FixedWallClock final : public WallClock {
  public:
   explicit FixedWallClock(LocalTime time) : time_(time) {}
-  LocalTime now() const override { return time_; }
-  void set(LocalTime time) { time_ = time; }
+  LocalTime now() const override { return alternate_ ? (readings_++ % 2 == 0 ? time_ : *alternate_) : time_; }
+  void set(LocalTime time, std::optional<LocalTime> alternate = std::nullopt) {
+    time_ = time;
+    alternate_ = alternate;
+  }
 
  private:
   LocalTime time_;
+  std::optional<LocalTime> alternate_;
+  mutable std::int64_t readings_ = 0;
 };
 
 // Gives the key that `script` names for each poll (counted from 0).

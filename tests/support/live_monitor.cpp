@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <regex>
 #include <thread>
 
 #include "support/x_server.h"
@@ -47,8 +48,9 @@ LiveMonitor::LiveMonitor(const std::filesystem::path& directory, const Launch& l
     std::filesystem::copy_file(program, copy);
     program = copy.string();
   }
-  std::string script =
-      std::string(launch.stopPending ? "kill -TERM $$ && " : "") + "cd " + shell_quoted(directory) + " && exec env";
+  std::string script = std::string(launch.stopPending ? "kill -TERM $$ && " : "") + "cd " + shell_quoted(directory) + " && ";
+  if (launch.fileSizeBlocks) script += "ulimit -f " + std::to_string(*launch.fileSizeBlocks) + " && ";
+  script += "exec env";
   // env takes its removals before its settings.
   for (const bool removals : {true, false}) {
     for (const auto& [name, value] : launch.environment) {
@@ -99,6 +101,10 @@ bool LiveMonitor::running() {
   if (waitpid(pid_, &status, WNOHANG) != pid_) return true;
   exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return false;
+}
+
+std::string LiveMonitor::errors_besides_skipped_seconds() const {
+  return std::regex_replace(errors(), std::regex("[^\n]*( without a pass | skipped in )[^\n]*\n"), "");
 }
 
 bool LiveMonitor::under_way() {

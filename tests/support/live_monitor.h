@@ -31,6 +31,8 @@ struct Launch {
   enum class Errors { file, closed, broken_pipe } errors = Errors::file;
   // Standard input closed, else /dev/null.
   bool inputClosed = false;
+  // A limit on the size of the files it writes, in blocks of 512 bytes (the shell's ulimit -f); none: no limit.
+  std::optional<int> fileSizeBlocks{};
   // Starts it with the stop signals blocked, as a parent may: until the program
   // unblocks them, they wait.
   bool stopSignalsBlocked = false;
@@ -67,6 +69,9 @@ class LiveMonitor {
   // Standard output and error so far.
   std::string output() const { return testing::file_bytes(streams_.path() / "out"); }
   std::string errors() const { return testing::file_bytes(streams_.path() / "err"); }
+  // Standard error without the lines that tell of skipped seconds, which a
+  // busy machine or a clock made fast may cause in any run.
+  std::string errors_besides_skipped_seconds() const;
 
  private:
   std::filesystem::path directory_;
