@@ -21,19 +21,6 @@ std::optional<std::int64_t> whole_number(std::string_view text) {
   return value;
 }
 
-// The "gap N" of a row's alarm column, whose marks are one blank apart.
-std::optional<std::int64_t> gap_of(std::string_view alarms) {
-  for (std::size_t at = 0; at <= alarms.size();) {
-    const std::size_t end = std::min(alarms.find(' ', at), alarms.size());
-    if (alarms.substr(at, end - at) == kTrialsGapMark && end < alarms.size()) {
-      const std::size_t numberEnd = std::min(alarms.find(' ', end + 1), alarms.size());
-      return whole_number(alarms.substr(end + 1, numberEnd - end - 1));
-    }
-    at = end + 1;
-  }
-  return std::nullopt;
-}
-
 void add_row(std::string_view line, RunGaps& gaps) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   const std::size_t firstComma = line.find(',');
@@ -45,6 +32,18 @@ void add_row(std::string_view line, RunGaps& gaps) {
 }
 
 }  // namespace
+
+std::optional<std::int64_t> gap_of(std::string_view alarms) {
+  for (std::size_t at = 0; at <= alarms.size();) {
+    const std::size_t end = std::min(alarms.find(' ', at), alarms.size());
+    if (alarms.substr(at, end - at) == kTrialsGapMark && end < alarms.size()) {
+      const std::size_t numberEnd = std::min(alarms.find(' ', end + 1), alarms.size());
+      return whole_number(alarms.substr(end + 1, numberEnd - end - 1));
+    }
+    at = end + 1;
+  }
+  return std::nullopt;
+}
 
 RunGaps run_gaps_in(std::string_view text) {
   RunGaps gaps;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,10 @@ namespace novabit {
 
 // Pass -> the seconds skipped before it.
 using RunGaps = std::map<std::int64_t, std::int64_t>;
+
+// The N of the "gap N" in a row's alarm column, whose marks are one blank
+// apart; nothing when it has none or N is no whole number of at most 31 bits.
+std::optional<std::int64_t> gap_of(std::string_view alarms);
 
 // The gaps that the rows of a raw record's text mark. Lines that are not rows
 // (the head, a torn line) and marks that are no whole number of at most 31

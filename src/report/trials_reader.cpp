@@ -8,6 +8,7 @@
 
 #include "experiment/experiment_numbers.h"
 #include "experiment/trials_format.h"
+#include "replay/run_gaps.h"
 #include "report/log_time.h"
 #include "report/record_placer.h"
 
@@ -53,20 +54,34 @@ std::optional<std::int64_t> utc_stamp(std::string_view text) {
   return local_stamp(std::string_view(local.data(), local.size()));
 }
 
-// Names of lower-case letters and underscores, one blank apart.
+// Names of lower-case letters and underscores, one blank apart, "gap" with
+// its count of seconds after it.
 bool is_alarm_list(std::string_view text) {
-  bool nameStart = true;
-  for (const char byte : text) {
-    if (byte == ' ') {
-      if (nameStart) return false;
-      nameStart = true;
-    } else if ((byte >= 'a' && byte <= 'z') || byte == '_') {
-      nameStart = false;
-    } else {
+  bool count = false;  // the word after "gap": its seconds
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = std::min(text.find(' ', at), text.size());
+    const std::string_view word = text.substr(at, end - at);
+    const char* const allowed = count ? "0123456789" : "abcdefghijklmnopqrstuvwxyz_";
+    if (word.empty() || word.find_first_not_of(allowed) != std::string_view::npos || end + 1 == text.size())
       return false;
-    }
+    count = !count && word == kTrialsGapMark;
+    at = end + 1;
   }
-  return !nameStart || text.empty();
+  return !count;
+}
+
+// Calls `mark` with each health alarm or lateness mark of an alarm list,
+// passing over a gap and its count.
+template <typename Mark>
+void for_each_mark(std::string_view list, Mark mark) {
+  bool count = false;
+  while (!list.empty()) {
+    const std::size_t blank = list.find(' ');
+    const std::string_view name = list.substr(0, blank);
+    if (!count && name != kTrialsGapMark) mark(name);
+    count = !count && name == kTrialsGapMark;
+    list = blank == std::string_view::npos ? std::string_view{} : list.substr(blank + 1);
+  }
 }
 
 // The reason the line is not a row, or nothing when `second` holds it.
@@ -85,11 +100,7 @@ const char* parse_second(std::string_view line, TrialSecond& second) {
   // The alarm list names the health tests that fired and marks a late pass.
   bool health = false;
   bool late = false;
-  for (std::string_view list = fields[4]; !list.empty();) {
-    const std::size_t blank = list.find(' ');
-    (list.substr(0, blank) == kTrialsLateAlarm ? late : health) = true;
-    list = blank == std::string_view::npos ? std::string_view{} : list.substr(blank + 1);
-  }
+  for_each_mark(fields[4], [&](std::string_view name) { (name == kTrialsLateAlarm ? late : health) = true; });
   second = {*pass, *utc, *local, static_cast<std::int32_t>(*ones), health, late, 0};
   return nullptr;
 }
@@ -191,16 +202,21 @@ bool TrialsReader::accept(const Row& row, const Row* following) {
     utcStart_ = start;
   }
   const std::int64_t step = second.utc - expected_utc(second.pass, offset_);
+  // The monitor marks the seconds it skipped on the row after them.
+  const bool skipped = step > 0 && gap_of(row.alarms) == step;
   const bool confirmed =
-      followingInOrder &&
-      std::abs(following->second.utc - expected_utc(following->second.pass, offset_ + step)) <= kStampTolerance;
+      skipped ||
+      (followingInOrder &&
+       std::abs(following->second.utc - expected_utc(following->second.pass, offset_ + step)) <= kStampTolerance);
   if (std::abs(step) > kStampTolerance && !confirmed) {
     return leave_out([&] {
       return "its time is " + std::to_string(std::abs(step)) + " s from where pass " + std::to_string(second.pass) +
              " puts it";
     });
   }
-  if (std::abs(step) > kStampTolerance) {
+  if (skipped) {
+    notes_.add(second.line, false, [&] { return "the run skipped " + std::to_string(step) + " s before this second"; });
+  } else if (std::abs(step) > kStampTolerance) {
     notes_.add(second.line, false, [&] {
       return "the clock moved by " + std::string(step > 0 ? "+" : "") + std::to_string(step) + " s before this second";
     });
@@ -233,11 +249,7 @@ Next<TrialSecond> TrialsReader::next() {
     const Row row = std::move(ahead_.front());
     ahead_.pop_front();
     if (!accept(row, ahead_.empty() ? nullptr : &ahead_.front())) continue;
-    for (std::string_view list = row.alarms; !list.empty();) {
-      const std::size_t blank = list.find(' ');
-      ++alarms_[std::string(list.substr(0, blank))];
-      list = blank == std::string_view::npos ? std::string_view{} : list.substr(blank + 1);
-    }
+    for_each_mark(row.alarms, [&](std::string_view name) { ++alarms_[std::string(name)]; });
     return row.second;
   }
 }
