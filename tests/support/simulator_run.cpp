@@ -24,13 +24,13 @@ std::string stream_bytes(std::FILE* stream) {
 
 }  // namespace
 
-SimulatorRun run_simulator(const std::vector<std::string>& arguments, bool terminal, const volatile std::sig_atomic_t* stop) {
+SimulatorRun run_simulator(const std::vector<std::string>& arguments, bool terminal) {
   std::vector<const char*> pointers;
   for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
   std::FILE* output = std::tmpfile();
   std::FILE* errors = std::tmpfile();
   SimulatorRun run;
-  run.status = simulator_main(pointers, {output, errors, terminal, stop});
+  run.status = simulator_main(pointers, {output, errors, terminal});
   run.output = stream_bytes(output);
   run.errors = stream_bytes(errors);
   return run;

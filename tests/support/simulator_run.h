@@ -2,7 +2,6 @@
 // The simulator run in-process from its command line, with its standard
 // output and errors caught, and readers for the files it writes.
 
-#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -14,8 +13,7 @@ struct SimulatorRun {
   std::string output;
   std::string errors;
 };
-SimulatorRun run_simulator(const std::vector<std::string>& arguments, bool terminal = false,
-                           const volatile std::sig_atomic_t* stop = nullptr);
+SimulatorRun run_simulator(const std::vector<std::string>& arguments, bool terminal = false);
 
 // One row of a trace; the last three only with --reveal-bias.
 struct TraceRow {
