@@ -2,21 +2,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include "screen/end_steps.h"
-#include "screen/graph_screen.h"
-#include "screen/memory/memory_back_end.h"
-#include "textio/channels.h"
+#include "open_screen.h"
 
 namespace novabit {
 namespace {
-
-struct OpenScreen {
-  OpenScreen() { static_cast<void>(screen.set_screen_mode(19, 16, 4, 1, 0)); }
-  ChannelTable channels{nullptr, nullptr};
-  EndSteps endSteps;
-  MemoryBackEnd backEnd;
-  GraphScreen screen{channels, endSteps, {backEnd}, GraphScreenOptions{false, "bench"}};
-};
 
 void BM_TickWithOneChangedRow(benchmark::State& state) {
   OpenScreen open;
