@@ -167,6 +167,16 @@ TEST(MetricsEndpoint, ServesEveryProbeWhileSlowConnectionsPressOn) {
     // A client that asks again at once keeps its connection.
     EXPECT_EQ(testing_x::command_output("curl -s -o /dev/null -o /dev/null -w '%{num_connects}'" + url + url), "10");
   }
+  // A connection its client closed is forgotten: the descriptor it leaves,
+  // taken here by sockets put to another use, is never shut at its deadline.
+  auto server = MetricsServer::start({"127.0.0.1", 0}, [] { return std::string(); }, {}, {.exchange = 1s});
+  curl("http://127.0.0.1:" + std::to_string(server->port()) + "/metrics");
+  std::this_thread::sleep_for(200ms);
+  std::vector<FileDescriptor> others;
+  for (int pair[2]; others.size() < 16 && socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) == 0;)
+    others.emplace_back(pair[0]), others.emplace_back(pair[1]);
+  std::this_thread::sleep_for(2s);
+  EXPECT_EQ(closed_after_a_byte(others), 0);
   // What the server cannot use is refused in one line; names are shown on one line too.
   const auto refused = MetricsServer::start({"127.0.0.1", 0}, {}, {"none", "none", {}});
   const std::regex why("cannot listen on 127.0.0.1:0: the HTTPS server did not start: [^\n]*certificate[^\n]*[^.]");
