@@ -4,7 +4,7 @@
 // synced) without and with its metrics, whose difference is the added cost
 // per pass (target 0.2 us), and while scrapes over HTTPS with a password run
 // without pause, which must leave the pass as it was; and one scrape (target
-// 1 ms): the exposition text alone, and a whole scrape on loopback as
+// 1 ms): the exposition text alone (and the kernel's clock state it reads), and a whole scrape on loopback as
 // Prometheus makes it, over HTTP or HTTPS with a password, with and without
 // 40 slow connections trickling requests from another address, its median
 // and 99th percentile (target: every scrape within 1 s).
@@ -37,6 +37,8 @@ namespace {
 
 const novabit::StationIdentity kIdentity{"bench-station", "device:/dev/hwrng", "1.0.0", std::string(64, 'a'),
                                          1796535140};
+// The kernel's word on the clock, read at every scrape as a station reads it.
+const novabit::SystemKernelClock kKernelClock;
 
 // A scratch folder with a certificate for 127.0.0.1 that openssl makes, and a
 // web configuration that serves it and asks for the password "test" of the
@@ -147,7 +149,7 @@ std::string https_get(std::uint16_t port) {
 }
 
 void BM_PassCounted(benchmark::State& state) {
-  novabit::StationMetrics metrics(kIdentity);
+  novabit::StationMetrics metrics(kIdentity, kKernelClock);
   std::atomic<bool> done{false};
   std::thread scraper;
   if (state.range(0) == 1) {
@@ -203,17 +205,23 @@ void BM_MonitorPass(benchmark::State& state) {
 BENCHMARK(BM_MonitorPass)->ArgName("metrics")->Arg(0)->Arg(1)->Arg(2);
 
 void BM_Exposition(benchmark::State& state) {
-  novabit::StationMetrics metrics(kIdentity);
+  novabit::StationMetrics metrics(kIdentity, kKernelClock);
   for (int pass = 0; pass < 86400; ++pass) metrics.pass_counted(100, 1796535140 + pass);
   for (auto _ : state) benchmark::DoNotOptimize(metrics.exposition());
 }
 BENCHMARK(BM_Exposition);
 
+// What reading the clock's state adds to a scrape.
+void BM_KernelClockState(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(novabit::clock_state(kKernelClock.read()));
+}
+BENCHMARK(BM_KernelClockState);
+
 // Milliseconds, the median and the 99th percentile of every scrape's.
 void BM_Scrape(benchmark::State& state) {
   const bool tls = state.range(0) == 1;
   const Secured secured;
-  novabit::StationMetrics metrics(kIdentity);
+  novabit::StationMetrics metrics(kIdentity, kKernelClock);
   novabit::WebSecurity security;
   if (tls) security = *novabit::read_web_security(secured.config());
   auto server = novabit::MetricsServer::start(

@@ -4,8 +4,10 @@
 
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <string_view>
 #include <thread>
+#include <type_traits>
 
 #include "experiment/experiment_numbers.h"
 
@@ -43,7 +45,13 @@ class ExpositionText {
   template <typename Number>
   void sample(std::string_view name, Number value, std::string_view labels) {
     text_.append(name).append("{").append(labels).append("} ");
-    char digits[24];
+    char digits[32];
+    if constexpr (std::is_floating_point_v<Number>) {
+      if (std::isnan(value)) {  // as the text format spells it
+        text_.append("NaN\n");
+        return;
+      }
+    }
     text_.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr).append("\n");
   }
   template <typename Number>
@@ -67,10 +75,11 @@ class ExpositionText {
 
 }  // namespace
 
-StationMetrics::StationMetrics(const StationIdentity& identity)
+StationMetrics::StationMetrics(const StationIdentity& identity, const KernelClock& kernelClock)
     : labels_(label("station", identity.station) + "," + label("source", identity.source)),
       infoLabels_(labels_ + "," + label("version", identity.version) + "," + label("key_sha256", identity.keySha256)),
-      runStartSeconds_(identity.runStartSeconds) {}
+      runStartSeconds_(identity.runStartSeconds),
+      kernelClock_(kernelClock) {}
 
 // The sequence is odd while the three values change; a scrape that saw it
 // odd, or changed, reads them again. A scrape that reads a value stored here
@@ -142,6 +151,13 @@ std::string StationMetrics::exposition() const {
   out.family("novabit_source_up", "gauge",
              "1 while the source of the bits delivers on time, 0 while it is late or once it stopped.");
   out.sample("novabit_source_up", sourceUp_.load(std::memory_order_relaxed) ? 1 : 0);
+  const ClockState clock = clock_state(kernelClock_.read());
+  out.family("novabit_clock_synchronized", "gauge",
+             "1 while the kernel holds the system clock synchronised to a time server, else 0.");
+  out.sample("novabit_clock_synchronized", clock.synchronized ? 1 : 0);
+  out.family("novabit_clock_max_error_seconds", "gauge",
+             "How far the system clock may be off, as the kernel bounds it; NaN when it does not say.");
+  out.sample("novabit_clock_max_error_seconds", clock.known ? clock.maxErrorSeconds : std::nan(""));
   return out.take();
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/failure.h"
+#include "clocks/kernel_clock.h"
 #include "sources/health_tests.h"
 
 namespace novabit {
@@ -28,7 +29,8 @@ struct StationIdentity {
 
 class StationMetrics {
  public:
-  explicit StationMetrics(const StationIdentity& identity);
+  // The kernel's word on the system clock is read afresh at every scrape.
+  StationMetrics(const StationIdentity& identity, const KernelClock& kernelClock);
   StationMetrics(const StationMetrics&) = delete;
   StationMetrics& operator=(const StationMetrics&) = delete;
 
@@ -57,6 +59,7 @@ class StationMetrics {
   const std::string labels_;      // station and source, escaped
   const std::string infoLabels_;  // with the version and the key commitment
   const std::int64_t runStartSeconds_;
+  const KernelClock& kernelClock_;
   std::atomic<std::uint64_t> sequence_{0};  // odd while a pass is being published
   std::atomic<std::uint64_t> passes_{0};
   std::atomic<std::uint64_t> ones_{0};

@@ -21,8 +21,8 @@ std::string MetricsFeed::page() const {
   return metrics != nullptr ? metrics->exposition() : std::string();
 }
 
-void MetricsFeed::begin(const StationIdentity& identity) {
-  metrics_ = std::make_unique<StationMetrics>(identity);
+void MetricsFeed::begin(const StationIdentity& identity, const KernelClock& kernelClock) {
+  metrics_ = std::make_unique<StationMetrics>(identity, kernelClock);
   metrics_->source_up(true);
   published_.store(metrics_.get(), std::memory_order_release);
 }

@@ -27,8 +27,8 @@ class MetricsFeed final : public ExperimentEvents {
   MetricsFeed& operator=(const MetricsFeed&) = delete;
 
   // Once the key is sealed; the source is up from then on. Times are the
-  // system clock's, as Prometheus's own.
-  void begin(const StationIdentity& identity);
+  // system clock's, as Prometheus's own, and `kernelClock` tells its state.
+  void begin(const StationIdentity& identity, const KernelClock& kernelClock);
   void second_counted(const CountedSecond& second) override;
   void cycle_ended(const EndedCycle&) override;
   // `count` records of `file` could not be kept.

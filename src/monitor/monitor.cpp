@@ -157,7 +157,7 @@ Outcome Monitor::start() {
   if (metrics_) {
     const StationIdentity identity{settings_.station, source_text(settings_.source), program_version(),
                                    driver_->key_commitment(), std::time(nullptr)};
-    metrics_->begin(identity);
+    metrics_->begin(identity, kernel_clock());
   }
   return {};
 }
@@ -177,8 +177,9 @@ Outcome Monitor::open_source() {
 }
 
 Outcome Monitor::open_trials_record() {
-  const TrialsHeader header{settings_.program + " " + program_version(), settings_.source, driver_->key_commitment(),
-                            settings_.station};
+  const TrialsHeader header{
+      settings_.program + " " + program_version(), settings_.source, driver_->key_commitment(), settings_.station,
+      settings_.clockInRawRecord ? clock_state_text(clock_state(kernel_clock().read())) : std::string()};
   if (Outcome opened = trials_->open(trials_path(), header); !opened) {
     return opened.failure().after("cannot create the raw record ");
   }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/folder_lock.h"
+#include "clocks/kernel_clock.h"
 #include "clocks/seconds_clock.h"
 #include "clocks/wall_clock.h"
 #include "experiment/experiment_driver.h"
@@ -52,6 +53,8 @@ struct MonitorDevices {
   // A stop signal's flag (nonzero: stop), read at every key poll as
   // stopRequested is, at the cost of one load; may be null.
   const volatile std::sig_atomic_t* stopSignal = nullptr;
+  // What the kernel says of the system clock; null: the kernel itself (adjtimex).
+  const KernelClock* kernelClock = nullptr;
 };
 
 struct MonitorSettings {
@@ -74,6 +77,10 @@ struct MonitorSettings {
   std::optional<ListenAddress> metrics;
   // The web configuration file of the metrics server (TLS and passwords); empty: none.
   std::string metricsWebConfig{};
+  // The system clock's state as the run begins in the raw record's head: on
+  // where the records' stamps are that clock's, not a virtual one's. The
+  // metrics always serve it, since Prometheus's times are that clock's.
+  bool clockInRawRecord = false;
 };
 
 class Monitor {
@@ -138,6 +145,9 @@ class Monitor {
   std::string trials_path() const;
   std::optional<RecordFile> record_file(const std::string& file) const;
   void report(const std::string& problem) const;
+  const KernelClock& kernel_clock() const {
+    return devices_.kernelClock != nullptr ? *devices_.kernelClock : systemKernelClock_;
+  }
 
   MonitorDevices devices_;
   MonitorSettings settings_;
@@ -150,6 +160,7 @@ class Monitor {
   EndSteps endSteps_;
   BitSource bits_;
   SteadySecondsClock steadyClock_;
+  SystemKernelClock systemKernelClock_;
   std::unique_ptr<PassBits> source_;
   std::unique_ptr<WatchedBits> watchedSource_;
   bool sourceEnded_ = false;

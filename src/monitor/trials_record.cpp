@@ -26,8 +26,9 @@ Outcome TrialsRecord::open(const std::string& path, const TrialsHeader& header) 
   std::string head;
   for (const auto& [name, value] :
        {std::pair{kTrialsProgram, header.program}, std::pair{kTrialsSource, source_text(header.source)},
-        std::pair{kTrialsKeyCommitment, header.keyCommitment}, std::pair{kTrialsStation, header.station}}) {
-    if (value.empty()) continue;  // a station without a name
+        std::pair{kTrialsKeyCommitment, header.keyCommitment}, std::pair{kTrialsStation, header.station},
+        std::pair{kTrialsClock, header.clock}}) {
+    if (value.empty()) continue;  // a station without a name, a simulated clock
     head.append(kTrialsComment).append(name).append("=").append(value).append(kLineEnd);
   }
   head.append(kTrialsColumns).append(kLineEnd);

@@ -18,6 +18,7 @@ struct TrialsHeader {
   SourceSpec source;
   std::string keyCommitment;
   std::string station;
+  std::string clock;  // the system clock's state; empty: not the clock of the stamps
 };
 
 class TrialsRecord final : public ExperimentEvents {

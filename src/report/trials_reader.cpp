@@ -6,6 +6,7 @@
 #include <functional>
 #include <limits>
 
+#include "clocks/kernel_clock.h"
 #include "experiment/experiment_numbers.h"
 #include "experiment/trials_format.h"
 #include "replay/run_gaps.h"
@@ -138,8 +139,15 @@ Outcome TrialsReader::read_head() {
       const std::string value(equals == std::string_view::npos ? "" : text.substr(equals + 1));
       for (const auto& [field, known] :
            {std::pair{&head_.program, kTrialsProgram}, std::pair{&head_.source, kTrialsSource},
-            std::pair{&head_.keyCommitment, kTrialsKeyCommitment}, std::pair{&head_.station, kTrialsStation}}) {
+            std::pair{&head_.keyCommitment, kTrialsKeyCommitment}, std::pair{&head_.station, kTrialsStation},
+            std::pair{&head_.clock, kTrialsClock}}) {
         if (name == known) *field = value;
+      }
+      if (name == kTrialsClock && !clock_state_trusted(value)) {
+        notes_.add(line->number, false, [&] {
+          return "the clock as the run began (" + std::string(text) +
+                 ") was not synchronised to within half a second: its UTC stamps may name the wrong second";
+        });
       }
     } else {
       notes_.add(line->number, true,

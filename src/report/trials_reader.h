@@ -3,7 +3,8 @@
 // memory: its "# name=value" lines and column header, then one second at a
 // time. A line that is no row is noted and skipped; a row whose pass does not
 // follow the one before, or whose UTC time contradicts its pass, is noted and
-// left out, so that the seconds come in the order of their passes.
+// left out, so that the seconds come in the order of their passes. A clock
+// that was not synchronised to within half a second as the run began is noted.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +24,7 @@ struct TrialsHead {
   std::string source;
   std::string keyCommitment;  // the SHA-256 of the seal's key line, when given
   std::string station;        // the station's name, when given
+  std::string clock;          // the system clock's state as the run began, when given
 };
 
 struct TrialSecond {

@@ -132,7 +132,7 @@ TEST(SoakLiveSignals, EveryRunEndsInOrderWhateverTheSignalsAndStreams) {
         if (std::filesystem::exists(log)) {
           EXPECT_TRUE(read_seal_file(log.string() + ".seal"));
           const auto raw = testing::read_raw_record(testing::file_bytes(log.string() + ".trials.csv"));
-          EXPECT_EQ(raw.head.size(), 5U);
+          EXPECT_EQ(raw.head.size(), 6U);
           EXPECT_EQ(!raw.marks.empty() && raw.marks.back().starts_with("repetition_count"), c.stuck);
         }
         inOrder += testing_app::failed_checks() == before;

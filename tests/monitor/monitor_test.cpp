@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/timex.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -125,7 +126,7 @@ TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
     std::map<std::string, std::int64_t> lost{{seal, sealed->clock ? 0 : 1}};
     EXPECT_TRUE(testing::records_in_order(file_bytes(log), testing::model_log(passes, kFirstPassTime), lost[log]));
     const testing::RawRecord rows = testing::read_raw_record(file_bytes(raw), true);
-    EXPECT_EQ(rows.head.size(), 5U);
+    EXPECT_EQ(rows.head.size(), 6U);
     for (std::size_t row = 0; row < rows.passes.size(); ++row) {
       EXPECT_EQ(rows.ones[row], passes[static_cast<std::size_t>(rows.passes[row] - 1)].ones) << rows.rows[row];
     }
@@ -153,6 +154,10 @@ TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
 // pass that begins there. Each gap is told (a second one within a minute only
 // at the end), counted and marked on the row after it, and every second is
 // accounted for: from one row's stamp to the next, one second and the gap.
+// Each run's system clock is in another state (synchronised; not, as the
+// kernel flags it; synchronised but off by up to 0.8 s; faulty, as the kernel's
+// answer alone says): its raw record's head keeps it as the run began, its
+// metrics follow it at every scrape.
 TEST(ProgramTest, EverySecondIsAccountedFor) {
   const auto told = [](const char* seconds, const char* summary) {
     return "novabit: " + std::string(seconds) +
@@ -164,11 +169,20 @@ TEST(ProgramTest, EverySecondIsAccountedFor) {
     std::map<int, long double> jumpAfterPass;
     std::int64_t skipped;
     std::string errors;
+    KernelClockReading clock;
+    std::string clockLine;
+    std::int64_t synchronized;
   } cases[] = {
-      {"stopped 3 s", 1000.25L, {{10, 3}}, 2, told("2", "2 seconds skipped in 1 gap, the longest 2 s")},
-      {"stopped 90 s, then 3 s", 1000.25L, {{10, 90}, {20, 3}}, 91, told("89", "91 seconds skipped in 2 gaps, the longest 89 s")},
-      {"starved 2.5 s", 1000.25L, {{10, 2.5L}}, 2, told("2", "2 seconds skipped in 1 gap, the longest 2 s")},
-      {"a first pass late in its second", 1000.75L, {}, 0, ""},
+      // clang-format off
+      {"stopped 3 s", 1000.25L, {{10, 3}}, 2, told("2", "2 seconds skipped in 1 gap, the longest 2 s"),
+       {TIME_OK, STA_PLL, 16000}, "synchronized max_error_seconds=0.016", 1},
+      {"stopped 90 s, then 3 s", 1000.25L, {{10, 90}, {20, 3}}, 91, told("89", "91 seconds skipped in 2 gaps, the longest 89 s"),
+       {TIME_ERROR, STA_UNSYNC, 16000000}, "unsynchronized max_error_seconds=16", 0},
+      {"starved 2.5 s", 1000.25L, {{10, 2.5L}}, 2, told("2", "2 seconds skipped in 1 gap, the longest 2 s"),
+       {TIME_INS, 0, 800000}, "synchronized max_error_seconds=0.8", 1},
+      {"a first pass late in its second", 1000.75L, {}, 0, "",
+       {TIME_ERROR, STA_PLL, 250000}, "unsynchronized max_error_seconds=0.25", 0},
+      // clang-format on
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -185,12 +199,18 @@ TEST(ProgramTest, EverySecondIsAccountedFor) {
     jumps.program = &program;
     jumps.after = c.jumpAfterPass;
     program.monitor().add_listener(jumps);
+    program.kernelClock.reading = c.clock;
     ASSERT_TRUE(program.monitor().start());
     program.monitor().run(30);
     EXPECT_EQ(program.monitor().end_status(), 0);
     EXPECT_EQ(program.errors(), c.errors);
     EXPECT_EQ(testing::metric_value(program.monitor().metrics_page(), "novabit_skipped_seconds_total"), c.skipped);
+    EXPECT_EQ(testing::metric_value(program.monitor().metrics_page(), "novabit_clock_synchronized"), c.synchronized);
+    program.kernelClock.reading = {-1, 0, 0};
+    EXPECT_TRUE(program.monitor().metrics_page().ends_with("_max_error_seconds{station=\"station-1\",source=\"keyed\"} NaN\n"))
+        << "the kernel refused to say";
     const testing::RawRecord raw = testing::read_raw_record(file_bytes(std::string(kLogName) + ".trials.csv"));
+    EXPECT_EQ(raw.head[4], "# clock=" + c.clockLine);
     const auto second_of = [&](std::size_t row) {
       const std::string& text = raw.rows[row];
       const std::size_t at = text.find('T') + 1;
@@ -256,7 +276,7 @@ TEST(ProgramTest, AFileTakenAwayIsToldCountedAndMadeAgain) {
                                     "\n");
     EXPECT_EQ(file_bytes(log), c.logAfter);
     const testing::RawRecord rows = testing::read_raw_record(file_bytes(raw), true);
-    EXPECT_EQ(rows.head.size(), 5U);
+    EXPECT_EQ(rows.head.size(), 6U);
     EXPECT_EQ(std::to_string(rows.passes.front()) + "-" + std::to_string(rows.passes.back()), c.rawRowsAfter);
     EXPECT_EQ(rows.passes.size(), static_cast<std::size_t>(rows.passes.back() - rows.passes.front() + 1));
   }

@@ -31,7 +31,10 @@ class Program {
                   clock_,
                   wallClock_,
                   sealed ? static_cast<KeySealer&>(sealer_) : givenKey_,
-                  [this, lastPass] { return clock_.now() > 1000 + lastPass - 0.5L; }},
+                  [this, lastPass] { return clock_.now() > 1000 + lastPass - 0.5L; },
+                  nullptr,
+                  nullptr,
+                  &kernelClock},
                  {"novabit",
                   nullptr,
                   errors_,
@@ -41,7 +44,9 @@ class Program {
                   {},
                   true,
                   station,
-                  ListenAddress{"127.0.0.1", 0}}) {}
+                  ListenAddress{"127.0.0.1", 0},
+                  {},
+                  true}) {}
   ~Program() {
     std::fclose(errors_);
     std::free(errorBytes_);
@@ -54,6 +59,7 @@ class Program {
   ExperimentDriver& driver() { return monitor_.driver(); }
   ChannelTable& channels() { return monitor_.channels(); }
   SteppingClock& clock() { return clock_; }
+  SetKernelClock kernelClock;
   std::string errors() {
     std::fflush(errors_);
     return std::string(errorBytes_, errorSize_);

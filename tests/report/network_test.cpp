@@ -2,7 +2,8 @@
 // them given twice, one missing a second and one with a second of its own,
 // against figures worked out by hand: with d = k - 100, z^2 = d^2 / 50 and
 // Z_t^2 = (sum d)^2 / (50 S_t); chi-square tails of even degrees of freedom
-// in closed form, and the CSV of the seconds. Then exactly the seconds inside each station's hidden
+// in closed form, and the CSV of the seconds; the stations whose clocks were
+// not synchronised to half a second noted. Then exactly the seconds inside each station's hidden
 // windows left out, and none when the seals come without --outside-windows.
 
 #include <gtest/gtest.h>
@@ -27,9 +28,10 @@ struct Row {
   int ones;
   const char* alarm = "";
 };
-std::string raw_record(const char* station, const RandomKey& key, const std::vector<Row>& rows) {
+std::string raw_record(const char* station, const RandomKey& key, const std::vector<Row>& rows,
+                       const char* clock = "synchronized max_error_seconds=0.5") {
   std::string text = "# program=novabit 1.0.0\r\n# source=keyed\r\n# key_sha256=" + key_commitment(key) +
-                     "\r\n# station=" + station + "\r\npass,utc,local,ones,alarm\r\n";
+                     "\r\n# station=" + station + "\r\n# clock=" + clock + "\r\npass,utc,local,ones,alarm\r\n";
   for (const Row& row : rows) {
     const std::time_t utc = 1796464800 + row.pass - 1;
     char stamps[48];
@@ -56,8 +58,10 @@ TEST(NetworkReport, GivesTheNetworkAndDeviceVariancesWorkedOutByHand) {
   const std::string stationA = raw_record("A", a, {{1, 110}, {2, 95, "repetition_count"}, {3, 120}, {4, 90}});
   testing::write_bytes(folder.file("a.csv"), stationA);
   testing::write_bytes(folder.file("a-again.csv"), stationA);
-  testing::write_bytes(folder.file("b.csv"), raw_record("B", b, {{1, 110}, {2, 115}, {4, 70, "late"}}));
-  testing::write_bytes(folder.file("c.csv"), raw_record("C", c, {{1, 105}, {2, 90}, {3, 130}, {6, 150}}));
+  testing::write_bytes(folder.file("b.csv"),
+                       raw_record("B", b, {{1, 110}, {2, 115}, {4, 70, "late"}}, "unsynchronized max_error_seconds=16"));
+  testing::write_bytes(folder.file("c.csv"),
+                       raw_record("C", c, {{1, 105}, {2, 90}, {3, 130}, {6, 150}}, "synchronized max_error_seconds=0.500001"));
   NetworkCsv csv(folder.file("n.csv"));
   const Result<NetworkReport> report =
       network_report({{folder.file("a.csv"), folder.file("b.csv"), folder.file("a-again.csv"), folder.file("c.csv")}, {}, false},
@@ -88,6 +92,13 @@ TEST(NetworkReport, GivesTheNetworkAndDeviceVariancesWorkedOutByHand) {
   EXPECT_NEAR(report->stations[2].series.stouffer_z(), 75 / std::sqrt(50.0) / 2, 1e-9);
   const std::string summary = network_summary_text(*report, false);
   EXPECT_NE(summary.find("a-again.csv (a copy: its seconds counted once)"), std::string::npos) << summary;
+  // The clocks of B and C were not synchronised to within half a second as their runs began; A's was.
+  const std::string untrusted = ") was not synchronised to within half a second: its UTC stamps may name the wrong second\n";
+  for (const std::string clock : {"b.csv:5: the clock as the run began (clock=unsynchronized max_error_seconds=16",
+                                  "c.csv:5: the clock as the run began (clock=synchronized max_error_seconds=0.500001"}) {
+    EXPECT_NE(summary.find(clock + untrusted), std::string::npos) << summary;
+  }
+  EXPECT_EQ(summary.find("a.csv:5"), std::string::npos) << summary;
 }
 
 // Station A's seal places its first window at minute 60, so that it forces

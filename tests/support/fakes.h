@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "clocks/kernel_clock.h"
 #include "clocks/seconds_clock.h"
 #include "clocks/wall_clock.h"
 #include "experiment/experiment_events.h"
@@ -94,6 +95,13 @@ class FixedWallClock final : public WallClock {
   LocalTime time_;
   std::optional<LocalTime> alternate_;
   mutable std::int64_t readings_ = 0;
+};
+
+// The kernel's word on the system clock, as a test sets it: synchronised,
+// off by at most 1 ms, unless told otherwise.
+struct SetKernelClock final : KernelClock {
+  KernelClockReading read() const override { return reading; }
+  KernelClockReading reading{0, 0, 1000};
 };
 
 // Gives the key that `script` names for each poll (counted from 0).
