@@ -37,6 +37,7 @@ MonitorSettings live_settings(const LiveOptions& options, std::FILE* messages) {
   settings.metricsWebConfig = options.station.metricsWebConfig;
   settings.driver.logDirectory = options.directory;
   settings.driver.sealDirectory = options.sealDirectory;
+  settings.driver.pace = options.pace;
   return settings;
 }
 
