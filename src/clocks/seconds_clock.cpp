@@ -1,5 +1,7 @@
 #include "clocks/seconds_clock.h"
 
+#include <thread>
+
 namespace novabit {
 
 long double SteadySecondsClock::clock_seconds() {
@@ -11,6 +13,10 @@ long double SteadySecondsClock::clock_seconds() {
     originSeconds_ = std::chrono::duration_cast<Seconds>(wallNow).count() - kYear2000Epoch;
   }
   return originSeconds_ + std::chrono::duration_cast<Seconds>(steadyNow - *steadyOrigin_).count();
+}
+
+void SteadySecondsClock::sleep_for(long double seconds) {
+  std::this_thread::sleep_for(std::chrono::duration<long double>(seconds));
 }
 
 }  // namespace novabit

@@ -15,6 +15,9 @@ class SecondsClock {
   virtual ~SecondsClock() = default;
   // Seconds since an origin fixed for the run; never decreases.
   virtual long double clock_seconds() = 0;
+  // Lets about `seconds` of the clock pass, or more on a loaded machine. A
+  // clock that moves on only when it is read has nothing to wait for.
+  virtual void sleep_for(long double seconds) { static_cast<void>(seconds); }
 };
 
 // The steady clock, with its origin placed so that the first reading equals the
@@ -23,6 +26,7 @@ class SecondsClock {
 class SteadySecondsClock final : public SecondsClock {
  public:
   long double clock_seconds() override;
+  void sleep_for(long double seconds) override;
 
  private:
   std::optional<std::chrono::steady_clock::time_point> steadyOrigin_;

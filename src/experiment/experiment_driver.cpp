@@ -13,6 +13,14 @@ namespace novabit {
 
 namespace {
 
+// A key or a stop request is answered within one slice: 20 ms, two updates of
+// the screen and well below the tenth of a second in which a press seems
+// answered at once, at a cost of 50 wake-ups a second.
+constexpr long double kSleepSlice = 0.020L;
+// The last moment of the second, polled: a sleeper on a busy machine wakes
+// up to a millisecond or two late.
+constexpr long double kPolledEnd = 0.002L;
+
 // ".NAME" for a file name, with every character but letters, digits, '.',
 // '-' and '_' made '_'; nothing for no station.
 std::string station_file_part(const std::string& station) {
@@ -145,10 +153,16 @@ void ExperimentDriver::advance_cycle_clock() {
 }
 
 std::optional<RunEnd> ExperimentDriver::wait_for_next_second() {
-  // A busy poll: the pass ends at the first reading a whole second after its
-  // rounded start, which locks the passes to the clock's whole seconds.
-  while (devices_.clock.clock_seconds() - state_.secondStart < 1.0L) {
-    if (const auto end = poll_keys()) return end;
+  // The pass ends at the first reading a whole second after its rounded
+  // start, which locks the passes to the clock's whole seconds. A sleep stops
+  // short of the second, since a loaded machine wakes a sleeper late, and the
+  // poll takes the rest.
+  const long double end = state_.secondStart + 1.0L;
+  for (long double now = devices_.clock.clock_seconds(); now < end; now = devices_.clock.clock_seconds()) {
+    if (const auto ended = poll_keys()) return ended;
+    if (options_.pace == Pace::sleep && end - now > kPolledEnd) {
+      devices_.clock.sleep_for(std::min(kSleepSlice, end - now - kPolledEnd));
+    }
   }
   return std::nullopt;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The experiment's main routine: start-up, then one SecondPass per second of
-// the SecondsClock until the space bar or a stop request. It never sleeps,
-// exits or reads a real clock; everything it touches comes in through
-// ExperimentDevices, and what happens goes out as ExperimentEvents.
+// the SecondsClock until the space bar or a stop request. It never exits or
+// reads a real clock, and sleeps only through its SecondsClock; everything it
+// touches comes in through ExperimentDevices, and what happens goes out as
+// ExperimentEvents.
 
 #include <cstdint>
 #include <filesystem>
@@ -34,6 +35,11 @@ struct ExperimentDevices {
   PassBits* passBits = nullptr;
 };
 
+// How the wait for the next whole second spends its time: polling the clock
+// and the keys without a pause, or sleeping until just before the second in
+// slices short enough to answer a key, and polling only its last moment.
+enum class Pace { poll, sleep };
+
 // What a tool may change about a run; the live program keeps the defaults.
 struct DriverOptions {
   // Off: the BiasWindow forces nothing, while every draw is still made, so
@@ -49,6 +55,7 @@ struct DriverOptions {
   // The station, for the seal: in a folder of its own, which a keeper may
   // share among stations, the seal's name carries it too.
   std::string station{};
+  Pace pace = Pace::poll;
 };
 
 enum class RunEnd { space_key, stop_requested, pass_limit, source_ended };

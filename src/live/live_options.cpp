@@ -41,6 +41,17 @@ CommandLine<LiveOptions> parse_live_arguments(std::span<const char* const> argum
   add_no_trials_flag(app, noTrials)->group("Files");
   add_source_option(app, options.source)->group("Source");
   add_station_options(app, options.station);
+  app.add_option_function<std::string>(
+         "--pace",
+         [&options](const std::string& text) {
+           if (text != "poll" && text != "sleep")
+             throw CLI::ValidationError("--pace", in_quotes(text) + " is not poll or sleep");
+           options.pace = text == "sleep" ? Pace::sleep : Pace::poll;
+         },
+         "how the wait for each next second is spent: poll, the clock and the keys read without a pause (a whole "
+         "core); sleep, asleep until just before the second, the keys still read every 20 ms (default: poll)")
+      ->type_name("poll|sleep")
+      ->group("Timing");
   if (std::optional<CommandLineEnd> end = parse_command_line(app, arguments)) return *end;
   for (const auto& [name, folder] : {std::pair{"--dir", &directory}, std::pair{"--seal-dir", &sealDirectory}}) {
     if (app.count(name) > 0 && folder->empty())
@@ -65,6 +76,7 @@ std::string live_usage_text() {
   return "usage: novabit [--dir DIR] [--seal-dir DIR] [--source " + source_names() +
          "] [--no-trials]\n"
          "               [--station NAME] [--metrics [ADDR:]PORT [--metrics-web-config FILE]]\n"
+         "               [--pace poll|sleep]\n"
          "       novabit --version | --help\n";
 }
 

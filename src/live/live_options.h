@@ -9,6 +9,7 @@
 #include <variant>
 
 #include "base/failure.h"
+#include "experiment/experiment_driver.h"
 #include "monitor/run_options.h"
 #include "program/command_line.h"
 #include "sources/source_spec.h"
@@ -21,6 +22,7 @@ struct LiveOptions {
   std::filesystem::path directory;      // of the study log and the raw record; empty: the working folder
   std::filesystem::path sealDirectory;  // of the seal; empty: beside the study log
   StationOptions station;
+  Pace pace = Pace::poll;
 };
 
 // `arguments` without the program name.

@@ -38,6 +38,7 @@ MonitorSettings live_settings(const LiveOptions& options, std::FILE* messages) {
   settings.driver.logDirectory = options.directory;
   settings.driver.sealDirectory = options.sealDirectory;
   settings.clockInRawRecord = true;
+  settings.driver.pace = options.pace;
   return settings;
 }
 

@@ -94,17 +94,23 @@ int pixels_off_the_frame(int width, int height) {
 
 // The study log and the raw record go to --dir, the seal alone to --seal-dir,
 // named after the station. Started with its standard input closed, the monitor holds /dev/null there,
-// so that no file it opens takes descriptor 0.
+// so that no file it opens takes descriptor 0. With --pace sleep its own thread sleeps through most
+// of every wait, and still answers the keys.
 TEST_P(FullScreenTest, ShowsTheFrameSwallowsOtherKeysEndsOnSpaceAndWritesWhereItIsTold) {
   ScratchDirectory directory;
   for (const char* folder : {"study", "keeper"}) std::filesystem::create_directory(directory.path() / folder);
   Launch launch;
-  launch.arguments = {"--dir", "study", "--seal-dir", "keeper", "--station", "lab-1"};
+  launch.arguments = {"--dir", "study", "--seal-dir", "keeper", "--station", "lab-1", "--pace", "sleep"};
   launch.inputClosed = true;
   LiveMonitor monitor(directory.path(), launch);
   const std::string window = monitor.wait_for_window();
   ASSERT_FALSE(window.empty());
-  std::this_thread::sleep_for(2500ms);  // a few passes
+  int asleep = 0;  // of 50 looks at its own thread over a few passes
+  for (int look = 0; look < 50; ++look, std::this_thread::sleep_for(50ms)) {
+    const std::string stat = testing::file_bytes("/proc/" + std::to_string(monitor.pid()) + "/stat");
+    asleep += stat[stat.rfind(')') + 2] == 'S' ? 1 : 0;
+  }
+  EXPECT_GE(asleep, 25);
   ASSERT_TRUE(monitor.running());
   EXPECT_EQ(std::filesystem::read_symlink("/proc/" + std::to_string(monitor.pid()) + "/fd/0"), "/dev/null");
   EXPECT_EQ(pixels_off_the_frame(GetParam().first, GetParam().second), 0);

@@ -25,7 +25,7 @@ class Program {
   // `sealed`: the key comes from the kernel and is sealed, as the live program's,
   // in `sealDirectory` if given.
   explicit Program(std::int64_t lastPass, bool durable = false, bool sealed = false, const std::string& station = "station-1",
-                   const std::string& sealDirectory = {}, long double firstReading = 1000.25L)
+                   const std::string& sealDirectory = {}, long double firstReading = 1000.25L, Pace pace = Pace::poll)
       : clock_(firstReading, 1.0L / 64),
         monitor_({{},
                   clock_,
@@ -40,7 +40,7 @@ class Program {
                   errors_,
                   false,
                   durable,
-                  {.sealDirectory = sealDirectory},
+                  {.sealDirectory = sealDirectory, .pace = pace},
                   {},
                   true,
                   station,

@@ -81,6 +81,7 @@ const Refusal kRefusals[] = {
     {kMonitor, {"--dir"}, 2, "--dir: needs a DIR after it"},
     {kMonitor, {"--dir", "sub", "--dir", "sub"}, 2, "--dir: given more than once"},
     {kMonitor, {"--no-trials=yes"}, 2, "--no-trials: takes no value"},
+    {kMonitor, {"--pace", "nap"}, 2, "--pace: 'nap' is not poll or sleep"},
     {kMonitor, {"--metrics", "99999"}, 2, "--metrics: '99999': the port must be a number from 1 to 65535"},
     {kSimulator, {"--metrics-web-config", "plain"}, 2, "--metrics-web-config: serves nothing without --metrics"},
     {kSimulator,

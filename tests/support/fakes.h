@@ -24,14 +24,18 @@ namespace novabit::testing {
 // The key of the tests' runs.
 inline const RandomKey kTestKey = key_from_seed(1000);
 
-// A SecondsClock that moves on by a fixed step after every reading.
+// A SecondsClock that moves on by a fixed step after every reading, and by
+// what a sleep asks and `wakesLate` more, as a loaded machine wakes a sleeper late.
 class SteppingClock final : public SecondsClock {
  public:
-  SteppingClock(long double start, long double step) : now_(start), step_(step) {}
+  SteppingClock(long double start, long double step, long double wakesLate = 0) : now_(start), step_(step), late_(wakesLate) {}
   long double clock_seconds() override {
     ++readings_;
     return std::exchange(now_, now_ + step_);
   }
+  void sleep_for(long double seconds) override { now_ += seconds + late_ + std::exchange(oversleep_, 0); }
+  // The next sleep lasts that much longer: the process stopped or the machine suspended while it slept.
+  void oversleep(long double seconds) { oversleep_ = seconds; }
   long double now() const { return now_; }
   std::int64_t readings() const { return readings_; }
   // A stopped process, a suspended machine or a starved one: the clock moves on without a reading.
@@ -40,24 +44,9 @@ class SteppingClock final : public SecondsClock {
  private:
   long double now_;
   long double step_;
+  long double late_;
+  long double oversleep_ = 0;
   std::int64_t readings_ = 0;
-};
-
-// The listed readings, then the last one plus `step` per further reading.
-class ScriptedClock final : public SecondsClock {
- public:
-  ScriptedClock(std::vector<long double> readings, long double step) : readings_(std::move(readings)), step_(step) {}
-  long double clock_seconds() override { return reading(taken_++); }
-  long double reading(std::size_t index) const {
-    if (index < readings_.size()) return readings_[index];
-    return readings_.back() + step_ * static_cast<long double>(index - readings_.size() + 1);
-  }
-  std::size_t readings_taken() const { return taken_; }
-
- private:
-  std::vector<long double> readings_;
-  long double step_;
-  std::size_t taken_ = 0;
 };
 
 inline LocalTime local_time_of(std::chrono::sys_seconds time) {
