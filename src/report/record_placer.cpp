@@ -1,7 +1,9 @@
 #include "report/record_placer.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "experiment/experiment_numbers.h"
 #include "report/log_time.h"
@@ -16,6 +18,11 @@ constexpr std::size_t kStartRecords = 8;
 // More than the monitor's write buffer holds, which a crash may leave
 // written twice.
 constexpr std::size_t kRecentRecords = 128;
+// Records read ahead to find the quarter record after a jump of the stamps
+// and the five-minute record its own pass writes.
+constexpr std::size_t kSettleRecords = 6;
+// Records read ahead to find the next cycle record: a cycle's, twice over.
+constexpr std::size_t kCycleRecords = 2 * (kPassesPerCycle / kFiveMinutePasses + kPassesPerCycle / kQuarterPasses + 1);
 
 std::int64_t period_of(RecordKind kind) { return kind == RecordKind::quarter ? kQuarterPasses : kFiveMinutePasses; }
 
@@ -209,7 +216,24 @@ std::optional<std::int64_t> RecordPlacer::place_checkpoint(const LogRecord& reco
                                                : place_of(following->kind, stamp_pass(*following, offset_ + residual)) >
                                                      place_of(record.kind, pass);
   if (!clockChange && inOrder && near(residual, 0) && beforeNext) {
-    if (near(step, kClockChange) && confirmed) {
+    if (step > kStampTolerance && !near(step, kClockChange)) {
+      const GapReading settled = settle_gap(record, expected, step, residual);
+      if (settled.reading == GapReading::paused) {
+        notes_.add(record.line, false, [&] {
+          return pause_text(step) + ", as the " + kind_text(settled.by) + " record at line " +
+                 std::to_string(settled.line) + " bears out";
+        });
+        offset_ += step;
+        return expected;
+      }
+      if (settled.reading == GapReading::unsettled) {
+        notes_.add(record.line, false, [&] {
+          return "the stamps jump " + std::to_string(step) + " s before this record (" + stamp_text(record.stamp) +
+                 "): records were lost, or the passes paused for " + std::to_string(step) +
+                 " s; nothing in the log tells which (the raw record would): counted as lost";
+        });
+      }
+    } else if (near(step, kClockChange) && confirmed) {
       notes_.add(record.line, false, [] {
         return std::string(
             "an hour of records is missing before this record, or the clocks went forward an hour "
@@ -242,6 +266,71 @@ std::optional<std::int64_t> RecordPlacer::place_checkpoint(const LogRecord& reco
   return std::nullopt;
 }
 
+RecordPlacer::GapReading RecordPlacer::settle_gap(const LogRecord& record, std::int64_t expected, std::int64_t step,
+                                                  std::int64_t residual) {
+  if (Outcome filled = fill(kSettleRecords); !filled) readFailure_ = filled.failure();
+  const LogRecord* quarter = record.kind == RecordKind::quarter ? &record : nullptr;
+  for (std::size_t i = 0; i < ahead_.size() && quarter == nullptr; ++i) {
+    if (ahead_[i].kind == RecordKind::quarter) quarter = &ahead_[i];
+  }
+  if (quarter == nullptr) return settle_by_cycle_record(record, step, residual);
+  const auto fits = [&](std::int64_t offset) {
+    return near(quarter->stamp, time_of(stamp_pass(*quarter, offset), offset));
+  };
+  const bool pausedFits = fits(offset_ + step);
+  if (pausedFits != fits(offset_ + residual)) {
+    return {pausedFits ? GapReading::paused : GapReading::lost, RecordKind::quarter, quarter->line};
+  }
+  const std::optional<bool> addsUp =
+      pausedFits ? adds_up_after_pause(record, *quarter, expected, offset_ + step) : std::nullopt;
+  if (!addsUp) return settle_by_cycle_record(record, step, residual);
+  return {*addsUp ? GapReading::paused : GapReading::lost, RecordKind::quarter, quarter->line};
+}
+
+RecordPlacer::GapReading RecordPlacer::settle_by_cycle_record(const LogRecord& record, std::int64_t step,
+                                                              std::int64_t residual) {
+  if (Outcome filled = fill(kCycleRecords); !filled) readFailure_ = filled.failure();
+  const LogRecord* fiveMinute = record.kind == RecordKind::five_minute ? &record : nullptr;
+  for (const LogRecord& next : ahead_) {
+    if (next.kind == RecordKind::five_minute) fiveMinute = &next;
+    if (next.kind != RecordKind::cycle || !next.counted) continue;
+    if (fiveMinute == nullptr) return {};
+    // The last five-minute record of the cycle, written just before it.
+    const std::int64_t pass = next.cyclesCompleted * kPassesPerCycle / kFiveMinutePasses * kFiveMinutePasses;
+    const bool paused = stamp_pass(*fiveMinute, offset_ + step) == pass;
+    if (paused == (stamp_pass(*fiveMinute, offset_ + residual) == pass)) return {};
+    return {paused ? GapReading::paused : GapReading::lost, RecordKind::cycle, next.line};
+  }
+  return {};
+}
+
+std::optional<bool> RecordPlacer::adds_up_after_pause(const LogRecord& first, const LogRecord& quarter,
+                                                      std::int64_t expected, std::int64_t offset) const {
+  // After a pause the five-minute records follow on from the last one
+  // placed, the first of them at the pass `first` would have taken.
+  std::vector<const LogRecord*> after;
+  if (first.kind == RecordKind::five_minute) after.push_back(&first);
+  for (std::size_t i = 0; i < ahead_.size() && after.size() < 3; ++i) {
+    if (ahead_[i].kind == RecordKind::five_minute) after.push_back(&ahead_[i]);
+  }
+  const std::int64_t pass = stamp_pass(quarter, offset);
+  if (!quarter.counted || pass - 2 * kFiveMinutePasses >= expected) return std::nullopt;
+  std::int64_t ones = 0;
+  for (std::int64_t p = pass - 2 * kFiveMinutePasses; p <= pass; p += kFiveMinutePasses) {
+    if (p >= expected) {
+      const auto index = static_cast<std::size_t>((p - expected) / kFiveMinutePasses);
+      if (index >= after.size() || !after[index]->counted) return std::nullopt;
+      ones += after[index]->ones;
+    } else {
+      const auto placed = std::find_if(placedFiveMinutes_.begin(), placedFiveMinutes_.end(),
+                                       [&](const auto& record) { return record && record->pass == p; });
+      if (placed == placedFiveMinutes_.end() || !(*placed)->counted) return std::nullopt;
+      ones += (*placed)->ones;
+    }
+  }
+  return ones == quarter.ones;
+}
+
 void RecordPlacer::note_missing(const LogRecord& record, std::int64_t pass) {
   const bool quarter = record.kind == RecordKind::quarter;
   std::int64_t& last = quarter ? lastQuarter_ : lastFiveMinute_;
@@ -263,6 +352,7 @@ void RecordPlacer::note_missing(const LogRecord& record, std::int64_t pass) {
 
 Next<Checkpoint> RecordPlacer::next() {
   for (;;) {
+    if (readFailure_) return *readFailure_;
     if (!start_) {
       if (Outcome reckoned = reckon_start(); !reckoned) return reckoned.failure();
     }
@@ -289,7 +379,9 @@ Next<Checkpoint> RecordPlacer::next() {
     if (record.kind != RecordKind::cycle) note_missing(record, *pass);
     last_ = place_of(record.kind, *pass);
     lastLine_ = record.line;
-    return Checkpoint{record.kind, record.line, record.stamp, *pass, record.counted, record.ones};
+    const Checkpoint placed{record.kind, record.line, record.stamp, *pass, record.counted, record.ones};
+    if (record.kind == RecordKind::five_minute) placedFiveMinutes_ = {placedFiveMinutes_[1], placed};
+    return placed;
   }
 }
 

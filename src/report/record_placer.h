@@ -16,6 +16,7 @@
 // shortly before it (a line pasted twice, a buffer written twice across a
 // crash) is noted once and moves nothing.
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -83,6 +84,25 @@ class RecordPlacer {
   std::optional<std::int64_t> place_cycle_record(const LogRecord& record, const LogRecord* following) const;
   std::optional<std::int64_t> place_checkpoint(const LogRecord& record, const LogRecord* following);
   void note_missing(const LogRecord& record, std::int64_t pass);
+  // A jump of the stamps by whole periods before `record`, which a pause
+  // of the passes leaves as well as lost records do. The first quarter
+  // record after it settles which when its time fits only one reading, or
+  // when its five-minute records span the jump: they add up to it only if
+  // none was lost. Failing that, the next cycle record does: its count gives
+  // the pass of the five-minute record written with it. The record that
+  // settled it, by kind and line.
+  struct GapReading {
+    enum Reading { paused, lost, unsettled } reading = unsettled;
+    RecordKind by = RecordKind::quarter;
+    std::size_t line = 0;
+  };
+  GapReading settle_gap(const LogRecord& record, std::int64_t expected, std::int64_t step, std::int64_t residual);
+  GapReading settle_by_cycle_record(const LogRecord& record, std::int64_t step, std::int64_t residual);
+  // Whether `quarter` equals its five-minute records as a pause of the
+  // passes before `first`, which would have been placed at `expected`, leaves
+  // them; nothing when they do not span the pause or are not all at hand.
+  std::optional<bool> adds_up_after_pause(const LogRecord& first, const LogRecord& quarter, std::int64_t expected,
+                                          std::int64_t offset) const;
 
   StudyLogReader& reader_;
   FileNotes& notes_;
@@ -99,6 +119,10 @@ class RecordPlacer {
   bool previousPlaced_ = true;
   std::int64_t lastFiveMinute_ = 0;
   std::int64_t lastQuarter_ = 0;
+  // The last two five-minute records placed, earlier first.
+  std::array<std::optional<Checkpoint>, 2> placedFiveMinutes_;
+  // A failure to read ahead while settling a jump, given at the next record.
+  std::optional<Failure> readFailure_;
   // Records left out since the last gap of their kind: they explain the
   // next one (two swapped records leave one of them out, and its place empty).
   std::int64_t leftOutFiveMinutes_ = 0;

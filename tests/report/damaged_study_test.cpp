@@ -91,14 +91,24 @@ void move_count(std::string& line, int by) {
   line.replace(counts + 8, 5, std::to_string(std::stoi(line.substr(counts + 8, 5)) - by));
 }
 
-// The clean run's files and the records of its report.
+// The figures of a summary's five-minute and quarter records, but for the
+// times their crossings fell at.
+std::string figures(const std::string& summary) {
+  const std::size_t from = summary.find("\nFive-minute records");
+  const std::size_t to = summary.find('\n', summary.find("\n  all", summary.find("\nQuarter records", from)) + 1);
+  return std::regex_replace(summary.substr(from, to - from), std::regex("\\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d"), "");
+}
+
+// The clean run's files and the records and figures of its report.
 struct CleanRun {
   std::string log = file_bytes(testing::sealed_run().log), trials = file_bytes(testing::sealed_run().trials),
-              seal = file_bytes(testing::sealed_run().seal);
+              seal = file_bytes(testing::sealed_run().seal), figures;
   std::map<std::string, std::string> rows;
   CleanRun() {
     testing::ScratchDirectory folder;
-    EXPECT_EQ(report({testing::sealed_run().log, "--csv", folder.file("clean.csv")}).status, 0);
+    const Ran ran = report({testing::sealed_run().log, "--csv", folder.file("clean.csv")});
+    EXPECT_EQ(ran.status, 0);
+    figures = report::figures(ran.out);
     const std::string csv = file_bytes(folder.path() / "clean.csv");
     rows = table_rows(csv);
     EXPECT_NE(csv.find(kLog + std::string(",1,2026-12-05,10:05:29,five_minute,300,1,60000,30057,")), std::string::npos);
@@ -136,30 +146,18 @@ auto edited(void (*change)(std::vector<std::string>&)) {
   };
 }
 
-// Every "HH:MM:SS" of the line `seconds` later, within its day.
-void shift_times(std::string& line, int seconds) {
-  static const std::regex kTime("\\d\\d:\\d\\d:\\d\\d");
-  for (std::sregex_iterator at(line.begin(), line.end(), kTime), end; at != end; ++at) {
-    const std::string found = at->str();
-    const int time =
-        std::stoi(found.substr(0, 2)) * 3600 + std::stoi(found.substr(3, 2)) * 60 + std::stoi(found.substr(6)) + seconds;
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", time / 3600, time / 60 % 60, time % 60);
-    line.replace(static_cast<std::size_t>(at->position()), 8, text);
-  }
-}
-
-// The clean run's files as its passes pausing for `seconds` before pass 3700
-// leave them: every later stamp that much later. The log alone, or with its
-// raw record, whose row after the pause marks the gap as the monitor does now.
-auto paused(int seconds, bool trials) {
-  return [seconds, trials](const testing::ScratchDirectory& folder) {
-    std::vector<std::string> lines = lines_of(clean().log), rows = lines_of(clean().trials);
-    for (std::string& line : lines | std::views::drop(40)) shift_times(line, seconds);
-    for (std::string& row : rows | std::views::drop(5 + 3699)) shift_times(row, seconds);
-    if (trials) rows[5 + 3699] += (rows[5 + 3699].ends_with(',') ? "gap " : " gap ") + std::to_string(seconds);
-    write_bytes(folder.path() / kTrials, log_of(rows));
-    std::vector<std::string> arguments = log_alone(folder, log_of(lines));
+// The clean run replayed with its passes paused for `seconds` before pass
+// `pass` on the simulator's virtual clock, as a stopped station's passes are
+// (the replay skips what a raw record's gap marks say; one marked row is all
+// it reads): its study log alone, or with its raw record, which marks the gap.
+auto paused(int pass, int seconds, bool trials) {
+  return [=](const testing::ScratchDirectory& folder) {
+    write_bytes(folder.path() / "gap", std::to_string(pass) + ",,,,gap " + std::to_string(seconds) + "\r\n");
+    EXPECT_EQ(testing::run_simulator({"--seal", testing::sealed_run().seal, "--raw-record", folder.file("gap"), "--no-screen",
+                                      "--quiet", "--passes", kPasses, "--dir", folder.file("")})
+                  .status,
+              0);
+    std::vector<std::string> arguments{folder.file(kLog)};
     if (trials) arguments.insert(arguments.end(), {"--trials", folder.file(kTrials)});
     return arguments;
   };
@@ -218,12 +216,31 @@ const std::vector<Fault> kFaults{
      {"estudio_12-05-2026.replay:43: skipped: the same five-minute record as line 41 again"}, {}},
     {"a_quarter_twice", edited([](auto& lines) { lines.insert(lines.begin() + 48, &lines[44], &lines[48]); }),
      {"estudio_12-05-2026.replay:49: skipped: the same quarter record as line 45 again"}, {}},
-    // The passes paused (a stopped process, a suspended machine): the next record is late, not lost.
-    {"a_pause_of_293_s", paused(293, false), {"estudio_12-05-2026.replay:41: the passes paused for 293 s"}, {}},
-    {"a_pause_of_12_min", paused(720, false), {"estudio_12-05-2026.replay:41: the passes paused for 720 s"}, {}},
+    // The passes paused (a stopped process, a suspended machine): the next
+    // record is late, not lost. A jump of whole periods is settled by the
+    // next quarter's time, by the quarter that spans it, or by the cycle record.
+    {"a_pause_of_293_s", paused(3700, 293, false), {"estudio_12-05-2026.replay:41: the passes paused for 293 s"}, {}},
+    {"a_pause_of_12_min", paused(3700, 720, false), {"estudio_12-05-2026.replay:41: the passes paused for 720 s"}, {}},
+    {"a_pause_of_10_min", paused(3700, 600, false),
+     {"estudio_12-05-2026.replay:41: the passes paused for 600 s before this record, as the quarter record at line 45 bears out"}, {}},
+    {"a_pause_of_15_min_within_a_quarter", paused(3400, 900, false),
+     {"estudio_12-05-2026.replay:35: the passes paused for 900 s before this record, as the quarter record at line 35"}, {}},
+    {"a_pause_of_15_min_between_quarters", paused(3700, 900, false),
+     {"estudio_12-05-2026.replay:41: the passes paused for 900 s before this record, as the cycle record at line 481"}, {}},
     // With the raw record every record is placed at the pass whose time it bears.
-    {"a_pause_of_12_min_marked_in_the_raw_record", paused(720, true),
+    {"a_pause_of_293_s_marked_in_the_raw_record", paused(3700, 293, true),
+     {"estudio_12-05-2026.replay.trials.csv:3705: the run skipped 293 s before this second"}, {}, ", placed by its raw record's pass times", 0, 45000},
+    {"a_pause_of_12_min_marked_in_the_raw_record", paused(3700, 720, true),
      {"estudio_12-05-2026.replay.trials.csv:3705: the run skipped 720 s before this second"}, {}, "", 0, 45000},
+    // Lost records whose quarter does not add up without them, and lost
+    // records that nothing in the log tells from a pause.
+    {"three_records_lost_within_a_quarter", edited([](auto& lines) { lines.erase(lines.begin() + 32, lines.begin() + 42); }),
+     {"estudio_12-05-2026.replay:33: 3 five-minute records missing", "estudio_12-05-2026.replay:35: 1 quarter record missing"},
+     {"five_minute 3300", "five_minute 3600", "five_minute 3900", "quarter 3600"}},
+    {"three_records_lost_between_quarters", edited([](auto& lines) { lines.erase(lines.begin() + 481, lines.begin() + 491); }),
+     {"estudio_12-05-2026.replay:482: the stamps jump 900 s before this record (12-05-2026 22:20:29): records were lost, or the passes paused",
+      "estudio_12-05-2026.replay:482: 3 five-minute records missing", "estudio_12-05-2026.replay:486: 1 quarter record missing"},
+     {"five_minute 43500", "five_minute 43800", "five_minute 44100", "quarter 44100"}},
     {"swapped_records", edited([](auto& lines) { std::rotate(&lines[40], &lines[42], &lines[44]); }),
      {"estudio_12-05-2026.replay:41: left out: its time 12-05-2026 11:10:29 comes after"}, {"five_minute 4200"}},
     // An hour of records lost after a torn line, or after a record whose time
@@ -417,6 +434,9 @@ TEST_P(DamagedStudy, KeepsTheCleanRunsRecordsAndSaysWhatIsWrong) {
   }
   EXPECT_EQ(differ, fault.differ);
   for (const auto& [place, ones] : rows) EXPECT_EQ(clean().rows.count(place), 1U) << place;
+  if (differ.empty() && fault.status == 0 && ran.out.find("\n  run 2 ") == std::string::npos) {
+    EXPECT_EQ(figures(ran.out), clean().figures);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, DamagedStudy, ::testing::ValuesIn(kFaults),
