@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "monitor/program.h"
@@ -56,6 +58,27 @@ TEST(ProgramTest, SealsTheKeyAndKeepsEveryEarlierSealOfItsStation) {
   EXPECT_EQ(refused.driver().state().secondsElapsed, 1) << "no pass ran";
   EXPECT_EQ(refused.errors(),
             "novabit: cannot write the seal estudio_12-05-2026.seal: " + std::string(std::strerror(EEXIST)) + "\n");
+}
+
+// The clock line's value is the run's start on the steady clock: a plain
+// decimal of seconds within 31 bits, or the seal is refused.
+TEST(SealText, TakesOnlyAPlainDecimalClock) {
+  Seal sealed;
+  sealed.start = {2026, 12, 5, 22, 0, 0};
+  sealed.station = "S1";
+  for (const auto& [clock, seconds] : std::initializer_list<std::pair<const char*, long double>>{{"12.500000", 12.5L},
+                                                                                                 {"0", 0},
+                                                                                                 {"", -1},
+                                                                                                 {"abc", -1},
+                                                                                                 {"-1", -1},
+                                                                                                 {"1e3", -1},
+                                                                                                 {"inf", -1},
+                                                                                                 {"2147483648", -1},
+                                                                                                 {"12.5x", -1}}) {
+    const Result<Seal> seal = parse_seal(seal_text(sealed) + "clock=" + clock + "\n");
+    EXPECT_EQ(seal ? *seal->clock : -1, seconds) << clock;
+    EXPECT_EQ(seal ? "" : seal.failure().what, seconds < 0 ? "line 8: clock is not a number of seconds" : "") << clock;
+  }
 }
 
 }  // namespace
