@@ -11,7 +11,8 @@ constexpr const char* kUsage =
     "usage: novabit-report [--trials FILE]... [--seal FILE [--verify]]... [--csv FILE] [--png FILE]\n"
     "                      [--tau T] [--alpha A] LOG...\n"
     "       novabit-report --network FILE... [--seal FILE... [--outside-windows]] [--csv FILE]\n"
-    "                      [--png FILE]\n"
+    "                      [--png FILE] [--events EVENTS.csv]\n"
+    "       novabit-report --register EVENTS.csv\n"
     "       novabit-report --version | --help\n";
 
 constexpr const char* kSummary =
