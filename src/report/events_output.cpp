@@ -43,7 +43,7 @@ std::string events_text(const events::EventsFile& file, const events::EventsResu
       "included);\np upper tail, z its normal quantile; the events combined by Stouffer's Z = sum z / sqrt(n), p "
       "upper tail;\n95 % envelope of the cumulative z 1.96 sqrt(k) after k events, in the order of the file\n";
   text +=
-      "\n  line  event               start                 end                   seconds  stations  statistic"
+      "\n  line  event               start                 end                    seconds  stations  statistic"
       "        value  degrees           p        z  cumulative z  envelope\n";
   bool approximate = false;
   for (std::size_t k = 0; k < result.analysed.size(); ++k) {
