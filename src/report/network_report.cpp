@@ -157,7 +157,7 @@ NetworkSecond add_second(std::int64_t utc, const SecondSums& sums, NetworkReport
     report.path.resize((report.path.size() + 1) / 2);
     report.pathStep *= 2;
   }
-  return {utc, sums.present, networkZ, report.network_variance()};
+  return {utc, sums.present, networkZ, report.network_variance(), sums.sumZSquared};
 }
 
 }  // namespace

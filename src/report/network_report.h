@@ -41,6 +41,7 @@ struct NetworkSecond {
   int stations = 0;
   double z = 0;
   double cumulativeVariance = 0;
+  double deviceZSquared = 0;  // sum z^2 over its stations
 };
 
 struct NetworkReport {

@@ -11,7 +11,8 @@ constexpr const char* kUsage =
     "usage: novabit-report [--trials FILE]... [--seal FILE [--verify]]... [--csv FILE] [--png FILE]\n"
     "                      [--tau T] [--alpha A] LOG...\n"
     "       novabit-report --network FILE... [--seal FILE... [--outside-windows]] [--csv FILE]\n"
-    "                      [--png FILE]\n"
+    "                      [--png FILE] [--events EVENTS.csv]\n"
+    "       novabit-report --register EVENTS.csv\n"
     "       novabit-report --version | --help\n";
 
 constexpr const char* kSummary =
@@ -37,6 +38,16 @@ constexpr const char* kFooter =
     "once. --csv gives one row per second, --png the cumulative network variance with its 95 % envelope "
     "1.96 sqrt(2 T).\n"
     "\n"
+    "--events EVENTS.csv tests pre-registered events: a header line name,start,end,statistic,sign, then one event "
+    "a row, its start and end in UTC as 2027-01-01T00:00:00Z (the start included, the end not), the statistic "
+    "netvar (sum Z_t^2 on its T seconds), devvar (sum z^2 on its station-seconds) or stouffer (sum Z_t / sqrt(T)) "
+    "with, for stouffer alone, the expected sign + or -. Each event gets its p (upper tail) and the normal quantile "
+    "z of that p; the events combine into Stouffer's Z = sum z / sqrt(n), with the cumulative z against its "
+    "envelope 1.96 sqrt(k). Malformed rows, events overlapping an earlier one and events without a second of the "
+    "network are left out with a note each. --register EVENTS.csv prints the file's SHA-256, to be published "
+    "before the events' data exist; the report prints the same digest. With --csv FILE the events' rows go to "
+    "FILE with .csv replaced by .events.csv.\n"
+    "\n"
     "A seal reveals a run's windows only once its key is proven: by the key_sha256 of the run's raw record, or "
     "by a replay of the key that reproduces most of the log's first hour of records. Seals of runs that are not "
     "among the inputs are named in a note each and left out, so a keeper's whole folder may be given.\n"
@@ -44,12 +55,23 @@ constexpr const char* kFooter =
     "Exit status: 0 when the report was made; 1 when an input cannot be read or holds no valid record, a seal's "
     "replay does not reproduce the records of the run it belongs to, --verify finds a record or second that "
     "differs from the replay (after the report, whose last line says so), or an output cannot be written, in "
-    "one line naming the file; 2 for bad arguments.";
+    "one line naming the file; --register also when a row of the events is left out or none is given; 2 for bad "
+    "arguments.";
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 // What the options cannot mean together, once each was read.
 std::optional<CommandLineEnd> unfit(const ReportOptions& options) {
+  if (options.registerEvents) {
+    if (!options.network.empty() || !options.logs.empty() || !options.trials.empty() || !options.seals.empty() ||
+        options.events || options.csv || options.png) {
+      return CommandLineEnd::refusal("--register: takes the events file alone");
+    }
+    if (options.registerEvents->empty()) return CommandLineEnd::refusal("--register: '' names no file");
+    return std::nullopt;
+  }
+  if (options.events && options.network.empty()) return CommandLineEnd::refusal("--events: belongs to --network");
+  if (options.events && options.events->empty()) return CommandLineEnd::refusal("--events: '' names no file");
   if (!options.network.empty()) {
     if (!options.logs.empty() || !options.trials.empty() || options.verify) {
       return CommandLineEnd::refusal("--network: reads raw records alone, without study logs, --trials or --verify");
@@ -92,6 +114,15 @@ void add_input_options(CLI::App& app, ReportOptions& options) {
       ->group("Network of stations");
   app.add_flag("--outside-windows", options.outsideWindows,
                "with --network and each station's --seal: leaves out the seconds inside its hidden windows")
+      ->group("Network of stations");
+  app.add_option("--events", options.events,
+                 "with --network: the pre-registered events (name,start,end,statistic,sign), each tested and all "
+                 "combined")
+      ->type_name("EVENTS.csv")
+      ->group("Network of stations");
+  app.add_option("--register", options.registerEvents,
+                 "prints the SHA-256 of an events file, to be published before the events' data exist")
+      ->type_name("EVENTS.csv")
       ->group("Network of stations");
 }
 

@@ -18,8 +18,10 @@ struct ReportOptions {
   std::optional<std::string> csv;
   std::optional<std::string> png;
   bool verify = false;
-  std::vector<std::string> network;  // raw records of several stations, for the network analysis
-  bool outsideWindows = false;       // with --network: leave out the seconds inside the hidden windows
+  std::vector<std::string> network;           // raw records of several stations, for the network analysis
+  bool outsideWindows = false;                // with --network: leave out the seconds inside the hidden windows
+  std::optional<std::string> events;          // with --network: the pre-registered events
+  std::optional<std::string> registerEvents;  // alone: the events file whose digest to print
   BoundarySettings settings;
 };
 

@@ -10,6 +10,9 @@
 #include <string>
 
 #include "base/failure.h"
+#include "events/event_analysis.h"
+#include "events/events_file.h"
+#include "report/events_output.h"
 #include "report/field_report.h"
 #include "report/network_output.h"
 #include "report/network_report.h"
@@ -27,8 +30,21 @@ namespace {
 int run_network(const ReportOptions& options, std::ostream& out, const std::function<int(const Failure&)>& fail) {
   std::optional<NetworkCsv> csv;
   if (options.csv) csv.emplace(*options.csv);
+  std::optional<events::EventsFile> eventsFile;
+  if (options.events) {
+    Result<events::EventsFile> read = events::read_events_file(*options.events);
+    if (!read) return fail(read.failure());
+    eventsFile = std::move(*read);
+  }
+  std::optional<events::EventsAnalysis> analysis;
+  if (eventsFile) analysis.emplace(eventsFile->events);
   std::function<Outcome(const NetworkSecond&)> eachSecond;
-  if (csv) eachSecond = [&csv](const NetworkSecond& second) { return csv->add(second); };
+  if (csv || analysis) {
+    eachSecond = [&csv, &analysis](const NetworkSecond& second) {
+      if (analysis) analysis->add({second.utc, second.stations, second.z, second.deviceZSquared});
+      return csv ? csv->add(second) : Outcome{};
+    };
+  }
   const Result<NetworkReport> report =
       network_report({options.network, options.seals, options.outsideWindows}, eachSecond);
   if (!report) return fail(report.failure());
@@ -42,9 +58,29 @@ int run_network(const ReportOptions& options, std::ostream& out, const std::func
     return fail(Failure{"no valid second in " + files, 0});
   }
   out << network_summary_text(*report, options.outsideWindows);
+  if (analysis) {
+    const events::EventsResult result = analysis->result();
+    out << events_text(*eventsFile, result);
+    if (options.csv) {
+      if (const Outcome written = write_events_csv(result, events_csv_path(*options.csv)); !written) {
+        return fail(written.failure());
+      }
+    }
+  }
   if (options.png) {
     if (const Outcome written = write_network_picture(*report, *options.png); !written) return fail(written.failure());
   }
+  return 0;
+}
+
+// The digest of a list of events, to be published before their data exist;
+// a row that the analysis would leave out fails the registration.
+int run_register(const std::string& path, std::ostream& out, const std::function<int(const Failure&)>& fail) {
+  const Result<events::EventsFile> file = events::read_events_file(path);
+  if (!file) return fail(file.failure());
+  out << register_text(*file);
+  if (!file->notes.empty()) return fail(Failure{path + ": rows left out; mend them before registering", 0});
+  if (file->events.empty()) return fail(Failure{path + ": no event to register", 0});
   return 0;
 }
 
@@ -62,6 +98,7 @@ int run_report(std::span<const char* const> arguments, std::ostream& out, std::o
     err << CommandLineEnd::failure(problem).error_text("novabit-report", "");
     return 1;
   };
+  if (options.registerEvents) return run_register(*options.registerEvents, out, fail);
   if (!options.network.empty()) return run_network(options, out, fail);
 
   // Waiting for an input that sends nothing, or for a long replay, is shown

@@ -1,5 +1,6 @@
 // Every example of novabit-report's manual page, run as written in a folder
-// holding the files it names, makes its report.
+// holding the files it names (the stations' records, their seals, a list of
+// events), makes its report.
 
 #include <gtest/gtest.h>
 
@@ -56,9 +57,11 @@ TEST(ReportManual, EveryExampleRunsAsWritten) {
   for (const auto& [station, seed] : {std::pair{"a", 8}, std::pair{"b", 9}, std::pair{"c", 10}}) {
     run_into(folder.path() / station, "estudio_12-05-2026", seed, 5, 8);
   }
+  testing::write_bytes(folder.path() / "events.csv",
+                       "name,start,end,statistic,sign\nhour,2026-12-05T08:10:00Z,2026-12-05T08:40:00Z,netvar,\n");
   const std::vector<std::vector<std::string>> commands =
       examples(testing::file_bytes(NOVABIT_SOURCE_DIR "/packaging/man/novabit-report.1.in"));
-  ASSERT_EQ(commands.size(), 3U);
+  ASSERT_EQ(commands.size(), 4U);
   for (const std::vector<std::string>& command : commands) {
     ASSERT_EQ(command.front(), "novabit-report");
     testing_app::Launch launch;
