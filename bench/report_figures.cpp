@@ -6,6 +6,7 @@
 // at most 2 s and 5 MB each.
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <random>
@@ -43,8 +44,12 @@ void BM_TenYearsOfRecords(benchmark::State& state, figures::FigureFormat format)
     if (!figures::write_figure(report_figure(report), format, {}, file)) state.SkipWithError("not written");
   }
   state.counters["MB"] = static_cast<double>(std::filesystem::file_size(file)) / 1e6;
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024;
 }
 BENCHMARK_CAPTURE(BM_TenYearsOfRecords, svg, figures::FigureFormat::svg)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_TenYearsOfRecords, pdf, figures::FigureFormat::pdf)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TenYearsOfRecords, png, figures::FigureFormat::png)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -11,8 +11,8 @@
 
 namespace novabit::figures {
 
-// `points` over x from `from` to `to`, shown `columns` device units wide;
-// a curve of at most columns + 1 points is kept whole.
-std::vector<Point> column_points(std::span<const Point> points, double from, double to, int columns);
+// The points (i * step, values[i]) over x from 0 to `to`, shown `columns`
+// device units wide; a curve of at most columns + 1 points is kept whole.
+std::vector<Point> column_points(std::span<const double> values, double step, double to, int columns);
 
 }  // namespace novabit::figures

@@ -22,9 +22,11 @@ struct Point {
   double y = 0;
 };
 
+// Values at equal steps: the i-th at x = i * step.
 struct Curve {
   Stroke stroke = Stroke::curve;
-  std::vector<Point> points;  // in order of x
+  double step = 1;
+  std::vector<double> values;
 };
 
 struct Span {

@@ -156,7 +156,7 @@ void draw_legend(cairo_t* cairo, const std::vector<LegendItem>& items, Writer& w
 double panel_range(const Panel& panel) {
   double range = 0;
   for (const Curve& curve : panel.curves) {
-    for (const Point& point : curve.points) range = std::max(range, std::abs(point.y));
+    for (const double value : curve.values) range = std::max(range, std::abs(value));
   }
   for (const Point& dot : panel.dots) range = std::max(range, std::abs(dot.y));
   return std::max(range, 1.0) * 1.05;
@@ -188,7 +188,7 @@ void draw_contents(cairo_t* cairo, const Figure& figure, const Panel& panel, con
   }
   const int columns = std::max(1, static_cast<int>(std::ceil((box.right - box.left) * devicePerPoint)));
   for (const Curve& curve : panel.curves) {
-    const std::vector<Point> shown = column_points(curve.points, 0, span, columns);
+    const std::vector<Point> shown = column_points(curve.values, curve.step, span, columns);
     set_stroke(cairo, curve.stroke);
     cairo_set_line_join(cairo, CAIRO_LINE_JOIN_ROUND);
     for (std::size_t i = 0; i < shown.size(); ++i) {

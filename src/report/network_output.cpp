@@ -75,12 +75,7 @@ figures::Figure network_figure(const NetworkReport& report) {
   figures::Panel& panel = figure.panels.emplace_back();
   panel.valueAxis = "\u03A3 (Z\u00B2 \u2212 1)";
   add_limit(panel, figures::Stroke::envelope, report.seconds, 1, NetworkReport::envelope);
-  figures::Curve curve{figures::Stroke::curve, {}};
-  const auto step = static_cast<double>(report.pathStep);
-  for (std::size_t i = 0; i < report.path.size(); ++i) {
-    curve.points.push_back({step * static_cast<double>(i), report.path[i]});
-  }
-  panel.curves.push_back(std::move(curve));
+  panel.curves.push_back({figures::Stroke::curve, static_cast<double>(report.pathStep), report.path});
   return figure;
 }
 

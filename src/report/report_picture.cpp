@@ -12,21 +12,21 @@ using figures::Stroke;
 
 constexpr double kSecondsPerRecord = 300;
 
-// The cumulative deviation after each record, from 0 before the first, of
-// all records or of those outside the windows, with the count of records in it.
-struct Path {
-  std::vector<double> deviation{0};
-  std::vector<std::int64_t> records{0};
-};
+bool counted(const PictureSeries& series, std::size_t record, bool outsideOnly) {
+  return !outsideOnly || series.window[record] == WindowShare::outside;
+}
 
-Path path_of(const PictureSeries& series, bool outsideOnly) {
-  Path path;
+// The cumulative deviation after each record, from 0 before the first, of
+// all records or of those outside the windows.
+figures::Curve deviation_of(const PictureSeries& series, bool outsideOnly) {
+  figures::Curve curve{Stroke::curve, kSecondsPerRecord, {}};
+  curve.values.reserve(series.ones.size() + 1);
+  curve.values.push_back(0);
   for (std::size_t i = 0; i < series.ones.size(); ++i) {
-    const bool counted = !outsideOnly || series.window[i] == WindowShare::outside;
-    path.deviation.push_back(path.deviation.back() + (counted ? series.ones[i] - kFiveMinuteBits / 2.0 : 0.0));
-    path.records.push_back(path.records.back() + (counted ? 1 : 0));
+    const double deviation = counted(series, i, outsideOnly) ? series.ones[i] - kFiveMinuteBits / 2.0 : 0.0;
+    curve.values.push_back(curve.values.back() + deviation);
   }
-  return path;
+  return curve;
 }
 
 double envelope(std::int64_t records) {
@@ -61,18 +61,19 @@ std::vector<figures::Mark> marks_of(const PictureSeries& series) {
   return marks;
 }
 
-figures::Panel panel_of(const Path& path, const PictureSeries& series) {
+// A panel of the deviation of all records or of those outside the windows,
+// with the envelope of the records it counts.
+figures::Panel panel_of(const PictureSeries& series, bool outsideOnly) {
   figures::Panel panel{"deviation (bits)", "", {}, {}, marks_of(series), {}};
-  const auto count = static_cast<std::int64_t>(path.records.size()) - 1;
-  add_limit(panel, Stroke::envelope, count, kSecondsPerRecord,
-            [&path](std::int64_t i) { return envelope(path.records[static_cast<std::size_t>(i)]); });
+  std::size_t seen = 0;
+  std::int64_t records = 0;
+  add_limit(panel, Stroke::envelope, static_cast<std::int64_t>(series.ones.size()), kSecondsPerRecord,
+            [&](std::int64_t upTo) {
+              for (; seen < static_cast<std::size_t>(upTo); ++seen)
+                records += counted(series, seen, outsideOnly) ? 1 : 0;
+              return envelope(records);
+            });
   return panel;
-}
-
-void add_curve(figures::Panel& panel, const Path& path) {
-  figures::Curve curve{Stroke::curve, {}};
-  for (std::size_t i = 0; i < path.deviation.size(); ++i) curve.points.push_back({seconds_at(i), path.deviation[i]});
-  panel.curves.push_back(std::move(curve));
 }
 
 }  // namespace
@@ -95,22 +96,21 @@ figures::Figure report_figure(const FieldReport& report) {
   if (sealed) figure.legend.push_back({Stroke::window, "hidden window"});
   if (series.ones.empty()) figure.emptyNote = "no five-minute records";
 
-  const Path all = path_of(series, false);
-  figures::Panel& whole = figure.panels.emplace_back(panel_of(all, series));
+  figure.panels.reserve(2);  // `whole` stays valid when the second comes
+  figures::Panel& whole = figure.panels.emplace_back(panel_of(series, false));
   const SeriesAccumulator boundary(kFiveMinuteBits, report.settings);
   add_limit(whole, Stroke::boundary, static_cast<std::int64_t>(series.ones.size()), kSecondsPerRecord,
             [&boundary](std::int64_t i) { return boundary.boundary(i); });
-  add_curve(whole, all);
+  const std::vector<double>& deviation = whole.curves.emplace_back(deviation_of(series, false)).values;
   if (sealed) whole.shaded = windows_of(series);
   if (const std::optional<std::int64_t> crossing = report.fiveMinutes.statistics().firstCrossing) {
     const auto at = static_cast<std::size_t>(*crossing) + 1;
-    if (at < all.deviation.size()) whole.dots.push_back({seconds_at(at), all.deviation[at]});
+    if (at < deviation.size()) whole.dots.push_back({seconds_at(at), deviation[at]});
   }
   if (sealed) {
-    const Path outside = path_of(series, true);
-    figures::Panel& lower = figure.panels.emplace_back(panel_of(outside, series));
+    figures::Panel& lower = figure.panels.emplace_back(panel_of(series, true));
     lower.note = "records outside the hidden windows";
-    add_curve(lower, outside);
+    lower.curves.push_back(deviation_of(series, true));
   }
   return figure;
 }

@@ -21,17 +21,19 @@ inline constexpr std::int64_t kLimitPoints = 1000;
 figures::Figure report_figure(const FieldReport& report);
 
 // The two halves of a limit that is `limit(i)` after the i-th of `count`
-// steps of `secondsEach` seconds: at most kLimitPoints + 1 points each.
+// steps of `secondsEach` seconds: at most kLimitPoints + 1 points each, each
+// less than a step from where its value belongs; `limit` is asked in order.
 template <typename Limit>
 void add_limit(figures::Panel& panel, figures::Stroke stroke, std::int64_t count, double secondsEach, Limit limit) {
-  figures::Curve upper{stroke, {}};
-  figures::Curve lower{stroke, {}};
   const std::int64_t samples = std::min(count, kLimitPoints);
+  const double step =
+      samples == 0 ? secondsEach : secondsEach * static_cast<double>(count) / static_cast<double>(samples);
+  figures::Curve upper{stroke, step, {}};
+  figures::Curve lower{stroke, step, {}};
   for (std::int64_t k = 0; k <= samples; ++k) {
-    const std::int64_t i = samples == 0 ? 0 : count * k / samples;
-    const double value = limit(i);
-    upper.points.push_back({static_cast<double>(i) * secondsEach, value});
-    lower.points.push_back({static_cast<double>(i) * secondsEach, -value});
+    const double value = limit(samples == 0 ? 0 : count * k / samples);
+    upper.values.push_back(value);
+    lower.values.push_back(-value);
   }
   panel.curves.push_back(std::move(upper));
   panel.curves.push_back(std::move(lower));

@@ -51,9 +51,9 @@ TEST(AxisTicks, SuitEverySpanFromSecondsToYears) {
 TEST(ColumnPoints, KeepEachColumnsFirstLowestHighestAndLast) {
   std::mt19937 random(7);
   std::normal_distribution<double> step;
-  std::vector<Point> walk{{0, 0}};
-  for (int i = 1; i <= 100000; ++i) walk.push_back({i * 0.01, walk.back().y + step(random)});
-  const std::vector<Point> shown = column_points(walk, 0, 1000, 200);
+  std::vector<double> walk{0};
+  for (int i = 1; i <= 100000; ++i) walk.push_back(walk.back() + step(random));
+  const std::vector<Point> shown = column_points(walk, 0.01, 1000, 200);
   EXPECT_LE(shown.size(), 800U);
   EXPECT_EQ(shown.front().x, 0);
   EXPECT_EQ(shown.back().x, 1000);
@@ -64,12 +64,11 @@ TEST(ColumnPoints, KeepEachColumnsFirstLowestHighestAndLast) {
     low = std::min(low, p.y);
     high = std::max(high, p.y);
   };
-  for (const Point& p : walk) widen(all, p);
+  for (std::size_t i = 0; i < walk.size(); ++i) widen(all, {static_cast<double>(i) * 0.01, walk[i]});
   for (const Point& p : shown) widen(kept, p);
   EXPECT_EQ(kept, all);
   for (std::size_t i = 1; i < shown.size(); ++i) EXPECT_LT(shown[i - 1].x, shown[i].x);
-  const std::vector<Point> few(walk.begin(), walk.begin() + 201);
-  EXPECT_EQ(column_points(few, 0, 2, 200).size(), 201U);
+  EXPECT_EQ(column_points(std::span(walk).first(201), 0.01, 2, 200).size(), 201U);
 }
 
 }  // namespace
