@@ -68,10 +68,15 @@ TimeAxis time_axis(double seconds, int most) {
 std::vector<Tick> value_ticks(double low, double high, int most) {
   most = std::max(most, 2);
   const double span = std::max(high - low, 1e-300);
+  const auto count = [low, high](double step) { return std::floor(high / step) - std::ceil(low / step) + 1; };
   double step = std::pow(10.0, std::floor(std::log10(span / most)));
-  for (int i = 0; std::floor(high / step) - std::ceil(low / step) + 1 > most; ++i) {
+  double finer = step;
+  for (int i = 0; count(step) > most; ++i) {
+    finer = step;
     step *= i % 3 == 1 ? 2.5 : 2;  // 1, 2, 5, 10, 20, 50, ...
   }
+  // A tick either side of zero is worth one more than `most`.
+  if (count(step) < 3 && count(finer) >= 3) step = finer;
   const int decimals = std::max(0, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
   std::vector<Tick> ticks;
   for (double k = std::ceil(low / step); k <= std::floor(high / step); ++k) {

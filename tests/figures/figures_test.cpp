@@ -46,6 +46,7 @@ TEST(AxisTicks, SuitEverySpanFromSecondsToYears) {
             (std::vector<std::string>{"\u2212100000", "\u221250000", "0", "50000", "100000"}));
   EXPECT_EQ(labels_of(value_ticks(-0.3, 0.3, 4)), (std::vector<std::string>{"\u22120.2", "0.0", "0.2"}));
   EXPECT_EQ(labels_of(value_ticks(-26, 26, 6)), (std::vector<std::string>{"\u221220", "\u221210", "0", "10", "20"}));
+  EXPECT_EQ(labels_of(value_ticks(-4862, 4862, 4)), (std::vector<std::string>{"\u22124000", "\u22122000", "0", "2000", "4000"}));
 }
 
 TEST(ColumnPoints, KeepEachColumnsFirstLowestHighestAndLast) {
