@@ -1,4 +1,4 @@
-// One SVG and one PDF of ten years of sealed five-minute records (1,051,200
+// One SVG, one PDF and one PNG of ten years of sealed five-minute records (1,051,200
 // records, a 99-minute window in every 12-hour cycle), from the report's
 // figure to the file. The curves are cut down to each point across the plot:
 // the first, lowest, highest and last record that falls in it, so that the

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "report/network_output.h"
 #include "report/report_picture.h"
 #include "report/sealed_run.h"
 #include "report/summary_text.h"
@@ -165,13 +166,14 @@ TEST(ReportFigures, ReadBackTheSameInSvgPdfAndPng) {
   const std::string svg = folder.file("f.svg"), pdf = folder.file("f.pdf"), png = folder.file("f.png");
   ASSERT_TRUE(figures::write_figures(report_figure(run.report), {png, svg, pdf, {}}));
   EXPECT_NE(testing_x::command_output("pdfinfo " + pdf).value_or("").find("Page size:       252 x 187.2 pts"), std::string::npos);
-  std::string text = testing_x::command_output("pdftotext " + pdf + " -").value_or("");
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  for (const char* label :
-       {"cumulative deviation", "95 % envelope", "always-valid boundary", "cycle start", "hidden window", "deviation (bits)",
-        "records outside the hidden windows", "time of records, runs end to end (hours)", " 3 ", " 6 ", " 9 ", " 12 "}) {
-    EXPECT_NE(text.find(label), std::string::npos) << label << " in " << text;
-  }
+  const auto expect_text = [&pdf](std::initializer_list<const char*> labels) {
+    std::string text = testing_x::command_output("pdftotext " + pdf + " -").value_or("");
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    for (const char* label : labels) EXPECT_NE(text.find(label), std::string::npos) << label << " in " << text;
+  };
+  expect_text({"cumulative deviation", "95 % envelope", "always-valid boundary", "cycle start", "hidden window",
+               "deviation (bits)", "records outside the hidden windows", "time of records, runs end to end (hours)", " 3 ", " 6 ",
+               " 9 ", " 12 "});
   // The PNG at 300 pixels per inch against poppler's own rasterizer drawing
   // the PDF: glyphs' edges differ by a few grey levels a block, a curve or a
   // label missing or moved by a pixel or more by far more.
@@ -202,6 +204,12 @@ TEST(ReportFigures, ReadBackTheSameInSvgPdfAndPng) {
     EXPECT_EQ(dashes.size(), 3U) << "the deviation, the envelope and the boundary told apart without colour";
     EXPECT_NE(testing_x::command_output("pdfinfo " + pdf).value_or("").find("Page size:       300 x 200 pts"), std::string::npos);
   }
+  // The network's figure of a quarter hour, which once had a single tick.
+  NetworkReport network;
+  network.seconds = 900;
+  network.path.assign(901, 0);
+  ASSERT_TRUE(figures::write_figures(network_figure(network), {std::nullopt, std::nullopt, pdf, {}}));
+  expect_text({"cumulative network variance", "95 % envelope", "time with two or more stations (minutes)", " 5 ", " 10 ", " 15"});
 }
 
 }  // namespace
