@@ -174,6 +174,13 @@ TEST(ReportFigures, ReadBackTheSameInSvgPdfAndPng) {
   expect_text({"cumulative deviation", "95 % envelope", "always-valid boundary", "cycle start", "hidden window",
                "deviation (bits)", "records outside the hidden windows", "time of records, runs end to end (hours)", " 3 ", " 6 ",
                " 9 ", " 12 "});
+  // The time axis's labels lie under the second panel, whose note is at its top.
+  const std::string words = testing_x::command_output("pdftotext -bbox " + pdf + " -").value_or("");
+  const auto top_of = [&words](const std::string& word) {
+    const std::size_t at = words.find("\">" + word + "</word>");
+    return at == std::string::npos ? -1.0 : std::stod(words.substr(words.rfind("yMin=\"", at) + 6));
+  };
+  EXPECT_GT(top_of("9"), top_of("outside") + 20) << words;
   // The PNG at 300 pixels per inch against poppler's own rasterizer drawing
   // the PDF: glyphs' edges differ by a few grey levels a block, a curve or a
   // label missing or moved by a pixel or more by far more.
