@@ -165,6 +165,8 @@ TEST(ReportFigures, ReadBackTheSameInSvgPdfAndPng) {
   const testing::ScratchDirectory folder;
   const std::string svg = folder.file("f.svg"), pdf = folder.file("f.pdf"), png = folder.file("f.png");
   ASSERT_TRUE(figures::write_figures(report_figure(run.report), {png, svg, pdf, {}}));
+  const auto mode = static_cast<unsigned>(std::filesystem::status(svg).permissions());
+  EXPECT_TRUE((mode & 0600) == 0600 && (mode & ~0644U) == 0) << std::oct << mode << ": rw-r--r-- at most";
   EXPECT_NE(testing_x::command_output("pdfinfo " + pdf).value_or("").find("Page size:       252 x 187.2 pts"), std::string::npos);
   const auto expect_text = [&pdf](std::initializer_list<const char*> labels) {
     std::string text = testing_x::command_output("pdftotext " + pdf + " -").value_or("");
