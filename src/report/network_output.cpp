@@ -3,19 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include "drawing/png_picture.h"
 #include "report/log_time.h"
-#include "report/plot.h"
 #include "report/printf_text.h"
+#include "report/report_picture.h"
 #include "report/summary_text.h"
 
 namespace novabit::report {
 
 namespace {
-
-constexpr Colour kVarianceColour = 0xFFDD33;
-constexpr double kSecondsPerHour = 3600;
-constexpr Panel kPanel{3 * kCell, 33 * kCell - 1};
 
 std::string utc_stamp(std::int64_t utc) {
   LocalTime when = local_time_of(utc);
@@ -70,40 +65,18 @@ Outcome NetworkCsv::add(const NetworkSecond& second) {
   return file_.add(row_);
 }
 
-Outcome write_network_picture(const NetworkReport& report, const std::filesystem::path& path) {
-  FrameBuffer frame(1);
-  const std::vector<double>& points = report.path;
-  Plot plot(frame, static_cast<std::size_t>(report.seconds));
-  Panel panel = kPanel;
-  panel.range = NetworkReport::envelope(report.seconds);
-  for (const double value : points) panel.range = std::max(panel.range, std::abs(value));
-  panel.range = std::max(panel.range, 1.0) * 1.05;
-  plot.write(1, 1, "NovaBit network report: cumulative network variance sum(Z_t^2 - 1)", kTextColour);
-  plot.write(2, 1, "network variance", kVarianceColour);
-  plot.write(2, 19, "95% envelope", kEnvelopeColour);
-  plot.clip(panel);
-  plot.line(kPlotLeft, Plot::y(panel, 0), kPlotRight, Plot::y(panel, 0), kAxisColour, kDashed);
-  for (int column = kPlotLeft; column < kPlotRight; ++column) {
-    const auto seconds = [&](int at) {
-      return static_cast<std::int64_t>(static_cast<double>(report.seconds) * (at - kPlotLeft) /
-                                       (kPlotRight - kPlotLeft));
-    };
-    for (const int side : {1, -1}) {
-      plot.line(static_cast<float>(column), Plot::y(panel, side * NetworkReport::envelope(seconds(column))),
-                static_cast<float>(column + 1), Plot::y(panel, side * NetworkReport::envelope(seconds(column + 1))),
-                kEnvelopeColour, kSolid);
-    }
-  }
-  const auto step = static_cast<double>(report.pathStep);
-  for (std::size_t i = 1; i < points.size(); ++i) {
-    plot.line(plot.x(step * static_cast<double>(i - 1)), Plot::y(panel, points[i - 1]),
-              plot.x(step * static_cast<double>(i)), Plot::y(panel, points[i]), kVarianceColour, kSolid);
-  }
-  plot.unclip();
-  label_values(panel, plot, "%+8.4g");
-  label_time(panel, plot, kSecondsPerHour, "%s of seconds with at least two stations");
-  if (report.seconds == 0) plot.write(18, 30, "no second with at least two stations", kTextColour);
-  return write_png(frame, path);
+figures::Figure network_figure(const NetworkReport& report) {
+  figures::Figure figure;
+  figure.seconds = static_cast<double>(report.seconds);
+  figure.timeAxis = "time with two or more stations";
+  figure.legend = {{figures::Stroke::curve, "cumulative network variance"},
+                   {figures::Stroke::envelope, "95 % envelope"}};
+  if (report.seconds == 0) figure.emptyNote = "no second with at least two stations";
+  figures::Panel& panel = figure.panels.emplace_back();
+  panel.valueAxis = "\u03A3 (Z\u00B2 \u2212 1)";
+  add_limit(panel, figures::Stroke::envelope, report.seconds, 1, NetworkReport::envelope);
+  panel.curves.push_back({figures::Stroke::curve, static_cast<double>(report.pathStep), report.path});
+  return figure;
 }
 
 }  // namespace novabit::report

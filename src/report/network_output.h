@@ -1,12 +1,13 @@
 #pragma once
 // What the network report shows: the summary for standard output, one CSV
-// row per second of the network, and an 800 x 600 picture of the cumulative
-// network variance against its 95 % envelope.
+// row per second of the network, and the figure of the cumulative network
+// variance against its 95 % envelope.
 
 #include <filesystem>
 #include <string>
 
 #include "base/failure.h"
+#include "figures/figure.h"
 #include "report/csv_file.h"
 #include "report/network_report.h"
 
@@ -27,7 +28,6 @@ class NetworkCsv {
   std::string row_;
 };
 
-// A failure names the file.
-Outcome write_network_picture(const NetworkReport& report, const std::filesystem::path& path);
+figures::Figure network_figure(const NetworkReport& report);
 
 }  // namespace novabit::report

@@ -9,9 +9,9 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: novabit-report [--trials FILE]... [--seal FILE [--verify]]... [--csv FILE] [--png FILE]\n"
-    "                      [--tau T] [--alpha A] LOG...\n"
+    "                      [--svg FILE] [--pdf FILE] [--size WxH] [--tau T] [--alpha A] LOG...\n"
     "       novabit-report --network FILE... [--seal FILE... [--outside-windows]] [--csv FILE]\n"
-    "                      [--png FILE] [--events EVENTS.csv]\n"
+    "                      [--png FILE] [--svg FILE] [--pdf FILE] [--size WxH] [--events EVENTS.csv]\n"
     "       novabit-report --register EVENTS.csv\n"
     "       novabit-report --version | --help\n";
 
@@ -35,8 +35,12 @@ constexpr const char* kFooter =
     "Z_t = sum z / sqrt(S_t) over the S_t stations present; reported are the network variance sum (Z_t^2 - 1) "
     "with the chi-square p of sum Z_t^2 on T degrees of freedom, the device variance sum (z^2 - 1) with its p, "
     "and each station's seconds, Stouffer Z, alarms and late passes. Copies of one station's record count "
-    "once. --csv gives one row per second, --png the cumulative network variance with its 95 % envelope "
-    "1.96 sqrt(2 T).\n"
+    "once. --csv gives one row per second, --png, --svg and --pdf the cumulative network variance with its 95 % "
+    "envelope 1.96 sqrt(2 T).\n"
+    "\n"
+    "Figures are drawn for a paper, the same in all three formats: WxH in points (1/72 inch; default 252x187.2, "
+    "one column of a journal page), the PNG at 300 pixels per inch, text in DejaVu Sans, the curves apart in "
+    "line style as well as in colour.\n"
     "\n"
     "--events EVENTS.csv tests pre-registered events: a header line name,start,end,statistic,sign, then one event "
     "a row, its start and end in UTC as 2027-01-01T00:00:00Z (the start included, the end not), the statistic "
@@ -84,7 +88,8 @@ std::optional<CommandLineEnd> unfit(const ReportOptions& options) {
   if (options.verify && options.seals.empty()) return CommandLineEnd::refusal("--verify: needs a --seal");
   if (options.outsideWindows && options.seals.empty())
     return CommandLineEnd::refusal("--outside-windows: needs a --seal");
-  for (const auto& [name, file] : {std::pair{"--csv", &options.csv}, std::pair{"--png", &options.png}}) {
+  for (const auto& [name, file] : {std::pair{"--csv", &options.csv}, std::pair{"--png", &options.png},
+                                   std::pair{"--svg", &options.svg}, std::pair{"--pdf", &options.pdf}}) {
     if (*file && (*file)->empty()) return CommandLineEnd::refusal(std::string(name) + ": '' names no file");
   }
   return std::nullopt;
@@ -128,8 +133,22 @@ void add_input_options(CLI::App& app, ReportOptions& options) {
 
 void add_output_options(CLI::App& app, ReportOptions& options) {
   app.add_option("--csv", options.csv, "one row per record, RFC 4180")->type_name("FILE")->group("Outputs");
-  app.add_option("--png", options.png, "an 800 x 600 picture of the cumulative deviation")
+  app.add_option("--png", options.png, "the figure of the cumulative deviation as a picture, 300 pixels per inch")
       ->type_name("FILE")
+      ->group("Outputs");
+  app.add_option("--svg", options.svg, "the same figure as SVG")->type_name("FILE")->group("Outputs");
+  app.add_option("--pdf", options.pdf, "the same figure as PDF")->type_name("FILE")->group("Outputs");
+  app.add_option_function<std::string>(
+         "--size",
+         [&options](const std::string& text) {
+           const std::optional<figures::FigureSize> size = figures::parse_figure_size(text);
+           if (!size) {
+             throw CLI::ValidationError("--size", in_quotes(text) + " is not WxH in points, each from 36 to 1000");
+           }
+           options.size = *size;
+         },
+         "the figures' width and height in points (default 252x187.2)")
+      ->type_name("WxH")
       ->group("Outputs");
   add_number(app, "--tau", options.settings.tau, 0, kInfinity,
              "the mixture's scale for a five-minute record's z (default 0.235)")

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "figures/figure.h"
 #include "program/command_line.h"
 #include "report/series_statistics.h"
 
@@ -17,6 +18,9 @@ struct ReportOptions {
   std::vector<std::string> seals;
   std::optional<std::string> csv;
   std::optional<std::string> png;
+  std::optional<std::string> svg;
+  std::optional<std::string> pdf;
+  figures::FigureSize size;
   bool verify = false;
   std::vector<std::string> network;           // raw records of several stations, for the network analysis
   bool outsideWindows = false;                // with --network: leave out the seconds inside the hidden windows

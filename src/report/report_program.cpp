@@ -26,6 +26,13 @@ namespace novabit::report {
 
 namespace {
 
+// The figure is made only when a file of it is asked for.
+template <typename Make>
+Outcome write_figure_files(const ReportOptions& options, Make make) {
+  if (!options.png && !options.svg && !options.pdf) return {};
+  return figures::write_figures(make(), {options.png, options.svg, options.pdf, options.size});
+}
+
 // The network analysis of several stations' raw records.
 int run_network(const ReportOptions& options, std::ostream& out, const std::function<int(const Failure&)>& fail) {
   std::optional<NetworkCsv> csv;
@@ -67,8 +74,8 @@ int run_network(const ReportOptions& options, std::ostream& out, const std::func
       }
     }
   }
-  if (options.png) {
-    if (const Outcome written = write_network_picture(*report, *options.png); !written) return fail(written.failure());
+  if (const Outcome written = write_figure_files(options, [&report] { return network_figure(*report); }); !written) {
+    return fail(written.failure());
   }
   return 0;
 }
@@ -124,8 +131,8 @@ int run_report(std::span<const char* const> arguments, std::ostream& out, std::o
     }
   }
   out << summary_text(*report, verified);
-  if (options.png) {
-    if (const Outcome written = write_report_picture(*report, *options.png); !written) return fail(written.failure());
+  if (const Outcome written = write_figure_files(options, [&report] { return report_figure(*report); }); !written) {
+    return fail(written.failure());
   }
   for (const Verification& check : verified) {
     const std::string files = check.logFile + (check.trialsFile.empty() ? "" : " or " + check.trialsFile);

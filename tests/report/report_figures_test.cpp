@@ -2,17 +2,24 @@
 // simulator's trace of each pass of a sealed run, with the plain formulas,
 // and the windows from the same trace. Then the numbers' texts at
 // every magnitude and chi-square's p against the table, the always-valid
-// boundary worked out in Python, and the picture's panels and boundary lines.
+// boundary worked out in Python, and the figure's three files read back by
+// other programs: the SVG's curves by Python's XML reader, the PDF's page and
+// text by poppler, and the PNG against poppler's own drawing of the PDF.
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <png.h>
 
-#include "report/plot.h"
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+#include <tuple>
+
+#include "report/network_output.h"
 #include "report/report_picture.h"
 #include "report/sealed_run.h"
 #include "report/summary_text.h"
-#include "support/picture.h"
+#include "support/x_server.h"
 
 namespace novabit::report {
 namespace {
@@ -113,46 +120,105 @@ TEST(ReportFigures, TheBoundaryIsCrossedWhenTheEvidenceReachesOneOverAlpha) {
   EXPECT_NEAR(mixture_log_e(series.boundary(2) / std::sqrt(15000.0), 2, 0.235), std::log(20.0), 1e-9);
 }
 
-// Columns of the picture holding `colour` somewhere in rows `top` to `bottom`,
-// with how many of those rows each holds.
-std::vector<int> columns_with(const FrameBuffer& frame, Colour colour, int top, int bottom) {
-  std::vector<int> rows;
-  for (int x = 80; x < 790; ++x) {
-    int count = 0;
-    for (int y = top; y <= bottom; ++y) count += frame.pixel(x, y) == pixel_from_colour(colour) ? 1 : 0;
-    if (count > 0) rows.push_back(count);
+// A PNG's pixels in grey, averaged over blocks of 20 x 20, and its size.
+struct GreyBlocks {
+  std::uint32_t width = 0, height = 0;
+  std::vector<double> blocks;
+};
+
+GreyBlocks grey_blocks(const std::string& path) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_file(&image, path.c_str()) == 0) return {};
+  image.format = PNG_FORMAT_GRAY;
+  std::vector<std::uint8_t> grey(PNG_IMAGE_SIZE(image));
+  png_image_finish_read(&image, nullptr, grey.data(), 0, nullptr);
+  GreyBlocks result{image.width, image.height, std::vector<double>((image.width / 20) * (image.height / 20))};
+  for (std::uint32_t y = 0; y < image.height / 20 * 20; ++y) {
+    for (std::uint32_t x = 0; x < image.width / 20 * 20; ++x) {
+      result.blocks[y / 20 * (image.width / 20) + x / 20] += grey[y * image.width + x] / 400.0;
+    }
   }
-  return rows;
+  return result;
 }
 
-TEST(ReportPicture, DrawsRunsSolidCyclesDottedAndTheRecordsOutsideTheWindowsApart) {
-  const Reported run;
-  FrameBuffer frame(1);
-  draw_report_picture(run.report, frame);
-  // The upper panel is shaded where the window's records lie; the lower one,
-  // the records outside the windows, is not.
-  EXPECT_GT(columns_with(frame, kWindowColour, 60, 62).size(), 30U);
-  EXPECT_EQ(columns_with(frame, kWindowColour, 320, 500).size(), 0U);
-  EXPECT_EQ(columns_with(frame, kCycleColour, 320, 500).size(), 1U);
-  int zeros = 0;  // the labels of the axes' ticks, one 0 on each panel
-  for (int row = 1; row <= 37; ++row) zeros += testing::shows_text(frame, row, 1, "       0", kTextColour, 0) ? 1 : 0;
-  EXPECT_EQ(zeros, 2);
+// Each stroked line of more than two points in an SVG, read by Python's XML
+// reader: its count of points and its dashes, sorted.
+std::vector<std::pair<int, std::string>> svg_lines(const std::string& svg) {
+  std::istringstream said(
+      testing_x::command_output(
+          "python3 -c \"import re, sys, xml.etree.ElementTree as T\n"
+          "for p in T.parse(sys.argv[1]).iter('{http://www.w3.org/2000/svg}path'):\n"
+          "  d, s = p.get('d'), p.get('style', '')\n"
+          "  if 'stroke-width' in s and 'Z' not in d and d.count('L') > 1:\n"
+          "    print(d.count('M') + d.count('L'), ''.join(re.findall('dasharray:([^;]*)', s)) or 'solid')\" " +
+          svg)
+          .value_or(""));
+  std::vector<std::pair<int, std::string>> lines;
+  for (std::pair<int, std::string> line; said >> line.first >> line.second;) lines.push_back(line);
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
 
-  FieldReport many{BoundarySettings{}};
-  for (std::size_t cycle = 0; cycle < 200; ++cycle) {
-    many.picture.boundaries.push_back({many.picture.ones.size(), cycle % 50 == 0});
-    many.picture.ones.insert(many.picture.ones.end(), 144, 30000);
-    many.picture.window.insert(many.picture.window.end(), 144, WindowShare::outside);
+TEST(ReportFigures, ReadBackTheSameInSvgPdfAndPng) {
+  const Reported run;
+  const testing::ScratchDirectory folder;
+  const std::string svg = folder.file("f.svg"), pdf = folder.file("f.pdf"), png = folder.file("f.png");
+  ASSERT_TRUE(figures::write_figures(report_figure(run.report), {png, svg, pdf, {}}));
+  const auto mode = static_cast<unsigned>(std::filesystem::status(svg).permissions());
+  EXPECT_TRUE((mode & 0600) == 0600 && (mode & ~0644U) == 0) << std::oct << mode << ": rw-r--r-- at most";
+  EXPECT_NE(testing_x::command_output("pdfinfo " + pdf).value_or("").find("Page size:       252 x 187.2 pts"), std::string::npos);
+  const auto expect_text = [&pdf](std::initializer_list<const char*> labels) {
+    std::string text = testing_x::command_output("pdftotext " + pdf + " -").value_or("");
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    for (const char* label : labels) EXPECT_NE(text.find(label), std::string::npos) << label << " in " << text;
+  };
+  expect_text({"cumulative deviation", "95 % envelope", "always-valid boundary", "cycle start", "hidden window",
+               "deviation (bits)", "records outside the hidden windows", "time of records, runs end to end (hours)", " 3 ", " 6 ",
+               " 9 ", " 12 "});
+  // The time axis's labels lie under the second panel, whose note is at its top.
+  const std::string words = testing_x::command_output("pdftotext -bbox " + pdf + " -").value_or("");
+  const auto top_of = [&words](const std::string& word) {
+    const std::size_t at = words.find("\">" + word + "</word>");
+    return at == std::string::npos ? -1.0 : std::stod(words.substr(words.rfind("yMin=\"", at) + 6));
+  };
+  EXPECT_GT(top_of("9"), top_of("outside") + 20) << words;
+  // The PNG at 300 pixels per inch against poppler's own rasterizer drawing
+  // the PDF: glyphs' edges differ by a few grey levels a block, a curve or a
+  // label missing or moved by a pixel or more by far more.
+  ASSERT_TRUE(testing_x::command_output("pdftoppm -r 300 -png -singlefile " + pdf + " " + folder.file("poppler")));
+  const GreyBlocks ours = grey_blocks(png), poppler = grey_blocks(folder.file("poppler.png"));
+  EXPECT_EQ(ours.width, 1050U);
+  EXPECT_EQ(ours.height, 780U);
+  ASSERT_EQ(ours.blocks.size(), poppler.blocks.size());
+  double most = 0;
+  for (std::size_t i = 0; i < ours.blocks.size(); ++i) most = std::max(most, std::abs(ours.blocks[i] - poppler.blocks[i]));
+  EXPECT_LT(most, 30) << "grey levels of 255";
+
+  // Records that zigzag, so that no two steps of the curve lie on one line,
+  // which Cairo would join: 100 records give 101 points from 0; a year of
+  // them and more, at 300 x 200 points, at most four in each point across.
+  for (const auto& [records, least, most] : {std::tuple{100, 101, 101}, std::tuple{20000, 400, 1200}}) {
+    FieldReport zigzag{BoundarySettings{}};
+    for (int i = 0; i < records; ++i) zigzag.picture.ones.push_back(i % 2 == 0 ? 30100 : 29950);
+    zigzag.picture.window.assign(static_cast<std::size_t>(records), WindowShare::outside);
+    ASSERT_TRUE(figures::write_figures(report_figure(zigzag), {std::nullopt, svg, pdf, {300, 200}}));
+    std::vector<std::string> dashes;
+    for (const auto& [points, dash] : svg_lines(svg)) {
+      if (dash == "solid") {
+        EXPECT_TRUE(points >= least && points <= most) << points << " of " << records;
+      }
+      if (std::find(dashes.begin(), dashes.end(), dash) == dashes.end()) dashes.push_back(dash);
+    }
+    EXPECT_EQ(dashes.size(), 3U) << "the deviation, the envelope and the boundary told apart without colour";
+    EXPECT_NE(testing_x::command_output("pdfinfo " + pdf).value_or("").find("Page size:       300 x 200 pts"), std::string::npos);
   }
-  draw_report_picture(many, frame);
-  const std::vector<int> runs = columns_with(frame, kRunColour, 100, 500);
-  const std::vector<int> cycles = columns_with(frame, kCycleColour, 100, 500);
-  // Solid but where the curves cross them; the first run's start is the axis.
-  EXPECT_EQ(runs.size(), 3U);
-  for (const int rows : runs) EXPECT_GT(rows, 380);
-  EXPECT_GT(cycles.size(), 40U);
-  EXPECT_LE(cycles.size(), kMostCycleLines);
-  for (const int rows : cycles) EXPECT_LT(rows, 300);
+  // The network's figure of a quarter hour, which once had a single tick.
+  NetworkReport network;
+  network.seconds = 900;
+  network.path.assign(901, 0);
+  ASSERT_TRUE(figures::write_figures(network_figure(network), {std::nullopt, std::nullopt, pdf, {}}));
+  expect_text({"cumulative network variance", "95 % envelope", "time with two or more stations (minutes)", " 5 ", " 10 ", " 15"});
 }
 
 }  // namespace
