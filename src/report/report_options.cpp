@@ -9,9 +9,9 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: novabit-report [--trials FILE]... [--seal FILE [--verify]]... [--csv FILE] [--png FILE]\n"
-    "                      [--tau T] [--alpha A] LOG...\n"
+    "                      [--json FILE] [--tau T] [--alpha A] LOG...\n"
     "       novabit-report --network FILE... [--seal FILE... [--outside-windows]] [--csv FILE]\n"
-    "                      [--png FILE]\n"
+    "                      [--png FILE] [--json FILE]\n"
     "       novabit-report --version | --help\n";
 
 constexpr const char* kSummary =
@@ -36,6 +36,10 @@ constexpr const char* kFooter =
     "and each station's seconds, Stouffer Z, alarms and late passes. Copies of one station's record count "
     "once. --csv gives one row per second, --png the cumulative network variance with its 95 % envelope "
     "1.96 sqrt(2 T).\n"
+    "\n"
+    "--json writes every figure of the summary at full precision for programs, with the notes by file and line, "
+    "the program's version and each input's SHA-256; novabit-report.schema.json, installed with the program, "
+    "describes its fields.\n"
     "\n"
     "A seal reveals a run's windows only once its key is proven: by the key_sha256 of the run's raw record, or "
     "by a replay of the key that reproduces most of the log's first hour of records. Seals of runs that are not "
@@ -62,7 +66,8 @@ std::optional<CommandLineEnd> unfit(const ReportOptions& options) {
   if (options.verify && options.seals.empty()) return CommandLineEnd::refusal("--verify: needs a --seal");
   if (options.outsideWindows && options.seals.empty())
     return CommandLineEnd::refusal("--outside-windows: needs a --seal");
-  for (const auto& [name, file] : {std::pair{"--csv", &options.csv}, std::pair{"--png", &options.png}}) {
+  for (const auto& [name, file] :
+       {std::pair{"--csv", &options.csv}, std::pair{"--png", &options.png}, std::pair{"--json", &options.json}}) {
     if (*file && (*file)->empty()) return CommandLineEnd::refusal(std::string(name) + ": '' names no file");
   }
   return std::nullopt;
@@ -98,6 +103,11 @@ void add_input_options(CLI::App& app, ReportOptions& options) {
 void add_output_options(CLI::App& app, ReportOptions& options) {
   app.add_option("--csv", options.csv, "one row per record, RFC 4180")->type_name("FILE")->group("Outputs");
   app.add_option("--png", options.png, "an 800 x 600 picture of the cumulative deviation")
+      ->type_name("FILE")
+      ->group("Outputs");
+  app.add_option("--json", options.json,
+                 "every figure of the summary for programs, with the notes, the version and each input's SHA-256 "
+                 "(novabit-report.schema.json)")
       ->type_name("FILE")
       ->group("Outputs");
   add_number(app, "--tau", options.settings.tau, 0, kInfinity,

@@ -17,6 +17,7 @@ struct ReportOptions {
   std::vector<std::string> seals;
   std::optional<std::string> csv;
   std::optional<std::string> png;
+  std::optional<std::string> json;
   bool verify = false;
   std::vector<std::string> network;  // raw records of several stations, for the network analysis
   bool outsideWindows = false;       // with --network: leave out the seconds inside the hidden windows

@@ -11,6 +11,8 @@
 
 #include "base/failure.h"
 #include "report/field_report.h"
+#include "report/input_digest.h"
+#include "report/json_summary.h"
 #include "report/network_output.h"
 #include "report/network_report.h"
 #include "report/report_options.h"
@@ -44,6 +46,15 @@ int run_network(const ReportOptions& options, std::ostream& out, const std::func
   out << network_summary_text(*report, options.outsideWindows);
   if (options.png) {
     if (const Outcome written = write_network_picture(*report, *options.png); !written) return fail(written.failure());
+  }
+  if (options.json) {
+    std::vector<NamedInput> inputs;
+    for (const std::string& file : options.network) inputs.push_back({file, "raw_record", file});
+    for (const std::string& seal : options.seals) inputs.push_back({seal, "seal", seal});
+    const Result<std::vector<InputDigest>> digests = digest_inputs(inputs);
+    if (!digests) return fail(digests.failure());
+    const std::string json = network_report_json(*report, options.outsideWindows, *digests);
+    if (const Outcome written = write_whole_file(*options.json, json); !written) return fail(written.failure());
   }
   return 0;
 }
@@ -89,6 +100,12 @@ int run_report(std::span<const char* const> arguments, std::ostream& out, std::o
   out << summary_text(*report, verified);
   if (options.png) {
     if (const Outcome written = write_report_picture(*report, *options.png); !written) return fail(written.failure());
+  }
+  if (options.json) {
+    const Result<std::vector<InputDigest>> digests = digest_inputs(planned_inputs(*plan, options.seals));
+    if (!digests) return fail(digests.failure());
+    const std::string json = field_report_json(*report, verified, *digests);
+    if (const Outcome written = write_whole_file(*options.json, json); !written) return fail(written.failure());
   }
   for (const Verification& check : verified) {
     const std::string files = check.logFile + (check.trialsFile.empty() ? "" : " or " + check.trialsFile);
