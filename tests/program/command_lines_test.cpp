@@ -113,6 +113,7 @@ const Refusal kRefusals[] = {
     {kReport, {"--alpha", "1", "plain"}, 2, "--alpha: '1' is not a number between 0 and 1"},
     {kReport, {"missing"}, 1, "missing: No such file or directory"},
     {kReport, {"plain", "--png", "missing/r.png"}, 1, "missing/r.png: No such file or directory"},
+    {kReport, {"plain", "--json", "sub"}, 1, "sub: Is a directory"},
     {kReport, {"--network", "plain", "--outside-windows"}, 2, "--outside-windows: needs a --seal"},
     {kReport, {"plain", "--outside-windows"}, 2, "--outside-windows: belongs to --network"},
 };

@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "report/json_summary.h"
 #include "report/raw_records.h"
 #include "report/report_program.h"
 #include "report/sealed_run.h"
@@ -75,6 +76,13 @@ TEST(JsonSummary, OfASealedRunIsValidAndHoldsItsSummarysFigures) {
   const Json& inside = report.json["study"]["windows"][0]["inside_towards_forced_value"];
   EXPECT_EQ(inside["trials"], towards.at(0));
   EXPECT_NEAR(inside["stouffer_z"], towards.at(4), 0.0005);
+  // Its p is far below a double's range: read as long doubles, from the text and from the file's own digits.
+  const std::string bytes = testing::file_bytes(folder.file("r.json")), p = "\"stouffer_p\": ";
+  const std::size_t line = report.text.find("towards its forced value:"),
+                    word = report.text.rfind(' ', report.text.find('\n', line));
+  const long double shown = std::strtold(report.text.c_str() + word, nullptr);
+  EXPECT_LT(shown, 1e-308L);
+  EXPECT_NEAR(std::strtold(bytes.c_str() + bytes.find(p, bytes.find("inside_towards")) + p.size(), nullptr) / shown, 1, 0.005);
   const std::string note = report.text.substr(report.text.find(folder.file(testing::kLog) + ":"));
   const Json& first = report.json["notes"].at(0);
   EXPECT_EQ(note.substr(0, note.find('\n')),
@@ -84,6 +92,17 @@ TEST(JsonSummary, OfASealedRunIsValidAndHoldsItsSummarysFigures) {
     const std::string file = input["file"];
     EXPECT_EQ(testing_x::command_output("sha256sum " + file)->substr(0, 64), input["sha256"]) << file;
   }
+}
+
+TEST(JsonSummary, ThatCannotBeWrittenWholeLeavesNoFile) {
+  const testing::ScratchDirectory folder;
+  testing::SmallDisk disk(folder.file("disk"), 65536);
+  if (disk.unavailable()) GTEST_SKIP() << *disk.unavailable();
+  disk.fill(100);
+  const Outcome written = write_whole_file(folder.file("disk/r.json"), std::string(65536, ' '));
+  ASSERT_FALSE(written);
+  EXPECT_EQ(written.failure().error, ENOSPC);
+  EXPECT_EQ(testing::entries_of(folder.file("disk")), std::vector<std::string>{"filler"});
 }
 
 TEST(JsonSummary, OfANetworkIsValidAndHoldsItsSummarysFigures) {
