@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <limits>
@@ -99,8 +100,11 @@ Json passed_series(Figures& figures, const Series& series) {
   return json;
 }
 
+// In the order of their lines, as the summary shows them.
 void add_notes(const std::string& file, const FileNotes& notes, Json& list) {
-  for (const LineNote& note : notes.shown()) {
+  std::vector<LineNote> shown = notes.shown();
+  std::stable_sort(shown.begin(), shown.end(), [](const LineNote& a, const LineNote& b) { return a.line < b.line; });
+  for (const LineNote& note : shown) {
     Json json{{"file", file}};
     if (note.line > 0) json["line"] = note.line;
     json["skipped"] = note.skipped;
