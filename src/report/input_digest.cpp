@@ -61,14 +61,16 @@ std::vector<NamedInput> planned_inputs(const ReportPlan& plan, const std::vector
   return once;
 }
 
-Result<std::vector<InputDigest>> digest_inputs(const std::vector<NamedInput>& inputs) {
-  std::vector<InputDigest> digests;
-  for (const NamedInput& input : inputs) {
-    Result<std::optional<std::string>> sha256 = file_sha256(input.path);
-    if (!sha256) return Failure{input.file, sha256.failure().error};
-    digests.push_back({input.file, input.role, std::move(*sha256)});
-  }
-  return digests;
+std::future<Result<std::vector<InputDigest>>> digest_meanwhile(std::vector<NamedInput> inputs) {
+  return std::async(std::launch::async, [inputs = std::move(inputs)]() -> Result<std::vector<InputDigest>> {
+    std::vector<InputDigest> digests;
+    for (const NamedInput& input : inputs) {
+      Result<std::optional<std::string>> sha256 = file_sha256(input.path);
+      if (!sha256) return Failure{input.file, sha256.failure().error};
+      digests.push_back({input.file, input.role, std::move(*sha256)});
+    }
+    return digests;
+  });
 }
 
 }  // namespace novabit::report

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <future>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -27,6 +28,11 @@ namespace {
 
 // The network analysis of several stations' raw records.
 int run_network(const ReportOptions& options, std::ostream& out, const std::function<int(const Failure&)>& fail) {
+  std::vector<NamedInput> inputs;
+  for (const std::string& file : options.network) inputs.push_back({file, "raw_record", file});
+  for (const std::string& seal : options.seals) inputs.push_back({seal, "seal", seal});
+  std::future<Result<std::vector<InputDigest>>> digests;
+  if (options.json) digests = digest_meanwhile(std::move(inputs));
   std::optional<NetworkCsv> csv;
   if (options.csv) csv.emplace(*options.csv);
   std::function<Outcome(const NetworkSecond&)> eachSecond;
@@ -48,12 +54,9 @@ int run_network(const ReportOptions& options, std::ostream& out, const std::func
     if (const Outcome written = write_network_picture(*report, *options.png); !written) return fail(written.failure());
   }
   if (options.json) {
-    std::vector<NamedInput> inputs;
-    for (const std::string& file : options.network) inputs.push_back({file, "raw_record", file});
-    for (const std::string& seal : options.seals) inputs.push_back({seal, "seal", seal});
-    const Result<std::vector<InputDigest>> digests = digest_inputs(inputs);
-    if (!digests) return fail(digests.failure());
-    const std::string json = network_report_json(*report, options.outsideWindows, *digests);
+    const Result<std::vector<InputDigest>> digested = digests.get();
+    if (!digested) return fail(digested.failure());
+    const std::string json = network_report_json(*report, options.outsideWindows, *digested);
     if (const Outcome written = write_whole_file(*options.json, json); !written) return fail(written.failure());
   }
   return 0;
@@ -80,6 +83,8 @@ int run_report(std::span<const char* const> arguments, std::ostream& out, std::o
   std::FILE* terminal = &err == &std::cerr && isatty(STDERR_FILENO) ? stderr : nullptr;
   const Result<ReportPlan> plan = plan_report(options.logs, options.trials, options.seals, terminal);
   if (!plan) return fail(plan.failure());
+  std::future<Result<std::vector<InputDigest>>> digests;
+  if (options.json) digests = digest_meanwhile(planned_inputs(*plan, options.seals));
   const Result<FieldReport> report = build_report(*plan, options.settings, options.csv);
   if (!report) return fail(report.failure());
   if (!report->any_record()) {
@@ -102,9 +107,9 @@ int run_report(std::span<const char* const> arguments, std::ostream& out, std::o
     if (const Outcome written = write_report_picture(*report, *options.png); !written) return fail(written.failure());
   }
   if (options.json) {
-    const Result<std::vector<InputDigest>> digests = digest_inputs(planned_inputs(*plan, options.seals));
-    if (!digests) return fail(digests.failure());
-    const std::string json = field_report_json(*report, verified, *digests);
+    const Result<std::vector<InputDigest>> digested = digests.get();
+    if (!digested) return fail(digested.failure());
+    const std::string json = field_report_json(*report, verified, *digested);
     if (const Outcome written = write_whole_file(*options.json, json); !written) return fail(written.failure());
   }
   for (const Verification& check : verified) {
