@@ -15,7 +15,7 @@ namespace novabit::report {
 
 namespace {
 
-constexpr std::size_t kReadBytes = 1 << 16;
+constexpr std::size_t kDigestBlockBytes = 1 << 16;
 
 // Nothing for a file that is not regular: reading it again would wait on a
 // pipe, or never end on a device.
@@ -26,7 +26,7 @@ Result<std::optional<std::string>> file_sha256(const std::string& path) {
   if (!S_ISREG(status.st_mode)) return std::nullopt;
   crypto_hash_sha256_state state;
   crypto_hash_sha256_init(&state);
-  std::vector<unsigned char> buffer(kReadBytes);
+  std::vector<unsigned char> buffer(kDigestBlockBytes);
   for (;;) {
     const ssize_t got = ::read(file.get(), buffer.data(), buffer.size());
     if (got < 0 && errno == EINTR) continue;

@@ -22,14 +22,15 @@ namespace {
 
 using Json = nlohmann::json;
 
-struct Reported {
+// The text summary and the JSON of one report.
+struct TwoSummaries {
   std::string text;
   Json json;
 };
 
 // novabit-report with `arguments` and --json into the folder, the JSON read
 // back once python3-jsonschema has found it valid.
-Reported report_with_json(std::vector<std::string> arguments, const testing::ScratchDirectory& folder) {
+TwoSummaries report_with_json(std::vector<std::string> arguments, const testing::ScratchDirectory& folder) {
   arguments.insert(arguments.begin(), {"novabit-report", "--json", folder.file("r.json")});
   std::vector<const char*> pointers;
   for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
@@ -61,7 +62,7 @@ TEST(JsonSummary, OfASealedRunIsValidAndHoldsItsSummarysFigures) {
   const testing::SealedRun& run = testing::sealed_run();
   // A line that is no record, for a note with its file and line.
   testing::write_bytes(folder.file(testing::kLog), testing::file_bytes(run.log) + "no record\r\n");
-  const Reported report = report_with_json({"--trials", run.trials, "--seal", run.seal, folder.file(testing::kLog)}, folder);
+  const TwoSummaries report = report_with_json({"--trials", run.trials, "--seal", run.seal, folder.file(testing::kLog)}, folder);
   // trials, Z, p, chi2, p, deviation, envelope: printed to 3, 4, 1, 4, 0 and 1 decimals or 3 digits.
   const std::vector<double> all = numbers_after(report.text, "Five-minute records", "\n  all");
   const Json& figures = report.json["study"]["five_minute_records"]["all"];
@@ -111,7 +112,7 @@ TEST(JsonSummary, OfANetworkIsValidAndHoldsItsSummarysFigures) {
   // sum z^2 = 1750 / 50, so sum(z^2 - 1) = 29.
   testing::write_bytes(folder.file("a.csv"), raw_record("A", key_from_seed(1), {{1, 110}, {2, 95}, {3, 120}}));
   testing::write_bytes(folder.file("b.csv"), raw_record("B", key_from_seed(2), {{1, 110}, {2, 115}, {3, 70}}));
-  const Reported report = report_with_json({"--network", folder.file("a.csv"), folder.file("b.csv")}, folder);
+  const TwoSummaries report = report_with_json({"--network", folder.file("a.csv"), folder.file("b.csv")}, folder);
   const Json& network = report.json["network"];
   EXPECT_NEAR(network["network_variance"], 3, 1e-12);
   EXPECT_NEAR(network["network_variance"], numbers_after(report.text, "", "sum(Z_t^2 - 1) =").at(0), 0.0005);
