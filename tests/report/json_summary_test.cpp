@@ -60,8 +60,10 @@ std::vector<double> numbers_after(const std::string& text, const std::string& se
 TEST(JsonSummary, OfASealedRunIsValidAndHoldsItsSummarysFigures) {
   const testing::ScratchDirectory folder;
   const testing::SealedRun& run = testing::sealed_run();
-  // A line that is no record, for a note with its file and line.
-  testing::write_bytes(folder.file(testing::kLog), testing::file_bytes(run.log) + "no record\r\n");
+  // Lines that are no record, for notes with their file and line: one more than are shown.
+  std::string garbage;
+  for (int i = 0; i < 21; ++i) garbage += "no record\r\n";
+  testing::write_bytes(folder.file(testing::kLog), testing::file_bytes(run.log) + garbage);
   const TwoSummaries report = report_with_json({"--trials", run.trials, "--seal", run.seal, folder.file(testing::kLog)}, folder);
   // trials, Z, p, chi2, p, deviation, envelope: printed to 3, 4, 1, 4, 0 and 1 decimals or 3 digits.
   const std::vector<double> all = numbers_after(report.text, "Five-minute records", "\n  all");
@@ -73,6 +75,12 @@ TEST(JsonSummary, OfASealedRunIsValidAndHoldsItsSummarysFigures) {
   EXPECT_NEAR(figures["chi_square"], all[3], 0.05);
   EXPECT_NEAR(figures["deviation"], all[5], 0.5);
   EXPECT_NEAR(figures["envelope"], all[6], 0.05);
+  for (const Json& cycle : report.json["study"]["five_minute_records"]["cycles"]) {
+    const std::string row = "\n  run " + cycle["run"].dump() + " cycle " + cycle["cycle"].dump() + " ";
+    const std::vector<double> shown = numbers_after(report.text, "Five-minute records", row);
+    EXPECT_EQ(cycle["statistics"]["trials"], shown.at(0)) << row;
+    EXPECT_NEAR(cycle["statistics"]["stouffer_z"], shown.at(1), 0.0005) << row;
+  }
   const std::vector<double> towards = numbers_after(report.text, "Hidden windows", "towards its forced value:");
   const Json& inside = report.json["study"]["windows"][0]["inside_towards_forced_value"];
   EXPECT_EQ(inside["trials"], towards.at(0));
@@ -88,6 +96,8 @@ TEST(JsonSummary, OfASealedRunIsValidAndHoldsItsSummarysFigures) {
   const Json& first = report.json["notes"].at(0);
   EXPECT_EQ(note.substr(0, note.find('\n')),
             first["file"].get<std::string>() + ":" + first["line"].dump() + ": skipped: " + first["message"].get<std::string>());
+  EXPECT_NE(report.text.find(folder.file(testing::kLog) + ": 1 more problem line\n"), std::string::npos);
+  EXPECT_EQ(report.json["notes"].back()["more"], 1);
   ASSERT_EQ(report.json["inputs"].size(), 3U);
   for (const Json& input : report.json["inputs"]) {
     const std::string file = input["file"];
