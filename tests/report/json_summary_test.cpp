@@ -121,7 +121,9 @@ TEST(JsonSummary, OfANetworkIsValidAndHoldsItsSummarysFigures) {
   // d = k - 100: A +10 -5 +20, B +10 +15 -30; Z_t = 2, 1, -1, so sum(Z_t^2 - 1) = 3;
   // sum z^2 = 1750 / 50, so sum(z^2 - 1) = 29.
   testing::write_bytes(folder.file("a.csv"), raw_record("A", key_from_seed(1), {{1, 110}, {2, 95}, {3, 120}}));
-  testing::write_bytes(folder.file("b.csv"), raw_record("B", key_from_seed(2), {{1, 110}, {2, 115}, {3, 70}}));
+  // B's clock was not synchronised, for a note.
+  testing::write_bytes(folder.file("b.csv"),
+                       raw_record("B", key_from_seed(2), {{1, 110}, {2, 115}, {3, 70}}, "unsynchronized max_error_seconds=16"));
   const TwoSummaries report = report_with_json({"--network", folder.file("a.csv"), folder.file("b.csv")}, folder);
   const Json& network = report.json["network"];
   EXPECT_NEAR(network["network_variance"], 3, 1e-12);
@@ -130,6 +132,11 @@ TEST(JsonSummary, OfANetworkIsValidAndHoldsItsSummarysFigures) {
   EXPECT_EQ(network["first"], "2026-12-05T10:00:00Z");
   EXPECT_EQ(network["last"], "2026-12-05T10:00:02Z");
   EXPECT_NEAR(network["stations"][0]["statistics"]["stouffer_z"], 25 / std::sqrt(150.0), 1e-12);
+  ASSERT_EQ(report.json["notes"].size(), 1U);
+  const Json& note = report.json["notes"][0];
+  EXPECT_EQ(note["line"], 5);
+  EXPECT_NE(report.text.find("\n" + note["file"].get<std::string>() + ":5: " + note["message"].get<std::string>() + "\n"),
+            std::string::npos);
 }
 
 }  // namespace
