@@ -9,9 +9,10 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: novabit-report [--trials FILE]... [--seal FILE [--verify]]... [--csv FILE] [--png FILE]\n"
-    "                      [--svg FILE] [--pdf FILE] [--size WxH] [--tau T] [--alpha A] LOG...\n"
+    "                      [--svg FILE] [--pdf FILE] [--size WxH] [--json FILE] [--tau T] [--alpha A] LOG...\n"
     "       novabit-report --network FILE... [--seal FILE... [--outside-windows]] [--csv FILE]\n"
-    "                      [--png FILE] [--svg FILE] [--pdf FILE] [--size WxH] [--events EVENTS.csv]\n"
+    "                      [--png FILE] [--svg FILE] [--pdf FILE] [--size WxH] [--json FILE]\n"
+    "                      [--events EVENTS.csv]\n"
     "       novabit-report --register EVENTS.csv\n"
     "       novabit-report --version | --help\n";
 
@@ -52,6 +53,10 @@ constexpr const char* kFooter =
     "before the events' data exist; the report prints the same digest. With --csv FILE the events' rows go to "
     "FILE with .csv replaced by .events.csv.\n"
     "\n"
+    "--json writes every figure of the summary at full precision for programs, with the notes by file and line, "
+    "the program's version and each input's SHA-256; novabit-report.schema.json, installed with the program, "
+    "describes its fields.\n"
+    "\n"
     "A seal reveals a run's windows only once its key is proven: by the key_sha256 of the run's raw record, or "
     "by a replay of the key that reproduces most of the log's first hour of records. Seals of runs that are not "
     "among the inputs are named in a note each and left out, so a keeper's whole folder may be given.\n"
@@ -88,8 +93,9 @@ std::optional<CommandLineEnd> unfit(const ReportOptions& options) {
   if (options.verify && options.seals.empty()) return CommandLineEnd::refusal("--verify: needs a --seal");
   if (options.outsideWindows && options.seals.empty())
     return CommandLineEnd::refusal("--outside-windows: needs a --seal");
-  for (const auto& [name, file] : {std::pair{"--csv", &options.csv}, std::pair{"--png", &options.png},
-                                   std::pair{"--svg", &options.svg}, std::pair{"--pdf", &options.pdf}}) {
+  for (const auto& [name, file] :
+       {std::pair{"--csv", &options.csv}, std::pair{"--png", &options.png}, std::pair{"--svg", &options.svg},
+        std::pair{"--pdf", &options.pdf}, std::pair{"--json", &options.json}}) {
     if (*file && (*file)->empty()) return CommandLineEnd::refusal(std::string(name) + ": '' names no file");
   }
   return std::nullopt;
@@ -149,6 +155,11 @@ void add_output_options(CLI::App& app, ReportOptions& options) {
          },
          "the figures' width and height in points (default 252x187.2)")
       ->type_name("WxH")
+      ->group("Outputs");
+  app.add_option("--json", options.json,
+                 "every figure of the summary for programs, with the notes, the version and each input's SHA-256 "
+                 "(novabit-report.schema.json)")
+      ->type_name("FILE")
       ->group("Outputs");
   add_number(app, "--tau", options.settings.tau, 0, kInfinity,
              "the mixture's scale for a five-minute record's z (default 0.235)")

@@ -21,6 +21,7 @@ struct ReportOptions {
   std::optional<std::string> svg;
   std::optional<std::string> pdf;
   figures::FigureSize size;
+  std::optional<std::string> json;
   bool verify = false;
   std::vector<std::string> network;           // raw records of several stations, for the network analysis
   bool outsideWindows = false;                // with --network: leave out the seconds inside the hidden windows

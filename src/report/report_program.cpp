@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <future>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -14,6 +15,8 @@
 #include "events/events_file.h"
 #include "report/events_output.h"
 #include "report/field_report.h"
+#include "report/input_digest.h"
+#include "report/json_summary.h"
 #include "report/network_output.h"
 #include "report/network_report.h"
 #include "report/report_options.h"
@@ -35,6 +38,11 @@ Outcome write_figure_files(const ReportOptions& options, Make make) {
 
 // The network analysis of several stations' raw records.
 int run_network(const ReportOptions& options, std::ostream& out, const std::function<int(const Failure&)>& fail) {
+  std::vector<NamedInput> inputs;
+  for (const std::string& file : options.network) inputs.push_back({file, "raw_record", file});
+  for (const std::string& seal : options.seals) inputs.push_back({seal, "seal", seal});
+  std::future<Result<std::vector<InputDigest>>> digests;
+  if (options.json) digests = digest_meanwhile(std::move(inputs));
   std::optional<NetworkCsv> csv;
   if (options.csv) csv.emplace(*options.csv);
   std::optional<events::EventsFile> eventsFile;
@@ -77,6 +85,12 @@ int run_network(const ReportOptions& options, std::ostream& out, const std::func
   if (const Outcome written = write_figure_files(options, [&report] { return network_figure(*report); }); !written) {
     return fail(written.failure());
   }
+  if (options.json) {
+    const Result<std::vector<InputDigest>> digested = digests.get();
+    if (!digested) return fail(digested.failure());
+    const std::string json = network_report_json(*report, options.outsideWindows, *digested);
+    if (const Outcome written = write_whole_file(*options.json, json); !written) return fail(written.failure());
+  }
   return 0;
 }
 
@@ -113,6 +127,8 @@ int run_report(std::span<const char* const> arguments, std::ostream& out, std::o
   std::FILE* terminal = &err == &std::cerr && isatty(STDERR_FILENO) ? stderr : nullptr;
   const Result<ReportPlan> plan = plan_report(options.logs, options.trials, options.seals, terminal);
   if (!plan) return fail(plan.failure());
+  std::future<Result<std::vector<InputDigest>>> digests;
+  if (options.json) digests = digest_meanwhile(planned_inputs(*plan, options.seals));
   const Result<FieldReport> report = build_report(*plan, options.settings, options.csv);
   if (!report) return fail(report.failure());
   if (!report->any_record()) {
@@ -133,6 +149,12 @@ int run_report(std::span<const char* const> arguments, std::ostream& out, std::o
   out << summary_text(*report, verified);
   if (const Outcome written = write_figure_files(options, [&report] { return report_figure(*report); }); !written) {
     return fail(written.failure());
+  }
+  if (options.json) {
+    const Result<std::vector<InputDigest>> digested = digests.get();
+    if (!digested) return fail(digested.failure());
+    const std::string json = field_report_json(*report, verified, *digested);
+    if (const Outcome written = write_whole_file(*options.json, json); !written) return fail(written.failure());
   }
   for (const Verification& check : verified) {
     const std::string files = check.logFile + (check.trialsFile.empty() ? "" : " or " + check.trialsFile);

@@ -116,6 +116,7 @@ const Refusal kRefusals[] = {
     {kReport, {"plain", "--pdf", "sub"}, 1, "sub: Is a directory"},
     {kReport, {"plain", "--size", "252x20"}, 2, "--size: '252x20' is not WxH in points, each from 36 to 1000"},
     {kReport, {"plain", "--size", "2520"}, 2, "--size: '2520' is not WxH in points, each from 36 to 1000"},
+    {kReport, {"plain", "--json", "sub"}, 1, "sub: Is a directory"},
     {kReport, {"--network", "plain", "--outside-windows"}, 2, "--outside-windows: needs a --seal"},
     {kReport, {"plain", "--outside-windows"}, 2, "--outside-windows: belongs to --network"},
 };

@@ -1,0 +1,28 @@
+#pragma once
+// The report's figures for programs (R, pandas, a journal's supplement):
+// every figure of the summary at the precision it was computed with, the
+// notes with their file and line, the program's version and the SHA-256 of
+// each input. The fields are described by novabit-report.schema.json, which
+// is installed beside the program.
+
+#include <string>
+#include <vector>
+
+#include "base/failure.h"
+#include "report/field_report.h"
+#include "report/input_digest.h"
+#include "report/network_report.h"
+#include "report/seal_verify.h"
+
+namespace novabit::report {
+
+std::string field_report_json(const FieldReport& report, const std::vector<Verification>& verified,
+                              const std::vector<InputDigest>& inputs);
+std::string network_report_json(const NetworkReport& report, bool outsideWindows,
+                                const std::vector<InputDigest>& inputs);
+
+// Writes `text` as the whole of a new file at `path`; a failure names the
+// file, and a regular file left half written is removed.
+Outcome write_whole_file(const std::string& path, const std::string& text);
+
+}  // namespace novabit::report
