@@ -9,7 +9,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: novabit-report [--trials FILE]... [--seal FILE [--verify]]... [--csv FILE] [--png FILE]\n"
-    "                      [--svg FILE] [--pdf FILE] [--size WxH] [--json FILE] [--tau T] [--alpha A] LOG...\n"
+    "                      [--svg FILE] [--pdf FILE] [--size WxH] [--json FILE] [--tau T] [--alpha A]\n"
+    "                      LOG...\n"
     "       novabit-report --network FILE... [--seal FILE... [--outside-windows]] [--csv FILE]\n"
     "                      [--png FILE] [--svg FILE] [--pdf FILE] [--size WxH] [--json FILE]\n"
     "                      [--events EVENTS.csv]\n"
