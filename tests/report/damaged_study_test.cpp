@@ -367,8 +367,8 @@ const std::vector<Fault> kFaults{
      [](auto& f) { return std::vector<std::string>{log_alone(f, clean().log)[0], other_run(f, 10, 20, "station-2", false)}; },
      {}, {}, "runs 1 and 2 overlap in time from 12-05-2026 10:20:30 to 12-05-2026 11:20:29: different runs, both counted",
      0, 16},
-    {"raw_record_without_its_log", [](auto& f) {
-       return std::vector<std::string>{log_alone(f, clean().log)[0], "--trials", other_run(f, 20, 0, "other.trials.csv", true)};
+    {"raw_record_without_its_log_across_midnight", [](auto& f) {
+       return std::vector<std::string>{log_alone(f, clean().log)[0], "--trials", other_run(f, 23, 30, "other.trials.csv", true)};
      }, {}, {}, "other.trials.csv (n = 200 bits each, source keyed)\n", 0, 3600},
     // A seal is shown only once its key is proven, and a seal whose run is not given is left out.
     {"seal_of_another_run", [](auto& f) { return sealed_by(f, 6, true); },
