@@ -63,7 +63,7 @@ class Builder {
   Builder(const ReportPlan& plan, BoundarySettings settings, const std::optional<std::string>& csvPath)
       : report_(settings) {
     if (csvPath) csv_.emplace(*csvPath);
-    for (const PlannedRun& run : plan.runs) report_.runs.push_back({run, {}, {}, 0, 0, 0, 0, 0});
+    for (const PlannedRun& run : plan.runs) report_.runs.push_back({run, {}, {}, {}, 0, 0, 0, 0, 0});
     for (const PlannedFile& file : plan.trials) {
       report_.trials.push_back({file, {}, {}, Series(kBitsPerPass, settings), {}, {}, 0});
     }
@@ -93,6 +93,7 @@ class Builder {
   void finish_log(std::size_t index, const RunLog& log) {
     report_.runs[index].quartersChecked = log.quarters_checked();
     report_.runs[index].start = log.start();
+    report_.runs[index].placedBy = log.placed_by();
   }
   void finish_trials(std::size_t index, TrialsStream& trials) {
     report_.trials[index].alarms = trials.reader().alarms();

@@ -23,6 +23,7 @@ struct RunReport {
   PlannedRun plan;
   FileNotes notes;
   std::optional<std::int64_t> start;  // the local time of pass 1 the records were placed from
+  std::string placedBy;               // "placed by its stamps", ...
   std::int64_t fiveMinutes = 0;
   std::int64_t quarters = 0;
   std::int64_t cycleEnds = 0;

@@ -26,6 +26,7 @@ class LogStream {
 
   Next<Checkpoint> next();
   std::optional<std::int64_t> start() const { return placer_.start(); }
+  std::string placed_by() const { return placer_.placed_by(); }
   std::int64_t quarters_checked() const { return quarters_.checked(); }
 
  private:

@@ -1,6 +1,7 @@
 #include "report/log_time.h"
 
 #include <chrono>
+#include <ctime>
 
 namespace novabit::report {
 
@@ -8,7 +9,25 @@ namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
 
+// The zone's offset from UTC at a local time, as the C library reckons it.
+std::int64_t utc_offset_at(std::int64_t seconds) {
+  const LocalTime when = local_time_of(seconds);
+  std::tm fields{};
+  fields.tm_year = when.year - 1900;
+  fields.tm_mon = when.month - 1;
+  fields.tm_mday = when.day;
+  fields.tm_hour = when.hour;
+  fields.tm_min = when.minute;
+  fields.tm_sec = when.second;
+  fields.tm_isdst = -1;
+  return std::mktime(&fields) == -1 ? 0 : fields.tm_gmtoff;
+}
+
 }  // namespace
+
+std::int64_t zone_change_near(std::int64_t seconds) {
+  return utc_offset_at(seconds + kSecondsPerDay / 2) - utc_offset_at(seconds - kSecondsPerDay / 2);
+}
 
 std::int64_t local_seconds(const LocalTime& time) {
   const std::chrono::sys_days day{std::chrono::year{time.year} / time.month / time.day};

@@ -14,6 +14,10 @@ namespace novabit::report {
 // differences of local times, which carry no zone.
 std::int64_t local_seconds(const LocalTime& time);
 LocalTime local_time_of(std::int64_t seconds);
+// How much the local zone (TZ) moves its clocks from twelve hours before the
+// local time `seconds` to twelve hours after: an hour forward or back on the
+// day of a daylight-saving change, else 0.
+std::int64_t zone_change_near(std::int64_t seconds);
 // "12-05-2026 22:10:00", as the summary and the notes show a moment.
 std::string stamp_text(std::int64_t seconds);
 

@@ -22,6 +22,7 @@ Result<PassClock> PassClock::read(const std::string& path) {
   Result<LineSource> lines = LineSource::open(path);
   if (!lines) return lines.failure();
   PassClock clock;
+  RowDates dates;
   for (;;) {
     const Next<SourceLine> line = lines->next();
     if (!line) return line.failure();
@@ -33,7 +34,7 @@ Result<PassClock> PassClock::read(const std::string& path) {
     if (error != std::errc{} || end == text.data() + text.size() || *end != ',' || pass % kFiveMinutePasses != 0) {
       continue;
     }
-    if (const std::optional<TrialSecond> second = parse_trials_row(text)) {
+    if (const std::optional<TrialSecond> second = parse_trials_row(text, dates)) {
       lines->record_found();
       clock.ends_.emplace_back(second->local, second->pass);
     }

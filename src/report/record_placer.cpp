@@ -188,10 +188,13 @@ std::optional<std::int64_t> RecordPlacer::place_checkpoint(const LogRecord& reco
     offset_ += step;
     return expected;
   }
-  // A daylight-saving change; forward only where no record can have been
-  // lost in between, since twelve lost five-minute records look the same.
+  // Daylight saving moves the stamps by an hour on the day the zone changes
+  // its clocks, and only then; going forward, only where no record can have
+  // been lost in between, since twelve lost five-minute records look the same.
+  const std::int64_t zoneChange = zone_change_near(record.stamp);
+  const bool daylightSaving = near(std::abs(step), kClockChange) && zoneChange == (step > 0 ? 1 : -1) * kClockChange;
   const bool clockChange =
-      (near(step, -kClockChange) || (near(step, kClockChange) && !record.afterSkip && previousPlaced_)) && confirmed;
+      (near(step, -kClockChange) || (daylightSaving && !record.afterSkip && previousPlaced_)) && confirmed;
   // The clocks went back an hour where lines were lost with records in them:
   // the record fits a later pass an hour back, as the next one bears out.
   // (Going forward, lost records would look the same, and are not assumed.)
@@ -201,8 +204,9 @@ std::optional<std::int64_t> RecordPlacer::place_checkpoint(const LogRecord& reco
     const std::int64_t drift = record.stamp - time_of(later, back);
     if (place_of(record.kind, later) > last_ && near(drift, 0) &&
         (following == nullptr || fits_after(*following, place_of(record.kind, later), back + drift))) {
-      notes_.add(record.line, false, [] {
-        return std::string("the local clock moved back one hour before this record (daylight saving)");
+      notes_.add(record.line, false, [&] {
+        return "the local clock moved back one hour before this record" +
+               std::string(zoneChange == -kClockChange ? " (daylight saving)" : "");
       });
       offset_ = back + drift;
       return later;
@@ -215,40 +219,27 @@ std::optional<std::int64_t> RecordPlacer::place_checkpoint(const LogRecord& reco
   const bool beforeNext = following == nullptr ? pass <= last_.pass + kPassesPerCycle
                                                : place_of(following->kind, stamp_pass(*following, offset_ + residual)) >
                                                      place_of(record.kind, pass);
-  if (!clockChange && inOrder && near(residual, 0) && beforeNext) {
-    if (step > kStampTolerance && !near(step, kClockChange)) {
-      const GapReading settled = settle_gap(record, expected, step, residual);
-      if (settled.reading == GapReading::paused) {
-        notes_.add(record.line, false, [&] {
-          return pause_text(step) + ", as the " + kind_text(settled.by) + " record at line " +
-                 std::to_string(settled.line) + " bears out";
-        });
-        offset_ += step;
-        return expected;
-      }
-      if (settled.reading == GapReading::unsettled) {
-        notes_.add(record.line, false, [&] {
-          return "the stamps jump " + std::to_string(step) + " s before this record (" + stamp_text(record.stamp) +
-                 "): records were lost, or the passes paused for " + std::to_string(step) +
-                 " s; nothing in the log tells which (the raw record would): counted as lost";
-        });
-      }
-    } else if (near(step, kClockChange) && confirmed) {
-      notes_.add(record.line, false, [] {
-        return std::string(
-            "an hour of records is missing before this record, or the clocks went forward an hour "
-            "where lines were lost: nothing in the log tells which (the raw record would); counted "
-            "as missing");
-      });
-    }
+  const bool whole = inOrder && near(residual, 0) && beforeNext;
+  // Records lost as well as a pause: the next record fits after this one
+  // with one, two or three records lost, each reading as good as the others.
+  bool followsSomeReading = confirmed;
+  for (std::int64_t lost = 1; lost < 3 && step - lost * period_of(record.kind) >= -kStampTolerance; ++lost) {
+    const std::int64_t moved = lost * period_of(record.kind);
+    followsSomeReading =
+        followsSomeReading || (following != nullptr &&
+                               fits_after(*following, place_of(record.kind, expected + moved), offset_ + step - moved));
+  }
+  if (!clockChange && step > kStampTolerance && (whole || (following != nullptr && followsSomeReading))) {
+    return place_after_jump(record, expected, step, zoneChange == kClockChange);
+  }
+  if (!clockChange && whole) {
     offset_ += residual;
     return pass;
   }
   if (clockChange || (following != nullptr && confirmed)) {
     notes_.add(record.line, false, [&] {
-      if (step > 0 && !clockChange) return pause_text(step);
       return "the local clock moved " + clock_step_text(step) + " before this record" +
-             (near(std::abs(step), kClockChange) ? " (daylight saving)" : "");
+             (daylightSaving ? " (daylight saving)" : "");
     });
     offset_ += step;
     return expected;
@@ -266,42 +257,102 @@ std::optional<std::int64_t> RecordPlacer::place_checkpoint(const LogRecord& reco
   return std::nullopt;
 }
 
-RecordPlacer::GapReading RecordPlacer::settle_gap(const LogRecord& record, std::int64_t expected, std::int64_t step,
-                                                  std::int64_t residual) {
+std::int64_t RecordPlacer::place_after_jump(const LogRecord& record, std::int64_t expected, std::int64_t step,
+                                            bool springForward) {
+  const std::int64_t period = period_of(record.kind);
+  const GapReading settled = settle_gap(record, expected, step);
+  const std::int64_t pause = step - settled.lost * period;
+  const std::string by = settled.by ? ", as the " + std::string(kind_text(*settled.by)) + " record at line " +
+                                          std::to_string(settled.line) + " bears out"
+                                    : "";
+  if (settled.by) ++settledJumps_;
+  const std::string lost = settled.lost > 0 ? " besides the records lost" : "";
+  if (settled.by && springForward && near(pause, kClockChange)) {
+    notes_.add(record.line, false, [&] {
+      return "the local clock moved forward one hour before this record (daylight saving)" + lost + by;
+    });
+  } else if (settled.by && near(pause, 0)) {
+    // The lost records are noted as missing.
+  } else if (settled.by) {
+    notes_.add(record.line, false, [&] { return pause_text(pause) + lost + by; });
+  } else if (springForward && step > kClockChange - kStampTolerance) {
+    notes_.add(record.line, false, [] {
+      return std::string(
+          "an hour of records is missing before this record, or the clocks went forward an hour "
+          "where lines were lost: nothing in the log tells which (the raw record would); counted "
+          "as missing");
+    });
+  } else {
+    notes_.add(record.line, false, [&] {
+      return "the stamps jump " + std::to_string(step) + " s before this record (" + stamp_text(record.stamp) +
+             "): records were lost, or the passes paused for " + std::to_string(step) + " s" +
+             (near(pause, 0) ? "" : ", or both") +
+             "; nothing in the log tells which (the raw record would): counted as " +
+             (near(pause, 0) ? "lost"
+                             : std::to_string(settled.lost) + " lost and a pause of " + std::to_string(pause) + " s");
+    });
+  }
+  offset_ += pause;
+  return expected + settled.lost * period;
+}
+
+RecordPlacer::GapReading RecordPlacer::settle_gap(const LogRecord& record, std::int64_t expected, std::int64_t step) {
+  // Reading n: n records of the kind lost and the passes paused for the rest.
+  const std::int64_t period = period_of(record.kind);
+  const std::int64_t most = (step + kStampTolerance) / period;
   if (Outcome filled = fill(kSettleRecords); !filled) readFailure_ = filled.failure();
   const LogRecord* quarter = record.kind == RecordKind::quarter ? &record : nullptr;
   for (std::size_t i = 0; i < ahead_.size() && quarter == nullptr; ++i) {
     if (ahead_[i].kind == RecordKind::quarter) quarter = &ahead_[i];
   }
-  if (quarter == nullptr) return settle_by_cycle_record(record, step, residual);
-  const auto fits = [&](std::int64_t offset) {
-    return near(quarter->stamp, time_of(stamp_pass(*quarter, offset), offset));
-  };
-  const bool pausedFits = fits(offset_ + step);
-  if (pausedFits != fits(offset_ + residual)) {
-    return {pausedFits ? GapReading::paused : GapReading::lost, RecordKind::quarter, quarter->line};
+  // The next quarter's time fits the readings of one count of lost records
+  // in three; the quarter whose five-minute records span a pause adds up to
+  // them only if none was lost.
+  std::array<bool, 3> fits{true, true, true};
+  bool pauseAlone = true;
+  if (quarter != nullptr) {
+    for (std::int64_t n = 0; n < 3 && n <= most; ++n) {
+      const std::int64_t offset = offset_ + step - n * period;
+      fits[n] = near(quarter->stamp, time_of(stamp_pass(*quarter, offset), offset));
+    }
+    const std::optional<bool> addsUp =
+        fits[0] ? adds_up_after_pause(record, *quarter, expected, offset_ + step) : std::nullopt;
+    if (addsUp == true) return {0, RecordKind::quarter, quarter->line};
+    pauseAlone = fits[0] && addsUp != false;
   }
-  const std::optional<bool> addsUp =
-      pausedFits ? adds_up_after_pause(record, *quarter, expected, offset_ + step) : std::nullopt;
-  if (!addsUp) return settle_by_cycle_record(record, step, residual);
-  return {*addsUp ? GapReading::paused : GapReading::lost, RecordKind::quarter, quarter->line};
+  const auto possible = [&](std::int64_t n) { return n >= 0 && n <= most && fits[n % 3] && (n > 0 || pauseAlone); };
+  std::int64_t readings = 0;
+  std::int64_t only = 0;
+  for (std::int64_t remainder = 0; remainder < 3; ++remainder) {
+    const std::int64_t least = remainder == 0 && !pauseAlone ? 3 : remainder;
+    if (!fits[remainder] || least > most) continue;
+    readings += (most - least) / 3 + 1;
+    only = least;
+  }
+  if (readings == 1 && quarter != nullptr) return {only, RecordKind::quarter, quarter->line};
+  std::size_t line = 0;
+  const std::optional<std::int64_t> byCycle = lost_by_cycle_record(record, step, line);
+  if (byCycle && possible(*byCycle)) return {*byCycle, RecordKind::cycle, line};
+  return {most, std::nullopt, 0};
 }
 
-RecordPlacer::GapReading RecordPlacer::settle_by_cycle_record(const LogRecord& record, std::int64_t step,
-                                                              std::int64_t residual) {
+std::optional<std::int64_t> RecordPlacer::lost_by_cycle_record(const LogRecord& record, std::int64_t step,
+                                                               std::size_t& line) {
   if (Outcome filled = fill(kCycleRecords); !filled) readFailure_ = filled.failure();
   const LogRecord* fiveMinute = record.kind == RecordKind::five_minute ? &record : nullptr;
   for (const LogRecord& next : ahead_) {
     if (next.kind == RecordKind::five_minute) fiveMinute = &next;
     if (next.kind != RecordKind::cycle || !next.counted) continue;
-    if (fiveMinute == nullptr) return {};
-    // The last five-minute record of the cycle, written just before it.
+    if (fiveMinute == nullptr) return std::nullopt;
+    // The last five-minute record of the cycle, written just before it;
+    // each record lost before it moves it a period further on.
     const std::int64_t pass = next.cyclesCompleted * kPassesPerCycle / kFiveMinutePasses * kFiveMinutePasses;
-    const bool paused = stamp_pass(*fiveMinute, offset_ + step) == pass;
-    if (paused == (stamp_pass(*fiveMinute, offset_ + residual) == pass)) return {};
-    return {paused ? GapReading::paused : GapReading::lost, RecordKind::cycle, next.line};
+    const std::int64_t moved = pass - stamp_pass(*fiveMinute, offset_ + step);
+    line = next.line;
+    if (moved % period_of(record.kind) != 0) return std::nullopt;
+    return moved / period_of(record.kind);
   }
-  return {};
+  return std::nullopt;
 }
 
 std::optional<bool> RecordPlacer::adds_up_after_pause(const LogRecord& first, const LogRecord& quarter,
@@ -329,6 +380,19 @@ std::optional<bool> RecordPlacer::adds_up_after_pause(const LogRecord& first, co
     }
   }
   return ones == quarter.ones;
+}
+
+std::string RecordPlacer::placed_by() const {
+  const auto counted = [](std::int64_t n, const char* what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+  };
+  if (byClock_ > 0) {
+    return "placed by its raw record's pass times" +
+           (byStamps_ > 0 ? ", " + counted(byStamps_, "record") + " by their stamps" : std::string());
+  }
+  return "placed by its stamps" +
+         (settledJumps_ > 0 ? ", " + counted(settledJumps_, "jump") + " in them settled by the log's arithmetic"
+                            : std::string());
 }
 
 void RecordPlacer::note_missing(const LogRecord& record, std::int64_t pass) {
@@ -368,8 +432,10 @@ Next<Checkpoint> RecordPlacer::next() {
       pass = clock_ != nullptr ? clock_->pass_of(record.kind, record.stamp, last_) : std::nullopt;
       if (pass) {
         offset_ = record.stamp - time_of(*pass, 0);
+        ++byClock_;
       } else {
         pass = place_checkpoint(record, following);
+        byStamps_ += pass.has_value();
       }
     } else if (record.counted) {
       notes_.add(record.line, false, [] { return std::string("left out: its time fits no other record's"); });

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <string>
 #include <unordered_map>
 
 #include "report/file_notes.h"
@@ -67,6 +68,8 @@ class RecordPlacer {
   // The next record placed, in the order of the passes; nothing at the end.
   Next<Checkpoint> next();
   std::optional<std::int64_t> start() const { return start_; }
+  // What placed the records, as the summary says it: "placed by its stamps", ...
+  std::string placed_by() const;
 
  private:
   // Reads ahead until `records` records wait, or the log ends.
@@ -84,20 +87,22 @@ class RecordPlacer {
   std::optional<std::int64_t> place_cycle_record(const LogRecord& record, const LogRecord* following) const;
   std::optional<std::int64_t> place_checkpoint(const LogRecord& record, const LogRecord* following);
   void note_missing(const LogRecord& record, std::int64_t pass);
-  // A jump of the stamps by whole periods before `record`, which a pause
-  // of the passes leaves as well as lost records do. The first quarter
-  // record after it settles which when its time fits only one reading, or
-  // when its five-minute records span the jump: they add up to it only if
-  // none was lost. Failing that, the next cycle record does: its count gives
-  // the pass of the five-minute record written with it. The record that
-  // settled it, by kind and line.
+  // A jump of the stamps before `record` longer than a pause alone is
+  // taken for: records lost, the passes paused, or both. The first quarter
+  // record after it fits only the readings of one count of lost records in
+  // three; when its five-minute records span the jump, they add up to it
+  // only if none was lost. Failing that, the next cycle record settles it:
+  // its count gives the pass of the five-minute record written with it.
+  // Unsettled, the most records that can have been lost are counted as lost.
   struct GapReading {
-    enum Reading { paused, lost, unsettled } reading = unsettled;
-    RecordKind by = RecordKind::quarter;
+    std::int64_t lost = 0;         // records of the kind
+    std::optional<RecordKind> by;  // the kind of the record that settled it; nothing: unsettled
     std::size_t line = 0;
   };
-  GapReading settle_gap(const LogRecord& record, std::int64_t expected, std::int64_t step, std::int64_t residual);
-  GapReading settle_by_cycle_record(const LogRecord& record, std::int64_t step, std::int64_t residual);
+  std::int64_t place_after_jump(const LogRecord& record, std::int64_t expected, std::int64_t step, bool springForward);
+  GapReading settle_gap(const LogRecord& record, std::int64_t expected, std::int64_t step);
+  // The records lost before `record` by the next cycle record, whose line it gives.
+  std::optional<std::int64_t> lost_by_cycle_record(const LogRecord& record, std::int64_t step, std::size_t& line);
   // Whether `quarter` equals its five-minute records as a pause of the
   // passes before `first`, which would have been placed at `expected`, leaves
   // them; nothing when they do not span the pause or are not all at hand.
@@ -127,6 +132,10 @@ class RecordPlacer {
   // next one (two swapped records leave one of them out, and its place empty).
   std::int64_t leftOutFiveMinutes_ = 0;
   std::int64_t leftOutQuarters_ = 0;
+  // What placed the records: the raw record, the stamps, the jumps the log's arithmetic settled.
+  std::int64_t byClock_ = 0;
+  std::int64_t byStamps_ = 0;
+  std::int64_t settledJumps_ = 0;
 };
 
 }  // namespace novabit::report

@@ -31,6 +31,7 @@ class RunLog {
 
   Next<RunRecord> next();
   std::optional<std::int64_t> start() const { return members_.front().stream->start(); }
+  std::string placed_by() const { return members_.front().stream->placed_by(); }
   std::int64_t quarters_checked() const { return members_.front().stream->quarters_checked(); }
 
  private:

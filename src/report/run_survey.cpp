@@ -132,12 +132,13 @@ Result<FileSurvey> survey_trials(const std::string& path) {
     survey.counts.push_back({second->utc, second->ones});
   }
   LineSource tailLines(ends->tail);
+  RowDates dates;
   for (;;) {
     const Next<SourceLine> next = tailLines.next();
     if (!next) return next.failure();
     const std::optional<SourceLine>& line = *next;
     if (!line) break;
-    if (const std::optional<TrialSecond> second = parse_trials_row(line->text); second && !line->torn) {
+    if (const std::optional<TrialSecond> second = parse_trials_row(line->text, dates); second && !line->torn) {
       survey.lastPass = std::max(survey.lastPass, second->pass);
     }
   }

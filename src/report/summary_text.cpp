@@ -35,8 +35,7 @@ std::string start_text(const RunReport& run) {
   if (!run.start) return "no record placed";
   constexpr const char* kFrom[] = {"as its seal gives it", "as its raw record gives it",
                                    "reckoned from its first records"};
-  return "from " + stamp_text(*run.start) + ", " + kFrom[static_cast<int>(run.plan.startFrom)] +
-         (run.plan.trials ? ", placed by its raw record's pass times" : ", placed by its stamps");
+  return "from " + stamp_text(*run.start) + ", " + kFrom[static_cast<int>(run.plan.startFrom)] + ", " + run.placedBy;
 }
 
 // The other files of a run; a name given more than once is marked so, once,

@@ -1,5 +1,6 @@
 #include "report/trials_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdlib>
@@ -38,21 +39,42 @@ std::optional<std::int64_t> whole_number(std::string_view text) {
   return value;
 }
 
+int two_digits(std::string_view text, std::size_t at) {
+  const bool digits = text[at] >= '0' && text[at] <= '9' && text[at + 1] >= '0' && text[at + 1] <= '9';
+  return digits ? (text[at] - '0') * 10 + (text[at + 1] - '0') : -1;
+}
+
+// A stamp's date (`date`, in the file's own form) and time of day ("05:32:20",
+// a leap second shown as :60) in local seconds. The rows of a day share its
+// date, so its midnight is reckoned once (`day`) and each row reads its time.
+std::optional<std::int64_t> stamp_seconds(std::string_view date, std::string_view time, RowDates::Day& day, bool utc) {
+  if (time.size() != 8 || time[2] != ':' || time[5] != ':') return std::nullopt;
+  const int hour = two_digits(time, 0);
+  const int minute = two_digits(time, 3);
+  const int second = two_digits(time, 6);
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60) return std::nullopt;
+  if (!day.known || date != std::string_view(day.text.data(), day.text.size())) {
+    // "2026-12-07" read as "12-07-2026".
+    const std::array<char, 10> local{date[5], date[6], '-', date[8], date[9], '-', date[0], date[1], date[2], date[3]};
+    const std::optional<LocalTime> parsed = parse_date_text(utc ? std::string_view(local.data(), local.size()) : date);
+    if (!parsed) return std::nullopt;
+    std::copy(date.begin(), date.end(), day.text.begin());
+    day.midnight = local_seconds(*parsed);
+    day.known = true;
+  }
+  return day.midnight + hour * 3600 + minute * 60 + second;
+}
+
 // "12-07-2026 05:32:20"
-std::optional<std::int64_t> local_stamp(std::string_view text) {
-  const std::optional<LocalTime> date =
-      text.size() == 19 && text[10] == ' ' ? parse_date_text(text.substr(0, 10)) : std::nullopt;
-  const std::optional<LocalTime> when = date ? parse_time_text(text.substr(11), *date) : std::nullopt;
-  return when ? std::optional(local_seconds(*when)) : std::nullopt;
+std::optional<std::int64_t> local_stamp(std::string_view text, RowDates::Day& day) {
+  if (text.size() != 19 || text[10] != ' ') return std::nullopt;
+  return stamp_seconds(text.substr(0, 10), text.substr(11), day, false);
 }
 
 // "2026-12-07T05:32:20Z"
-std::optional<std::int64_t> utc_stamp(std::string_view text) {
-  if (text.size() != 20 || text[4] != '-' || text[10] != 'T' || text[19] != 'Z') return std::nullopt;
-  const std::array<char, 19> local{text[5],  text[6],  '-',      text[8],  text[9],  '-',      text[0],
-                                   text[1],  text[2],  text[3],  ' ',      text[11], text[12], text[13],
-                                   text[14], text[15], text[16], text[17], text[18]};
-  return local_stamp(std::string_view(local.data(), local.size()));
+std::optional<std::int64_t> utc_stamp(std::string_view text, RowDates::Day& day) {
+  if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[19] != 'Z') return std::nullopt;
+  return stamp_seconds(text.substr(0, 10), text.substr(11, 8), day, true);
 }
 
 // Names of lower-case letters and underscores, one blank apart, "gap" with
@@ -86,12 +108,12 @@ void for_each_mark(std::string_view list, Mark mark) {
 }
 
 // The reason the line is not a row, or nothing when `second` holds it.
-const char* parse_second(std::string_view line, TrialSecond& second) {
+const char* parse_second(std::string_view line, TrialSecond& second, RowDates& dates) {
   std::array<std::string_view, 5> fields;
   if (!split_fields(line, fields)) return "not a line of five fields";
   const std::optional<std::int64_t> pass = whole_number(fields[0]);
-  const std::optional<std::int64_t> utc = utc_stamp(fields[1]);
-  const std::optional<std::int64_t> local = local_stamp(fields[2]);
+  const std::optional<std::int64_t> utc = utc_stamp(fields[1], dates.utc);
+  const std::optional<std::int64_t> local = local_stamp(fields[2], dates.local);
   const std::optional<std::int64_t> ones = whole_number(fields[3]);
   // A pass is counted in 32 bits, as the monitor counts it.
   if (!pass || *pass < 1 || *pass > std::numeric_limits<std::int32_t>::max()) return "no pass number";
@@ -108,9 +130,9 @@ const char* parse_second(std::string_view line, TrialSecond& second) {
 
 }  // namespace
 
-std::optional<TrialSecond> parse_trials_row(std::string_view line) {
+std::optional<TrialSecond> parse_trials_row(std::string_view line, RowDates& dates) {
   TrialSecond second;
-  return parse_second(line, second) == nullptr ? std::optional(second) : std::nullopt;
+  return parse_second(line, second, dates) == nullptr ? std::optional(second) : std::nullopt;
 }
 
 Result<TrialsHead> TrialsReader::head() {
@@ -171,7 +193,7 @@ Outcome TrialsReader::fill(std::size_t rows) {
     Row row;
     const char* problem = line->torn       ? "a torn last line: it has no line end"
                           : line->overlong ? "a line far too long"
-                                           : parse_second(line->text, row.second);
+                                           : parse_second(line->text, row.second, dates_);
     if (problem != nullptr) {
       notes_.add(line->number, true, [problem] { return std::string(problem); });
       continue;

@@ -6,6 +6,7 @@
 // left out, so that the seconds come in the order of their passes. A clock
 // that was not synchronised to within half a second as the run began is noted.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -37,8 +38,18 @@ struct TrialSecond {
   std::size_t line = 0;
 };
 
+// The last dates a reader of rows met: the rows of one day read their date once.
+struct RowDates {
+  struct Day {
+    std::array<char, 10> text{};
+    std::int64_t midnight = 0;  // local seconds
+    bool known = false;
+  };
+  Day utc, local;
+};
+
 // One row of seconds, or nothing when the line is none.
-std::optional<TrialSecond> parse_trials_row(std::string_view line);
+std::optional<TrialSecond> parse_trials_row(std::string_view line, RowDates& dates);
 
 class TrialsReader {
  public:
@@ -74,6 +85,7 @@ class TrialsReader {
   // Rows left out since the last gap in the passes: they explain the next one.
   std::int64_t leftOut_ = 0;
   std::map<std::string, std::int64_t> alarms_;
+  RowDates dates_;
 };
 
 // A raw record read from its file, the whole reading in bounded memory.
