@@ -204,9 +204,9 @@ struct Stations {
                               "-out station.crt 2>/dev/null");
     testing::write_bytes(folder.file("web.yml"),
                          "tls_server_config: {cert_file: station.crt, key_file: station.key}\n"
-                         "basic_auth_users:\n"
+                         "basic_auth_users:\n"  // an unknown name is checked against the first name's hash
                          "  prometheus: $2b$04$2LrVPTXMQS0DSEJNdNZ9dOzp2hXGHV8Fr93oAP0KwaB9Y9ks9F/Ku\n"
-                         "  grafana: $2b$04$HK2QYXQt2wbvm.5af/7iteJGj7JzJss6dzbRVLTMPWIs3T0Thg9U.\n");
+                         "  reader: $2b$04$HK2QYXQt2wbvm.5af/7iteJGj7JzJss6dzbRVLTMPWIs3T0Thg9U.\n");
     for (const char* name : {"north", "east", "west"}) {
       const std::string port = std::to_string(free_port());
       std::vector<std::string> arguments = {
@@ -245,7 +245,7 @@ TEST(MetricsServer, AnswersARealPrometheusAndRefusesTheRest) {
   for (int tries = 0; tries < 100 && curl(station + "/metrics").empty(); ++tries) std::this_thread::sleep_for(100ms);
   const Table answers = {{"-u prometheus:test " + station + "/metrics", "200 text/plain; version=0.0.4; charset=utf-8"},
                          {"-u prometheus:tesT " + station + "/metrics", "401 text/plain"},
-                         {"-u grafana:test " + station + "/metrics", "401 text/plain"},
+                         {"-u reader:test " + station + "/metrics", "401 text/plain"},
                          {"-u nobody:test " + station + "/metrics", "401 text/plain"},
                          {station + "/metrics", "401 text/plain"},
                          {station + "/", "401 text/plain"},
