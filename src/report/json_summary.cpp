@@ -233,6 +233,45 @@ Json verification(const std::vector<Verification>& verified) {
   return list;
 }
 
+// Each event in the order of the file, and their combination; the rows
+// left out go to the notes with their line.
+Json events_json(Figures& figures, const EventsSummary& events, Json& notes) {
+  Json analysed = Json::array();
+  for (std::size_t k = 0; k < events.result.analysed.size(); ++k) {
+    const events::EventFigures& e = events.result.analysed[k];
+    const bool stouffer = e.event.statistic == events::Statistic::stouffer;
+    analysed.push_back({{"line", e.event.line},
+                        {"name", e.event.name},
+                        {"start", events::utc_text(e.event.start)},
+                        {"end", events::utc_text(e.event.end)},
+                        {"statistic", events::statistic_name(e.event.statistic)},
+                        {"sign", stouffer ? Json(e.event.sign) : Json(nullptr)},
+                        {"seconds", e.seconds},
+                        {"station_seconds", e.stationSeconds},
+                        {"fewest_stations", e.fewestStations},
+                        {"most_stations", e.mostStations},
+                        {"value", e.value},
+                        {"degrees_of_freedom", stouffer ? Json(nullptr) : Json(e.degreesOfFreedom)},
+                        {"p", figures.p(e.p)},
+                        {"z", e.z},
+                        {"z_approximate", e.approximate},
+                        {"cumulative_z", e.cumulativeZ},
+                        {"envelope", events::EventsResult::envelope(k + 1)}});
+  }
+  std::vector<events::EventsNote> leftOut = events.file.notes;
+  leftOut.insert(leftOut.end(), events.result.notes.begin(), events.result.notes.end());
+  std::stable_sort(leftOut.begin(), leftOut.end(), [](const auto& a, const auto& b) { return a.line < b.line; });
+  for (const events::EventsNote& note : leftOut) {
+    notes.push_back({{"file", events.file.path}, {"line", note.line}, {"skipped", true}, {"message", note.message}});
+  }
+  const bool any = !analysed.empty();
+  return {{"file", events.file.path},
+          {"sha256", events.file.sha256},
+          {"analysed", analysed},
+          {"stouffer_z", any ? Json(events.result.stouffer_z()) : Json(nullptr)},
+          {"stouffer_p", any ? figures.p(events.result.stouffer_p()) : Json(nullptr)}};
+}
+
 }  // namespace
 
 std::string field_report_json(const FieldReport& report, const std::vector<Verification>& verified,
@@ -274,7 +313,7 @@ std::string field_report_json(const FieldReport& report, const std::vector<Verif
 }
 
 std::string network_report_json(const NetworkReport& report, bool outsideWindows,
-                                const std::vector<InputDigest>& inputs) {
+                                const std::vector<InputDigest>& inputs, const std::optional<EventsSummary>& events) {
   Figures figures;
   Json json = head(inputs, "network");
   Json network{{"outside_windows", outsideWindows},
@@ -308,6 +347,7 @@ std::string network_report_json(const NetworkReport& report, bool outsideWindows
   network["stations"] = stations;
   json["network"] = network;
   add_left_out(report.leftOut, notes);
+  if (events) json["events"] = events_json(figures, *events, notes);
   json["notes"] = notes;
   return figures.text(json);
 }

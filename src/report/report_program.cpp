@@ -73,11 +73,11 @@ int run_network(const ReportOptions& options, std::ostream& out, const std::func
     return fail(Failure{"no valid second in " + files, 0});
   }
   out << network_summary_text(*report, options.outsideWindows);
+  const events::EventsResult eventsResult = analysis ? analysis->result() : events::EventsResult{};
   if (analysis) {
-    const events::EventsResult result = analysis->result();
-    out << events_text(*eventsFile, result);
+    out << events_text(*eventsFile, eventsResult);
     if (options.csv) {
-      if (const Outcome written = write_events_csv(result, events_csv_path(*options.csv)); !written) {
+      if (const Outcome written = write_events_csv(eventsResult, events_csv_path(*options.csv)); !written) {
         return fail(written.failure());
       }
     }
@@ -86,9 +86,15 @@ int run_network(const ReportOptions& options, std::ostream& out, const std::func
     return fail(written.failure());
   }
   if (options.json) {
-    const Result<std::vector<InputDigest>> digested = digests.get();
+    Result<std::vector<InputDigest>> digested = digests.get();
     if (!digested) return fail(digested.failure());
-    const std::string json = network_report_json(*report, options.outsideWindows, *digested);
+    std::optional<EventsSummary> summary;
+    if (analysis) {
+      // Its digest is of the bytes the analysis read.
+      digested->push_back({eventsFile->path, "events", eventsFile->sha256});
+      summary.emplace(*eventsFile, eventsResult);
+    }
+    const std::string json = network_report_json(*report, options.outsideWindows, *digested, summary);
     if (const Outcome written = write_whole_file(*options.json, json); !written) return fail(written.failure());
   }
   return 0;

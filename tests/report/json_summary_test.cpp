@@ -124,7 +124,13 @@ TEST(JsonSummary, OfANetworkIsValidAndHoldsItsSummarysFigures) {
   // B's clock was not synchronised, for a note.
   testing::write_bytes(folder.file("b.csv"),
                        raw_record("B", key_from_seed(2), {{1, 110}, {2, 115}, {3, 70}}, "unsynchronized max_error_seconds=16"));
-  const TwoSummaries report = report_with_json({"--network", folder.file("a.csv"), folder.file("b.csv")}, folder);
+  // Events: Z_t = 2, 1 make sum Z_t^2 = 5 on 2 degrees, whose upper tail is e^(-5/2); -Z_t = 1 gives z = 1.
+  const std::string events = folder.file("events.csv");
+  testing::write_bytes(events,
+                       "name,start,end,statistic,sign\none,2026-12-05T10:00:00Z,2026-12-05T10:00:02Z,netvar,\n"
+                       "two,2026-12-05T10:00:02Z,2026-12-05T10:00:03Z,stouffer,-\nno event\n");
+  const TwoSummaries report =
+      report_with_json({"--network", folder.file("a.csv"), folder.file("b.csv"), "--events", events}, folder);
   const Json& network = report.json["network"];
   EXPECT_NEAR(network["network_variance"], 3, 1e-12);
   EXPECT_NEAR(network["network_variance"], numbers_after(report.text, "", "sum(Z_t^2 - 1) =").at(0), 0.0005);
@@ -132,11 +138,23 @@ TEST(JsonSummary, OfANetworkIsValidAndHoldsItsSummarysFigures) {
   EXPECT_EQ(network["first"], "2026-12-05T10:00:00Z");
   EXPECT_EQ(network["last"], "2026-12-05T10:00:02Z");
   EXPECT_NEAR(network["stations"][0]["statistics"]["stouffer_z"], 25 / std::sqrt(150.0), 1e-12);
-  ASSERT_EQ(report.json["notes"].size(), 1U);
-  const Json& note = report.json["notes"][0];
-  EXPECT_EQ(note["line"], 5);
-  EXPECT_NE(report.text.find("\n" + note["file"].get<std::string>() + ":5: " + note["message"].get<std::string>() + "\n"),
-            std::string::npos);
+  const Json& analysed = report.json["events"]["analysed"];
+  ASSERT_EQ(analysed.size(), 2U);
+  EXPECT_NEAR(analysed[0]["value"], 5, 1e-12);
+  EXPECT_EQ(analysed[0]["degrees_of_freedom"], 2);
+  EXPECT_NEAR(analysed[0]["p"], std::exp(-2.5), 1e-12);
+  EXPECT_EQ(analysed[1]["sign"], -1);
+  EXPECT_NEAR(analysed[1]["z"], 1, 1e-9);
+  EXPECT_NEAR(report.json["events"]["stouffer_z"], numbers_after(report.text, "", "events' z =").at(0), 0.0005);
+  EXPECT_EQ(
+      report.json["inputs"].back(),
+      Json({{"file", events}, {"role", "events"}, {"sha256", testing_x::command_output("sha256sum " + events)->substr(0, 64)}}));
+  ASSERT_EQ(report.json["notes"].size(), 2U);
+  for (const Json& note : report.json["notes"]) {
+    const std::string line = note["file"].get<std::string>() + ":" + note["line"].dump() + ": ";
+    EXPECT_NE(report.text.find(line + note["message"].get<std::string>() + "\n"), std::string::npos) << line;
+  }
+  EXPECT_EQ(report.json["notes"][1]["line"], 4);
 }
 
 }  // namespace
