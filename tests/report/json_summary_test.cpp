@@ -128,7 +128,8 @@ TEST(JsonSummary, OfANetworkIsValidAndHoldsItsSummarysFigures) {
   const std::string events = folder.file("events.csv");
   testing::write_bytes(events,
                        "name,start,end,statistic,sign\none,2026-12-05T10:00:00Z,2026-12-05T10:00:02Z,netvar,\n"
-                       "two,2026-12-05T10:00:02Z,2026-12-05T10:00:03Z,stouffer,-\nno event\n");
+                       "two,2026-12-05T10:00:02Z,2026-12-05T10:00:03Z,stouffer,-\nno event\n"
+                       "three,2027-01-01T00:00:00Z,2027-01-02T00:00:00Z,devvar,\n");
   const TwoSummaries report =
       report_with_json({"--network", folder.file("a.csv"), folder.file("b.csv"), "--events", events}, folder);
   const Json& network = report.json["network"];
@@ -149,7 +150,7 @@ TEST(JsonSummary, OfANetworkIsValidAndHoldsItsSummarysFigures) {
   EXPECT_EQ(
       report.json["inputs"].back(),
       Json({{"file", events}, {"role", "events"}, {"sha256", testing_x::command_output("sha256sum " + events)->substr(0, 64)}}));
-  ASSERT_EQ(report.json["notes"].size(), 2U);
+  ASSERT_EQ(report.json["notes"].size(), 3U);
   for (const Json& note : report.json["notes"]) {
     const std::string line = note["file"].get<std::string>() + ":" + note["line"].dump() + ": ";
     EXPECT_NE(report.text.find(line + note["message"].get<std::string>() + "\n"), std::string::npos) << line;
