@@ -84,6 +84,19 @@ inline std::filesystem::path write_long_log(const std::filesystem::path& directo
   return directory / log.name();
 }
 
+// Ten runs of a year each, a minute apart, each log in a folder of its own
+// (about 240 MB); returns the logs' paths.
+inline std::vector<std::string> write_ten_years_of_logs(const std::filesystem::path& directory) {
+  constexpr std::int64_t kSecondsPerYear = kRecordsPerYear * 300;
+  std::vector<std::string> logs;
+  for (int year = 0; year < 10; ++year) {
+    const std::filesystem::path folder = directory / std::to_string(year);
+    std::filesystem::create_directory(folder);
+    logs.push_back(write_long_log(folder, kRecordsPerYear, kStart + year * (kSecondsPerYear + 60), year + 1).string());
+  }
+  return logs;
+}
+
 // `passes` seconds in the raw record's format, from pass 1 at 12-05-2026 10:00:00.
 inline std::filesystem::path write_trials(const std::filesystem::path& directory, std::int64_t passes,
                                           const std::string& name = "estudio_12-05-2026.trials.csv",

@@ -12,18 +12,9 @@ namespace {
 
 using namespace novabit::bench;
 
-constexpr int kYears = 10;
-constexpr std::int64_t kSecondsPerYear = kRecordsPerYear * 300;
-
 void BM_ReportTenYearsOfLogs(benchmark::State& state) {
   const ScratchDirectory directory;
-  std::vector<std::string> arguments;
-  for (int year = 0; year < kYears; ++year) {
-    const std::filesystem::path folder = directory.path() / std::to_string(year);
-    std::filesystem::create_directory(folder);
-    arguments.push_back(
-        write_long_log(folder, kRecordsPerYear, kStart + year * (kSecondsPerYear + 60), year + 1).string());
-  }
+  std::vector<std::string> arguments = write_ten_years_of_logs(directory.path());
   arguments.insert(arguments.end(),
                    {"--csv", (directory.path() / "r.csv").string(), "--png", (directory.path() / "r.png").string()});
   measure_report(state, arguments);

@@ -15,19 +15,13 @@ namespace {
 
 using namespace novabit::bench;
 
-constexpr int kYears = 10;
-constexpr std::int64_t kSecondsPerYear = kRecordsPerYear * 300;
-
 void BM_MergeTenYearsOfLogs(benchmark::State& state) {
   const ScratchDirectory directory;
-  std::vector<std::string> logs;
+  const std::vector<std::string> logs = write_ten_years_of_logs(directory.path());
   std::vector<std::string> copies;
-  for (int year = 0; year < kYears; ++year) {
-    const std::filesystem::path folder = directory.path() / std::to_string(year);
-    std::filesystem::create_directory(folder);
-    logs.push_back(write_long_log(folder, kRecordsPerYear, kStart + year * (kSecondsPerYear + 60), year + 1).string());
-    copies.push_back((folder / "gathered-copy").string());
-    std::filesystem::copy_file(logs.back(), copies.back());
+  for (const std::string& log : logs) {
+    copies.push_back((std::filesystem::path(log).parent_path() / "gathered-copy").string());
+    std::filesystem::copy_file(log, copies.back());
   }
   std::vector<std::string> withCopies = logs;
   withCopies.insert(withCopies.end(), copies.begin(), copies.end());
