@@ -22,8 +22,9 @@ std::time_t moment_of(const LocalTime& time) {
   return static_cast<std::time_t>((local - seconds(time.utcOffset)).time_since_epoch().count());
 }
 
-std::optional<std::time_t> local_moment(const LocalTime& time) {
-  std::tm fields{};
+std::optional<LocalReckoning> reckon_local(const LocalTime& time) {
+  LocalReckoning reckoned;
+  std::tm& fields = reckoned.fields;
   fields.tm_year = time.year - 1900;
   fields.tm_mon = time.month - 1;
   fields.tm_mday = time.day;
@@ -32,14 +33,21 @@ std::optional<std::time_t> local_moment(const LocalTime& time) {
   fields.tm_sec = time.second;
   fields.tm_isdst = -1;
   errno = 0;
-  const std::time_t moment = std::mktime(&fields);
-  if (moment == static_cast<std::time_t>(-1) && errno != 0) return std::nullopt;
+  reckoned.moment = std::mktime(&fields);
+  if (reckoned.moment == static_cast<std::time_t>(-1) && errno != 0) return std::nullopt;
+  return reckoned;
+}
+
+std::optional<std::time_t> local_moment(const LocalTime& time) {
+  const std::optional<LocalReckoning> reckoned = reckon_local(time);
+  if (!reckoned) return std::nullopt;
   // mktime moves impossible dates, and times that the clock skips, to other ones.
+  const std::tm& fields = reckoned->fields;
   if (fields.tm_year + 1900 != time.year || fields.tm_mon + 1 != time.month || fields.tm_mday != time.day ||
       fields.tm_hour != time.hour || fields.tm_min != time.minute || fields.tm_sec != time.second) {
     return std::nullopt;
   }
-  return moment;
+  return reckoned->moment;
 }
 
 LocalTime SystemWallClock::now() const {

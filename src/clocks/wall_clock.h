@@ -18,6 +18,15 @@ std::time_t moment_of(const LocalTime& time);
 // summer time). An hour that the clock repeats gives its first moment.
 std::optional<std::time_t> local_moment(const LocalTime& time);
 
+// What the C library makes of a local date and time: its moment and the
+// fields moved there (with the zone's offset then), moved elsewhere for a
+// date that does not exist or a time the clock skips.
+struct LocalReckoning {
+  std::time_t moment = 0;
+  std::tm fields{};
+};
+std::optional<LocalReckoning> reckon_local(const LocalTime& time);
+
 class WallClock {
  public:
   virtual ~WallClock() = default;

@@ -1,7 +1,9 @@
 #include "report/log_time.h"
 
 #include <chrono>
-#include <ctime>
+#include <optional>
+
+#include "clocks/wall_clock.h"
 
 namespace novabit::report {
 
@@ -11,16 +13,8 @@ constexpr std::int64_t kSecondsPerDay = 86400;
 
 // The zone's offset from UTC at a local time, as the C library reckons it.
 std::int64_t utc_offset_at(std::int64_t seconds) {
-  const LocalTime when = local_time_of(seconds);
-  std::tm fields{};
-  fields.tm_year = when.year - 1900;
-  fields.tm_mon = when.month - 1;
-  fields.tm_mday = when.day;
-  fields.tm_hour = when.hour;
-  fields.tm_min = when.minute;
-  fields.tm_sec = when.second;
-  fields.tm_isdst = -1;
-  return std::mktime(&fields) == -1 ? 0 : fields.tm_gmtoff;
+  const std::optional<LocalReckoning> reckoned = reckon_local(local_time_of(seconds));
+  return reckoned ? reckoned->fields.tm_gmtoff : 0;
 }
 
 }  // namespace
