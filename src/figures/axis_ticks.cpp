@@ -85,4 +85,13 @@ std::vector<Tick> value_ticks(double low, double high, int most) {
   return ticks;
 }
 
+TimeAxis count_axis(double count, int most) {
+  const double span = std::max(count, 1.0);
+  double step = 1;
+  for (int i = 0; std::floor(span / step) + 1 > std::max(most, 2); ++i) step *= i % 3 == 1 ? 2.5 : 2;
+  TimeAxis axis;
+  for (double at = 0; at <= span; at += step) axis.ticks.push_back({at, std::to_string(std::llround(at))});
+  return axis;
+}
+
 }  // namespace novabit::figures

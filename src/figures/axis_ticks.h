@@ -25,4 +25,7 @@ TimeAxis time_axis(double seconds, int most);
 // with a minus sign.
 std::vector<Tick> value_ticks(double low, double high, int most);
 
+// At most `most` ticks from 0 to `count` items, at whole numbers, without a unit.
+TimeAxis count_axis(double count, int most);
+
 }  // namespace novabit::figures

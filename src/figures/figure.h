@@ -56,9 +56,10 @@ struct LegendEntry {
 struct Figure {
   std::vector<Panel> panels;  // from the top
   std::vector<LegendEntry> legend;
-  double seconds = 0;     // the span of the time axis
-  std::string timeAxis;   // the time axis's caption; the unit is added in brackets
-  std::string emptyNote;  // shown instead of the curves when there are none
+  double seconds = 0;      // the span of the time axis, or the count of the items along it
+  std::string timeAxis;    // the time axis's caption; the unit is added in brackets
+  bool countAxis = false;  // x counts items (events) from 0, at whole numbers only
+  std::string emptyNote;   // shown instead of the curves when there are none
 };
 
 // In points (1/72 inch); the default suits one column of a journal page,

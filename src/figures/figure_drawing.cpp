@@ -255,7 +255,8 @@ void draw_figure(cairo_t* cairo, const Figure& figure, const FigureSize& size, d
   const double right = size.width - kMargin - ticks.measure("00").first / 2;
   draw_legend(cairo, legend, ticks);
 
-  const TimeAxis time = time_axis(figure.seconds, static_cast<int>((right - left) / kTimeTickSpace) + 1);
+  const int mostTicks = static_cast<int>((right - left) / kTimeTickSpace) + 1;
+  const TimeAxis time = figure.countAxis ? count_axis(figure.seconds, mostTicks) : time_axis(figure.seconds, mostTicks);
   const double span = std::max(figure.seconds, 1.0);
   Box box{left, top, right, top + panelHeight};
   for (std::size_t i = 0; i < figure.panels.size(); ++i) {
@@ -277,7 +278,8 @@ void draw_figure(cairo_t* cairo, const Figure& figure, const FigureSize& size, d
     ticks.write(figure.panels[i].note, box.left + 3, box.top + 2, 0, 0);
     if (!last) box = {left, box.bottom + kPanelGap, right, box.bottom + kPanelGap + panelHeight};
   }
-  captions.write(figure.timeAxis + " (" + time.unit + ")", (left + right) / 2, size.height - kMargin, 0.5, 1);
+  const std::string unit = time.unit.empty() ? "" : " (" + time.unit + ")";
+  captions.write(figure.timeAxis + unit, (left + right) / 2, size.height - kMargin, 0.5, 1);
   if (!figure.emptyNote.empty()) captions.write(figure.emptyNote, (left + right) / 2, (top + bottom) / 2, 0.5, 0.5);
 }
 

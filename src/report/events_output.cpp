@@ -5,6 +5,7 @@
 
 #include "report/csv_file.h"
 #include "report/printf_text.h"
+#include "report/report_picture.h"
 #include "report/summary_text.h"
 
 namespace novabit::report {
@@ -83,12 +84,28 @@ std::string register_text(const events::EventsFile& file) {
   return text;
 }
 
-std::string events_csv_path(const std::string& networkCsv) {
-  const std::string_view extension = ".csv";
-  const std::string_view base = std::string_view(networkCsv).ends_with(extension)
-                                    ? std::string_view(networkCsv).substr(0, networkCsv.size() - extension.size())
-                                    : std::string_view(networkCsv);
-  return std::string(base) + ".events.csv";
+std::string events_path(const std::string& networkFile, std::string_view extension) {
+  const std::string_view name(networkFile);
+  return std::string(name.substr(0, name.size() - (name.ends_with(extension) ? extension.size() : 0))) + ".events" +
+         std::string(extension);
+}
+
+figures::Figure events_figure(const events::EventsResult& result) {
+  const std::size_t count = result.analysed.size();
+  figures::Figure figure;
+  figure.seconds = static_cast<double>(count);
+  figure.countAxis = true;
+  figure.timeAxis = "pre-registered events, in the order of the list";
+  figure.legend = {{figures::Stroke::curve, "cumulative z of the events"},
+                   {figures::Stroke::envelope, "95 % envelope"}};
+  if (count == 0) figure.emptyNote = "no event holds a second with at least two stations";
+  figures::Panel& panel = figure.panels.emplace_back();
+  panel.valueAxis = "\u03A3 z";
+  add_limit(panel, figures::Stroke::envelope, static_cast<std::int64_t>(count), 1,
+            [](std::int64_t k) { return events::EventsResult::envelope(static_cast<std::size_t>(k)); });
+  figures::Curve& cumulative = panel.curves.emplace_back(figures::Curve{figures::Stroke::curve, 1, {0}});
+  for (const EventFigures& e : result.analysed) cumulative.values.push_back(e.cumulativeZ);
+  return figure;
 }
 
 Outcome write_events_csv(const events::EventsResult& result, const std::string& path) {

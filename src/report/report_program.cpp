@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <future>
 #include <iostream>
@@ -77,13 +78,24 @@ int run_network(const ReportOptions& options, std::ostream& out, const std::func
   if (analysis) {
     out << events_text(*eventsFile, eventsResult);
     if (options.csv) {
-      if (const Outcome written = write_events_csv(eventsResult, events_csv_path(*options.csv)); !written) {
+      if (const Outcome written = write_events_csv(eventsResult, events_path(*options.csv, ".csv")); !written) {
         return fail(written.failure());
       }
     }
   }
   if (const Outcome written = write_figure_files(options, [&report] { return network_figure(*report); }); !written) {
     return fail(written.failure());
+  }
+  if (analysis) {
+    // The events' figure beside each of the network's.
+    ReportOptions beside = options;
+    for (std::optional<std::string>* file : {&beside.png, &beside.svg, &beside.pdf}) {
+      if (*file) *file = events_path(**file, std::filesystem::path(**file).extension().string());
+    }
+    if (const Outcome written = write_figure_files(beside, [&eventsResult] { return events_figure(eventsResult); });
+        !written) {
+      return fail(written.failure());
+    }
   }
   if (options.json) {
     Result<std::vector<InputDigest>> digested = digests.get();

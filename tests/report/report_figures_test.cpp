@@ -15,6 +15,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "report/events_output.h"
 #include "report/network_output.h"
 #include "report/report_picture.h"
 #include "report/sealed_run.h"
@@ -219,6 +220,13 @@ TEST(ReportFigures, ReadBackTheSameInSvgPdfAndPng) {
   network.path.assign(901, 0);
   ASSERT_TRUE(figures::write_figures(network_figure(network), {std::nullopt, std::nullopt, pdf, {}}));
   expect_text({"cumulative network variance", "95 % envelope", "time with two or more stations (minutes)", " 5 ", " 10 ", " 15"});
+  // Three events: their cumulative z from 0 in four points, the events counted along the axis.
+  events::EventsResult three;
+  for (const double cumulative : {1.5, -0.5, 2.0}) three.analysed.emplace_back().cumulativeZ = cumulative;
+  ASSERT_TRUE(figures::write_figures(events_figure(three), {std::nullopt, svg, pdf, {}}));
+  expect_text({"cumulative z of the events", "pre-registered events, in the order of the list ", " 1 ", " 2 ", " 3 "});
+  const auto lines = svg_lines(svg);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), std::pair(4, std::string("solid"))), 1);
 }
 
 }  // namespace
