@@ -165,8 +165,9 @@ Result<NetworkSecond> add_second(std::int64_t utc, const SecondSums& sums, Netwo
   return NetworkSecond{utc, sums.present, networkZ, report.network_variance(), sums.deviation, sums.squaredDeviations};
 }
 
-bool in_range(const NetworkInput& input, std::int64_t utc) {
-  return (!input.from || utc >= *input.from) && (!input.to || utc < *input.to);
+// The seconds come in time order: a file is read no further than the range.
+bool before_end(const NetworkInput& input, const std::optional<TrialSecond>& next) {
+  return next && (!input.to || next->utc < *input.to);
 }
 
 }  // namespace
@@ -209,7 +210,7 @@ Result<NetworkReport> network_report(const NetworkInput& input,
   const auto later = [&members](std::size_t a, std::size_t b) { return members[a].next->utc > members[b].next->utc; };
   std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(later)> waiting(later);
   for (std::size_t m = 0; m < members.size(); ++m) {
-    if (members[m].next) waiting.push(m);
+    if (before_end(input, members[m].next)) waiting.push(m);
   }
   while (!waiting.empty()) {
     const std::int64_t utc = members[waiting.top()].next->utc;
@@ -217,11 +218,11 @@ Result<NetworkReport> network_report(const NetworkInput& input,
     while (!waiting.empty() && members[waiting.top()].next->utc == utc) {
       const std::size_t m = waiting.top();
       waiting.pop();
-      if (in_range(input, utc))
+      if (!input.from || utc >= *input.from) {
         count_second(stations[members[m].station], *members[m].next, input.outsideWindows, sums);
+      }
       if (Outcome read = members[m].read_next(); !read) return read.failure();
-      // The seconds come in time order: a file is read no further than the range.
-      if (members[m].next && (!input.to || members[m].next->utc < *input.to)) waiting.push(m);
+      if (before_end(input, members[m].next)) waiting.push(m);
     }
     if (sums.present < 2) continue;
     const Result<NetworkSecond> second = add_second(utc, sums, report);
