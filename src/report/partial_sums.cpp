@@ -20,7 +20,7 @@ namespace novabit::report {
 
 namespace {
 
-using Json = nlohmann::json;
+using Json = nlohmann::ordered_json;
 
 // Nothing the writer makes nests deeper; the check comes before the parser.
 constexpr int kMaxDepth = 8;
