@@ -1,13 +1,12 @@
 #include "report/partial_sums.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <limits>
@@ -15,6 +14,7 @@
 
 #include "base/fresh_file.h"
 #include "events/events_file.h"
+#include "report/printf_text.h"
 
 namespace novabit::report {
 
