@@ -140,6 +140,11 @@ int run_combine(const ReportOptions& options, std::ostream& out, const std::func
                         0});
   }
   const NetworkReport& report = combined->report;
+  // As the whole run would, the sum of ranges without a valid second fails.
+  if (std::none_of(report.stations.begin(), report.stations.end(),
+                   [](const NetworkStation& station) { return station.seconds > 0; })) {
+    return fail(Failure{"no valid second in the ranges of " + options.combine.front() + " and the rest", 0});
+  }
   out << network_summary_text(report, combined->outsideWindows);
   if (eventsFile) {
     events::EventsAnalysis analysis(eventsFile->events);
