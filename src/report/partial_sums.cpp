@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -319,10 +320,13 @@ Result<PartialSums> parse_partial_sums(std::string_view text, const std::string&
 Result<PartialSums> read_partial_sums(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return Failure{path, errno};
-  std::string text(kMaxPartialBytes + 1, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  // Read no further than one byte past the largest partial, whatever the file holds.
+  std::string text;
+  std::array<char, 1 << 16> block;
+  while (text.size() <= kMaxPartialBytes && in.read(block.data(), block.size()).gcount() > 0) {
+    text.append(block.data(), static_cast<std::size_t>(in.gcount()));
+  }
   if (in.bad()) return Failure{path, errno};
-  text.resize(static_cast<std::size_t>(in.gcount()));
   return parse_partial_sums(text, path);
 }
 
