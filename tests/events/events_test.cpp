@@ -36,12 +36,12 @@ struct Station {
   std::set<std::int64_t> inside;                      // UTC, of the seconds inside its window
 };
 
-// Ten stations from 10:00:00Z, station s for 10800 - 240 s seconds.
+// Up to ten stations from 10:00:00Z, station s for 10800 - 240 s seconds.
 struct Network {
   testing::ScratchDirectory folder;
   std::vector<Station> stations;
-  Network() {
-    for (std::size_t s = 0; s < std::size(kSeeds); ++s) {
+  explicit Network(std::size_t count) {
+    for (std::size_t s = 0; s < count; ++s) {
       const testing::ScratchDirectory run;
       const std::string name = folder.file("s" + std::to_string(s));
       testing::write_seal(name + ".seal", kSeeds[s], {2026, 12, 5, 10, 0, 0});
@@ -131,13 +131,14 @@ const std::string kEvents =
     "midnight,2026-12-05T24:00:00Z,2026-12-06T00:30:00Z,devvar,\r\n"
     "ending,2026-12-05T12:00:00Z,2026-12-05T12:30:00Z,devvar,\r\n";
 
-const Network& simulated() {
-  static const Network network;
-  return network;
+// The first `count` stations, simulated once in each test process.
+const Network& simulated(std::size_t count) {
+  static std::map<std::size_t, Network> networks;
+  return networks.try_emplace(count, count).first->second;
 }
 
 TEST(Events, EachAndCombinedAsSummedFromTheRawRecords) {
-  const Network& network = simulated();
+  const Network& network = simulated(std::size(kSeeds));
   const std::string& folder = network.folder.file("");
   testing::write_bytes(folder + "events.csv", kEvents);
   const std::string digest = sha256sum(folder + "events.csv");
@@ -206,7 +207,7 @@ TEST(Events, EachAndCombinedAsSummedFromTheRawRecords) {
 // in every figure of the JSON but each station's boundary. Ranges that overlap
 // are refused.
 TEST(Events, TimeRangesAddUpToTheWholeRun) {
-  const std::string& folder = simulated().folder.file("");
+  const std::string& folder = simulated(5).folder.file("");
   testing::write_bytes(folder + "events.csv", kEvents);
   std::vector<std::string> stations{"--events", folder + "events.csv", "--outside-windows"};
   for (std::size_t s = 0; s < 5; ++s) {
