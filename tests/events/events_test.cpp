@@ -205,7 +205,7 @@ TEST(Events, EachAndCombinedAsSummedFromTheRawRecords) {
 // events 'window' and 'ending', their partial sums given out of order: the
 // report they add up to is the whole run's, to its last digit, in the text and
 // in every figure of the JSON but each station's boundary. Ranges that overlap
-// are refused.
+// are refused, and sums that would pass 64 bits.
 TEST(Events, TimeRangesAddUpToTheWholeRun) {
   const std::string& folder = simulated(5).folder.file("");
   testing::write_bytes(folder + "events.csv", kEvents);
@@ -244,6 +244,11 @@ TEST(Events, TimeRangesAddUpToTheWholeRun) {
   run({"--combine", folder + "p1", folder + "p2", folder + "p2"}, 1, &error);
   EXPECT_EQ(error, "novabit-report: " + folder + "p2 and " + folder + "p2: their ranges overlap (" + cuts[0] + " to " + cuts[1] +
                        ", " + cuts[0] + " to " + cuts[1] + ")\n");
+  nlohmann::json huge = nlohmann::json::parse(testing::file_bytes(folder + "p3"));
+  huge["network"]["sum_squared_station_deviation"] = INT64_MAX;
+  testing::write_bytes(folder + "p4", huge.dump());
+  run({"--combine", folder + "p1", folder + "p2", folder + "p4"}, 1, &error);
+  EXPECT_EQ(error, "novabit-report: " + folder + "p4: the network's sums exceed 64 bits\n") << "rather than wrap";
 }
 
 // The digest sha256sum gives, and a new one when one byte changes; rows the
