@@ -62,17 +62,35 @@ EventsAnalysis::EventsAnalysis(const std::vector<Event>& events)
             [&events](std::size_t a, std::size_t b) { return events[a].start < events[b].start; });
 }
 
-void EventsAnalysis::add(const EventSecond& second) {
+namespace {
+
+int fewest_of(const EventSums& sums, int stations) {
+  return sums.sums.byStations.empty() ? stations : std::min(sums.fewestStations, stations);
+}
+
+}  // namespace
+
+bool EventsAnalysis::add(const EventSecond& second) {
   while (current_ < byStart_.size() && events_[byStart_[current_]].end <= second.utc) ++current_;
-  if (current_ == byStart_.size() || events_[byStart_[current_]].start > second.utc) return;
-  Sums& sums = sums_[byStart_[current_]];
-  sums.fewestStations = sums.seconds == 0 ? second.stations : std::min(sums.fewestStations, second.stations);
+  if (current_ == byStart_.size() || events_[byStart_[current_]].start > second.utc) return true;
+  EventSums& sums = sums_[byStart_[current_]];
+  const int fewest = fewest_of(sums, second.stations);
+  if (!sums.sums.add(second.stations, second.deviation, second.squaredStationDeviations)) return false;
+  sums.fewestStations = fewest;
   sums.mostStations = std::max(sums.mostStations, second.stations);
-  ++sums.seconds;
-  sums.stationSeconds += second.stations;
-  sums.sumZ += second.networkZ;
-  sums.sumZSquared += second.networkZ * second.networkZ;
-  sums.sumDeviceZSquared += second.deviceZSquared;
+  return true;
+}
+
+bool EventsAnalysis::add(const std::vector<EventSums>& range) {
+  std::vector<EventSums> sums = sums_;
+  for (std::size_t e = 0; e < sums.size() && e < range.size(); ++e) {
+    if (range[e].sums.byStations.empty()) continue;
+    sums[e].fewestStations = fewest_of(sums[e], range[e].fewestStations);
+    sums[e].mostStations = std::max(sums[e].mostStations, range[e].mostStations);
+    if (!sums[e].sums.add(range[e].sums)) return false;
+  }
+  sums_ = std::move(sums);
+  return true;
 }
 
 EventsResult EventsAnalysis::result() const {
@@ -80,23 +98,24 @@ EventsResult EventsAnalysis::result() const {
   double cumulative = 0;
   for (std::size_t e = 0; e < events_.size(); ++e) {
     const Event& event = events_[e];
-    const Sums& sums = sums_[e];
-    if (sums.seconds == 0) {
+    const EventSums& sums = sums_[e];
+    const std::int64_t seconds = sums.sums.seconds();
+    if (seconds == 0) {
       result.notes.push_back({event.line, "event '" + event.name + "' (" + utc_text(event.start) + " to " +
                                               utc_text(event.end) +
                                               ") holds no second with at least two stations; left out"});
       continue;
     }
-    EventFigures figures{event, sums.seconds, sums.stationSeconds, sums.fewestStations, sums.mostStations};
+    EventFigures figures{event, seconds, sums.sums.stationSeconds, sums.fewestStations, sums.mostStations};
     switch (event.statistic) {
       case Statistic::netvar:
-        chi_square_figures(sums.sumZSquared, sums.seconds, figures);
+        chi_square_figures(sums.sums.sum_z_squared(), seconds, figures);
         break;
       case Statistic::devvar:
-        chi_square_figures(sums.sumDeviceZSquared, sums.stationSeconds, figures);
+        chi_square_figures(sums.sums.sum_device_z_squared(), sums.sums.stationSeconds, figures);
         break;
       case Statistic::stouffer:
-        figures.value = event.sign * sums.sumZ / std::sqrt(static_cast<double>(sums.seconds));
+        figures.value = event.sign * sums.sums.sum_z() / std::sqrt(static_cast<double>(seconds));
         figures.z = figures.value;
         figures.p = normal_upper_p(figures.z);
         break;

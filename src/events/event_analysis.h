@@ -14,15 +14,25 @@
 #include <vector>
 
 #include "events/events_file.h"
+#include "events/network_sums.h"
 
 namespace novabit::events {
 
 // One second of the network with at least two stations.
 struct EventSecond {
   std::int64_t utc = 0;
-  int stations = 0;           // S_t
-  double networkZ = 0;        // Z_t = sum z / sqrt(S_t)
-  double deviceZSquared = 0;  // sum z^2 over the S_t stations
+  int stations = 0;                           // S_t
+  std::int64_t deviation = 0;                 // D = sum (k - 100) over the S_t stations
+  std::int64_t squaredStationDeviations = 0;  // sum (k - 100)^2 over them
+};
+
+// An event's seconds added up; the fewest and most stations of its seconds
+// combine by min and max.
+struct EventSums {
+  NetworkSums sums;
+  int fewestStations = 0;
+  int mostStations = 0;
+  friend bool operator==(const EventSums&, const EventSums&) = default;
 };
 
 struct EventFigures {
@@ -56,25 +66,19 @@ class EventsAnalysis {
   // `events` must not overlap, and must outlive the analysis.
   explicit EventsAnalysis(const std::vector<Event>& events);
 
-  // The seconds in time order.
-  void add(const EventSecond& second);
+  // The seconds in time order; false when a sum would overflow.
+  [[nodiscard]] bool add(const EventSecond& second);
+  // The sums of another time range, one per event in the order of the file;
+  // false when a sum would overflow.
+  [[nodiscard]] bool add(const std::vector<EventSums>& range);
+  const std::vector<EventSums>& sums() const { return sums_; }
   EventsResult result() const;
 
  private:
-  struct Sums {
-    std::int64_t seconds = 0;
-    std::int64_t stationSeconds = 0;
-    int fewestStations = 0;
-    int mostStations = 0;
-    double sumZ = 0;
-    double sumZSquared = 0;
-    double sumDeviceZSquared = 0;
-  };
-
   const std::vector<Event>& events_;
   std::vector<std::size_t> byStart_;
   std::size_t current_ = 0;  // into byStart_: the first event not yet over
-  std::vector<Sums> sums_;
+  std::vector<EventSums> sums_;
 };
 
 }  // namespace novabit::events

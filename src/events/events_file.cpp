@@ -46,33 +46,6 @@ std::optional<std::vector<std::string>> split_fields(std::string_view row) {
   }
 }
 
-// "2027-01-01T00:00:00Z" and no other spelling: a registered list is read
-// the same way by every reader.
-std::optional<std::int64_t> parse_utc(std::string_view text) {
-  if (text.size() != 20 || text.substr(4, 1) != "-" || text.substr(7, 1) != "-" || text.substr(10, 1) != "T" ||
-      text.substr(13, 1) != ":" || text.substr(16, 1) != ":" || text.substr(19, 1) != "Z") {
-    return std::nullopt;
-  }
-  const auto number = [text](std::size_t at, std::size_t width) {
-    int value = 0;
-    for (const char digit : text.substr(at, width)) {
-      if (digit < '0' || digit > '9') return -1;
-      value = value * 10 + (digit - '0');
-    }
-    return value;
-  };
-  const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
-  const int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
-  const std::chrono::year_month_day date{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
-                                         std::chrono::day{static_cast<unsigned>(day)}};
-  if (year < 1970 || month < 0 || day < 0 || !date.ok() || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
-      second < 0 || second > 59) {
-    return std::nullopt;
-  }
-  const std::int64_t days = std::chrono::sys_days(date).time_since_epoch().count();
-  return days * 86400 + hour * 3600 + minute * 60 + second;
-}
-
 std::optional<Statistic> parse_statistic(std::string_view text) {
   for (const Statistic statistic : {Statistic::netvar, Statistic::devvar, Statistic::stouffer}) {
     if (text == statistic_name(statistic)) return statistic;
@@ -120,6 +93,33 @@ std::string hex_sha256(std::string_view text) {
 }
 
 }  // namespace
+
+// "2027-01-01T00:00:00Z" and no other spelling: a registered list is read
+// the same way by every reader.
+std::optional<std::int64_t> parse_utc(std::string_view text) {
+  if (text.size() != 20 || text.substr(4, 1) != "-" || text.substr(7, 1) != "-" || text.substr(10, 1) != "T" ||
+      text.substr(13, 1) != ":" || text.substr(16, 1) != ":" || text.substr(19, 1) != "Z") {
+    return std::nullopt;
+  }
+  const auto number = [text](std::size_t at, std::size_t width) {
+    int value = 0;
+    for (const char digit : text.substr(at, width)) {
+      if (digit < '0' || digit > '9') return -1;
+      value = value * 10 + (digit - '0');
+    }
+    return value;
+  };
+  const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
+  const int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
+  const std::chrono::year_month_day date{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
+                                         std::chrono::day{static_cast<unsigned>(day)}};
+  if (year < 1970 || month < 0 || day < 0 || !date.ok() || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
+      second < 0 || second > 59) {
+    return std::nullopt;
+  }
+  const std::int64_t days = std::chrono::sys_days(date).time_since_epoch().count();
+  return days * 86400 + hour * 3600 + minute * 60 + second;
+}
 
 const char* statistic_name(Statistic statistic) {
   switch (statistic) {

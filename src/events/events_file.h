@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,5 +54,7 @@ Result<EventsFile> parse_events(std::string_view text, std::string path);
 const char* statistic_name(Statistic statistic);
 // "2027-01-01T00:00:00Z"
 std::string utc_text(std::int64_t utc);
+// UTC seconds since 1970 from "2027-01-01T00:00:00Z" and no other spelling.
+std::optional<std::int64_t> parse_utc(std::string_view text);
 
 }  // namespace novabit::events

@@ -43,6 +43,14 @@ class FileNotes {
   }
   // A line left out that belongs to a problem already noted.
   void skip_quietly() { ++skippedLines_; }
+  // The notes of an earlier reading, as it kept them.
+  static FileNotes restored(std::vector<LineNote> shown, std::int64_t unshown, std::int64_t skippedLines) {
+    FileNotes notes;
+    notes.shown_ = std::move(shown);
+    notes.unshown_ = unshown;
+    notes.skippedLines_ = skippedLines;
+    return notes;
+  }
 
   // In the order found, which is nearly that of the lines.
   const std::vector<LineNote>& shown() const { return shown_; }

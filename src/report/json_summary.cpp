@@ -312,6 +312,23 @@ std::string field_report_json(const FieldReport& report, const std::vector<Verif
   return figures.text(json);
 }
 
+// What a report added up from time ranges covers, and what it leaves out:
+// each station's boundary is no sum of the ranges'.
+void add_combined(const CombinedRanges& ranges, Json& network) {
+  Json gaps = Json::array();
+  for (const auto& [from, to] : ranges.gaps)
+    gaps.push_back({{"from", iso_time(from, true)}, {"to", iso_time(to, true)}});
+  network["combined"] = {{"ranges", ranges.ranges},
+                         {"from", optional_time(ranges.from, true)},
+                         {"to", optional_time(ranges.to, true)},
+                         {"gaps", gaps},
+                         {"not_combinable", {"ln_max_e", "always_valid_p", "csv", "figure"}}};
+  for (Json& station : network["stations"]) {
+    station["statistics"].erase("ln_max_e");
+    station["statistics"].erase("always_valid_p");
+  }
+}
+
 std::string network_report_json(const NetworkReport& report, bool outsideWindows,
                                 const std::vector<InputDigest>& inputs, const std::optional<EventsSummary>& events) {
   Figures figures;
@@ -345,6 +362,7 @@ std::string network_report_json(const NetworkReport& report, bool outsideWindows
     for (std::size_t f = 0; f < station.files.size(); ++f) add_notes(station.files[f], station.notes[f], notes);
   }
   network["stations"] = stations;
+  if (report.combined) add_combined(*report.combined, network);
   json["network"] = network;
   add_left_out(report.leftOut, notes);
   if (events) json["events"] = events_json(figures, *events, notes);

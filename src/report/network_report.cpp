@@ -117,10 +117,10 @@ Outcome add_windows(const NetworkInput& input, std::vector<Station>& stations, s
   return {};
 }
 
-// The stations' z of one second, added up.
+// The stations' k - 100 of one second, added up.
 struct SecondSums {
-  double sumZ = 0;
-  double sumZSquared = 0;
+  std::int64_t deviation = 0;
+  std::int64_t squaredDeviations = 0;
   int present = 0;
 };
 
@@ -132,22 +132,27 @@ void count_second(Station& station, const TrialSecond& second, bool outsideWindo
     ++station.shown.insideWindows;
     return;
   }
-  const double z = trial_z(second.ones, kBitsPerPass);
+  const std::int64_t deviation = second.ones - kBitsPerPass / 2;
   station.series.add(second.ones);
+  station.shown.sumDeviation += deviation;
+  station.shown.sumSquaredDeviation += deviation * deviation;
   station.shown.healthAlarms += second.alarm ? 1 : 0;
   station.shown.latePasses += second.late ? 1 : 0;
-  sums.sumZ += z;
-  sums.sumZSquared += z * z;
+  sums.deviation += deviation;
+  sums.squaredDeviations += deviation * deviation;
   ++sums.present;
 }
 
-// A second with at least two stations, added to the network.
-NetworkSecond add_second(std::int64_t utc, const SecondSums& sums, NetworkReport& report) {
-  const double networkZ = sums.sumZ / std::sqrt(static_cast<double>(sums.present));
+// A second with at least two stations, added to the network. The running
+// chi-square draws the path; the summary's is derived from the exact sums.
+Result<NetworkSecond> add_second(std::int64_t utc, const SecondSums& sums, NetworkReport& report) {
+  if (!report.sums.add(sums.present, sums.deviation, sums.squaredDeviations)) {
+    return Failure{"the network's sums exceed 64 bits at " + std::to_string(utc), 0};
+  }
+  const double networkZ =
+      static_cast<double>(sums.deviation) / std::sqrt(static_cast<double>(events::kDeviationVariance * sums.present));
   ++report.seconds;
   report.sumZSquared += networkZ * networkZ;
-  report.stationSeconds += sums.present;
-  report.sumDeviceZSquared += sums.sumZSquared;
   if (!report.firstUtc) report.firstUtc = utc;
   report.lastUtc = utc;
   if (report.seconds % report.pathStep == 0) report.path.push_back(report.network_variance());
@@ -157,10 +162,38 @@ NetworkSecond add_second(std::int64_t utc, const SecondSums& sums, NetworkReport
     report.path.resize((report.path.size() + 1) / 2);
     report.pathStep *= 2;
   }
-  return {utc, sums.present, networkZ, report.network_variance(), sums.sumZSquared};
+  return NetworkSecond{utc, sums.present, networkZ, report.network_variance(), sums.deviation, sums.squaredDeviations};
+}
+
+// The seconds come in time order: a file is read no further than the range.
+bool before_end(const NetworkInput& input, const std::optional<TrialSecond>& next) {
+  return next && (!input.to || next->utc < *input.to);
 }
 
 }  // namespace
+
+SeriesStatistics pass_series(std::int64_t passes, std::int64_t sumDeviation, std::int64_t sumSquaredDeviation,
+                             const SeriesStatistics& boundary) {
+  SeriesStatistics series = boundary;
+  const auto variance = static_cast<double>(events::kDeviationVariance);
+  series.trials = passes;
+  series.bitsPerTrial = kBitsPerPass;
+  series.sumZ = static_cast<double>(sumDeviation) / std::sqrt(variance);
+  series.sumZSquared = static_cast<double>(sumSquaredDeviation) / variance;
+  series.deviation = static_cast<double>(sumDeviation);
+  series.envelope = kEnvelopeZ * std::sqrt(static_cast<double>(passes) * variance);
+  return series;
+}
+
+void derive_figures(NetworkReport& report) {
+  report.seconds = report.sums.seconds();
+  report.sumZSquared = report.sums.sum_z_squared();
+  report.stationSeconds = report.sums.stationSeconds;
+  report.sumDeviceZSquared = report.sums.sum_device_z_squared();
+  for (NetworkStation& station : report.stations) {
+    station.series = pass_series(station.seconds, station.sumDeviation, station.sumSquaredDeviation, station.series);
+  }
+}
 
 double NetworkReport::envelope(std::int64_t seconds) {
   return kEnvelopeZ * std::sqrt(2.0 * static_cast<double>(seconds));
@@ -177,7 +210,7 @@ Result<NetworkReport> network_report(const NetworkInput& input,
   const auto later = [&members](std::size_t a, std::size_t b) { return members[a].next->utc > members[b].next->utc; };
   std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(later)> waiting(later);
   for (std::size_t m = 0; m < members.size(); ++m) {
-    if (members[m].next) waiting.push(m);
+    if (before_end(input, members[m].next)) waiting.push(m);
   }
   while (!waiting.empty()) {
     const std::int64_t utc = members[waiting.top()].next->utc;
@@ -185,14 +218,17 @@ Result<NetworkReport> network_report(const NetworkInput& input,
     while (!waiting.empty() && members[waiting.top()].next->utc == utc) {
       const std::size_t m = waiting.top();
       waiting.pop();
-      count_second(stations[members[m].station], *members[m].next, input.outsideWindows, sums);
+      if (!input.from || utc >= *input.from) {
+        count_second(stations[members[m].station], *members[m].next, input.outsideWindows, sums);
+      }
       if (Outcome read = members[m].read_next(); !read) return read.failure();
-      if (members[m].next) waiting.push(m);
+      if (before_end(input, members[m].next)) waiting.push(m);
     }
     if (sums.present < 2) continue;
-    const NetworkSecond second = add_second(utc, sums, report);
+    const Result<NetworkSecond> second = add_second(utc, sums, report);
+    if (!second) return second.failure();
     if (eachSecond) {
-      if (Outcome told = eachSecond(second); !told) return told.failure();
+      if (Outcome told = eachSecond(*second); !told) return told.failure();
     }
   }
   for (Member& member : members) stations[member.station].shown.notes.push_back(std::move(*member.notes));
@@ -201,6 +237,7 @@ Result<NetworkReport> network_report(const NetworkInput& input,
     station.shown.seconds = station.shown.series.trials;
     report.stations.push_back(std::move(station.shown));
   }
+  derive_figures(report);
   return report;
 }
 

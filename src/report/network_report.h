@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "base/failure.h"
+#include "events/network_sums.h"
 #include "report/file_notes.h"
 #include "report/series_statistics.h"
 
@@ -29,6 +30,8 @@ struct NetworkStation {
   std::string keyCommitment;
   std::int64_t seconds = 0;       // its seconds in the analysis
   SeriesStatistics series;        // of those seconds
+  std::int64_t sumDeviation = 0;  // of k - 100 over them
+  std::int64_t sumSquaredDeviation = 0;
   std::int64_t healthAlarms = 0;  // seconds with a health alarm
   std::int64_t latePasses = 0;
   std::int64_t insideWindows = 0;  // seconds left out in its hidden windows
@@ -41,12 +44,22 @@ struct NetworkSecond {
   int stations = 0;
   double z = 0;
   double cumulativeVariance = 0;
-  double deviceZSquared = 0;  // sum z^2 over its stations
+  std::int64_t deviation = 0;                 // D = sum (k - 100) over its stations
+  std::int64_t squaredStationDeviations = 0;  // sum (k - 100)^2 over them
+};
+
+// What a report added up from the sums of time ranges covers.
+struct CombinedRanges {
+  std::size_t ranges = 0;
+  std::optional<std::int64_t> from;                         // nothing: from the start of the records
+  std::optional<std::int64_t> to;                           // nothing: to their end
+  std::vector<std::pair<std::int64_t, std::int64_t>> gaps;  // between ranges, covered by none
 };
 
 struct NetworkReport {
   std::vector<NetworkStation> stations;
   std::vector<FileNote> leftOut;  // seals of no station among the inputs
+  events::NetworkSums sums;       // the figures below are derived from them
   std::int64_t seconds = 0;       // T: seconds with at least two stations
   double sumZSquared = 0;         // sum of Z_t^2
   std::int64_t stationSeconds = 0;
@@ -57,6 +70,9 @@ struct NetworkReport {
   // network, at most a few thousand points however long the input.
   std::vector<double> path{0};
   std::int64_t pathStep = 1;
+  // Of a report added up from time ranges, which has neither the path nor
+  // each station's always-valid boundary.
+  std::optional<CombinedRanges> combined;
 
   double network_variance() const { return sumZSquared - static_cast<double>(seconds); }
   long double network_p() const { return chi_square_upper_p(sumZSquared, seconds); }
@@ -70,7 +86,17 @@ struct NetworkInput {
   std::vector<std::string> files;  // raw records
   std::vector<std::string> seals;  // each found its station by the key's commitment
   bool outsideWindows = false;     // leave out the seconds inside the hidden windows
+  // Only the seconds from `from` on and before `to` count (UTC seconds since 1970).
+  std::optional<std::int64_t> from = std::nullopt;
+  std::optional<std::int64_t> to = std::nullopt;
 };
+
+// A station's series of passes from its exact sums; the boundary's figures
+// come from `boundary`, which saw the passes one by one.
+SeriesStatistics pass_series(std::int64_t passes, std::int64_t sumDeviation, std::int64_t sumSquaredDeviation,
+                             const SeriesStatistics& boundary = {});
+// The network's and each station's doubles, derived once from the exact sums.
+void derive_figures(NetworkReport& report);
 
 // Reads every file once; `eachSecond`, when given, hears every second of the
 // network in time order. A failure names the file.

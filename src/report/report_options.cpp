@@ -2,6 +2,9 @@
 
 #include <CLI/CLI.hpp>
 #include <limits>
+#include <tuple>
+
+#include "events/events_file.h"
 
 namespace novabit::report {
 
@@ -14,6 +17,9 @@ constexpr const char* kUsage =
     "       novabit-report --network FILE... [--seal FILE... [--outside-windows]] [--csv FILE]\n"
     "                      [--png FILE] [--svg FILE] [--pdf FILE] [--size WxH] [--json FILE]\n"
     "                      [--events EVENTS.csv]\n"
+    "       novabit-report --network FILE... [--seal FILE... [--outside-windows]] [--events EVENTS.csv]\n"
+    "                      [--from UTC] [--to UTC] --partial FILE\n"
+    "       novabit-report --combine PARTIAL... [--events EVENTS.csv] [--json FILE]\n"
     "       novabit-report --register EVENTS.csv\n"
     "       novabit-report --version | --help\n";
 
@@ -55,6 +61,13 @@ constexpr const char* kFooter =
     "FILE with .csv replaced by .events.csv, and with --png, --svg or --pdf FILE the figure of their cumulative z "
     "to FILE with .events before its extension.\n"
     "\n"
+    "--from and --to (UTC as 2027-01-01T00:00:00Z, the end not included) keep the network's seconds of a time "
+    "range, and --partial FILE writes the range's sums in whole numbers instead of the report; --combine adds "
+    "the partial files of ranges computed anywhere into the report the whole run gives, to its last digit. Partials "
+    "made with different stations, events or --outside-windows, or with overlapping ranges, are refused; gaps "
+    "between ranges are named. Each station's always-valid boundary, the per-second CSV and the figure are no sums "
+    "and are not combined.\n"
+    "\n"
     "--json writes every figure of the summary at full precision for programs, with the notes by file and line, "
     "the program's version and each input's SHA-256; novabit-report.schema.json, installed with the program, "
     "describes its fields.\n"
@@ -71,6 +84,35 @@ constexpr const char* kFooter =
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
+// Time ranges and their sums: with --network, or added up alone.
+std::optional<CommandLineEnd> unfit_range(const ReportOptions& options) {
+  if (!options.combine.empty()) {
+    if (!options.network.empty() || !options.logs.empty() || !options.trials.empty() || !options.seals.empty() ||
+        options.outsideWindows || options.from || options.to || options.partial || options.csv || options.png ||
+        options.svg || options.pdf) {
+      return CommandLineEnd::refusal("--combine: adds up partial sums alone, with --events and --json at most");
+    }
+    return std::nullopt;
+  }
+  if (options.network.empty()) {
+    for (const auto& [name, given] :
+         {std::pair{"--from", options.from.has_value()}, std::pair{"--to", options.to.has_value()},
+          std::pair{"--partial", options.partial.has_value()}}) {
+      if (given) return CommandLineEnd::refusal(std::string(name) + ": belongs to --network");
+    }
+  }
+  if (options.from && options.to && *options.to <= *options.from) {
+    return CommandLineEnd::refusal("--to: the range ends before --from begins");
+  }
+  if (options.partial &&
+      (options.partial->empty() || options.csv || options.png || options.svg || options.pdf || options.json)) {
+    return CommandLineEnd::refusal(
+        "--partial: a file for the range's sums alone, without --csv, --png, --svg, --pdf "
+        "or --json");
+  }
+  return std::nullopt;
+}
+
 // What the options cannot mean together, once each was read.
 std::optional<CommandLineEnd> unfit(const ReportOptions& options) {
   if (options.registerEvents) {
@@ -81,13 +123,16 @@ std::optional<CommandLineEnd> unfit(const ReportOptions& options) {
     if (options.registerEvents->empty()) return CommandLineEnd::refusal("--register: '' names no file");
     return std::nullopt;
   }
-  if (options.events && options.network.empty()) return CommandLineEnd::refusal("--events: belongs to --network");
+  if (std::optional<CommandLineEnd> end = unfit_range(options)) return end;
+  if (options.events && options.network.empty() && options.combine.empty()) {
+    return CommandLineEnd::refusal("--events: belongs to --network");
+  }
   if (options.events && options.events->empty()) return CommandLineEnd::refusal("--events: '' names no file");
   if (!options.network.empty()) {
     if (!options.logs.empty() || !options.trials.empty() || options.verify) {
       return CommandLineEnd::refusal("--network: reads raw records alone, without study logs, --trials or --verify");
     }
-  } else if (options.logs.empty()) {
+  } else if (options.logs.empty() && options.combine.empty()) {
     return CommandLineEnd::refusal("LOG: no study log given");
   } else if (options.outsideWindows) {
     return CommandLineEnd::refusal("--outside-windows: belongs to --network");
@@ -133,6 +178,26 @@ void add_input_options(CLI::App& app, ReportOptions& options) {
                  "combined")
       ->type_name("EVENTS.csv")
       ->group("Network of stations");
+  for (auto [name, time, help] :
+       {std::tuple{"--from", &options.from, "with --network: counts the seconds from this UTC time on"},
+        std::tuple{"--to", &options.to, "with --network: counts the seconds before this UTC time"}}) {
+    app.add_option_function<std::string>(
+           name,
+           [name, time](const std::string& text) {
+             *time = events::parse_utc(text);
+             if (!*time)
+               throw CLI::ValidationError(name, in_quotes(text) + " is not a UTC time such as 2027-01-01T00:00:00Z");
+           },
+           help)
+        ->type_name("UTC")
+        ->group("Time ranges");
+  }
+  app.add_option("--partial", options.partial, "with --network: writes the range's sums to FILE, for --combine")
+      ->type_name("FILE")
+      ->group("Time ranges");
+  app.add_option("--combine", options.combine, "adds up the partial sums of time ranges into the whole's report")
+      ->type_name("PARTIAL")
+      ->group("Time ranges");
   app.add_option("--register", options.registerEvents,
                  "prints the SHA-256 of an events file, to be published before the events' data exist")
       ->type_name("EVENTS.csv")

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of novabit-report, read with CLI11 in the programs' one style.
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -27,6 +28,10 @@ struct ReportOptions {
   bool outsideWindows = false;                // with --network: leave out the seconds inside the hidden windows
   std::optional<std::string> events;          // with --network: the pre-registered events
   std::optional<std::string> registerEvents;  // alone: the events file whose digest to print
+  std::optional<std::int64_t> from;           // with --network: the range's first UTC second
+  std::optional<std::int64_t> to;             // and the second after its last
+  std::optional<std::string> partial;         // with --network: the range's sums, for --combine
+  std::vector<std::string> combine;           // partial sums to add up
   BoundarySettings settings;
 };
 

@@ -20,6 +20,7 @@
 #include "report/json_summary.h"
 #include "report/network_output.h"
 #include "report/network_report.h"
+#include "report/partial_sums.h"
 #include "report/report_options.h"
 #include "report/report_picture.h"
 #include "report/report_plan.h"
@@ -35,6 +36,20 @@ template <typename Make>
 Outcome write_figure_files(const ReportOptions& options, Make make) {
   if (!options.png && !options.svg && !options.pdf) return {};
   return figures::write_figures(make(), {options.png, options.svg, options.pdf, options.size});
+}
+
+// The network's JSON summary, with the events analysed on it when there are
+// any: the list's digest is of the bytes the analysis read.
+Outcome write_network_json(const std::string& path, const NetworkReport& report, bool outsideWindows,
+                           Result<std::vector<InputDigest>> digested,
+                           const std::optional<events::EventsFile>& eventsFile, const events::EventsResult& result) {
+  if (!digested) return digested.failure();
+  std::optional<EventsSummary> summary;
+  if (eventsFile) {
+    digested->push_back({eventsFile->path, "events", eventsFile->sha256});
+    summary.emplace(*eventsFile, result);
+  }
+  return write_whole_file(path, network_report_json(report, outsideWindows, *digested, summary));
 }
 
 // The network analysis of several stations' raw records.
@@ -57,15 +72,30 @@ int run_network(const ReportOptions& options, std::ostream& out, const std::func
   std::function<Outcome(const NetworkSecond&)> eachSecond;
   if (csv || analysis) {
     eachSecond = [&csv, &analysis](const NetworkSecond& second) {
-      if (analysis) analysis->add({second.utc, second.stations, second.z, second.deviceZSquared});
+      if (analysis &&
+          !analysis->add({second.utc, second.stations, second.deviation, second.squaredStationDeviations})) {
+        return Outcome(Failure{"an event's sums exceed 64 bits", 0});
+      }
       return csv ? csv->add(second) : Outcome{};
     };
   }
-  const Result<NetworkReport> report =
-      network_report({options.network, options.seals, options.outsideWindows}, eachSecond);
+  Result<NetworkReport> report =
+      network_report({options.network, options.seals, options.outsideWindows, options.from, options.to}, eachSecond);
   if (!report) return fail(report.failure());
   if (csv) {
     if (const Outcome closed = csv->close(); !closed) return fail(closed.failure());
+  }
+  if (options.partial) {
+    PartialSums partial{*options.partial,
+                        options.from,
+                        options.to,
+                        options.outsideWindows,
+                        eventsFile ? eventsFile->sha256 : "",
+                        std::move(*report),
+                        {}};
+    if (analysis) partial.events = analysis->sums();
+    if (const Outcome written = write_partial_sums(*options.partial, partial); !written) return fail(written.failure());
+    return 0;
   }
   if (std::none_of(report->stations.begin(), report->stations.end(),
                    [](const NetworkStation& station) { return station.seconds > 0; })) {
@@ -74,6 +104,7 @@ int run_network(const ReportOptions& options, std::ostream& out, const std::func
     return fail(Failure{"no valid second in " + files, 0});
   }
   out << network_summary_text(*report, options.outsideWindows);
+  if (options.from || options.to) out << range_note(options.from, options.to);
   const events::EventsResult eventsResult = analysis ? analysis->result() : events::EventsResult{};
   if (analysis) {
     out << events_text(*eventsFile, eventsResult);
@@ -98,16 +129,60 @@ int run_network(const ReportOptions& options, std::ostream& out, const std::func
     }
   }
   if (options.json) {
-    Result<std::vector<InputDigest>> digested = digests.get();
-    if (!digested) return fail(digested.failure());
-    std::optional<EventsSummary> summary;
-    if (analysis) {
-      // Its digest is of the bytes the analysis read.
-      digested->push_back({eventsFile->path, "events", eventsFile->sha256});
-      summary.emplace(*eventsFile, eventsResult);
-    }
-    const std::string json = network_report_json(*report, options.outsideWindows, *digested, summary);
-    if (const Outcome written = write_whole_file(*options.json, json); !written) return fail(written.failure());
+    const Outcome written =
+        write_network_json(*options.json, *report, options.outsideWindows, digests.get(), eventsFile, eventsResult);
+    if (!written) return fail(written.failure());
+  }
+  return 0;
+}
+
+// The report of the whole from the sums of its time ranges.
+int run_combine(const ReportOptions& options, std::ostream& out, const std::function<int(const Failure&)>& fail) {
+  std::vector<NamedInput> inputs;
+  std::vector<PartialSums> partials;
+  for (const std::string& file : options.combine) {
+    inputs.push_back({file, "partial", file});
+    Result<PartialSums> partial = read_partial_sums(file);
+    if (!partial) return fail(partial.failure());
+    partials.push_back(std::move(*partial));
+  }
+  std::future<Result<std::vector<InputDigest>>> digests;
+  if (options.json) digests = digest_meanwhile(std::move(inputs));
+  Result<PartialSums> combined = combine_partial_sums(std::move(partials));
+  if (!combined) return fail(combined.failure());
+  std::optional<events::EventsFile> eventsFile;
+  if (options.events) {
+    Result<events::EventsFile> read = events::read_events_file(*options.events);
+    if (!read) return fail(read.failure());
+    eventsFile = std::move(*read);
+  }
+  const std::string madeWith = combined->eventsSha256;
+  if (eventsFile ? eventsFile->sha256 != madeWith || eventsFile->events.size() != combined->events.size()
+                 : !madeWith.empty()) {
+    return fail(Failure{(options.events ? *options.events : std::string("--events")) +
+                            ": not the events file the partial sums were made with (sha256 " +
+                            (madeWith.empty() ? std::string("none") : madeWith) + ")",
+                        0});
+  }
+  const NetworkReport& report = combined->report;
+  // As the whole run would, the sum of ranges without a valid second fails.
+  if (std::none_of(report.stations.begin(), report.stations.end(),
+                   [](const NetworkStation& station) { return station.seconds > 0; })) {
+    return fail(Failure{"no valid second in the ranges of " + options.combine.front() + " and the rest", 0});
+  }
+  out << network_summary_text(report, combined->outsideWindows);
+  events::EventsResult eventsResult;
+  if (eventsFile) {
+    events::EventsAnalysis analysis(eventsFile->events);
+    if (!analysis.add(combined->events)) return fail(Failure{"an event's sums exceed 64 bits", 0});
+    eventsResult = analysis.result();
+    out << events_text(*eventsFile, eventsResult);
+  }
+  out << combined_text(*report.combined);
+  if (options.json) {
+    const Outcome written =
+        write_network_json(*options.json, report, combined->outsideWindows, digests.get(), eventsFile, eventsResult);
+    if (!written) return fail(written.failure());
   }
   return 0;
 }
@@ -139,6 +214,7 @@ int run_report(std::span<const char* const> arguments, std::ostream& out, std::o
   };
   if (options.registerEvents) return run_register(*options.registerEvents, out, fail);
   if (!options.network.empty()) return run_network(options, out, fail);
+  if (!options.combine.empty()) return run_combine(options, out, fail);
 
   // Waiting for an input that sends nothing, or for a long replay, is shown
   // when standard error is a terminal.

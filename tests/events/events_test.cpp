@@ -18,6 +18,8 @@
 #include <set>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "events/events_file.h"
 #include "report/report_program.h"
 #include "report/sealed_run.h"
@@ -34,12 +36,12 @@ struct Station {
   std::set<std::int64_t> inside;                      // UTC, of the seconds inside its window
 };
 
-// Ten stations from 10:00:00Z, station s for 10800 - 240 s seconds.
+// Up to ten stations from 10:00:00Z, station s for 10800 - 240 s seconds.
 struct Network {
   testing::ScratchDirectory folder;
   std::vector<Station> stations;
-  Network() {
-    for (std::size_t s = 0; s < std::size(kSeeds); ++s) {
+  explicit Network(std::size_t count) {
+    for (std::size_t s = 0; s < count; ++s) {
       const testing::ScratchDirectory run;
       const std::string name = folder.file("s" + std::to_string(s));
       testing::write_seal(name + ".seal", kSeeds[s], {2026, 12, 5, 10, 0, 0});
@@ -99,11 +101,12 @@ std::string sha256sum(const std::string& path) {
   return digest;
 }
 
-std::string run(const std::vector<std::string>& arguments, int status) {
+std::string run(const std::vector<std::string>& arguments, int status, std::string* error = nullptr) {
   std::vector<const char*> pointers{"novabit-report"};
   for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
   std::ostringstream out, err;
   EXPECT_EQ(report::run_report(pointers, out, err), status) << err.str();
+  if (error) *error = err.str();
   return out.str();
 }
 
@@ -128,8 +131,14 @@ const std::string kEvents =
     "midnight,2026-12-05T24:00:00Z,2026-12-06T00:30:00Z,devvar,\r\n"
     "ending,2026-12-05T12:00:00Z,2026-12-05T12:30:00Z,devvar,\r\n";
 
+// The first `count` stations, simulated once in each test process.
+const Network& simulated(std::size_t count) {
+  static std::map<std::size_t, Network> networks;
+  return networks.try_emplace(count, count).first->second;
+}
+
 TEST(Events, EachAndCombinedAsSummedFromTheRawRecords) {
-  static const Network network;
+  const Network& network = simulated(std::size(kSeeds));
   const std::string& folder = network.folder.file("");
   testing::write_bytes(folder + "events.csv", kEvents);
   const std::string digest = sha256sum(folder + "events.csv");
@@ -190,6 +199,56 @@ TEST(Events, EachAndCombinedAsSummedFromTheRawRecords) {
       EXPECT_NE(text.find(combined), std::string::npos) << combined;
     }
   }
+}
+
+// Five stations cut into three time ranges at 11:20 and 12:15, inside the
+// events 'window' and 'ending', their partial sums given out of order: the
+// report they add up to is the whole run's, to its last digit, in the text and
+// in every figure of the JSON but each station's boundary. Ranges that overlap
+// are refused, and sums that would pass 64 bits.
+TEST(Events, TimeRangesAddUpToTheWholeRun) {
+  const std::string& folder = simulated(5).folder.file("");
+  testing::write_bytes(folder + "events.csv", kEvents);
+  std::vector<std::string> stations{"--events", folder + "events.csv", "--outside-windows"};
+  for (std::size_t s = 0; s < 5; ++s) {
+    const std::string station = folder + "s" + std::to_string(s);
+    stations.insert(stations.end(), {"--network", station + ".csv", "--seal", station + ".seal"});
+  }
+  const auto with = [&stations](std::vector<std::string> more) {
+    more.insert(more.begin(), stations.begin(), stations.end());
+    return more;
+  };
+  const std::string whole = run(with({"--json", folder + "whole.json"}), 0);
+  const std::string cuts[] = {"2026-12-05T11:20:00Z", "2026-12-05T12:15:00Z"};
+  run(with({"--to", cuts[0], "--partial", folder + "p1"}), 0);
+  run(with({"--from", cuts[0], "--to", cuts[1], "--partial", folder + "p2"}), 0);
+  run(with({"--from", cuts[1], "--partial", folder + "p3"}), 0);
+  const std::string combined = run({"--combine", folder + "p3", folder + "p1", folder + "p2", "--events", folder + "events.csv",
+                                    "--json", folder + "combined.json"},
+                                   0);
+  EXPECT_EQ(combined, whole +
+                          "\nAdded up from 3 time ranges, the start to the end\nNot combinable, so not shown: each "
+                          "station's always-valid boundary (max log E, first crossing), the\nper-second CSV and "
+                          "the figure\n");
+  nlohmann::json expected = nlohmann::json::parse(testing::file_bytes(folder + "whole.json"))["network"];
+  nlohmann::json added = nlohmann::json::parse(testing::file_bytes(folder + "combined.json"))["network"];
+  for (nlohmann::json& station : expected["stations"]) {
+    EXPECT_GT(station["statistics"]["ln_max_e"].get<double>(), 0);
+    station["statistics"].erase("ln_max_e");
+    station["statistics"].erase("always_valid_p");
+  }
+  EXPECT_EQ(added["combined"]["ranges"], 3);
+  added.erase("combined");
+  EXPECT_EQ(added, expected);
+  std::string error;
+  run({"--combine", folder + "p1", folder + "p2", folder + "p2"}, 1, &error);
+  EXPECT_EQ(error, "novabit-report: " + folder + "p2 and " + folder + "p2: their ranges overlap (" + cuts[0] + " to " + cuts[1] +
+                       ", " + cuts[0] + " to " + cuts[1] + ")\n");
+  nlohmann::json huge = nlohmann::json::parse(testing::file_bytes(folder + "p3"));
+  huge["network"]["sum_squared_station_deviation"] = INT64_MAX;
+  testing::write_bytes(folder + "p4", huge.dump());
+  run({"--combine", folder + "p1", folder + "p2", folder + "p4"}, 1, &error);
+  EXPECT_EQ(error, "novabit-report: " + folder + "p4: the network's sums exceed 64 bits\n") << "rather than wrap";
 }
 
 // The digest sha256sum gives, and a new one when one byte changes; rows the
