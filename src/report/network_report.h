@@ -70,9 +70,10 @@ struct NetworkInput {
   std::vector<std::string> files;  // raw records
   std::vector<std::string> seals;  // each found its station by the key's commitment
   bool outsideWindows = false;     // leave out the seconds inside the hidden windows
+  std::size_t readers = 0;         // threads reading the files at most; 0: one per usable CPU
 };
 
-// Reads every file once; `eachSecond`, when given, hears every second of the
+// Reads every file once, by StationReaders; `eachSecond`, when given, hears every second of the
 // network in time order. A failure names the file.
 Result<NetworkReport> network_report(const NetworkInput& input,
                                      const std::function<Outcome(const NetworkSecond&)>& eachSecond = {});
