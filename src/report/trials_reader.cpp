@@ -133,7 +133,7 @@ bool cut_row(std::string_view line, std::array<std::string_view, 5>& fields) {
   if (alarms == std::string_view::npos) return false;
   fields = {line.substr(0, pass), line.substr(pass + 1, kUtcWidth), line.substr(pass + kUtcWidth + 2, kLocalWidth),
             line.substr(ones, alarms - ones), line.substr(alarms + 1)};
-  return fields[4].find(',') == std::string_view::npos;
+  return true;
 }
 
 // The reason the fields are not a row, or nothing when `second` holds them.
@@ -156,8 +156,9 @@ const char* parse_fields(const std::array<std::string_view, 5>& fields, TrialSec
 }
 
 // The reason the line is not a row, or nothing when `second` holds it. A row
-// whose cut fields read well has no comma inside them, so that the commas
-// would have cut it alike; any other line is read by its commas.
+// whose cut fields read well has no comma inside them (nor in its alarms,
+// which allow none), so that the commas would have cut it alike; any other
+// line is read by its commas.
 const char* parse_second(std::string_view line, TrialSecond& second, RowDates& dates) {
   std::array<std::string_view, 5> fields;
   if (cut_row(line, fields) && parse_fields(fields, second, dates) == nullptr) return nullptr;
