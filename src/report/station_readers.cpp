@@ -59,7 +59,9 @@ void StationReaders::read(const std::stop_token& stop, std::size_t reader) {
       return std::find_if(files_.begin(), files_.end(),
                           [&](const File& file) { return file.reader == reader && !file.ended && !file.full; });
     };
-    if (!taken_.wait(lock, stop, [&] { return wanted() != files_.end(); })) return;
+    // A wait that was stopped still says whether a batch is free: the thread would read on.
+    taken_.wait(lock, stop, [&] { return wanted() != files_.end(); });
+    if (stop.stop_requested()) return;
     File& file = *wanted();
     lock.unlock();
     fill(*file.stream, batch.seconds, batch.last, batch.final);
