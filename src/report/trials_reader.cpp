@@ -31,7 +31,13 @@ bool split_fields(std::string_view line, std::array<std::string_view, N>& fields
   return true;
 }
 
-std::optional<std::int64_t> whole_number(std::string_view text) {
+// What the readers of a row's numbers give for a field that is none: a plain
+// number rather than an empty optional, which costs a row a stall as it
+// goes back through memory.
+constexpr std::int64_t kNoNumber = -1;
+constexpr std::int64_t kNoStamp = std::numeric_limits<std::int64_t>::min();
+
+std::int64_t whole_number(std::string_view text) {
   // Digits alone, too few to overflow, are most of what a reader meets.
   if (!text.empty() && text.size() <= 18) {
     std::int64_t value = 0;
@@ -44,7 +50,7 @@ std::optional<std::int64_t> whole_number(std::string_view text) {
   std::int64_t value = 0;
   const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || result.ec != std::errc{} || result.ptr != text.data() + text.size() || value < 0) {
-    return std::nullopt;
+    return kNoNumber;
   }
   return value;
 }
@@ -58,17 +64,17 @@ int two_digits(const char* text) {
 // A stamp's date (`date`, in the file's own form) and the 8 characters of its time of day ("05:32:20",
 // a leap second shown as :60) in local seconds. The rows of a day share its
 // date, so its midnight is reckoned once (`day`) and each row reads its time.
-std::optional<std::int64_t> stamp_seconds(std::string_view date, const char* time, RowDates::Day& day, bool utc) {
-  if (time[2] != ':' || time[5] != ':') return std::nullopt;
+std::int64_t stamp_seconds(std::string_view date, const char* time, RowDates::Day& day, bool utc) {
+  if (time[2] != ':' || time[5] != ':') return kNoStamp;
   const int hour = two_digits(time);
   const int minute = two_digits(time + 3);
   const int second = two_digits(time + 6);
-  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60) return std::nullopt;
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60) return kNoStamp;
   if (!day.known || std::memcmp(date.data(), day.text.data(), day.text.size()) != 0) {
     // "2026-12-07" read as "12-07-2026".
     const std::array<char, 10> local{date[5], date[6], '-', date[8], date[9], '-', date[0], date[1], date[2], date[3]};
     const std::optional<LocalTime> parsed = parse_date_text(utc ? std::string_view(local.data(), local.size()) : date);
-    if (!parsed) return std::nullopt;
+    if (!parsed) return kNoStamp;
     std::copy(date.begin(), date.end(), day.text.begin());
     day.midnight = local_seconds(*parsed);
     day.known = true;
@@ -77,14 +83,14 @@ std::optional<std::int64_t> stamp_seconds(std::string_view date, const char* tim
 }
 
 // "12-07-2026 05:32:20"
-std::optional<std::int64_t> local_stamp(std::string_view text, RowDates::Day& day) {
-  if (text.size() != 19 || text[10] != ' ') return std::nullopt;
+std::int64_t local_stamp(std::string_view text, RowDates::Day& day) {
+  if (text.size() != 19 || text[10] != ' ') return kNoStamp;
   return stamp_seconds(text.substr(0, 10), text.data() + 11, day, false);
 }
 
 // "2026-12-07T05:32:20Z"
-std::optional<std::int64_t> utc_stamp(std::string_view text, RowDates::Day& day) {
-  if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[19] != 'Z') return std::nullopt;
+std::int64_t utc_stamp(std::string_view text, RowDates::Day& day) {
+  if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[19] != 'Z') return kNoStamp;
   return stamp_seconds(text.substr(0, 10), text.data() + 11, day, true);
 }
 
@@ -138,20 +144,20 @@ bool cut_row(std::string_view line, std::array<std::string_view, 5>& fields) {
 
 // The reason the fields are not a row, or nothing when `second` holds them.
 const char* parse_fields(const std::array<std::string_view, 5>& fields, TrialSecond& second, RowDates& dates) {
-  const std::optional<std::int64_t> pass = whole_number(fields[0]);
-  const std::optional<std::int64_t> utc = utc_stamp(fields[1], dates.utc);
-  const std::optional<std::int64_t> local = local_stamp(fields[2], dates.local);
-  const std::optional<std::int64_t> ones = whole_number(fields[3]);
+  const std::int64_t pass = whole_number(fields[0]);
+  const std::int64_t utc = utc_stamp(fields[1], dates.utc);
+  const std::int64_t local = local_stamp(fields[2], dates.local);
+  const std::int64_t ones = whole_number(fields[3]);
   // A pass is counted in 32 bits, as the monitor counts it.
-  if (!pass || *pass < 1 || *pass > std::numeric_limits<std::int32_t>::max()) return "no pass number";
-  if (!utc || !local) return "no UTC or local time";
-  if (!ones || *ones > kBitsPerPass) return "no count of ones from 0 to the bits of a pass";
+  if (pass < 1 || pass > std::numeric_limits<std::int32_t>::max()) return "no pass number";
+  if (utc == kNoStamp || local == kNoStamp) return "no UTC or local time";
+  if (ones == kNoNumber || ones > kBitsPerPass) return "no count of ones from 0 to the bits of a pass";
   if (!is_alarm_list(fields[4])) return "no list of health alarms";
   // The alarm list names the health tests that fired and marks a late pass.
   bool health = false;
   bool late = false;
   for_each_mark(fields[4], [&](std::string_view name) { (name == kTrialsLateAlarm ? late : health) = true; });
-  second = {*pass, *utc, *local, static_cast<std::int32_t>(*ones), health, late, 0};
+  second = {pass, utc, local, static_cast<std::int32_t>(ones), health, late, 0};
   return nullptr;
 }
 
