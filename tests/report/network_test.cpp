@@ -15,6 +15,7 @@
 #include "report/network_output.h"
 #include "report/network_report.h"
 #include "report/raw_records.h"
+#include "report/station_readers.h"
 #include "seal/seal.h"
 #include "support/files.h"
 
@@ -149,6 +150,10 @@ TEST(NetworkReport, GivesTheSameWhateverTheThreadsReadingTheFiles) {
   EXPECT_NE(alone.find(notes), std::string::npos) << alone;
   for (const std::size_t readers : {2, 4, 0}) EXPECT_EQ(report(readers, 0), alone) << readers << " readers";
   for (const std::size_t readers : {1, 3}) EXPECT_EQ(report(readers, 3000), "told to stop3000") << readers;
+  // One reader is the caller itself, with no thread; never more threads than files.
+  const std::vector<TrialsStream*> ended(3, nullptr);
+  EXPECT_EQ(StationReaders(ended, 1).threads(), 0U);
+  EXPECT_EQ(StationReaders(ended, 5).threads(), 3U);
 }
 
 }  // namespace
