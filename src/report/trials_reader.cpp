@@ -61,10 +61,13 @@ int two_digits(const char* text) {
   return tens <= 9 && ones <= 9 ? static_cast<int>(tens * 10 + ones) : -1;
 }
 
-// A stamp's date (`date`, in the file's own form) and the 8 characters of its time of day ("05:32:20",
-// a leap second shown as :60) in local seconds. The rows of a day share its
-// date, so its midnight is reckoned once (`day`) and each row reads its time.
-std::int64_t stamp_seconds(std::string_view date, const char* time, RowDates::Day& day, bool utc) {
+// A stamp's date (its first 10 characters, in the file's own form) and time
+// of day (8 after a separator, "05:32:20", a leap second shown as :60) in
+// local seconds. The rows of a day share its date, so its midnight is
+// reckoned once (`day`) and each row reads its time.
+std::int64_t stamp_seconds(const char* stamp, RowDates::Day& day, bool utc) {
+  const std::string_view date(stamp, day.text.size());
+  const char* time = stamp + day.text.size() + 1;
   if (time[2] != ':' || time[5] != ':') return kNoStamp;
   const int hour = two_digits(time);
   const int minute = two_digits(time + 3);
@@ -85,13 +88,13 @@ std::int64_t stamp_seconds(std::string_view date, const char* time, RowDates::Da
 // "12-07-2026 05:32:20"
 std::int64_t local_stamp(std::string_view text, RowDates::Day& day) {
   if (text.size() != 19 || text[10] != ' ') return kNoStamp;
-  return stamp_seconds(text.substr(0, 10), text.data() + 11, day, false);
+  return stamp_seconds(text.data(), day, false);
 }
 
 // "2026-12-07T05:32:20Z"
 std::int64_t utc_stamp(std::string_view text, RowDates::Day& day) {
   if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[19] != 'Z') return kNoStamp;
-  return stamp_seconds(text.substr(0, 10), text.data() + 11, day, true);
+  return stamp_seconds(text.data(), day, true);
 }
 
 // Names of lower-case letters and underscores, one blank apart, "gap" with
