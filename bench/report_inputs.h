@@ -121,11 +121,13 @@ struct ChildReport {
   int status = -1;
   double seconds = 0;
   double peakMegabytes = 0;  // the most resident memory the report held
+  double cpuSeconds = 0;     // user and system time of all its threads
   std::size_t outputBytes = 0;
 };
 
 // novabit-report with `arguments` (after the program name) in a child
-// process: its exit status, wall time, peak resident memory and output size.
+// process: its exit status, wall and processor time, peak resident memory and
+// output size.
 inline ChildReport report_in_child(const std::vector<std::string>& arguments) {
   int pipeEnds[2];
   if (pipe(pipeEnds) != 0) return {};
@@ -152,6 +154,9 @@ inline ChildReport report_in_child(const std::vector<std::string>& arguments) {
   close(pipeEnds[1]);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  for (const timeval& time : {usage.ru_utime, usage.ru_stime}) {
+    result.cpuSeconds += static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+  }
   return result;
 }
 
@@ -165,6 +170,7 @@ inline void measure_report(benchmark::State& state, const std::vector<std::strin
     if (report.status != 0) state.SkipWithError("the report failed");
   }
   state.counters["peak_MB"] = report.peakMegabytes;
+  state.counters["cpu_s"] = report.cpuSeconds;
   state.counters["output_kB"] = static_cast<double>(report.outputBytes) / 1024;
 }
 

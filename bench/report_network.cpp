@@ -3,6 +3,8 @@
 // afterwards), with its CSV, in a child process. Target: at most 10 s and
 // 512 MB at its peak. The same with 24 pre-registered events, the first half
 // hour of every hour, whose analysis should add little to the network's.
+// The report reads the files by one thread per processor it may use: run
+// under `taskset -c 0` for one core, `taskset -c 0,1` for two.
 
 #include <benchmark/benchmark.h>
 

@@ -8,6 +8,7 @@
 #include "experiment/bias_window.h"
 #include "experiment/experiment_numbers.h"
 #include "keystream/random_key.h"
+#include "report/station_readers.h"
 #include "report/trials_reader.h"
 #include "seal/seal.h"
 
@@ -40,15 +41,15 @@ class StationWindows {
   BiasWindowPlace place_{};
 };
 
-// One file of a station, read one second ahead.
+// One file of a station, read one second ahead: the first by itself, the
+// rest by the station readers.
 struct Member {
   std::size_t station = 0;
   std::unique_ptr<FileNotes> notes;
   std::unique_ptr<TrialsStream> stream;
   std::optional<TrialSecond> next;
 
-  Outcome read_next() {
-    Next<TrialSecond> read = stream->next();
+  Outcome take(const Next<TrialSecond>& read) {
     if (!read) return read.failure();
     next = *read;
     return {};
@@ -85,7 +86,7 @@ Result<std::vector<Member>> open_members(const std::vector<std::string>& files, 
       stations.push_back(std::move(station));
     }
     stations[member.station].shown.files.push_back(file);
-    if (Outcome read = member.read_next(); !read) return read.failure();
+    if (Outcome read = member.take(member.stream->next()); !read) return read.failure();
     members.push_back(std::move(member));
   }
   return members;
@@ -207,6 +208,9 @@ Result<NetworkReport> network_report(const NetworkInput& input,
   std::vector<Member>& members = *opened;
   NetworkReport report;
   if (Outcome windows = add_windows(input, stations, report.leftOut); !windows) return windows.failure();
+  std::vector<TrialsStream*> streams;
+  for (Member& member : members) streams.push_back(member.next ? member.stream.get() : nullptr);
+  StationReaders readers(streams, input.readers, input.to);
   const auto later = [&members](std::size_t a, std::size_t b) { return members[a].next->utc > members[b].next->utc; };
   std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(later)> waiting(later);
   for (std::size_t m = 0; m < members.size(); ++m) {
@@ -221,7 +225,7 @@ Result<NetworkReport> network_report(const NetworkInput& input,
       if (!input.from || utc >= *input.from) {
         count_second(stations[members[m].station], *members[m].next, input.outsideWindows, sums);
       }
-      if (Outcome read = members[m].read_next(); !read) return read.failure();
+      if (Outcome read = members[m].take(readers.next(m)); !read) return read.failure();
       if (before_end(input, members[m].next)) waiting.push(m);
     }
     if (sums.present < 2) continue;

@@ -89,6 +89,7 @@ struct NetworkInput {
   // Only the seconds from `from` on and before `to` count (UTC seconds since 1970).
   std::optional<std::int64_t> from = std::nullopt;
   std::optional<std::int64_t> to = std::nullopt;
+  std::size_t readers = 0;  // threads reading the files at most; 0: one per usable CPU
 };
 
 // A station's series of passes from its exact sums; the boundary's figures
@@ -98,7 +99,7 @@ SeriesStatistics pass_series(std::int64_t passes, std::int64_t sumDeviation, std
 // The network's and each station's doubles, derived once from the exact sums.
 void derive_figures(NetworkReport& report);
 
-// Reads every file once; `eachSecond`, when given, hears every second of the
+// Reads every file once, by StationReaders; `eachSecond`, when given, hears every second of the
 // network in time order. A failure names the file.
 Result<NetworkReport> network_report(const NetworkInput& input,
                                      const std::function<Outcome(const NetworkSecond&)>& eachSecond = {});

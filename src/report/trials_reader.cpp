@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <limits>
 
@@ -30,34 +31,53 @@ bool split_fields(std::string_view line, std::array<std::string_view, N>& fields
   return true;
 }
 
-std::optional<std::int64_t> whole_number(std::string_view text) {
+// What the readers of a row's numbers give for a field that is none: a plain
+// number rather than an empty optional, which costs a row a stall as it
+// goes back through memory.
+constexpr std::int64_t kNoNumber = -1;
+constexpr std::int64_t kNoStamp = std::numeric_limits<std::int64_t>::min();
+
+std::int64_t whole_number(std::string_view text) {
+  // Digits alone, too few to overflow, are most of what a reader meets.
+  if (!text.empty() && text.size() <= 18) {
+    std::int64_t value = 0;
+    std::size_t at = 0;
+    for (unsigned digit = 0; at < text.size() && (digit = static_cast<unsigned char>(text[at]) - '0') <= 9; ++at) {
+      value = value * 10 + digit;
+    }
+    if (at == text.size()) return value;
+  }
   std::int64_t value = 0;
   const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || result.ec != std::errc{} || result.ptr != text.data() + text.size() || value < 0) {
-    return std::nullopt;
+    return kNoNumber;
   }
   return value;
 }
 
-int two_digits(std::string_view text, std::size_t at) {
-  const bool digits = text[at] >= '0' && text[at] <= '9' && text[at + 1] >= '0' && text[at + 1] <= '9';
-  return digits ? (text[at] - '0') * 10 + (text[at + 1] - '0') : -1;
+int two_digits(const char* text) {
+  const unsigned tens = static_cast<unsigned char>(text[0]) - '0';
+  const unsigned ones = static_cast<unsigned char>(text[1]) - '0';
+  return tens <= 9 && ones <= 9 ? static_cast<int>(tens * 10 + ones) : -1;
 }
 
-// A stamp's date (`date`, in the file's own form) and time of day ("05:32:20",
-// a leap second shown as :60) in local seconds. The rows of a day share its
-// date, so its midnight is reckoned once (`day`) and each row reads its time.
-std::optional<std::int64_t> stamp_seconds(std::string_view date, std::string_view time, RowDates::Day& day, bool utc) {
-  if (time.size() != 8 || time[2] != ':' || time[5] != ':') return std::nullopt;
-  const int hour = two_digits(time, 0);
-  const int minute = two_digits(time, 3);
-  const int second = two_digits(time, 6);
-  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60) return std::nullopt;
-  if (!day.known || date != std::string_view(day.text.data(), day.text.size())) {
+// A stamp's date (its first 10 characters, in the file's own form) and time
+// of day (8 after a separator, "05:32:20", a leap second shown as :60) in
+// local seconds. The rows of a day share its date, so its midnight is
+// reckoned once (`day`) and each row reads its time.
+std::int64_t stamp_seconds(const char* stamp, RowDates::Day& day, bool utc) {
+  const std::string_view date(stamp, day.text.size());
+  const char* time = stamp + day.text.size() + 1;
+  if (time[2] != ':' || time[5] != ':') return kNoStamp;
+  const int hour = two_digits(time);
+  const int minute = two_digits(time + 3);
+  const int second = two_digits(time + 6);
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60) return kNoStamp;
+  if (!day.known || std::memcmp(date.data(), day.text.data(), day.text.size()) != 0) {
     // "2026-12-07" read as "12-07-2026".
     const std::array<char, 10> local{date[5], date[6], '-', date[8], date[9], '-', date[0], date[1], date[2], date[3]};
     const std::optional<LocalTime> parsed = parse_date_text(utc ? std::string_view(local.data(), local.size()) : date);
-    if (!parsed) return std::nullopt;
+    if (!parsed) return kNoStamp;
     std::copy(date.begin(), date.end(), day.text.begin());
     day.midnight = local_seconds(*parsed);
     day.known = true;
@@ -66,15 +86,15 @@ std::optional<std::int64_t> stamp_seconds(std::string_view date, std::string_vie
 }
 
 // "12-07-2026 05:32:20"
-std::optional<std::int64_t> local_stamp(std::string_view text, RowDates::Day& day) {
-  if (text.size() != 19 || text[10] != ' ') return std::nullopt;
-  return stamp_seconds(text.substr(0, 10), text.substr(11), day, false);
+std::int64_t local_stamp(std::string_view text, RowDates::Day& day) {
+  if (text.size() != 19 || text[10] != ' ') return kNoStamp;
+  return stamp_seconds(text.data(), day, false);
 }
 
 // "2026-12-07T05:32:20Z"
-std::optional<std::int64_t> utc_stamp(std::string_view text, RowDates::Day& day) {
-  if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[19] != 'Z') return std::nullopt;
-  return stamp_seconds(text.substr(0, 10), text.substr(11, 8), day, true);
+std::int64_t utc_stamp(std::string_view text, RowDates::Day& day) {
+  if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[19] != 'Z') return kNoStamp;
+  return stamp_seconds(text.data(), day, true);
 }
 
 // Names of lower-case letters and underscores, one blank apart, "gap" with
@@ -107,25 +127,52 @@ void for_each_mark(std::string_view list, Mark mark) {
   }
 }
 
-// The reason the line is not a row, or nothing when `second` holds it.
-const char* parse_second(std::string_view line, TrialSecond& second, RowDates& dates) {
-  std::array<std::string_view, 5> fields;
-  if (!split_fields(line, fields)) return "not a line of five fields";
-  const std::optional<std::int64_t> pass = whole_number(fields[0]);
-  const std::optional<std::int64_t> utc = utc_stamp(fields[1], dates.utc);
-  const std::optional<std::int64_t> local = local_stamp(fields[2], dates.local);
-  const std::optional<std::int64_t> ones = whole_number(fields[3]);
+// The fields of a row as the monitor writes it, cut by the widths of its
+// stamps rather than searched for their commas; false for any other line.
+bool cut_row(std::string_view line, std::array<std::string_view, 5>& fields) {
+  constexpr std::size_t kUtcWidth = 20;
+  constexpr std::size_t kLocalWidth = 19;
+  const std::size_t pass = line.find(',');
+  const std::size_t ones = pass + kUtcWidth + kLocalWidth + 3;
+  if (pass == std::string_view::npos || line.size() <= ones || line[pass + kUtcWidth + 1] != ',' ||
+      line[ones - 1] != ',') {
+    return false;
+  }
+  const std::size_t alarms = line.find(',', ones);
+  if (alarms == std::string_view::npos) return false;
+  fields = {line.substr(0, pass), line.substr(pass + 1, kUtcWidth), line.substr(pass + kUtcWidth + 2, kLocalWidth),
+            line.substr(ones, alarms - ones), line.substr(alarms + 1)};
+  return true;
+}
+
+// The reason the fields are not a row, or nothing when `second` holds them.
+const char* parse_fields(const std::array<std::string_view, 5>& fields, TrialSecond& second, RowDates& dates) {
+  const std::int64_t pass = whole_number(fields[0]);
+  const std::int64_t utc = utc_stamp(fields[1], dates.utc);
+  const std::int64_t local = local_stamp(fields[2], dates.local);
+  const std::int64_t ones = whole_number(fields[3]);
   // A pass is counted in 32 bits, as the monitor counts it.
-  if (!pass || *pass < 1 || *pass > std::numeric_limits<std::int32_t>::max()) return "no pass number";
-  if (!utc || !local) return "no UTC or local time";
-  if (!ones || *ones > kBitsPerPass) return "no count of ones from 0 to the bits of a pass";
+  if (pass < 1 || pass > std::numeric_limits<std::int32_t>::max()) return "no pass number";
+  if (utc == kNoStamp || local == kNoStamp) return "no UTC or local time";
+  if (ones == kNoNumber || ones > kBitsPerPass) return "no count of ones from 0 to the bits of a pass";
   if (!is_alarm_list(fields[4])) return "no list of health alarms";
   // The alarm list names the health tests that fired and marks a late pass.
   bool health = false;
   bool late = false;
   for_each_mark(fields[4], [&](std::string_view name) { (name == kTrialsLateAlarm ? late : health) = true; });
-  second = {*pass, *utc, *local, static_cast<std::int32_t>(*ones), health, late, 0};
+  second = {pass, utc, local, static_cast<std::int32_t>(ones), health, late, 0};
   return nullptr;
+}
+
+// The reason the line is not a row, or nothing when `second` holds it. A row
+// whose cut fields read well has no comma inside them (nor in its alarms,
+// which allow none), so that the commas would have cut it alike; any other
+// line is read by its commas.
+const char* parse_second(std::string_view line, TrialSecond& second, RowDates& dates) {
+  std::array<std::string_view, 5> fields;
+  if (cut_row(line, fields) && parse_fields(fields, second, dates) == nullptr) return nullptr;
+  if (!split_fields(line, fields)) return "not a line of five fields";
+  return parse_fields(fields, second, dates);
 }
 
 }  // namespace
@@ -179,9 +226,9 @@ Outcome TrialsReader::read_head() {
   return {};
 }
 
-Outcome TrialsReader::fill(std::size_t rows) {
-  if (Outcome read = read_head(); !read) return read;
-  while (ahead_.size() < rows && !linesDone_) {
+Outcome TrialsReader::fill() {
+  if (Outcome read = headRead_ ? Outcome{} : read_head(); !read) return read;
+  while (waiting_ < ahead_.size() && !linesDone_) {
     const Next<SourceLine> read = lines_.next();
     if (!read) return read.failure();
     const std::optional<SourceLine>& line = *read;
@@ -190,7 +237,7 @@ Outcome TrialsReader::fill(std::size_t rows) {
       linesDone_ = true;
       break;
     }
-    Row row;
+    Row& row = ahead_[waiting_];
     const char* problem = line->torn       ? "a torn last line: it has no line end"
                           : line->overlong ? "a line far too long"
                                            : parse_second(line->text, row.second, dates_);
@@ -201,7 +248,7 @@ Outcome TrialsReader::fill(std::size_t rows) {
     lines_.record_found();
     row.second.line = line->number;
     row.alarms = line->text.substr(line->text.rfind(',') + 1);
-    ahead_.push_back(std::move(row));
+    ++waiting_;
   }
   return {};
 }
@@ -274,11 +321,13 @@ Result<std::unique_ptr<TrialsStream>> TrialsStream::open(const std::string& path
 
 Next<TrialSecond> TrialsReader::next() {
   for (;;) {
-    if (Outcome filled = fill(2); !filled) return filled.failure();
-    if (ahead_.empty()) return std::nullopt;
-    const Row row = std::move(ahead_.front());
-    ahead_.pop_front();
-    if (!accept(row, ahead_.empty() ? nullptr : &ahead_.front())) continue;
+    if (Outcome filled = fill(); !filled) return filled.failure();
+    if (waiting_ == 0) return std::nullopt;
+    const bool accepted = accept(ahead_[0], waiting_ > 1 ? &ahead_[1] : nullptr);
+    std::swap(ahead_[0], ahead_[1]);
+    --waiting_;
+    if (!accepted) continue;
+    const Row& row = ahead_[1];
     for_each_mark(row.alarms, [&](std::string_view name) { ++alarms_[std::string(name)]; });
     return row.second;
   }

@@ -9,7 +9,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -68,8 +67,8 @@ class TrialsReader {
     std::string alarms;
   };
   Outcome read_head();
-  // Reads ahead until `rows` rows wait, or the lines end.
-  Outcome fill(std::size_t rows);
+  // Reads ahead until two rows wait, or the lines end.
+  Outcome fill();
   std::int64_t expected_utc(std::int64_t pass, std::int64_t offset) const { return *utcStart_ + pass - 1 + offset; }
   bool accept(const Row& row, const Row* following);
 
@@ -78,7 +77,9 @@ class TrialsReader {
   TrialsHead head_;
   bool headRead_ = false;
   bool linesDone_ = false;
-  std::deque<Row> ahead_;
+  // The rows read ahead: a row's time is confirmed by the next one's.
+  std::array<Row, 2> ahead_;
+  std::size_t waiting_ = 0;
   std::optional<std::int64_t> utcStart_;  // the UTC time of pass 1
   std::int64_t offset_ = 0;               // drift of the clock
   std::int64_t lastPass_ = 0;

@@ -15,6 +15,7 @@
 #include "report/network_output.h"
 #include "report/network_report.h"
 #include "report/raw_records.h"
+#include "report/station_readers.h"
 #include "seal/seal.h"
 #include "support/files.h"
 
@@ -109,6 +110,55 @@ TEST(NetworkReport, LeavesOutExactlyTheSecondsInsideEachStationsWindows) {
   ASSERT_TRUE(lone);
   EXPECT_EQ(lone->leftOut.size(), 1U) << "a seal of no station given, left out";
   EXPECT_FALSE(network_report({files, {folder.file("a.seal")}, true})) << "no seal for B";
+}
+
+// Stations of several batches of seconds, one given twice with a second lost
+// from each copy, one damaged: whatever the number of threads reading them,
+// the summary, its notes and the CSV are those of the files read one by one,
+// and a failure of the merge stops the readers where one reader would stop.
+TEST(NetworkReport, GivesTheSameWhateverTheThreadsReadingTheFiles) {
+  const testing::ScratchDirectory folder;
+  std::vector<Row> rows;
+  for (std::int64_t pass = 1; pass <= 5000; ++pass) rows.push_back({pass, static_cast<int>(80 + pass * 7 % 41)});
+  const auto without = [&rows](std::size_t lost) {
+    std::vector<Row> kept = rows;
+    kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(lost));
+    return kept;
+  };
+  testing::write_bytes(folder.file("a.csv"), raw_record("A", key_from_seed(1), without(2100)));
+  testing::write_bytes(folder.file("a-copy.csv"), raw_record("A", key_from_seed(1), without(4500)));
+  std::string damaged = raw_record("B", key_from_seed(2), rows);
+  damaged.insert(damaged.find("\r\n3001,") + 2,
+                 "3001,2026-12-05T10:50:00Z;12-05-2026 10:50:00,99,\r\n2999,2026-12-05T10:49:58Z,12-05-2026 10:49:58,99,\r\n");
+  testing::write_bytes(folder.file("b.csv"), damaged + "5001,2026-12");
+  testing::write_bytes(folder.file("c.csv"), raw_record("C", key_from_seed(3), std::vector<Row>(rows.begin() + 9, rows.end())));
+  const std::vector<std::string> files{folder.file("a.csv"), folder.file("b.csv"), folder.file("a-copy.csv"),
+                                       folder.file("c.csv")};
+  const auto report = [&](std::size_t readers, std::int64_t failAt, std::optional<std::int64_t> to = std::nullopt) {
+    NetworkCsv csv(folder.file("n.csv"));
+    std::int64_t seconds = 0;
+    const Result<NetworkReport> network =
+        network_report({files, {}, false, std::nullopt, to, readers}, [&](const NetworkSecond& second) {
+          return ++seconds == failAt ? Failure{"told to stop", 0} : csv.add(second);
+        });
+    EXPECT_TRUE(csv.close());
+    return network ? network_summary_text(*network, false) + testing::file_bytes(folder.file("n.csv"))
+                   : network.failure().message() + std::to_string(seconds);
+  };
+  const std::string alone = report(1, 0);
+  const std::string notes = "b.csv:3007: skipped: not a line of five fields\n" + folder.file("b.csv") +
+                            ":3008: left out: pass 2999 comes after pass 3000\n";
+  EXPECT_NE(alone.find(notes), std::string::npos) << alone;
+  for (const std::size_t readers : {2, 4, 0}) EXPECT_EQ(report(readers, 0), alone) << readers << " readers";
+  for (const std::size_t readers : {1, 3}) EXPECT_EQ(report(readers, 3000), "told to stop3000") << readers;
+  // A range ending at pass 2001 (10:33:20): no thread reads on to the damage, and its notes.
+  const std::string range = report(1, 0, 1796466800);
+  EXPECT_EQ(range.find("b.csv:3007"), std::string::npos) << range;
+  EXPECT_EQ(report(0, 0, 1796466800), range);
+  // One reader is the caller itself, with no thread; never more threads than files.
+  const std::vector<TrialsStream*> ended(3, nullptr);
+  EXPECT_EQ(StationReaders(ended, 1).threads(), 0U);
+  EXPECT_EQ(StationReaders(ended, 5).threads(), 3U);
 }
 
 }  // namespace
