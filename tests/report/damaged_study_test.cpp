@@ -169,9 +169,10 @@ auto paused(int pass, int seconds, bool trials, std::size_t from = 0, std::size_
 }
 
 // The clean run's key run from midnight of a day the clocks change in Madrid,
-// its line `torn` torn (none: 0), with its raw record or alone. The report
+// its line `torn` torn (none: 0) or, `timeDamaged`, followed by a copy of it
+// stamped 00:00:00 after its record, with its raw record or alone. The report
 // reads it in Madrid's zone, as every case.
-auto madrid(int month, int day, std::size_t torn, bool trials) {
+auto madrid(int month, int day, std::size_t torn, bool trials, bool timeDamaged = false) {
   return [=](const testing::ScratchDirectory& f) {
     const testing::LocalZone madrid("Europe/Madrid");
     write_seal(f.file("dst.seal"), 5, {2026, month, day, 0, 0, 0});
@@ -179,7 +180,9 @@ auto madrid(int month, int day, std::size_t torn, bool trials) {
     const std::string name =
         "estudio_" + std::string(month < 10 ? "0" : "") + std::to_string(month) + "-" + std::to_string(day) + "-2026.replay";
     std::vector<std::string> lines = lines_of(file_bytes(f.path() / name));
-    lines[torn].resize(torn == 0 ? lines[torn].size() : 10);
+    if (timeDamaged)
+      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(torn) + 2, std::string(lines[torn]).replace(13, 8, "00:00:00"));
+    if (!timeDamaged) lines[torn].resize(torn == 0 ? lines[torn].size() : 10);
     std::vector<std::string> arguments{log_alone(f, log_of(lines))[0]};
     if (trials) arguments.insert(arguments.end(), {"--trials", f.file(name + ".trials.csv")});
     return arguments;
@@ -322,6 +325,11 @@ const std::vector<Fault> kFaults{
      {"estudio_12-05-2026.replay:79: skipped", "estudio_12-05-2026.replay:81: the local clock moved forward one hour before this record "
       "(daylight saving) besides the records lost, as the cycle record at line 481 bears out",
       "estudio_12-05-2026.replay:81: 1 five-minute record missing before this one (pass 7200)"}, {"five_minute 7200"}},
+    // A record of a damaged time just before the clocks go forward: the hour
+    // is weighed against records lost, since the record before was not placed.
+    {"a_damaged_time_before_spring_forward", madrid(3, 29, 78, false, true),
+     {"estudio_12-05-2026.replay:81: the five-minute record ends after 1 of its 2 lines", "estudio_12-05-2026.replay:81: left out",
+      "estudio_12-05-2026.replay:82: the local clock moved forward one hour before this record (daylight saving), as the cycle"}, {}},
     {"skipped_lines_before_spring_forward_with_the_raw_record", madrid(3, 29, 78, true),
      {"estudio_12-05-2026.replay:79: skipped", "estudio_12-05-2026.replay:81: 1 five-minute record missing before this one (pass 7200)"},
      {"five_minute 7200"}, ", placed by its raw record's pass times:", 0, 45000},
