@@ -208,7 +208,7 @@ Result<NetworkReport> network_report(const NetworkInput& input,
   std::vector<Member>& members = *opened;
   NetworkReport report;
   if (Outcome windows = add_windows(input, stations, report.leftOut); !windows) return windows.failure();
-  std::vector<TrialsStream*> streams;
+  std::vector<SecondStream*> streams;
   for (Member& member : members) streams.push_back(member.next ? member.stream.get() : nullptr);
   StationReaders readers(streams, input.readers, input.to);
   const auto later = [&members](std::size_t a, std::size_t b) { return members[a].next->utc > members[b].next->utc; };

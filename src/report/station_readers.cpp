@@ -14,7 +14,7 @@ constexpr std::size_t kBatchSeconds = 2048;
 
 // A batch of the stream's next seconds, up to its end or failure, or up to
 // its first second at `end` or later.
-void fill(TrialsStream& stream, const std::optional<std::int64_t>& end, std::vector<TrialSecond>& seconds,
+void fill(SecondStream& stream, const std::optional<std::int64_t>& end, std::vector<TrialSecond>& seconds,
           Next<TrialSecond>& last, bool& final) {
   seconds.clear();
   while (seconds.size() < kBatchSeconds) {
@@ -43,7 +43,7 @@ std::size_t usable_cpus() {
   return static_cast<std::size_t>(std::max(CPU_COUNT(&cpus), 1));
 }
 
-StationReaders::StationReaders(const std::vector<TrialsStream*>& streams, std::size_t readers,
+StationReaders::StationReaders(const std::vector<SecondStream*>& streams, std::size_t readers,
                                std::optional<std::int64_t> end)
     : files_(streams.size()), end_(end) {
   std::size_t threads = std::min(readers == 0 ? usable_cpus() : readers, streams.size());

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "report/trials_reader.h"
+#include "report/trial_second.h"
 
 namespace novabit::report {
 
@@ -29,7 +29,7 @@ class StationReaders {
   // further than its first second at `end` or later, where the merger stops
   // asking, so that the notes on what was read never depend on the threads.
   // The streams outlive this.
-  StationReaders(const std::vector<TrialsStream*>& streams, std::size_t readers,
+  StationReaders(const std::vector<SecondStream*>& streams, std::size_t readers,
                  std::optional<std::int64_t> end = std::nullopt);
   // Stops the threads and waits for them, also while they read.
   ~StationReaders() = default;
@@ -47,7 +47,7 @@ class StationReaders {
     bool final = false;                    // nothing follows `last`
   };
   struct File {
-    TrialsStream* stream = nullptr;
+    SecondStream* stream = nullptr;
     std::size_t reader = 0;
     Batch taken;  // the merger's alone
     std::size_t nextTaken = 0;

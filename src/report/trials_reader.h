@@ -16,6 +16,7 @@
 
 #include "report/file_notes.h"
 #include "report/line_source.h"
+#include "report/trial_second.h"
 
 namespace novabit::report {
 
@@ -25,16 +26,6 @@ struct TrialsHead {
   std::string keyCommitment;  // the SHA-256 of the seal's key line, when given
   std::string station;        // the station's name, when given
   std::string clock;          // the system clock's state as the run began, when given
-};
-
-struct TrialSecond {
-  std::int64_t pass = 0;
-  std::int64_t utc = 0;    // seconds since 1970 UTC
-  std::int64_t local = 0;  // local seconds (log_time.h)
-  std::int32_t ones = 0;
-  bool alarm = false;  // a health test fired on its bits
-  bool late = false;   // it waited for its bits beyond its second
-  std::size_t line = 0;
 };
 
 // The last dates a reader of rows met: the rows of one day read their date once.
@@ -90,7 +81,7 @@ class TrialsReader {
 };
 
 // A raw record read from its file, the whole reading in bounded memory.
-class TrialsStream {
+class TrialsStream final : public SecondStream {
  public:
   // A failure names the file.
   static Result<std::unique_ptr<TrialsStream>> open(const std::string& path, FileNotes& notes);
@@ -98,7 +89,7 @@ class TrialsStream {
   TrialsStream(const TrialsStream&) = delete;
   TrialsStream& operator=(const TrialsStream&) = delete;
 
-  Next<TrialSecond> next() { return reader_.next(); }
+  Next<TrialSecond> next() override { return reader_.next(); }
   TrialsReader& reader() { return reader_; }
 
  private:

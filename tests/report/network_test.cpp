@@ -15,7 +15,6 @@
 #include "report/network_output.h"
 #include "report/network_report.h"
 #include "report/raw_records.h"
-#include "report/station_readers.h"
 #include "seal/seal.h"
 #include "support/files.h"
 
@@ -155,10 +154,6 @@ TEST(NetworkReport, GivesTheSameWhateverTheThreadsReadingTheFiles) {
   const std::string range = report(1, 0, 1796466800);
   EXPECT_EQ(range.find("b.csv:3007"), std::string::npos) << range;
   EXPECT_EQ(report(0, 0, 1796466800), range);
-  // One reader is the caller itself, with no thread; never more threads than files.
-  const std::vector<TrialsStream*> ended(3, nullptr);
-  EXPECT_EQ(StationReaders(ended, 1).threads(), 0U);
-  EXPECT_EQ(StationReaders(ended, 5).threads(), 3U);
 }
 
 }  // namespace
