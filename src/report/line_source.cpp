@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 
 namespace novabit::report {
@@ -75,6 +76,7 @@ Next<SourceLine> LineSource::next() {
   for (;;) {
     if (give_up()) return std::nullopt;
     const char* start = data() + begin_;
+    const std::uint64_t offset = position();
     const auto* lineEnd = static_cast<const char*>(std::memchr(start, '\n', end_ - begin_));
     const std::size_t length = lineEnd != nullptr ? static_cast<std::size_t>(lineEnd - start) : end_ - begin_;
     SourceLine line;
@@ -83,6 +85,7 @@ Next<SourceLine> LineSource::next() {
     if (lineEnd == nullptr && length == 0) return std::nullopt;
     line.overlong = length > kMaxLineBytes;
     line.torn = lineEnd == nullptr && !line.overlong;
+    line.offset = offset;
     line.text = std::string_view(start, line.overlong ? kMaxLineBytes : length);
     if (line.overlong) {
       skipping_ = true;
@@ -97,6 +100,61 @@ Next<SourceLine> LineSource::next() {
     line.number = ++number_;
     return line;
   }
+}
+
+Result<std::uint64_t> LineSource::size() const {
+  if (!file_.valid()) return memory_.size();
+  struct stat status {};
+  if (fstat(file_.get(), &status) != 0) return system_failure(name_);
+  return static_cast<std::uint64_t>(status.st_size);
+}
+
+Result<std::string> LineSource::read_at(std::uint64_t offset, std::size_t count) const {
+  if (!file_.valid()) return std::string(offset < memory_.size() ? memory_.substr(offset, count) : "");
+  std::string bytes(count, '\0');
+  std::size_t got = 0;
+  while (got < count) {
+    const ssize_t read = ::pread(file_.get(), bytes.data() + got, count - got, static_cast<off_t>(offset + got));
+    if (read < 0 && errno == EINTR) continue;
+    if (read < 0) return system_failure(name_);
+    if (read == 0) break;
+    got += static_cast<std::size_t>(read);
+  }
+  bytes.resize(got);
+  return bytes;
+}
+
+void LineSource::seek(std::uint64_t offset) {
+  if (file_.valid()) {
+    if (::lseek(file_.get(), static_cast<off_t>(offset), SEEK_SET) < 0) failure_ = system_failure(name_);
+    begin_ = end_ = 0;
+    read_ = offset;
+    atEnd_ = failure_.has_value();
+  } else {
+    begin_ = std::min<std::size_t>(offset, end_);
+  }
+  firstLine_ = skipping_ = false;
+  recordFound_ = true;
+  number_ = 0;
+  seekedTo_ = offset;
+  linesBefore_.reset();
+}
+
+std::size_t LineSource::in_file(std::size_t number) {
+  if (!linesBefore_) {
+    linesBefore_ = 0;
+    constexpr std::size_t kBlock = 1 << 20;
+    for (std::uint64_t at = 0; at < seekedTo_; at += kBlock) {
+      const Result<std::string> block = read_at(at, std::min<std::uint64_t>(kBlock, seekedTo_ - at));
+      if (!block) {
+        failure_ = block.failure();
+        atEnd_ = true;
+        break;
+      }
+      *linesBefore_ += static_cast<std::size_t>(std::count(block->begin(), block->end(), '\n'));
+    }
+  }
+  return *linesBefore_ + number;
 }
 
 }  // namespace novabit::report

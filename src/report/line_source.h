@@ -32,6 +32,7 @@ struct SourceLine {
   std::size_t number = 0;  // from 1
   bool torn = false;       // the last line, without its line end
   bool overlong = false;   // cut at kMaxLineBytes
+  std::uint64_t offset = 0;  // of its first byte in the file
 };
 
 class LineSource {
@@ -46,6 +47,21 @@ class LineSource {
   void record_found() { recordFound_ = true; }
   // Ended after kRecordlessBytes without a record.
   bool abandoned() const { return abandoned_; }
+
+  // The file's length in bytes.
+  Result<std::uint64_t> size() const;
+  // Up to `count` bytes from `offset`, fewer at the end, read beside the
+  // lines without moving them.
+  Result<std::string> read_at(std::uint64_t offset, std::size_t count) const;
+  // Where the next line starts.
+  std::uint64_t position() const { return file_.valid() ? read_ - (end_ - begin_) : begin_; }
+  // Reads on from `offset`, where a line starts, a reader having found a
+  // record before it. The lines are numbered from there on, 1 the first.
+  void seek(std::uint64_t offset);
+  // The number in the whole file of line `number`. The lines before a seek
+  // are counted at the first call only, so that a reading that notes nothing
+  // never reads them; a failure to read them comes out of the next next().
+  std::size_t in_file(std::size_t number);
 
  private:
   LineSource(std::string name, FileDescriptor file);
@@ -69,6 +85,8 @@ class LineSource {
   std::uint64_t read_ = 0;  // bytes read from the file
   bool recordFound_ = false;
   bool abandoned_ = false;
+  std::uint64_t seekedTo_ = 0;
+  std::optional<std::size_t> linesBefore_ = 0;  // the seek's, once counted
   // A read that failed; every later next() gives it again.
   std::optional<Failure> failure_;
 };

@@ -65,9 +65,9 @@ struct Station {
 
 // Each file of the input read one second ahead, joined to its station: the
 // first file with a key commitment founds it, its copies join it.
-Result<std::vector<Member>> open_members(const std::vector<std::string>& files, std::vector<Station>& stations) {
+Result<std::vector<Member>> open_members(const NetworkInput& input, std::vector<Station>& stations) {
   std::vector<Member> members;
-  for (const std::string& file : files) {
+  for (const std::string& file : input.files) {
     Member member;
     member.notes = std::make_unique<FileNotes>();
     Result<std::unique_ptr<TrialsStream>> opened = TrialsStream::open(file, *member.notes);
@@ -86,6 +86,7 @@ Result<std::vector<Member>> open_members(const std::vector<std::string>& files, 
       stations.push_back(std::move(station));
     }
     stations[member.station].shown.files.push_back(file);
+    if (Outcome range = member.stream->reader().read_range(input.from, input.to); !range) return range.failure();
     if (Outcome read = member.take(member.stream->next()); !read) return read.failure();
     members.push_back(std::move(member));
   }
@@ -166,11 +167,6 @@ Result<NetworkSecond> add_second(std::int64_t utc, const SecondSums& sums, Netwo
   return NetworkSecond{utc, sums.present, networkZ, report.network_variance(), sums.deviation, sums.squaredDeviations};
 }
 
-// The seconds come in time order: a file is read no further than the range.
-bool before_end(const NetworkInput& input, const std::optional<TrialSecond>& next) {
-  return next && (!input.to || next->utc < *input.to);
-}
-
 }  // namespace
 
 SeriesStatistics pass_series(std::int64_t passes, std::int64_t sumDeviation, std::int64_t sumSquaredDeviation,
@@ -203,18 +199,18 @@ double NetworkReport::envelope(std::int64_t seconds) {
 Result<NetworkReport> network_report(const NetworkInput& input,
                                      const std::function<Outcome(const NetworkSecond&)>& eachSecond) {
   std::vector<Station> stations;
-  Result<std::vector<Member>> opened = open_members(input.files, stations);
+  Result<std::vector<Member>> opened = open_members(input, stations);
   if (!opened) return opened.failure();
   std::vector<Member>& members = *opened;
   NetworkReport report;
   if (Outcome windows = add_windows(input, stations, report.leftOut); !windows) return windows.failure();
   std::vector<SecondStream*> streams;
   for (Member& member : members) streams.push_back(member.next ? member.stream.get() : nullptr);
-  StationReaders readers(streams, input.readers, input.to);
+  StationReaders readers(streams, input.readers);
   const auto later = [&members](std::size_t a, std::size_t b) { return members[a].next->utc > members[b].next->utc; };
   std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(later)> waiting(later);
   for (std::size_t m = 0; m < members.size(); ++m) {
-    if (before_end(input, members[m].next)) waiting.push(m);
+    if (members[m].next) waiting.push(m);
   }
   while (!waiting.empty()) {
     const std::int64_t utc = members[waiting.top()].next->utc;
@@ -222,11 +218,11 @@ Result<NetworkReport> network_report(const NetworkInput& input,
     while (!waiting.empty() && members[waiting.top()].next->utc == utc) {
       const std::size_t m = waiting.top();
       waiting.pop();
-      if (!input.from || utc >= *input.from) {
+      if ((!input.from || utc >= *input.from) && (!input.to || utc < *input.to)) {
         count_second(stations[members[m].station], *members[m].next, input.outsideWindows, sums);
       }
       if (Outcome read = members[m].take(readers.next(m)); !read) return read.failure();
-      if (before_end(input, members[m].next)) waiting.push(m);
+      if (members[m].next) waiting.push(m);
     }
     if (sums.present < 2) continue;
     const Result<NetworkSecond> second = add_second(utc, sums, report);

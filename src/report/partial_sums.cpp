@@ -193,6 +193,26 @@ std::string range_text(const std::optional<std::int64_t>& from, const std::optio
          (to ? events::utc_text(*to) : std::string("the end"));
 }
 
+// A file's notes in a range and in the next: each range notes the lines of
+// its own rows, and every range the file's head, kept once.
+FileNotes joined_notes(const FileNotes& a, const FileNotes& b) {
+  std::vector<LineNote> shown = a.shown();
+  std::int64_t unshown = a.unshown() + b.unshown();
+  std::int64_t skipped = a.skipped_lines() + b.skipped_lines();
+  for (const LineNote& note : b.shown()) {
+    if (std::any_of(a.shown().begin(), a.shown().end(), [&note](const LineNote& known) {
+          return known.line == note.line && known.message == note.message;
+        })) {
+      skipped -= note.skipped ? 1 : 0;
+    } else if (shown.size() < kShownNotes) {
+      shown.push_back(note);
+    } else {
+      ++unshown;
+    }
+  }
+  return FileNotes::restored(std::move(shown), unshown, skipped);
+}
+
 // The seconds of `b` added to those of station `a`, the same station of another range.
 Outcome add_station(NetworkStation& a, const NetworkStation& b, const std::string& file) {
   if (!add_to(a.seconds, b.seconds) || !add_to(a.sumDeviation, b.sumDeviation) ||
@@ -200,14 +220,7 @@ Outcome add_station(NetworkStation& a, const NetworkStation& b, const std::strin
       !add_to(a.latePasses, b.latePasses) || !add_to(a.insideWindows, b.insideWindows)) {
     return Failure{file + ": station " + b.name + "'s sums exceed 64 bits once added", 0};
   }
-  // Every range reads a file from its start: the notes of the range that
-  // read furthest hold those of the others.
-  for (std::size_t f = 0; f < a.notes.size(); ++f) {
-    const auto count = [](const FileNotes& notes) {
-      return static_cast<std::int64_t>(notes.shown().size()) + notes.unshown();
-    };
-    if (count(b.notes[f]) >= count(a.notes[f])) a.notes[f] = b.notes[f];
-  }
+  for (std::size_t f = 0; f < a.notes.size(); ++f) a.notes[f] = joined_notes(a.notes[f], b.notes[f]);
   return {};
 }
 

@@ -12,10 +12,8 @@ namespace {
 // takes from and the one handed to it (about 80 kB each).
 constexpr std::size_t kBatchSeconds = 2048;
 
-// A batch of the stream's next seconds, up to its end or failure, or up to
-// its first second at `end` or later.
-void fill(SecondStream& stream, const std::optional<std::int64_t>& end, std::vector<TrialSecond>& seconds,
-          Next<TrialSecond>& last, bool& final) {
+// A batch of the stream's next seconds, up to its end or failure.
+void fill(SecondStream& stream, std::vector<TrialSecond>& seconds, Next<TrialSecond>& last, bool& final) {
   seconds.clear();
   while (seconds.size() < kBatchSeconds) {
     Next<TrialSecond> read = stream.next();
@@ -25,11 +23,6 @@ void fill(SecondStream& stream, const std::optional<std::int64_t>& end, std::vec
       return;
     }
     seconds.push_back(**read);
-    if (end && seconds.back().utc >= *end) {
-      last = Next<TrialSecond>(std::nullopt);
-      final = true;
-      return;
-    }
   }
   final = false;
 }
@@ -43,9 +36,8 @@ std::size_t usable_cpus() {
   return static_cast<std::size_t>(std::max(CPU_COUNT(&cpus), 1));
 }
 
-StationReaders::StationReaders(const std::vector<SecondStream*>& streams, std::size_t readers,
-                               std::optional<std::int64_t> end)
-    : files_(streams.size()), end_(end) {
+StationReaders::StationReaders(const std::vector<SecondStream*>& streams, std::size_t readers)
+    : files_(streams.size()) {
   std::size_t threads = std::min(readers == 0 ? usable_cpus() : readers, streams.size());
   if (threads < 2) threads = 0;
   for (std::size_t f = 0; f < streams.size(); ++f) {
@@ -72,7 +64,7 @@ void StationReaders::read(const std::stop_token& stop, std::size_t reader) {
     if (stop.stop_requested()) return;
     File& file = *wanted();
     lock.unlock();
-    fill(*file.stream, end_, batch.seconds, batch.last, batch.final);
+    fill(*file.stream, batch.seconds, batch.last, batch.final);
     lock.lock();
     std::swap(file.handed, batch);
     file.full = true;

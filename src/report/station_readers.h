@@ -25,12 +25,10 @@ class StationReaders {
  public:
   // Reads each stream on from where it stands (a null one is at its end), by
   // at most `readers` threads (0: one per usable CPU) and no more than the
-  // streams; with one, in the caller's thread. A thread reads a stream no
-  // further than its first second at `end` or later, where the merger stops
-  // asking, so that the notes on what was read never depend on the threads.
-  // The streams outlive this.
-  StationReaders(const std::vector<SecondStream*>& streams, std::size_t readers,
-                 std::optional<std::int64_t> end = std::nullopt);
+  // streams; with one, in the caller's thread. Each stream is read to its
+  // end, which a time range's reader sets itself, so that the notes on what
+  // was read never depend on the threads. The streams outlive this.
+  StationReaders(const std::vector<SecondStream*>& streams, std::size_t readers);
   // Stops the threads and waits for them, also while they read.
   ~StationReaders() = default;
   StationReaders(const StationReaders&) = delete;
@@ -58,7 +56,6 @@ class StationReaders {
   void read(const std::stop_token& stop, std::size_t reader);
 
   std::vector<File> files_;
-  std::optional<std::int64_t> end_;
   std::mutex mutex_;
   std::condition_variable_any taken_;   // the merger took a batch
   std::condition_variable_any handed_;  // a reader handed one over

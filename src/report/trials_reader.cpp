@@ -97,6 +97,73 @@ std::int64_t utc_stamp(std::string_view text, RowDates::Day& day) {
   return stamp_seconds(text.data(), day, true);
 }
 
+// How far a probe of the rows reads.
+constexpr std::size_t kProbeBytes = 1 << 16;
+// How long before its range a reader starts, to learn the passes and the clock.
+constexpr std::int64_t kLeadSeconds = 3600;
+
+struct FoundRow {
+  std::uint64_t offset = 0;
+  std::int64_t utc = 0;
+};
+
+// The first row that starts at byte `from` or later, has a time of `utc` or
+// later and is borne out by the next row (a later pass on the same clock), a
+// damaged row being no landmark; nothing within `most` bytes. The last row
+// of the file needs no next one.
+Result<std::optional<FoundRow>> find_row(const LineSource& lines, std::uint64_t from, std::int64_t utc,
+                                         std::uint64_t most) {
+  RowDates dates;
+  std::optional<FoundRow> found;
+  TrialSecond candidate;
+  std::uint64_t at = from - 1;  // a line starts after the line end before it
+  bool partial = true;          // the bytes up to the first line end end an earlier line
+  while (at - (from - 1) < most) {
+    const Result<std::string> chunk = lines.read_at(at, kProbeBytes);
+    if (!chunk) return chunk.failure();
+    std::size_t start = 0;
+    for (std::size_t end = 0; (end = chunk->find('\n', start)) != std::string::npos; start = end + 1) {
+      if (std::exchange(partial, false)) continue;
+      std::string_view line(chunk->data() + start, end - start);
+      if (line.ends_with('\r')) line.remove_suffix(1);
+      const std::optional<TrialSecond> row = parse_trials_row(line, dates);
+      if (!row) continue;
+      if (found && row->pass > candidate.pass &&
+          std::abs((row->utc - row->pass) - (candidate.utc - candidate.pass)) <= kStampTolerance) {
+        return found;
+      }
+      found.reset();
+      if (row->utc >= utc) {
+        found = FoundRow{at + start, row->utc};
+        candidate = *row;
+      }
+    }
+    if (chunk->size() < kProbeBytes) return found;
+    partial = start == 0;  // a line longer than the chunk
+    at += start == 0 ? chunk->size() : start;
+  }
+  return std::nullopt;
+}
+
+// Where the first row of time `utc` or later starts, bisecting the rows from
+// byte `rows` (a line's start) on; the file's end when there is none.
+Result<std::uint64_t> row_at(const LineSource& lines, std::uint64_t rows, std::int64_t utc) {
+  const Result<std::uint64_t> size = lines.size();
+  if (!size) return size.failure();
+  std::uint64_t low = rows;
+  std::uint64_t high = std::max(rows, *size);
+  while (high - low > kProbeBytes) {
+    const std::uint64_t middle = low + (high - low) / 2;
+    const Result<std::optional<FoundRow>> probe =
+        find_row(lines, middle, std::numeric_limits<std::int64_t>::min(), kProbeBytes);
+    if (!probe) return probe.failure();
+    (*probe && (*probe)->utc < utc ? low : high) = middle;
+  }
+  const Result<std::optional<FoundRow>> found = find_row(lines, low, utc, *size - low + 1);
+  if (!found) return found.failure();
+  return *found ? (*found)->offset : *size;
+}
+
 // Names of lower-case letters and underscores, one blank apart, "gap" with
 // its count of seconds after it.
 bool is_alarm_list(std::string_view text) {
@@ -226,6 +293,31 @@ Outcome TrialsReader::read_head() {
   return {};
 }
 
+Outcome TrialsReader::read_range(std::optional<std::int64_t> from, std::optional<std::int64_t> to) {
+  if (Outcome read = read_head(); !read) return read;
+  if (linesDone_) return {};
+  const std::uint64_t rows = lines_.position();
+  if (to) {
+    const Result<std::uint64_t> end = row_at(lines_, rows, *to);
+    if (!end) return end.failure();
+    notesTo_ = *end;
+  }
+  if (!from) return {};
+  const Result<std::uint64_t> first = row_at(lines_, rows, *from);
+  if (!first) return first.failure();
+  const Result<std::uint64_t> lead = row_at(lines_, rows, *from - kLeadSeconds);
+  if (!lead) return lead.failure();
+  notesFrom_ = *first;
+  if (std::min(*lead, *first) > rows) lines_.seek(std::min(*lead, *first));
+  return {};
+}
+
+template <typename Message>
+void TrialsReader::note(std::size_t line, bool skipped, Message&& message) {
+  if (!fromLine_ || line < *fromLine_ || (toLine_ && line >= *toLine_)) return;
+  notes_.add(lines_.in_file(line), skipped, std::forward<Message>(message));
+}
+
 Outcome TrialsReader::fill() {
   if (Outcome read = headRead_ ? Outcome{} : read_head(); !read) return read;
   while (waiting_ < ahead_.size() && !linesDone_) {
@@ -237,12 +329,14 @@ Outcome TrialsReader::fill() {
       linesDone_ = true;
       break;
     }
+    if (!fromLine_ && line->offset >= notesFrom_) fromLine_ = line->number;
+    if (!toLine_ && notesTo_ && line->offset >= *notesTo_) toLine_ = line->number;
     Row& row = ahead_[waiting_];
     const char* problem = line->torn       ? "a torn last line: it has no line end"
                           : line->overlong ? "a line far too long"
                                            : parse_second(line->text, row.second, dates_);
     if (problem != nullptr) {
-      notes_.add(line->number, true, [problem] { return std::string(problem); });
+      note(line->number, true, [problem] { return std::string(problem); });
       continue;
     }
     lines_.record_found();
@@ -258,7 +352,7 @@ bool TrialsReader::accept(const Row& row, const Row* following) {
   const bool followingInOrder = following != nullptr && following->second.pass > second.pass;
   const auto leave_out = [&](const std::function<std::string()>& why) {
     ++leftOut_;
-    notes_.add(second.line, false, [&] { return "left out: " + why(); });
+    note(second.line, false, [&] { return "left out: " + why(); });
     return false;
   };
   if (second.pass <= lastPass_) {
@@ -292,9 +386,9 @@ bool TrialsReader::accept(const Row& row, const Row* following) {
     });
   }
   if (skipped) {
-    notes_.add(second.line, false, [&] { return "the run skipped " + std::to_string(step) + " s before this second"; });
+    note(second.line, false, [&] { return "the run skipped " + std::to_string(step) + " s before this second"; });
   } else if (std::abs(step) > kStampTolerance) {
-    notes_.add(second.line, false, [&] {
+    note(second.line, false, [&] {
       return "the clock moved by " + std::string(step > 0 ? "+" : "") + std::to_string(step) + " s before this second";
     });
   }
@@ -302,7 +396,7 @@ bool TrialsReader::accept(const Row& row, const Row* following) {
   const std::int64_t gap = lastPass_ > 0 ? second.pass - lastPass_ - 1 : 0;
   if (gap - leftOut_ > 0) {
     const std::int64_t from = lastPass_ + 1;
-    notes_.add(second.line, false, [&] {
+    note(second.line, false, [&] {
       return gap == 1 ? "pass " + std::to_string(from) + " missing"
                       : std::to_string(gap - leftOut_) + " of passes " + std::to_string(from) + " to " +
                             std::to_string(second.pass - 1) + " missing";
@@ -322,7 +416,8 @@ Result<std::unique_ptr<TrialsStream>> TrialsStream::open(const std::string& path
 Next<TrialSecond> TrialsReader::next() {
   for (;;) {
     if (Outcome filled = fill(); !filled) return filled.failure();
-    if (waiting_ == 0) return std::nullopt;
+    // A range ends at the line where the next range's notes begin.
+    if (waiting_ == 0 || (toLine_ && ahead_[0].second.line >= *toLine_)) return std::nullopt;
     const bool accepted = accept(ahead_[0], waiting_ > 1 ? &ahead_[1] : nullptr);
     std::swap(ahead_[0], ahead_[1]);
     --waiting_;

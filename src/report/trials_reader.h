@@ -47,6 +47,15 @@ class TrialsReader {
 
   // The lines before the first row.
   Result<TrialsHead> head();
+  // Before the first second: reads only what the seconds from `from` on and
+  // before `to` need (UTC seconds since 1970). It starts an hour of rows
+  // before `from`, found by bisecting the rows, which come in time order, so
+  // that it knows the passes and the clock at `from`, and ends at the first
+  // row at `to`. It notes the head and the lines from the first row at
+  // `from` to the first at `to`: ranges side by side find those rows alike,
+  // so that each line is noted once. After a bisection the seconds' lines
+  // count from where reading began.
+  Outcome read_range(std::optional<std::int64_t> from, std::optional<std::int64_t> to);
   // The next second in pass order; nothing at the end of the lines.
   Next<TrialSecond> next();
   // How often each health test fired in the seconds given so far.
@@ -62,6 +71,9 @@ class TrialsReader {
   Outcome fill();
   std::int64_t expected_utc(std::int64_t pass, std::int64_t offset) const { return *utcStart_ + pass - 1 + offset; }
   bool accept(const Row& row, const Row* following);
+  // A note on a line the range notes.
+  template <typename Message>
+  void note(std::size_t line, bool skipped, Message&& message);
 
   LineSource& lines_;
   FileNotes& notes_;
@@ -78,6 +90,12 @@ class TrialsReader {
   std::int64_t leftOut_ = 0;
   std::map<std::string, std::int64_t> alarms_;
   RowDates dates_;
+  // The rows where the range's notes start and end (byte offsets), and the
+  // numbers of their lines once read.
+  std::uint64_t notesFrom_ = 0;
+  std::optional<std::uint64_t> notesTo_;
+  std::optional<std::size_t> fromLine_;
+  std::optional<std::size_t> toLine_;
 };
 
 // A raw record read from its file, the whole reading in bounded memory.

@@ -14,6 +14,7 @@
 
 #include "report/network_output.h"
 #include "report/network_report.h"
+#include "report/partial_sums.h"
 #include "report/raw_records.h"
 #include "seal/seal.h"
 #include "support/files.h"
@@ -111,12 +112,12 @@ TEST(NetworkReport, LeavesOutExactlyTheSecondsInsideEachStationsWindows) {
   EXPECT_FALSE(network_report({files, {folder.file("a.seal")}, true})) << "no seal for B";
 }
 
-// Stations of several batches of seconds, one given twice with a second lost
-// from each copy, one damaged: whatever the number of threads reading them,
-// the summary, its notes and the CSV are those of the files read one by one,
-// and a failure of the merge stops the readers where one reader would stop.
-TEST(NetworkReport, GivesTheSameWhateverTheThreadsReadingTheFiles) {
-  const testing::ScratchDirectory folder;
+// Stations of 5000 seconds from 10:00:00 (pass p at p - 1 s), one given
+// twice with a second lost from each copy (passes 2101 and 4501); one damaged
+// after pass 3000 by a line of four fields and a pass 2999, after pass 4000 by
+// more lines of garbage than are shown, with a torn end and a clock not
+// synchronised as its run began; one starting at pass 10.
+std::vector<std::string> damaged_network(const testing::ScratchDirectory& folder) {
   std::vector<Row> rows;
   for (std::int64_t pass = 1; pass <= 5000; ++pass) rows.push_back({pass, static_cast<int>(80 + pass * 7 % 41)});
   const auto without = [&rows](std::size_t lost) {
@@ -126,18 +127,27 @@ TEST(NetworkReport, GivesTheSameWhateverTheThreadsReadingTheFiles) {
   };
   testing::write_bytes(folder.file("a.csv"), raw_record("A", key_from_seed(1), without(2100)));
   testing::write_bytes(folder.file("a-copy.csv"), raw_record("A", key_from_seed(1), without(4500)));
-  std::string damaged = raw_record("B", key_from_seed(2), rows);
+  std::string damaged = raw_record("B", key_from_seed(2), rows, "unsynchronized max_error_seconds=16");
   damaged.insert(damaged.find("\r\n3001,") + 2,
                  "3001,2026-12-05T10:50:00Z;12-05-2026 10:50:00,99,\r\n2999,2026-12-05T10:49:58Z,12-05-2026 10:49:58,99,\r\n");
+  // More notes than are shown, from pass 4001 on.
+  for (int garbage = 0; garbage < 24; ++garbage) damaged.insert(damaged.find("\r\n4001,") + 2, "?\r\n");
   testing::write_bytes(folder.file("b.csv"), damaged + "5001,2026-12");
   testing::write_bytes(folder.file("c.csv"), raw_record("C", key_from_seed(3), std::vector<Row>(rows.begin() + 9, rows.end())));
-  const std::vector<std::string> files{folder.file("a.csv"), folder.file("b.csv"), folder.file("a-copy.csv"),
-                                       folder.file("c.csv")};
-  const auto report = [&](std::size_t readers, std::int64_t failAt, std::optional<std::int64_t> to = std::nullopt) {
+  return {folder.file("a.csv"), folder.file("b.csv"), folder.file("a-copy.csv"), folder.file("c.csv")};
+}
+
+// Whatever the number of threads reading the files, the summary, its notes
+// and the CSV are those of the files read one by one, and a failure of the
+// merge stops the readers where one reader would stop.
+TEST(NetworkReport, GivesTheSameWhateverTheThreadsReadingTheFiles) {
+  const testing::ScratchDirectory folder;
+  const std::vector<std::string> files = damaged_network(folder);
+  const auto report = [&](std::size_t readers, std::int64_t failAt) {
     NetworkCsv csv(folder.file("n.csv"));
     std::int64_t seconds = 0;
     const Result<NetworkReport> network =
-        network_report({files, {}, false, std::nullopt, to, readers}, [&](const NetworkSecond& second) {
+        network_report({files, {}, false, std::nullopt, std::nullopt, readers}, [&](const NetworkSecond& second) {
           return ++seconds == failAt ? Failure{"told to stop", 0} : csv.add(second);
         });
     EXPECT_TRUE(csv.close());
@@ -150,10 +160,33 @@ TEST(NetworkReport, GivesTheSameWhateverTheThreadsReadingTheFiles) {
   EXPECT_NE(alone.find(notes), std::string::npos) << alone;
   for (const std::size_t readers : {2, 4, 0}) EXPECT_EQ(report(readers, 0), alone) << readers << " readers";
   for (const std::size_t readers : {1, 3}) EXPECT_EQ(report(readers, 3000), "told to stop3000") << readers;
-  // A range ending at pass 2001 (10:33:20): no thread reads on to the damage, and its notes.
-  const std::string range = report(1, 0, 1796466800);
-  EXPECT_EQ(range.find("b.csv:3007"), std::string::npos) << range;
-  EXPECT_EQ(report(0, 0, 1796466800), range);
+}
+
+// The same network cut into time ranges, each read from a bisection of its
+// files an hour before it, the cuts through a lost second and the damage
+// too: the ranges added up give the whole run's figures and notes, each line
+// noted once, the head's note once in all.
+TEST(NetworkReport, TimeRangesCutAnywhereAddUpToTheWholeRun) {
+  const testing::ScratchDirectory folder;
+  const std::vector<std::string> files = damaged_network(folder);
+  const Result<NetworkReport> whole = network_report({files, {}, false});
+  ASSERT_TRUE(whole);
+  const std::string expected = network_summary_text(*whole, false);
+  // Cuts at passes 2101 (lost from a.csv), 3001 and 3000 (either side of the damage), and 5000.
+  for (const std::vector<std::int64_t>& cuts : {std::vector<std::int64_t>{2101, 3001}, {1500, 3000, 5000}}) {
+    const auto at = [&cuts](std::size_t c) {
+      return c == 0 || c > cuts.size() ? std::nullopt : std::optional(1796464800 + cuts[c - 1] - 1);
+    };
+    std::vector<PartialSums> partials;
+    for (std::size_t range = cuts.size() + 1; range-- > 0;) {
+      Result<NetworkReport> part = network_report({files, {}, false, at(range), at(range + 1), 2});
+      ASSERT_TRUE(part);
+      partials.push_back({"part", at(range), at(range + 1), false, "", std::move(*part), {}});
+    }
+    const Result<PartialSums> combined = combine_partial_sums(std::move(partials));
+    ASSERT_TRUE(combined);
+    EXPECT_EQ(network_summary_text(combined->report, false), expected) << cuts.size() << " cuts";
+  }
 }
 
 }  // namespace

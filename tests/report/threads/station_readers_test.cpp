@@ -1,7 +1,7 @@
 // The reader threads on made-up files, built under ThreadSanitizer too: each
 // file's seconds, then its end or its failure, come out in order whatever the
-// number of threads, a thread reads no further than a range's end, and the
-// threads end with their owner however far the merger got.
+// number of threads, and the threads end with their owner however far the
+// merger got.
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,6 @@ class MadeUp final : public SecondStream {
     second.utc = 1000 + read_;
     return std::optional<TrialSecond>(second);
   }
-  std::int64_t read() const { return read_; }
 
  private:
   std::int64_t count_, failAt_, read_ = 0;
@@ -35,12 +34,11 @@ class MadeUp final : public SecondStream {
 // Longer and shorter than a batch, one failing in its second batch, one empty.
 std::vector<MadeUp> made_up() { return {{5000, 0}, {3, 0}, {4500, 3000}, {0, 0}, {2048, 0}}; }
 
-// What a merger taking one second of each file in turn sees, stopping at the
-// first second at `end` or later as the network's merge does.
-std::vector<std::string> merged(std::vector<MadeUp>& files, std::size_t readers, std::optional<std::int64_t> end) {
+// What a merger taking one second of each file in turn sees.
+std::vector<std::string> merged(std::vector<MadeUp>& files, std::size_t readers) {
   std::vector<SecondStream*> streams;
   for (MadeUp& file : files) streams.push_back(&file);
-  StationReaders threads(streams, readers, end);
+  StationReaders threads(streams, readers);
   std::vector<std::string> seen(files.size());
   for (bool more = true; more;) {
     more = false;
@@ -49,7 +47,7 @@ std::vector<std::string> merged(std::vector<MadeUp>& files, std::size_t readers,
       const Next<TrialSecond> next = threads.next(f);
       if (!next) {
         seen[f] += next.failure().message() + ".";
-      } else if (!*next || (end && (*next)->utc >= *end)) {
+      } else if (!*next) {
         seen[f] += "end.";
       } else {
         seen[f] += std::to_string((*next)->pass) + ",";
@@ -62,19 +60,13 @@ std::vector<std::string> merged(std::vector<MadeUp>& files, std::size_t readers,
 
 TEST(StationReaders, GiveEachFilesSecondsInOrderWhateverTheThreads) {
   std::vector<MadeUp> alone = made_up();
-  const std::vector<std::string> serial = merged(alone, 1, std::nullopt);
+  const std::vector<std::string> serial = merged(alone, 1);
   EXPECT_EQ(serial[1], "1,2,3,end.");
   EXPECT_TRUE(serial[2].ends_with(",2998,2999,made-up failure.")) << serial[2].substr(serial[2].size() - 40);
   EXPECT_EQ(serial[3], "end.");
   for (const std::size_t readers : {2, 3, 8}) {
     std::vector<MadeUp> files = made_up();
-    EXPECT_EQ(merged(files, readers, std::nullopt), serial) << readers << " readers";
-    // A range ending at pass 2500: each file read up to that second, or to its own end, and no further.
-    files = made_up();
-    merged(files, readers, 3500);
-    std::vector<std::int64_t> read;
-    for (const MadeUp& file : files) read.push_back(file.read());
-    EXPECT_EQ(read, (std::vector<std::int64_t>{2500, 4, 2500, 1, 2049})) << readers << " readers";
+    EXPECT_EQ(merged(files, readers), serial) << readers << " readers";
   }
   // One reader is the caller itself, with no thread; never more threads than files.
   const std::vector<SecondStream*> ended(3, nullptr);
