@@ -10,6 +10,7 @@
 // (the same key commitment) count each second once; with the stations' seals
 // the seconds inside their hidden windows may be left out.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -74,6 +75,10 @@ struct NetworkReport {
   // each station's always-valid boundary.
   std::optional<CombinedRanges> combined;
 
+  // Whether any station has a second counted: without one there is no report.
+  bool any_valid_second() const {
+    return std::any_of(stations.begin(), stations.end(), [](const NetworkStation& station) { return station.seconds > 0; });
+  }
   double network_variance() const { return sumZSquared - static_cast<double>(seconds); }
   long double network_p() const { return chi_square_upper_p(sumZSquared, seconds); }
   double device_variance() const { return sumDeviceZSquared - static_cast<double>(stationSeconds); }

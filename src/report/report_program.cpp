@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -97,8 +96,7 @@ int run_network(const ReportOptions& options, std::ostream& out, const std::func
     if (const Outcome written = write_partial_sums(*options.partial, partial); !written) return fail(written.failure());
     return 0;
   }
-  if (std::none_of(report->stations.begin(), report->stations.end(),
-                   [](const NetworkStation& station) { return station.seconds > 0; })) {
+  if (!report->any_valid_second()) {
     std::string files;
     for (const std::string& file : options.network) files += (files.empty() ? "" : ", ") + file;
     return fail(Failure{"no valid second in " + files, 0});
@@ -166,8 +164,7 @@ int run_combine(const ReportOptions& options, std::ostream& out, const std::func
   }
   const NetworkReport& report = combined->report;
   // As the whole run would, the sum of ranges without a valid second fails.
-  if (std::none_of(report.stations.begin(), report.stations.end(),
-                   [](const NetworkStation& station) { return station.seconds > 0; })) {
+  if (!report.any_valid_second()) {
     return fail(Failure{"no valid second in the ranges of " + options.combine.front() + " and the rest", 0});
   }
   out << network_summary_text(report, combined->outsideWindows);
