@@ -25,7 +25,8 @@ class StationReaders {
  public:
   // Reads each stream on from where it stands (a null one is at its end), by
   // at most `readers` threads (0: one per usable CPU) and no more than the
-  // streams; with one, in the caller's thread. Each stream is read to its
+  // streams; with one, in the caller's thread, a batch at a time as the
+  // threads read. Each stream is read to its
   // end, which a time range's reader sets itself, so that the notes on what
   // was read never depend on the threads. The streams outlive this.
   StationReaders(const std::vector<SecondStream*>& streams, std::size_t readers);
