@@ -159,7 +159,7 @@ Result<std::uint64_t> row_at(const LineSource& lines, std::uint64_t rows, std::i
     if (!probe) return probe.failure();
     (*probe && (*probe)->utc < utc ? low : high) = middle;
   }
-  const Result<std::optional<FoundRow>> found = find_row(lines, low, utc, *size - low + 1);
+  const Result<std::optional<FoundRow>> found = find_row(lines, low, utc, std::numeric_limits<std::uint64_t>::max());
   if (!found) return found.failure();
   return *found ? (*found)->offset : *size;
 }
@@ -308,7 +308,7 @@ Outcome TrialsReader::read_range(std::optional<std::int64_t> from, std::optional
   const Result<std::uint64_t> lead = row_at(lines_, rows, *from - kLeadSeconds);
   if (!lead) return lead.failure();
   notesFrom_ = *first;
-  if (std::min(*lead, *first) > rows) lines_.seek(std::min(*lead, *first));
+  lines_.seek(std::min(*lead, *first));
   return {};
 }
 

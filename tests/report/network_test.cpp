@@ -187,6 +187,12 @@ TEST(NetworkReport, TimeRangesCutAnywhereAddUpToTheWholeRun) {
     ASSERT_TRUE(combined);
     EXPECT_EQ(network_summary_text(combined->report, false), expected) << cuts.size() << " cuts";
   }
+  // A range of the last second holds a valid second; one after it none, which the report refuses.
+  const auto last = [&](std::int64_t seconds) {
+    return network_report({files, {}, false, 1796469799, 1796469799 + seconds})->any_valid_second();
+  };
+  EXPECT_TRUE(last(1));
+  EXPECT_FALSE(last(0));
 }
 
 }  // namespace
