@@ -183,7 +183,7 @@ void add_input_options(CLI::App& app, ReportOptions& options) {
         std::tuple{"--to", &options.to, "with --network: counts the seconds before this UTC time"}}) {
     app.add_option_function<std::string>(
            name,
-           [name, time](const std::string& text) {
+           [name = name, time = time](const std::string& text) {
              *time = events::parse_utc(text);
              if (!*time)
                throw CLI::ValidationError(name, in_quotes(text) + " is not a UTC time such as 2027-01-01T00:00:00Z");

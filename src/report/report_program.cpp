@@ -46,7 +46,7 @@ Outcome write_network_json(const std::string& path, const NetworkReport& report,
   std::optional<EventsSummary> summary;
   if (eventsFile) {
     digested->push_back({eventsFile->path, "events", eventsFile->sha256});
-    summary.emplace(*eventsFile, result);
+    summary.emplace(EventsSummary{*eventsFile, result});
   }
   return write_whole_file(path, network_report_json(report, outsideWindows, *digested, summary));
 }
