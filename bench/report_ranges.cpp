@@ -33,7 +33,8 @@ constexpr std::string_view kProgramLines = "# program=novabit 1.0.0\r\n# source=
 std::string station_copy(const std::filesystem::path& rows, const std::filesystem::path& directory,
                          const std::string& name) {
   const std::filesystem::path path = directory / (name + ".trials.csv");
-  const std::string head = std::string(kProgramLines) + "# key_sha256=" + novabit::sha256_hex(name) + "\r\n# station=" + name + "\r\n";
+  const std::string head =
+      std::string(kProgramLines) + "# key_sha256=" + novabit::sha256_hex(name) + "\r\n# station=" + name + "\r\n";
   const novabit::FileDescriptor in(open(rows.c_str(), O_RDONLY | O_CLOEXEC));
   const novabit::FileDescriptor out(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
   if (!in.valid() || !out.valid() || write(out.get(), head.data(), head.size()) != static_cast<ssize_t>(head.size())) {

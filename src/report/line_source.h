@@ -28,10 +28,10 @@ inline constexpr std::size_t kMaxLineBytes = 1024;
 inline constexpr std::uint64_t kRecordlessBytes = std::uint64_t{64} << 20;
 
 struct SourceLine {
-  std::string_view text;   // valid until the next call
-  std::size_t number = 0;  // from 1
-  bool torn = false;       // the last line, without its line end
-  bool overlong = false;   // cut at kMaxLineBytes
+  std::string_view text;     // valid until the next call
+  std::size_t number = 0;    // from 1
+  bool torn = false;         // the last line, without its line end
+  bool overlong = false;     // cut at kMaxLineBytes
   std::uint64_t offset = 0;  // of its first byte in the file
 };
 

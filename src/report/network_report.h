@@ -77,7 +77,8 @@ struct NetworkReport {
 
   // Whether any station has a second counted: without one there is no report.
   bool any_valid_second() const {
-    return std::any_of(stations.begin(), stations.end(), [](const NetworkStation& station) { return station.seconds > 0; });
+    return std::any_of(stations.begin(), stations.end(),
+                       [](const NetworkStation& station) { return station.seconds > 0; });
   }
   double network_variance() const { return sumZSquared - static_cast<double>(seconds); }
   long double network_p() const { return chi_square_upper_p(sumZSquared, seconds); }
