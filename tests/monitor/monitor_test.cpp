@@ -160,6 +160,16 @@ TEST(ProgramTest, AFullDiskKeepsEveryFileWholeAndCountsWhatItLost) {
 // metrics follow it at every scrape.
 // A wait that sleeps, the stop falling into its sleep, leaves the same raw
 // record byte for byte as the busy poll.
+// Records lost several at once, as when a sync fails, count as many.
+TEST(MetricsFeed, CountsEveryRecordOfALossAtOnce) {
+  const Result<std::unique_ptr<MetricsFeed>> feed = MetricsFeed::listen(ListenAddress{"127.0.0.1", 0});
+  ASSERT_TRUE(feed);
+  const testing::SetKernelClock kernelClock;
+  (*feed)->begin({"lab", "keyed", "1.0.0", "5e1f", 1796535140}, kernelClock);
+  (*feed)->records_lost(RecordFile::raw_record, 3);
+  EXPECT_EQ(testing::metric_value((*feed)->page(), "novabit_records_lost_total", "raw_record"), 3);
+}
+
 TEST(ProgramTest, EverySecondIsAccountedFor) {
   const auto told = [](const char* seconds, const char* summary) {
     return "novabit: " + std::string(seconds) +
